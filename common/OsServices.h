@@ -44,27 +44,53 @@ using OsThreadRoutine = unsigned long (*)(void* argument);
 constexpr const char* kDefaultRegistryFile = "/etc/orv-kestra/registry.conf";
 constexpr const char* kRegistryFileVariable = "ORV_KESTRA_REGISTRY";
 
+// Installation directory ("Ambrix" under [SOFTWARE\ORV-Kestra]), without a
+// trailing slash. 0, or 1 for a null or too small buffer, or a missing
+// registry file, key or value.
 int OsGetInstallDir(char* buffer, size_t size);
+// Product version ("ProductVersion" under [SOFTWARE\ORV-Kestra\Ambrix]),
+// cut to size - 1 characters. 0, or 1 for a null buffer, a zero size or a
+// missing file, key or value.
 int OsGetProductVersion(char* buffer, uint8_t size);
+// 0, or 1 for a null buffer or a name that does not fit.
 int OsGetHostName(char* buffer, size_t size);
+// IPv4 addresses of the host name, at most eight; 1 (and an empty record)
+// when the name cannot be read or resolved.
 int OsGetHostAddresses(OsHostAddresses* record);
+// "Linux <major>.<minor>.<patch> <distribution>", cut to size - 1
+// characters; 1 for a null buffer, a zero size or a failed kernel query.
 int OsGetVersionString(char* buffer, uint8_t size);
+// 0, or 1 for a null record.
 int OsGetLocalTime(OsLocalTime* time);
 unsigned long OsGetProcessId();
 // Identifier of the calling thread (the kernel thread id on Linux).
 unsigned long OsGetThreadId();
 int OsSleepSeconds(unsigned int seconds);
 
+// Mutexes are recursive for the owning thread: each wait needs one release.
 OsHandle OsCreateMutex();
+// 3 for a null handle; 0 once acquired; 1 for a handle that is not a mutex.
 int OsWaitMutex(OsHandle mutex);
+// 3 for a null handle; 1 if the caller does not own it; else 0.
 int OsReleaseMutex(OsHandle mutex);
+// 3 for a null address or handle; 1 for a handle that is not a mutex; else
+// 0 and the handle is set to nullptr.
 int OsCloseMutex(OsHandle* mutex);
 
+// Starts a detached thread running start(argument) and answers its handle
+// (nullptr on failure). The handle only serves OsWaitForObject; release it
+// with OsCloseHandle, which does not stop the thread.
 OsHandle OsCreateThread(OsThreadRoutine start, void* argument);
+// Ends the calling thread (made by OsCreateThread) with exit code 0.
 [[noreturn]] void OsExitThread();
+// Waits without time limit: for a thread until it ends, for an event until
+// it is set (consuming the signal), for a mutex until it is acquired.
 void OsWaitForObject(OsHandle handle);
 
+// Events are auto-reset: one wait consumes one set, and sets do not count up.
 int OsCreateEvent(OsHandle* event);
 int OsSetEvent(OsHandle event);
 int OsWaitEvent(OsHandle event);
+// Releases a mutex, event or thread handle. 1 for a null address or handle,
+// else 0; the caller's variable is left as it was.
 int OsCloseHandle(OsHandle* handle);

@@ -1,0 +1,94 @@
+#include "CommonFunctions.h"
+
+#include "CIMDateTime.h"
+#include "CIMException.h"
+#include "Logger.h"
+
+#include <cctype>
+#include <cstdio>
+#include <ctime>
+
+namespace orv::cim::fwf::CommonFunctions {
+
+namespace {
+
+constexpr uint32_t kLastFirmwareStatus = 0x0FFFFFFF;
+constexpr uint32_t kFirstLibraryStatus = 0x10000000;
+
+// Texts of the library's own statuses, from kFirstLibraryStatus on; a null
+// entry has no text of its own.
+constexpr const char* kLibraryStatusTexts[] = {
+    "Ambrix controller returned an error.(%u)",
+    "Invalid input parameter received.(%u)",
+    "Ambrix controller returned an error.(%u)",
+    "Object not found or in the wrong state to perform the operation requested.(%u)",
+    "Unknown error.(%u)",
+    "Operation not supported.(%u)",
+    "Ambrix driver returned an error.(%u)",
+    "Operation not Permitted.(%u)",
+    nullptr,
+    "Operation timed out.(%u)",
+    "One or more Physical Disk(s) currently belongs to an inactive Virtual Disk. Use 'reclaimpd' command to "
+    "set disks to Active state.(%u)",
+    "Operation not Permitted.(%u)",
+    "Invalid Candidate for rebuild operation.(%u)",
+    "Partition information detected in the specified Virtual Disk. Please use DOS or preboot applications to "
+    "delete the Virtual disk.(%u)",
+    "Boot Volume Id is set on Virtual Disk.(%u)",
+};
+constexpr uint32_t kLibraryStatusCount = sizeof kLibraryStatusTexts / sizeof kLibraryStatusTexts[0];
+constexpr const char* kUnknownStatusText = "Unknown error.(%u)";
+
+std::string formatStatus(const char* format, uint32_t status) {
+    char text[256];
+    std::snprintf(text, sizeof text, format, status);
+    return text;
+}
+
+// The controller firmware's own codes are described by the RAID library.
+// This build has no library facade, so the request fails as it would when
+// the facade cannot be obtained.
+std::string describeFirmwareStatus(uint32_t /*status*/) {
+    LogMessage(2, "%s :: Failed to retrieve Vrlib handle.", "orv::cim::fwf::CommonFunctions::getErrorDescription");
+    throw CIMException(1, std::string("An internal error occurred"));
+}
+
+}  // namespace
+
+std::string getErrorDescription(uint32_t status) {
+    if (status >= 1 && status <= kLastFirmwareStatus) return describeFirmwareStatus(status);
+    const char* format = kUnknownStatusText;
+    if (status >= kFirstLibraryStatus && status - kFirstLibraryStatus < kLibraryStatusCount &&
+        kLibraryStatusTexts[status - kFirstLibraryStatus] != nullptr) {
+        format = kLibraryStatusTexts[status - kFirstLibraryStatus];
+    }
+    return formatStatus(format, status);
+}
+
+std::string token(const std::string& text, int index) {
+    const auto separator = text.find('_');
+    if (separator == std::string::npos) return text;
+    switch (index) {
+    case 1: return text.substr(0, separator);
+    case 2: return text.substr(separator + 1);
+    case 3: return token(text.substr(separator + 1), 2);
+    default: return {};
+    }
+}
+
+std::string toLower(const std::string& text) {
+    std::string lower = text;
+    for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return lower;
+}
+
+std::string toCIMDateTime(int64_t secondsSince1970) {
+    const std::time_t moment = static_cast<std::time_t>(secondsSince1970);
+    std::tm local{};
+    if (localtime_r(&moment, &local) == nullptr) return CIMDateTime().toString();
+    return CIMDateTime(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min,
+                       local.tm_sec)
+        .toString();
+}
+
+}  // namespace orv::cim::fwf::CommonFunctions

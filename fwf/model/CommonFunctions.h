@@ -1,0 +1,26 @@
+// Helpers shared by the plugins: RAID library status texts, key value
+// fields, lower-case copies and CIM datetime texts from C times.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace orv::cim::fwf::CommonFunctions {
+
+// The human-readable reason for a non-zero RAID library status, ending in
+// the status in decimal between parentheses. Firmware statuses need the RAID
+// library; without it, raises CIMException code 1.
+std::string getErrorDescription(uint32_t status);
+
+// Field of an underscore-separated key value: 1 the part before the first
+// "_", 2 everything after it, 3 everything after the second "_". A text
+// without "_" is its own field for every index; other indices give "".
+std::string token(const std::string& text, int index);
+
+std::string toLower(const std::string& text);
+
+// The local calendar time of a count of seconds since 1970-01-01 as a CIM
+// datetime text (fraction .000000, offset +530).
+std::string toCIMDateTime(int64_t secondsSince1970);
+
+}  // namespace orv::cim::fwf::CommonFunctions

@@ -1,0 +1,349 @@
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <ctime>
+#include <filesystem>
+#include <regex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "LoggerFixture.h"
+
+namespace fs = std::filesystem;
+using orv::test::TestInstallation;
+
+namespace {
+
+const std::vector<std::string> kAppendAll = {"Logging=ON", "Level=0", "Levels=", "MaxSizeMB=10",
+                                             "Mode=OVER_WRITE"};
+
+std::vector<std::string> Config(const std::string& level, const std::string& levels,
+                                const std::string& maxSize = "10", const std::string& mode = "OVER_WRITE",
+                                const std::string& logging = "ON") {
+    return {"Logging=" + logging, "Level=" + level, "Levels=" + levels, "MaxSizeMB=" + maxSize,
+            "Mode=" + mode};
+}
+
+std::vector<fs::path> RotatedFiles(const TestInstallation& install) {
+    std::vector<fs::path> rotated;
+    for (const auto& entry : fs::directory_iterator(fs::path(install.root()) / "log")) {
+        if (entry.path() != fs::path(install.logFile())) rotated.push_back(entry.path());
+    }
+    return rotated;
+}
+
+}  // namespace
+
+// --- start and stop -------------------------------------------------------
+
+using LoggerStartTest = LoggerFixture;
+
+TEST_F(LoggerStartTest, MissingInstallDirectoryOrNameAnswers3) {
+    install.writeDefaultLoggerConfig();
+    EXPECT_EQ(LogInitialize(nullptr, "SMIS"), 3);
+    install.writeRegistry("[SOFTWARE\\ORV-Kestra\\Ambrix]\nProductVersion=1.5.0\n");
+    EXPECT_EQ(LogInitialize("SMIS", "SMIS"), 3);
+    EXPECT_EQ(LogTrace("nothing"), 1);
+}
+
+TEST_F(LoggerStartTest, MissingOrMalformedConfigurationAnswers1) {
+    EXPECT_EQ(LogInitialize("SMIS", "SMIS"), 1) << "no configuration file";
+    const std::vector<std::vector<std::string>> malformed = {
+        {},
+        {"Logging", "Level=0", "Levels=", "MaxSizeMB=10", "Mode=OVER_WRITE"},
+        {"Logging=", "Level=0", "Levels=", "MaxSizeMB=10", "Mode=OVER_WRITE"},
+        {"Logging=ON", "Level=0", "Levels=", "MaxSizeMB", "Mode=OVER_WRITE"},
+        {"Logging=ON", "Level=0", "Levels=", "MaxSizeMB=10", "Mode"},
+        {"Logging=ON", "Level=0", "Levels=", "MaxSizeMB=10"},
+    };
+    for (const auto& lines : malformed) {
+        install.writeLoggerConfig(lines);
+        EXPECT_EQ(LogInitialize("SMIS", "SMIS"), 1) << ::testing::PrintToString(lines);
+        EXPECT_EQ(LogMessage(1, "after failed start"), 1);
+    }
+    EXPECT_EQ(LogTerminate(), 0) << "the lock outlives a failed start";
+    EXPECT_EQ(LogTerminate(), 1);
+}
+
+TEST_F(LoggerStartTest, MissingLogFolderAnswers1) {
+    install.writeDefaultLoggerConfig();
+    fs::remove_all(fs::path(install.root()) / "log");
+    EXPECT_EQ(LogInitialize("SMIS", "SMIS"), 1);
+}
+
+TEST_F(LoggerStartTest, StartCreatesTheLogAndASecondStartIsHarmless) {
+    start(kAppendAll);
+    EXPECT_TRUE(fs::exists(install.logFile()));
+    EXPECT_EQ(fs::file_size(install.logFile()), 0u);
+    EXPECT_EQ(LogInitialize("OTHER", nullptr), 0);
+    EXPECT_EQ(LogTrace("still SMIS"), 0);
+    EXPECT_EQ(messages(), std::vector<std::string>{"still SMIS"});
+}
+
+TEST_F(LoggerStartTest, FileNameDefaultsToTheComponentName) {
+    install.writeDefaultLoggerConfig("CIM");
+    ASSERT_EQ(LogInitialize("CIM", nullptr), 0);
+    EXPECT_EQ(LogTrace("x"), 0);
+    const auto lines = TestInstallation::readLines(install.logFile("CIM"));
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_NE(lines[0].find("[CIM-------" + threadDigits() + "]  x"), std::string::npos) << lines[0];
+}
+
+TEST_F(LoggerStartTest, FileNameChoosesBothFilesButNotTheComponent) {
+    install.writeDefaultLoggerConfig("Other");
+    ASSERT_EQ(LogInitialize("SMIS", "Other"), 0);
+    EXPECT_EQ(LogTrace("x"), 0);
+    EXPECT_FALSE(fs::exists(install.logFile()));
+    const auto lines = TestInstallation::readLines(install.logFile("Other"));
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_NE(lines[0].find("[SMIS------" + threadDigits() + "]  x"), std::string::npos) << lines[0];
+}
+
+TEST_F(LoggerStartTest, EveryCallFailsWhenNotStartedOrStopped) {
+    EXPECT_EQ(LogTrace("x"), 1);
+    EXPECT_EQ(LogMessage(1, "x"), 1);
+    EXPECT_EQ(LogSetEnabled(1), 1);
+    EXPECT_EQ(LogSetLevel(1), 1);
+    EXPECT_EQ(LogTerminate(), 1);
+    start(kAppendAll);
+    EXPECT_EQ(LogTerminate(), 0);
+    EXPECT_EQ(LogTrace("x"), 1);
+    EXPECT_EQ(LogMessage(1, "x"), 1);
+    EXPECT_EQ(logLines().size(), 0u);
+}
+
+// --- line format ----------------------------------------------------------
+
+using LoggerFormatTest = LoggerFixture;
+
+TEST_F(LoggerFormatTest, LevelledAndTraceLinesShareOneShape) {
+    start(kAppendAll);
+    const std::time_t before = std::time(nullptr);
+    ASSERT_EQ(LogMessage(2, "%s :: Failed to load Vrlib dll (%d)", "VRLibFacade::initialize", 7), 0);
+    ASSERT_EQ(LogTrace("Entering Class::operation() 100% %s"), 0);
+    const std::time_t after = std::time(nullptr);
+
+    const auto lines = logLines();
+    ASSERT_EQ(lines.size(), 2u);
+    const std::regex shape(R"(^(\d{1,2})/(\d{1,2})/(\d{4})  (\d{1,2}):(\d{1,2}):(\d{1,2})\[SMIS------)" +
+                           threadDigits() + R"(\]  (.*)$)");
+    std::smatch match;
+    ASSERT_TRUE(std::regex_match(lines[0], match, shape)) << lines[0];
+    EXPECT_EQ(match[7], "VRLibFacade::initialize :: Failed to load Vrlib dll (7)");
+    const std::time_t written = stampTime(match, 1);
+    EXPECT_GE(written, before - 1);
+    EXPECT_LE(written, after + 1);
+    EXPECT_FALSE(std::regex_search(lines[0], std::regex(R"(/0\d|  0\d:|:0\d)"))) << "no zero padding";
+
+    ASSERT_TRUE(std::regex_match(lines[1], match, shape)) << lines[1];
+    EXPECT_EQ(match[7], "Entering Class::operation() 100% %s") << "trace text is not formatted";
+}
+
+TEST_F(LoggerFormatTest, ComponentAndDashesFillTenCharacters) {
+    for (const std::string& name : {std::string("CIMOM"), std::string("TENLETTERS"), std::string("ELEVENCHARS")}) {
+        install.writeDefaultLoggerConfig(name);
+        ASSERT_EQ(LogInitialize(name.c_str(), nullptr), 0);
+        ASSERT_EQ(LogMessage(1, "m"), 0);
+        const auto lines = TestInstallation::readLines(install.logFile(name));
+        ASSERT_EQ(lines.size(), 1u);
+        const std::string dashes(name.size() < 10 ? 10 - name.size() : 0, '-');
+        EXPECT_NE(lines[0].find("[" + name + dashes + threadDigits() + "]  m"), std::string::npos) << lines[0];
+        LogTerminate();
+    }
+}
+
+TEST_F(LoggerFormatTest, OverlongTextIsCutTo511Characters) {
+    start(kAppendAll);
+    const std::string longText(1000, 'x');
+    ASSERT_EQ(LogMessage(1, "%s", longText.c_str()), 0);
+    ASSERT_EQ(LogTrace(longText.c_str()), 0);
+    ASSERT_EQ(LogTrace("next"), 0);
+    const auto lines = logLines();
+    ASSERT_EQ(lines.size(), 3u);
+    EXPECT_EQ(lines[0].size(), 511u);
+    EXPECT_EQ(lines[1].size(), 511u);
+    EXPECT_EQ(lines[0].back(), 'x');
+    EXPECT_EQ(messages().back(), "next");
+}
+
+// --- configuration and filter -----------------------------------------------
+
+using LoggerFilterTest = LoggerFixture;
+
+namespace {
+// Writes one entry of every kind; the messages name what was written.
+void WriteEveryLevel() {
+    for (int level : {1, 2, 3, 4, 5}) LogMessage(level, "level %d", level);
+    LogTrace("trace");
+}
+}  // namespace
+
+TEST_F(LoggerFilterTest, ThresholdZeroOrMissingWritesEverything) {
+    for (const auto& config : {Config("0", ""), std::vector<std::string>{"Logging=ON", "Level", "Levels", "MaxSizeMB=10", "Mode=OVER_WRITE"}}) {
+        start(config);
+        WriteEveryLevel();
+        EXPECT_EQ(messages().size(), 6u);
+        LogTerminate();
+        fs::remove(install.logFile());
+    }
+}
+
+TEST_F(LoggerFilterTest, ThresholdKeepsLevelsUpToItAndTraceCountsAsFour) {
+    start(Config("2", ""));
+    EXPECT_EQ(LogMessage(2, "level 2"), 0);
+    EXPECT_EQ(LogMessage(4, "level 4"), 1) << "a filtered levelled entry answers 1";
+    EXPECT_EQ(LogTrace("trace"), 0) << "a filtered trace line answers 0";
+    WriteEveryLevel();
+    EXPECT_EQ(messages(), (std::vector<std::string>{"level 2", "level 1", "level 2"}));
+
+    ASSERT_EQ(LogSetLevel(4), 0);
+    EXPECT_EQ(LogTrace("trace"), 0);
+    EXPECT_EQ(messages().back(), "trace");
+}
+
+TEST_F(LoggerFilterTest, LevelListWinsOverTheThreshold) {
+    start(Config("1", "2,4"));
+    WriteEveryLevel();
+    EXPECT_EQ(messages(), (std::vector<std::string>{"level 2", "level 4", "trace"}));
+}
+
+TEST_F(LoggerFilterTest, OnlyTheFirstSixListedLevelsCount) {
+    start(Config("0", "1,2,3,5,6,7,4"));
+    WriteEveryLevel();
+    EXPECT_EQ(messages(), (std::vector<std::string>{"level 1", "level 2", "level 3", "level 5"}));
+}
+
+TEST_F(LoggerFilterTest, ValueIsTheLastPieceAndComparedExactly) {
+    start({"X=Y=ON", "Level=0", "Levels=", "MaxSizeMB=10", "Mode=OVER_WRITE"});
+    EXPECT_EQ(LogTrace("on"), 0);
+    EXPECT_EQ(messages().size(), 1u);
+}
+
+TEST_F(LoggerFilterTest, LowerCaseOnOrOffDisablesLogging) {
+    for (const char* flag : {"on", "OFF"}) {
+        start(Config("0", "", "10", "OVER_WRITE", flag));
+        EXPECT_EQ(LogTrace("t"), 1);
+        EXPECT_EQ(LogMessage(1, "m"), 1);
+        EXPECT_TRUE(logLines().empty());
+        LogTerminate();
+    }
+}
+
+TEST_F(LoggerFilterTest, EnabledSwitchChangesWhileRunning) {
+    start(Config("0", "", "10", "OVER_WRITE", "on"));
+    EXPECT_EQ(LogSetEnabled(2), 1);
+    EXPECT_EQ(LogSetEnabled(1), 0);
+    EXPECT_EQ(LogTrace("on now"), 0);
+    EXPECT_EQ(LogSetEnabled(0), 0);
+    EXPECT_EQ(LogTrace("off now"), 1);
+    EXPECT_EQ(messages(), std::vector<std::string>{"on now"});
+}
+
+TEST_F(LoggerFilterTest, WindowsLineEndsAreAccepted) {
+    TestInstallation::writeFile(install.confFile(),
+                                "Logging=ON\r\nLevel=2\r\nLevels=\r\nMaxSizeMB=10\r\nMode=OVER_WRITE\r\n");
+    ASSERT_EQ(LogInitialize("SMIS", "SMIS"), 0);
+    WriteEveryLevel();
+    EXPECT_EQ(messages(), (std::vector<std::string>{"level 1", "level 2"}));
+}
+
+// --- file handling ----------------------------------------------------------
+
+using LoggerFileTest = LoggerFixture;
+
+TEST_F(LoggerFileTest, WithoutOverWriteEachEntryReplacesTheFile) {
+    start(Config("2", "", "10", "APPEND"));
+    ASSERT_EQ(LogMessage(1, "first"), 0);
+    ASSERT_EQ(LogMessage(2, "second"), 0);
+    EXPECT_EQ(messages(), std::vector<std::string>{"second"});
+
+    EXPECT_EQ(LogTrace("rejected trace"), 0);
+    EXPECT_EQ(messages(), std::vector<std::string>{"second"}) << "a rejected trace line leaves the file";
+
+    EXPECT_EQ(LogMessage(5, "rejected detail"), 1);
+    EXPECT_TRUE(logLines().empty()) << "a rejected levelled entry still empties the file";
+}
+
+TEST_F(LoggerFileTest, OverWriteAppends) {
+    TestInstallation::writeFile(install.logFile(), "");
+    start(kAppendAll);
+    LogMessage(1, "first");
+    LogMessage(2, "second");
+    EXPECT_EQ(messages(), (std::vector<std::string>{"first", "second"}));
+}
+
+TEST_F(LoggerFileTest, DeletedLogStopsLoggingUntilItExistsAgain) {
+    start(kAppendAll);
+    ASSERT_EQ(LogTrace("before"), 0);
+    fs::remove(install.logFile());
+    EXPECT_EQ(LogTrace("while gone"), 1);
+    EXPECT_EQ(LogMessage(1, "while gone"), 1);
+    EXPECT_FALSE(fs::exists(install.logFile()));
+    TestInstallation::writeFile(install.logFile(), "");
+    EXPECT_EQ(LogTrace("after"), 0);
+    EXPECT_EQ(messages(), std::vector<std::string>{"after"});
+}
+
+TEST_F(LoggerFileTest, ZeroSizeLimitRotatesEveryNonEmptyFile) {
+    start(Config("0", "", "0"));
+    ASSERT_EQ(LogMessage(1, "first"), 0);
+    EXPECT_TRUE(RotatedFiles(install).empty()) << "an empty file is not rotated";
+
+    const std::time_t before = std::time(nullptr);
+    ASSERT_EQ(LogMessage(1, "second"), 0);
+    const std::time_t after = std::time(nullptr);
+    EXPECT_EQ(messages(), std::vector<std::string>{"second"});
+
+    const auto rotated = RotatedFiles(install);
+    ASSERT_EQ(rotated.size(), 1u);
+    const std::regex name(R"(^OrvLogSMIS_(\d{1,2})_(\d{1,2})_(\d{4}) (\d{1,2})\.(\d{1,2})\.(\d{1,2})\.log$)");
+    std::smatch match;
+    const std::string fileName = rotated[0].filename().string();
+    ASSERT_TRUE(std::regex_match(fileName, match, name)) << fileName;
+    EXPECT_GE(stampTime(match, 1), before);
+    EXPECT_LE(stampTime(match, 1), after);
+    const auto old = TestInstallation::readLines(rotated[0].string());
+    ASSERT_EQ(old.size(), 1u);
+    EXPECT_NE(old[0].find("]  first"), std::string::npos);
+}
+
+TEST_F(LoggerFileTest, RotationNeverOverwritesAnEarlierRotatedFile) {
+    start(Config("0", "", "0"));
+    const int entries = 6;
+    for (int i = 0; i < entries; ++i) ASSERT_EQ(LogMessage(1, "entry %d", i), 0);
+    size_t total = logLines().size();
+    for (const auto& file : RotatedFiles(install)) total += TestInstallation::readLines(file.string()).size();
+    EXPECT_EQ(total, static_cast<size_t>(entries)) << "rotations within one second keep every entry";
+}
+
+TEST_F(LoggerFileTest, FailedRotationAppendsToTheOversizedFileEvenWithoutOverWrite) {
+    start(Config("0", "", "0", "APPEND"));
+    ASSERT_EQ(LogMessage(1, "first"), 0);
+    // Occupy every name a rotation could take in the next few seconds.
+    const std::time_t now = std::time(nullptr);
+    for (std::time_t t = now; t < now + 5; ++t) {
+        std::tm local{};
+        localtime_r(&t, &local);
+        char name[96];
+        std::snprintf(name, sizeof name, "/log/OrvLogSMIS_%d_%d_%d %d.%d.%d.log", local.tm_mon + 1,
+                      local.tm_mday, local.tm_year + 1900, local.tm_hour, local.tm_min, local.tm_sec);
+        TestInstallation::writeFile(install.root() + name, "");
+    }
+    ASSERT_EQ(LogMessage(1, "second"), 0);
+    ASSERT_EQ(LogTrace("third"), 0);
+    EXPECT_EQ(messages(), (std::vector<std::string>{"first", "second", "third"}));
+    for (const auto& file : RotatedFiles(install)) EXPECT_EQ(fs::file_size(file), 0u) << file;
+}
+
+TEST_F(LoggerFileTest, RotatesOnlyWhenLargerThanTheLimitInKilobytes) {
+    start(Config("0", "", "1"));
+    TestInstallation::writeFile(install.logFile(), std::string(1024 * 1024, 'a'));
+    ASSERT_EQ(LogTrace("at the limit"), 0);
+    EXPECT_TRUE(RotatedFiles(install).empty());
+
+    TestInstallation::writeFile(install.logFile(), std::string(1024 * 1024 + 1, 'a'));
+    ASSERT_EQ(LogTrace("over the limit"), 0);
+    EXPECT_EQ(RotatedFiles(install).size(), 1u);
+    EXPECT_EQ(messages(), std::vector<std::string>{"over the limit"});
+}

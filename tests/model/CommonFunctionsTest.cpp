@@ -1,0 +1,105 @@
+#include "CIMException.h"
+#include "CommonFunctions.h"
+#include "LogCapture.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <ctime>
+#include <string>
+
+using namespace orv::cim::fwf;
+namespace common = orv::cim::fwf::CommonFunctions;
+
+TEST(CommonFunctionsTest, TokenSplitsAtUnderscores) {
+    EXPECT_EQ(common::token("StorageConfigurationService_3", 1), "StorageConfigurationService");
+    EXPECT_EQ(common::token("StorageConfigurationService_3", 2), "3");
+    EXPECT_EQ(common::token("0_RAID5", 3), "RAID5");
+    EXPECT_EQ(common::token("1_0_RAID5", 3), "RAID5");
+    EXPECT_EQ(common::token("1_0_RAID_5", 2), "0_RAID_5");
+    EXPECT_EQ(common::token("1_0_RAID_5", 3), "RAID_5");
+    EXPECT_EQ(common::token("_x", 1), "");
+    EXPECT_EQ(common::token("x_", 2), "");
+    for (int index : {1, 2, 3}) EXPECT_EQ(common::token("AmbrixController", index), "AmbrixController");
+    EXPECT_EQ(std::atoi(common::token("AmbrixController_12", 2).c_str()), 12);
+}
+
+TEST(CommonFunctionsTest, LowerCaseCopy) {
+    EXPECT_EQ(common::toLower("ROOT/orv/Ambrix/SMI_14"), "root/orv/ambrix/smi_14");
+    EXPECT_EQ(common::toLower(""), "");
+}
+
+TEST(CommonFunctionsTest, LibraryStatusTexts) {
+    EXPECT_EQ(common::getErrorDescription(0x10000001), "Invalid input parameter received.(268435457)");
+    EXPECT_EQ(common::getErrorDescription(0x10000000), "Ambrix controller returned an error.(268435456)");
+    EXPECT_EQ(common::getErrorDescription(0x10000002), "Ambrix controller returned an error.(268435458)");
+    EXPECT_EQ(common::getErrorDescription(0x10000003),
+              "Object not found or in the wrong state to perform the operation requested.(268435459)");
+    EXPECT_EQ(common::getErrorDescription(0x10000004), "Unknown error.(268435460)");
+    EXPECT_EQ(common::getErrorDescription(0x10000005), "Operation not supported.(268435461)");
+    EXPECT_EQ(common::getErrorDescription(0x10000006), "Ambrix driver returned an error.(268435462)");
+    EXPECT_EQ(common::getErrorDescription(0x10000007), "Operation not Permitted.(268435463)");
+    EXPECT_EQ(common::getErrorDescription(0x10000009), "Operation timed out.(268435465)");
+    EXPECT_EQ(common::getErrorDescription(0x1000000A),
+              "One or more Physical Disk(s) currently belongs to an inactive Virtual Disk. Use 'reclaimpd' command "
+              "to set disks to Active state.(268435466)");
+    EXPECT_EQ(common::getErrorDescription(0x1000000B), "Operation not Permitted.(268435467)");
+    EXPECT_EQ(common::getErrorDescription(0x1000000C), "Invalid Candidate for rebuild operation.(268435468)");
+    EXPECT_EQ(common::getErrorDescription(0x1000000D),
+              "Partition information detected in the specified Virtual Disk. Please use DOS or preboot "
+              "applications to delete the Virtual disk.(268435469)");
+    EXPECT_EQ(common::getErrorDescription(0x1000000E), "Boot Volume Id is set on Virtual Disk.(268435470)");
+}
+
+TEST(CommonFunctionsTest, StatusesWithoutATextAreUnknown) {
+    EXPECT_EQ(common::getErrorDescription(0), "Unknown error.(0)");
+    EXPECT_EQ(common::getErrorDescription(0x10000008), "Unknown error.(268435464)");
+    EXPECT_EQ(common::getErrorDescription(0x1000000F), "Unknown error.(268435471)");
+    EXPECT_EQ(common::getErrorDescription(0xFFFFFFFF), "Unknown error.(4294967295)");
+}
+
+TEST(CommonFunctionsTest, FirmwareStatusWithoutLibraryIsAnInternalError) {
+    LogCapture log;
+    for (uint32_t status : {1u, 5u, 0x0FFFFFFFu}) {
+        SCOPED_TRACE(status);
+        try {
+            common::getErrorDescription(status);
+            ADD_FAILURE() << "no exception";
+        } catch (const CIMException& e) {
+            EXPECT_EQ(e.getCode(), 1);
+            EXPECT_EQ(e.getMessage(), "An internal error occurred");
+        }
+    }
+    EXPECT_TRUE(
+        log.hasLineEndingWith("orv::cim::fwf::CommonFunctions::getErrorDescription :: Failed to retrieve Vrlib handle."));
+}
+
+TEST(CommonFunctionsTest, SecondsSince1970InLocalTime) {
+    const char* previous = std::getenv("TZ");
+    const std::string saved = previous ? previous : "";
+    setenv("TZ", "IST-5:30", 1);
+    tzset();
+    EXPECT_EQ(common::toCIMDateTime(0), "19700101053000.000000+530");
+    EXPECT_EQ(common::toCIMDateTime(1268643600), "20100315143000.000000+530");
+    setenv("TZ", "UTC0", 1);
+    tzset();
+    EXPECT_EQ(common::toCIMDateTime(0), "19700101000000.000000+530");
+    if (previous) {
+        setenv("TZ", saved.c_str(), 1);
+    } else {
+        unsetenv("TZ");
+    }
+    tzset();
+}
+
+TEST(CIMExceptionTest, FormatsPrintfStyleMessages) {
+    const CIMException formatted(4, "%d properties cannot be modified for %s", 3, "ORV_StorageVolume");
+    EXPECT_EQ(formatted.getCode(), 4);
+    EXPECT_EQ(formatted.getMessage(), "3 properties cannot be modified for ORV_StorageVolume");
+    EXPECT_EQ(CIMException(7, "Operation not supported").getMessage(), "Operation not supported");
+    EXPECT_EQ(CIMException(5, std::string("100% full")).getMessage(), "100% full");
+
+    const std::string longName(2000, 'x');
+    const CIMException cut(1, "%s :: %s", longName.c_str(), "tail");
+    EXPECT_EQ(cut.getMessage(), std::string(1023, 'x'));
+}
