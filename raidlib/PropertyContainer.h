@@ -1,0 +1,128 @@
+// The RAID library's objects as bags of named, typed properties: a controller,
+// a volume, a disk, a job, and the arguments and results of a RAID method all
+// travel as one PropertyContainer of key and non-key properties.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace orv::raidlib {
+
+// Type code stored in every property.
+enum VrlTypeCode : int32_t {
+    VRLCINT = 1,     // 32-bit integer
+    VRLCFLOAT = 2,   // float
+    VRLCSTRING = 3,  // text
+    VRLCVECTOR = 4,  // vector of 32-bit integers
+    VRLCU64 = 5,     // unsigned 64-bit
+};
+
+// Status codes of container and store operations.
+namespace ContainerStatus {
+constexpr uint32_t Success = 0;
+constexpr uint32_t NoMatch = 0x10000011;          // no cached object / property to remove
+constexpr uint32_t ClassMissing = 0x10000012;
+constexpr uint32_t NoObjectInClass = 0x1000001B;
+constexpr uint32_t PropertyNotFound = 0x1000001C;
+constexpr uint32_t AlreadyPresent = 0x1000001E;
+constexpr uint32_t WrongType = 0x10000024;
+}  // namespace ContainerStatus
+
+using VrlInt = uint32_t;
+using VrlVector = std::vector<uint32_t>;
+
+class AbstractDataType {
+public:
+    AbstractDataType(std::string name, int32_t type) : name_(std::move(name)), type_(type) {}
+    virtual ~AbstractDataType() = default;
+    virtual const std::string& getName() const { return name_; }
+    virtual const int32_t& getType() const { return type_; }
+    // A new property of the same value type, name, code and value.
+    virtual std::unique_ptr<AbstractDataType> clone() const = 0;
+
+protected:
+    AbstractDataType(const AbstractDataType&) = default;
+    AbstractDataType& operator=(const AbstractDataType&) = default;
+
+private:
+    std::string name_;
+    int32_t type_;
+};
+
+template <typename T>
+class Property : public AbstractDataType {
+public:
+    Property(std::string name, int32_t type, T value)
+        : AbstractDataType(std::move(name), type), value_(std::move(value)) {}
+    T& getValue() { return value_; }
+    const T& getValue() const { return value_; }
+    void setValue(T value) { value_ = std::move(value); }
+    std::unique_ptr<AbstractDataType> clone() const override {
+        return std::make_unique<Property<T>>(getName(), getType(), value_);
+    }
+
+private:
+    T value_;
+};
+
+using IntProperty = Property<VrlInt>;
+using FloatProperty = Property<float>;
+using StringProperty = Property<std::string>;
+using VectorProperty = Property<VrlVector>;
+using U64Property = Property<uint64_t>;
+
+class PropertyContainer {
+public:
+    using List = std::vector<std::unique_ptr<AbstractDataType>>;
+
+    PropertyContainer() = default;
+    PropertyContainer(const PropertyContainer& other);  // clones keys, then non-keys
+    PropertyContainer& operator=(const PropertyContainer& other);
+    PropertyContainer(PropertyContainer&&) noexcept = default;
+    PropertyContainer& operator=(PropertyContainer&&) noexcept = default;
+    ~PropertyContainer() = default;
+
+    // Takes ownership; a name already in the chosen list deletes the given
+    // property and answers AlreadyPresent.
+    uint32_t insertProperty(std::unique_ptr<AbstractDataType> property, bool isKey);
+    // Inserts a clone; the argument stays with the caller. Always 0.
+    uint32_t CopyProperty(const AbstractDataType& property, bool isKey);
+    // Overwrites a same-named property of the same type; inserts a clone when
+    // missing and insertIfMissing; a type clash changes nothing.
+    void updateProperty(const AbstractDataType& property, bool isKey, bool insertIfMissing);
+    AbstractDataType* findProperty(const std::string& name, bool isKey) const;
+    uint32_t removeProperty(const std::string& name, bool isKey);
+
+    uint32_t getPropertyValue(VrlInt& value, const std::string& name, bool isKey) const;
+    uint32_t getPropertyValue(uint64_t& value, const std::string& name, bool isKey) const;
+    uint32_t getPropertyValue(float& value, const std::string& name, bool isKey) const;
+    uint32_t getPropertyValue(std::string& value, const std::string& name, bool isKey) const;
+    uint32_t getPropertyValue(VrlVector& value, const std::string& name, bool isKey) const;
+
+    // Typed insertion shorthands (same rules as insertProperty).
+    uint32_t insertInt(const std::string& name, VrlInt value, bool isKey = false);
+    uint32_t insertU64(const std::string& name, uint64_t value, bool isKey = false);
+    uint32_t insertFloat(const std::string& name, float value, bool isKey = false);
+    uint32_t insertString(const std::string& name, std::string value, bool isKey = false);
+    uint32_t insertVector(const std::string& name, VrlVector value, bool isKey = false);
+
+    const List& keyProperties() const { return keys_; }
+    const List& nonKeyProperties() const { return nonKeys_; }
+    bool empty() const { return keys_.empty() && nonKeys_.empty(); }
+    void clear();
+
+    // Level-5 dump of both lists under a label.
+    void print(const std::string& label) const;
+
+private:
+    List keys_;
+    List nonKeys_;
+};
+
+// 0 when every key of `keys` that has a same-named, same-typed key partner in
+// `object` compares equal and at least one did; else ContainerStatus::NoMatch.
+uint32_t matchKeys(const PropertyContainer& object, const PropertyContainer& keys);
+
+}  // namespace orv::raidlib
