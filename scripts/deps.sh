@@ -2,7 +2,8 @@
 ORV_PACKAGES=(
   build-essential cmake pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
-  nlohmann-json3-dev
+  nlohmann-json3-dev libcpp-httplib-dev libtinyxml2-dev libcli11-dev
+  sblim-wbemcli
 )
 
 orv_install_deps() {
