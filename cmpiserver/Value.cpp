@@ -1,0 +1,196 @@
+#include "Value.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+
+namespace orv::cmpiserver {
+
+Value::Value(CMPIType type, Payload payload)
+    : type_(type), null_(false), payload_(std::move(payload)) {}
+
+Value Value::null(CMPIType type) {
+    Value value;
+    value.type_ = type;
+    return value;
+}
+
+Value Value::boolean(bool value) { return Value(CMPI_boolean, value); }
+Value Value::char16(CMPIChar16 value) {
+    return Value(CMPI_char16, static_cast<std::uint64_t>(value));
+}
+Value Value::unsignedInteger(CMPIType type, std::uint64_t value) { return Value(type, value); }
+Value Value::signedInteger(CMPIType type, std::int64_t value) { return Value(type, value); }
+Value Value::real(CMPIType type, double value) { return Value(type, value); }
+Value Value::string(std::string text) { return Value(CMPI_string, std::move(text)); }
+Value Value::dateTime(std::string cimText) { return Value(CMPI_dateTime, std::move(cimText)); }
+Value Value::reference(ObjectPath path) {
+    return Value(CMPI_ref, std::make_shared<const ObjectPath>(std::move(path)));
+}
+Value Value::instance(Instance instance) {
+    return Value(CMPI_instance, std::make_shared<const Instance>(std::move(instance)));
+}
+Value Value::array(CMPIType elementType, std::vector<Value> elements) {
+    return Value(static_cast<CMPIType>(elementType | CMPI_ARRAY), std::move(elements));
+}
+
+bool Value::asBoolean() const { return std::get<bool>(payload_); }
+std::uint64_t Value::asUnsigned() const { return std::get<std::uint64_t>(payload_); }
+std::int64_t Value::asSigned() const { return std::get<std::int64_t>(payload_); }
+double Value::asReal() const { return std::get<double>(payload_); }
+const std::string& Value::asString() const { return std::get<std::string>(payload_); }
+const ObjectPath& Value::asReference() const {
+    return *std::get<std::shared_ptr<const ObjectPath>>(payload_);
+}
+const Instance& Value::asInstance() const {
+    return *std::get<std::shared_ptr<const Instance>>(payload_);
+}
+const std::vector<Value>& Value::elements() const {
+    return std::get<std::vector<Value>>(payload_);
+}
+
+bool Value::operator==(const Value& other) const {
+    if (type_ != other.type_ || null_ != other.null_) return false;
+    if (null_) return true;
+    if (payload_.index() != other.payload_.index()) return false;
+    if (auto* path = std::get_if<std::shared_ptr<const ObjectPath>>(&payload_))
+        return **path == other.asReference();
+    if (auto* inst = std::get_if<std::shared_ptr<const Instance>>(&payload_))
+        return **inst == other.asInstance();
+    return payload_ == other.payload_;
+}
+
+namespace {
+
+std::string quoted(const std::string& text) {
+    std::string out = "\"";
+    for (char c : text) {
+        if (c == '"' || c == '\\') out += '\\';
+        out += c;
+    }
+    return out + "\"";
+}
+
+}  // namespace
+
+std::string Value::toString() const {
+    if (null_) return "NULL";
+    if (isArray()) {
+        std::string out = "{";
+        const auto& list = elements();
+        for (std::size_t i = 0; i < list.size(); ++i) {
+            if (i) out += ",";
+            out += list[i].toString();
+        }
+        return out + "}";
+    }
+    switch (type_) {
+    case CMPI_boolean: return asBoolean() ? "TRUE" : "FALSE";
+    case CMPI_real32:
+    case CMPI_real64: {
+        char buffer[64];
+        std::snprintf(buffer, sizeof buffer, "%.17g", asReal());
+        return buffer;
+    }
+    case CMPI_string:
+    case CMPI_dateTime: return quoted(asString());
+    case CMPI_ref: return quoted(asReference().toString());
+    case CMPI_instance: {
+        std::string out = "instance of " + asInstance().path.className + " {";
+        for (const auto& property : asInstance().properties)
+            out += " " + property.name + " = " + property.value.toString() + ";";
+        return out + " }";
+    }
+    default:
+        if ((type_ & CMPI_SINT) == CMPI_SINT) return std::to_string(asSigned());
+        return std::to_string(asUnsigned());
+    }
+}
+
+bool NamedValue::operator==(const NamedValue& other) const {
+    return equalsIgnoreCase(name, other.name) && value == other.value;
+}
+
+const Value* ObjectPath::key(std::string_view name) const { return findNamed(keys, name); }
+
+std::string ObjectPath::toString() const {
+    std::string out;
+    if (!host.empty()) out += "//" + host + "/";
+    if (!nameSpace.empty()) out += nameSpace + ":";
+    out += className;
+    for (std::size_t i = 0; i < keys.size(); ++i) {
+        out += i == 0 ? "." : ",";
+        out += keys[i].name + "=" + keys[i].value.toString();
+    }
+    return out;
+}
+
+bool ObjectPath::operator==(const ObjectPath& other) const {
+    return equalsIgnoreCase(host, other.host) && nameSpace == other.nameSpace &&
+           equalsIgnoreCase(className, other.className) && keys == other.keys;
+}
+
+const Value* Instance::property(std::string_view name) const {
+    return findNamed(properties, name);
+}
+
+bool Instance::operator==(const Instance& other) const {
+    return path == other.path && properties == other.properties;
+}
+
+bool equalsIgnoreCase(std::string_view a, std::string_view b) {
+    return a.size() == b.size() &&
+           std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return std::tolower(static_cast<unsigned char>(x)) ==
+                      std::tolower(static_cast<unsigned char>(y));
+           });
+}
+
+std::string toLower(std::string_view text) {
+    std::string out(text);
+    for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return out;
+}
+
+const Value* findNamed(const std::vector<NamedValue>& list, std::string_view name) {
+    for (const auto& entry : list)
+        if (equalsIgnoreCase(entry.name, name)) return &entry.value;
+    return nullptr;
+}
+
+void setNamed(std::vector<NamedValue>& list, std::string_view name, Value value) {
+    for (auto& entry : list) {
+        if (equalsIgnoreCase(entry.name, name)) {
+            entry.value = std::move(value);
+            return;
+        }
+    }
+    list.push_back(NamedValue{std::string(name), std::move(value)});
+}
+
+std::string typeName(CMPIType type) {
+    static const std::pair<CMPIType, const char*> names[] = {
+        {CMPI_null, "CMPI_null"},         {CMPI_boolean, "CMPI_boolean"},
+        {CMPI_char16, "CMPI_char16"},     {CMPI_real32, "CMPI_real32"},
+        {CMPI_real64, "CMPI_real64"},     {CMPI_uint8, "CMPI_uint8"},
+        {CMPI_uint16, "CMPI_uint16"},     {CMPI_uint32, "CMPI_uint32"},
+        {CMPI_uint64, "CMPI_uint64"},     {CMPI_sint8, "CMPI_sint8"},
+        {CMPI_sint16, "CMPI_sint16"},     {CMPI_sint32, "CMPI_sint32"},
+        {CMPI_sint64, "CMPI_sint64"},     {CMPI_instance, "CMPI_instance"},
+        {CMPI_ref, "CMPI_ref"},           {CMPI_args, "CMPI_args"},
+        {CMPI_class, "CMPI_class"},       {CMPI_filter, "CMPI_filter"},
+        {CMPI_enumeration, "CMPI_enumeration"}, {CMPI_string, "CMPI_string"},
+        {CMPI_chars, "CMPI_chars"},       {CMPI_dateTime, "CMPI_dateTime"},
+        {CMPI_ptr, "CMPI_ptr"},           {CMPI_charsptr, "CMPI_charsptr"},
+    };
+    const CMPIType element = static_cast<CMPIType>(type & ~CMPI_ARRAY);
+    for (const auto& [code, name] : names) {
+        if (code == element)
+            return std::string(name) + ((type & CMPI_ARRAY) && type != CMPI_null ? "A" : "");
+    }
+    char buffer[16];
+    std::snprintf(buffer, sizeof buffer, "0x%04X", type);
+    return buffer;
+}
+
+}  // namespace orv::cmpiserver
