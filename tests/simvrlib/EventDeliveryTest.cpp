@@ -1,0 +1,142 @@
+// Delivery of events on the library's own thread, and calls from many
+// threads at once.
+#include <atomic>
+
+#include "SimLibraryFixture.h"
+
+namespace simtest {
+namespace {
+
+class EventDelivery : public SimTest {
+ protected:
+  void SetUp() override {
+    SimTest::SetUp();
+    start();
+  }
+  void renameVolume(const char* name) {
+    VrlSetVolumePropsIn rename{};
+    rename.changeMask = kVrlVolumeNameChange;
+    std::memcpy(rename.volumeName, name, std::strlen(name));
+    uint32_t mask = 0;
+    ASSERT_EQ(VrlStatus::Success, call(VrlOpcode::SET_VD_PROPS, &rename, &mask));
+  }
+};
+
+TEST_F(EventDelivery, InjectedRecordArrivesByteForByteOnAForeignThread) {
+  VrlEventRecord injected;
+  std::memset(&injected, 0, sizeof injected);
+  injected.aenTimestamp = 1268800000;
+  injected.contrId = 1;
+  injected.eventCode = 7;
+  injected.deviceType = VrlDeviceType::Controller;
+  injected.deviceId = 1;
+  injected.snmpEvtId = 4242;
+  injected.severity = VrlSeverity::Warning;
+  injected.changedAttr = 0x33;  // external error in the low byte
+  std::strcpy(injected.description, "Battery temperature high");
+  ASSERT_EQ(0, sim.VrlSimInjectEvent(&injected, sizeof injected));
+
+  ASSERT_TRUE(EventLog::get().waitForCount(1));
+  const VrlEventRecord received = EventLog::get().events()[0];
+  EXPECT_EQ(0, std::memcmp(&injected, &received, sizeof injected));
+  EXPECT_NE(std::this_thread::get_id(), EventLog::get().threads()[0]);
+}
+
+TEST_F(EventDelivery, EventsKeepTheirOrderOnOneThread) {
+  for (int i = 0; i < 20; ++i) renameVolume(("Name" + std::to_string(i)).c_str());
+  std::vector<VrlEventRecord> events = drainedEvents();
+  ASSERT_EQ(20u, events.size());
+  for (int i = 0; i < 20; ++i)
+    EXPECT_EQ("Virtual disk 0 renamed to Name" + std::to_string(i), std::string(events[i].description));
+  std::vector<std::thread::id> threads = EventLog::get().threads();
+  for (const std::thread::id& thread : threads) EXPECT_EQ(threads[0], thread);
+}
+
+TEST_F(EventDelivery, UnregisterAndShutdownStopDelivery) {
+  uint32_t area = 0;
+  ASSERT_EQ(VrlStatus::Success, call(VrlOpcode::UNREGISTER_AEN, &area, &area));
+  renameVolume("Unheard");
+  EXPECT_EQ(0, sim.VrlSimWaitEventsDrained(5000));
+  EXPECT_TRUE(EventLog::get().events().empty());
+
+  // A slow callback still running when SHUTDOWN is asked for finishes
+  // before SHUTDOWN returns, and nothing follows it.
+  VrlRegisterAenIn registration{};
+  registration.callbackAddress = reinterpret_cast<uintptr_t>(&recordEvent);
+  ASSERT_EQ(VrlStatus::Success, call(VrlOpcode::REGISTER_AEN, &registration, &area));
+  std::atomic<bool> inCallback{false};
+  std::atomic<bool> callbackDone{false};
+  EventLog::get().setHook([&](const VrlEventRecord&) {
+    inCallback = true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    callbackDone = true;
+  });
+  renameVolume("First");
+  renameVolume("Second");
+  while (!inCallback) std::this_thread::yield();
+  ASSERT_EQ(VrlStatus::Success, call(VrlOpcode::SHUTDOWN, nullptr, nullptr));
+  EXPECT_TRUE(callbackDone);
+  const size_t delivered = EventLog::get().events().size();
+  std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  EXPECT_EQ(delivered, EventLog::get().events().size());
+  EXPECT_EQ(1u, delivered);
+}
+
+TEST_F(EventDelivery, RestartFromInsideTheCallbackKeepsDelivering) {
+  std::atomic<int> restarts{0};
+  EventLog::get().setHook([&](const VrlEventRecord& record) {
+    if (record.eventCode != 15) return;
+    // A total refresh: the listener restarts the library from its callback.
+    EXPECT_EQ(VrlStatus::Success, sim.invoke(VrlOpcode::SHUTDOWN, nullptr, nullptr));
+    const char* name = "SMIS";
+    EXPECT_EQ(VrlStatus::Success, sim.invoke(VrlOpcode::INITIALIZE, &name, nullptr));
+    ++restarts;
+  });
+  VrlEventRecord stateChange{};
+  stateChange.eventCode = 15;
+  ASSERT_EQ(0, sim.VrlSimInjectEvent(&stateChange, sizeof stateChange));
+  ASSERT_TRUE(EventLog::get().waitForCount(1));
+  renameVolume("AfterRestart");
+  ASSERT_TRUE(EventLog::get().waitForCount(2));
+  EXPECT_EQ(1, restarts.load());
+  EXPECT_STREQ("Virtual disk 0 renamed to AfterRestart", EventLog::get().events()[1].description);
+}
+
+using ConcurrentCalls = SimTest;
+
+TEST_F(ConcurrentCalls, ReadersAndWritersFromManyThreads) {
+  start();
+  std::atomic<int> failures{0};
+  std::vector<std::thread> threads;
+  for (int t = 0; t < 4; ++t) {
+    threads.emplace_back([&, t] {
+      for (int i = 0; i < 200; ++i) {
+        uint8_t contrId = static_cast<uint8_t>(t % 2);
+        VrlPhysDiskList disks{};
+        if (sim.invoke(VrlOpcode::GET_ALL_PD_PROPS, &contrId, &disks) != 0) ++failures;
+        VrlVolumeKey key{0, {}, 0};
+        VrlVolumeRecord volume{};
+        if (sim.invoke(VrlOpcode::GET_VD_PROPS, &key, &volume) != 0) ++failures;
+      }
+    });
+  }
+  threads.emplace_back([&] {
+    for (int i = 0; i < 100; ++i) {
+      VrlHotSpareIn spare{};
+      spare.contrId = 1;
+      spare.pdCount = 1;
+      spare.compPdId[0] = 2;
+      if (sim.invoke(VrlOpcode::CREATE_HOT_SPARE, &spare, nullptr) != 0) ++failures;
+      if (sim.invoke(VrlOpcode::DELETE_HOT_SPARE, &spare, nullptr) != 0) ++failures;
+    }
+  });
+  for (std::thread& thread : threads) thread.join();
+  EXPECT_EQ(0, failures.load());
+  // Each assignment and removal announces the disk, the mirror's spare
+  // protection and the controller.
+  EXPECT_EQ(0, sim.VrlSimWaitEventsDrained(10000));
+  EXPECT_EQ(600u, EventLog::get().events().size());
+}
+
+}  // namespace
+}  // namespace simtest

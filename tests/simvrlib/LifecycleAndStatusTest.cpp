@@ -1,0 +1,173 @@
+// Start-up, shut-down, topology selection and the statuses of bad input.
+#include <fstream>
+
+#include "SimLibraryFixture.h"
+
+namespace simtest {
+namespace {
+
+using Lifecycle = SimTest;
+
+TEST_F(Lifecycle, CallsBeforeInitializeAreRefused) {
+  uint32_t version = 0;
+  EXPECT_EQ(VrlStatus::NotPermitted, call(VrlOpcode::GET_INTERFACE_VERSION, nullptr, &version));
+  EXPECT_EQ(VrlStatus::NotPermitted, call(VrlOpcode::SHUTDOWN, nullptr, nullptr));
+  EXPECT_EQ(VrlStatus::InvalidArgument, call(VrlOpcode::INITIALIZE, nullptr, nullptr));
+
+  ASSERT_EQ(VrlStatus::Success, initialize());
+  ASSERT_EQ(VrlStatus::Success, call(VrlOpcode::GET_INTERFACE_VERSION, nullptr, &version));
+  EXPECT_EQ(kVrlInterfaceVersion, version);
+  EXPECT_EQ(VrlStatus::Success, call(VrlOpcode::SHUTDOWN, nullptr, nullptr));
+  EXPECT_EQ(VrlStatus::NotPermitted, call(VrlOpcode::GET_INTERFACE_VERSION, nullptr, &version));
+}
+
+TEST_F(Lifecycle, TopologyChoosesVersionStartStatusAndControllers) {
+  const std::string path = ::testing::TempDir() + "/simvrlib-topology.json";
+  std::ofstream(path) << R"({"interfaceVersion": 3, "initializeStatus": 268435459,
+                            "controllers": [{"id": 7, "disks": [{}]}]})";
+  setenv("ORV_VRLIB_TOPOLOGY", path.c_str(), 1);
+  EXPECT_EQ(VrlStatus::NotFoundOrWrongState, initialize());  // still usable
+  uint32_t version = 0;
+  ASSERT_EQ(VrlStatus::Success, call(VrlOpcode::GET_INTERFACE_VERSION, nullptr, &version));
+  EXPECT_EQ(3u, version);
+  VrlControllerList list{};
+  ASSERT_EQ(VrlStatus::Success, call(VrlOpcode::GET_CONTR_LIST, nullptr, &list));
+  EXPECT_EQ(1, list.count);
+  EXPECT_EQ(7, list.contrIds[0]);
+
+  // A tiny topology gets a complete default disk.
+  VrlDiskKey key{7, {}, 0};
+  VrlPhysDiskRecord disk{};
+  ASSERT_EQ(VrlStatus::Success, call(VrlOpcode::GET_PD_PROPS, &key, &disk));
+  EXPECT_EQ(VrlDriveType::Sas, disk.driveType);
+  EXPECT_EQ(kVrlNoVolume, disk.vdIndex);
+  EXPECT_EQ(512u, disk.blockLen);
+}
+
+TEST_F(Lifecycle, BadOrMissingTopologyFileMakesTheLibraryUnusable) {
+  setenv("ORV_VRLIB_TOPOLOGY", "/nonexistent/topology.json", 1);
+  EXPECT_EQ(VrlStatus::LibraryUnusable, initialize());
+  EXPECT_NE(std::string::npos, sim.lastError().find("/nonexistent/topology.json"));
+
+  EXPECT_EQ(-1, sim.VrlSimLoadTopologyText(R"({"controllers": [{"disks": [{"slotID": 1}]}]})"));
+  EXPECT_NE(std::string::npos, sim.lastError().find("unknown key \"slotID\""));
+  EXPECT_EQ(-1, sim.VrlSimLoadTopologyText(R"({"controllers": [{"volumes": [{"RAIDLevel": 5, "compPdId": [0]}]}]})"));
+  EXPECT_NE(std::string::npos, sim.lastError().find("volume 0"));
+}
+
+TEST_F(Lifecycle, EmptyTopologyReportsNoController) {
+  start("{}");
+  VrlControllerList list{};
+  list.count = 9;
+  EXPECT_EQ(VrlStatus::NotFoundOrWrongState, call(VrlOpcode::GET_CONTR_LIST, nullptr, &list));
+  EXPECT_EQ(0, list.count);
+}
+
+TEST_F(Lifecycle, ConfigurationSurvivesRestartUntilReset) {
+  start();
+  VrlSetVolumePropsIn rename{};
+  rename.changeMask = kVrlVolumeNameChange;
+  std::memcpy(rename.volumeName, "Renamed", 7);
+  uint32_t mask = 0;
+  ASSERT_EQ(VrlStatus::Success, call(VrlOpcode::SET_VD_PROPS, &rename, &mask));
+  ASSERT_EQ(VrlStatus::Success, call(VrlOpcode::SHUTDOWN, nullptr, nullptr));
+  ASSERT_EQ(VrlStatus::Success, initialize());
+  EXPECT_EQ("Renamed", sim.property(VRLSIM_VOLUME, 0, 0, "volumeName"));
+
+  sim.VrlSimReset();
+  ASSERT_EQ(VrlStatus::Success, initialize());
+  EXPECT_EQ("DataVol", sim.property(VRLSIM_VOLUME, 0, 0, "volumeName"));
+}
+
+using BadInput = SimTest;
+
+TEST_F(BadInput, ReadsAnswerTheContractStatuses) {
+  start();
+  VrlVolumeKey key{0, {}, 5};
+  VrlVolumeRecord volume{};
+  EXPECT_EQ(VrlStatus::InactiveVolume, call(VrlOpcode::GET_VD_PROPS, &key, &volume));
+  key.contrId = 9;
+  EXPECT_EQ(VrlStatus::NotFoundOrWrongState, call(VrlOpcode::GET_VD_PROPS, &key, &volume));
+  EXPECT_EQ(VrlStatus::InvalidArgument, call(VrlOpcode::GET_VD_PROPS, nullptr, &volume));
+  EXPECT_EQ(VrlStatus::InvalidArgument, call(VrlOpcode::GET_VD_PROPS, &key, nullptr));
+  uint8_t contrId = 9;
+  VrlControllerRecord controller{};
+  EXPECT_EQ(VrlStatus::NotFoundOrWrongState, call(VrlOpcode::GET_CONTR_PROPS, &contrId, &controller));
+  VrlDiskKey disk{0, {}, 42};
+  VrlPhysDiskRecord record{};
+  EXPECT_EQ(VrlStatus::NotFoundOrWrongState, call(VrlOpcode::GET_PD_PROPS, &disk, &record));
+  EXPECT_EQ(VrlStatus::NotSupported, call(4, &contrId, &controller));
+  VrlDeviceFlagsIn flags{0, {}, 0, 9};
+  uint32_t answer = 0;
+  EXPECT_EQ(VrlStatus::InvalidArgument, call(VrlOpcode::GET_DEVICE_FLAGS, &flags, &answer));
+}
+
+TEST_F(BadInput, NullPointersAreRefusedForEveryOpcode) {
+  start();
+  for (uint32_t opcode = 2; opcode < 64; ++opcode) {
+    if (opcode == VrlOpcode::UNREGISTER_AEN) continue;  // takes no required pointer
+    const uint32_t status = call(opcode, nullptr, nullptr);
+    EXPECT_TRUE(status == VrlStatus::InvalidArgument || status == VrlStatus::NotSupported)
+        << "opcode " << opcode << " answered " << std::hex << status;
+  }
+  // Records of zeros name controller 0, disk 0, volume 0 and so on; every
+  // opcode copes with them (the sanitizer builds catch stray accesses).
+  for (uint32_t opcode = 2; opcode < 64; ++opcode) {
+    if (opcode == VrlOpcode::REGISTER_AEN) continue;  // would register a null callback
+    std::vector<unsigned char> in(4096, 0), out(8192, 0);
+    call(opcode, in.data(), out.data());
+  }
+  uint32_t version = 0;
+  EXPECT_EQ(VrlStatus::Success, call(VrlOpcode::GET_INTERFACE_VERSION, nullptr, &version));
+}
+
+TEST_F(BadInput, ConfigurationRefusesWrongDisksLevelsAndStates) {
+  start();
+  VrlCreateVolumeIn create{};
+  create.raidLevel = 5;
+  create.stripeSize = 64;
+  create.pdCount = 2;
+  create.compPdId[0] = 4;
+  create.compPdId[1] = 3;
+  VrlCreateVolumeOut out{};
+  EXPECT_EQ(VrlStatus::InvalidArgument, call(VrlOpcode::CREATE_VOLUME, &create, &out));  // too few for RAID 5
+  create.raidLevel = 1;
+  EXPECT_EQ(VrlStatus::NotFoundOrWrongState, call(VrlOpcode::CREATE_VOLUME, &create, &out));  // 3 is a spare
+  create.compPdId[1] = 0;
+  EXPECT_EQ(VrlStatus::NotFoundOrWrongState, call(VrlOpcode::CREATE_VOLUME, &create, &out));  // 0 is in use
+  create.raidLevel = 50;
+  EXPECT_EQ(VrlStatus::NotSupported, call(VrlOpcode::CREATE_VOLUME, &create, &out));
+  create.raidLevel = 1;
+  create.stripeSize = 48;
+  EXPECT_EQ(VrlStatus::InvalidArgument, call(VrlOpcode::CREATE_VOLUME, &create, &out));
+
+  VrlHotSpareIn spares{};
+  EXPECT_EQ(VrlStatus::InvalidArgument, call(VrlOpcode::CREATE_HOT_SPARE, &spares, nullptr));
+  spares.pdCount = 1;
+  spares.compPdId[0] = 0;
+  EXPECT_EQ(VrlStatus::NotFoundOrWrongState, call(VrlOpcode::CREATE_HOT_SPARE, &spares, nullptr));
+
+  VrlDiskKey healthy{0, {}, 1};
+  EXPECT_EQ(VrlStatus::InvalidRebuildCandidate, call(VrlOpcode::REBUILD_VOLUME, &healthy, nullptr));
+  EXPECT_EQ(VrlStatus::NotPermitted, call(VrlOpcode::CLEAR_META_DATA, &healthy, nullptr));
+
+  VrlActivateVolumeIn deactivate{0, {}, 0, 0};
+  EXPECT_EQ(VrlStatus::BootVolumeSet, call(VrlOpcode::ACTIVATE_VOLUME, &deactivate, nullptr));
+  VrlVolumeKey boot{0, {}, 0};
+  EXPECT_EQ(VrlStatus::BootVolumeSet, call(VrlOpcode::DELETE_VOLUME, &boot, nullptr));
+  ASSERT_EQ(0, sim.VrlSimLoadTopologyText(R"({"controllers": [{"disks": [{}, {}],
+      "volumes": [{"RAIDLevel": 1, "compPdId": [0, 1], "hasPartition": true}]}]})"));
+  EXPECT_EQ(VrlStatus::PartitionPresent, call(VrlOpcode::ACTIVATE_VOLUME, &deactivate, nullptr));
+  VrlActivateVolumeIn activate{0, {}, 0, 1};
+  EXPECT_EQ(VrlStatus::NotFoundOrWrongState, call(VrlOpcode::ACTIVATE_VOLUME, &activate, nullptr));
+
+  VrlSetContrPropsIn settings{};
+  settings.inputMask = VrlContrPropsMask::AutoRebuild;
+  settings.autoRebuild = 7;
+  uint32_t mask = 0;
+  EXPECT_EQ(VrlStatus::InvalidArgument, call(VrlOpcode::SET_CONTR_PROPS, &settings, &mask));
+  EXPECT_TRUE(drainedEvents().empty());  // nothing changed, nothing announced
+}
+
+}  // namespace
+}  // namespace simtest
