@@ -1,0 +1,291 @@
+// The provider's schema as the servers get it: every class the provider
+// serves is declared, derives from the CIM base, keeps the inheritance rules
+// of CIM, and the registration files still match it.
+#include "ClassTable.h"
+#include "SchemaGenerators.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <fstream>
+#include <set>
+#include <sstream>
+
+using namespace orv::schema;
+
+namespace {
+
+// The plugin classes of the provider; a plugin serves the CIM class named
+// "ORV_" followed by its name without "ORV".
+const std::vector<std::string> kInstancePlugins{
+    "ORVRegisteredProfile", "ORVRegisteredSubProfile", "ORVStorageConfigurationServiceCapabilities",
+    "ORVCIMXMLCommunicationMechanism", "ORVNamespace", "ORVObjectManager", "ORVHostComputerSystem",
+    "ORVApplicationSoftwareIdentity", "ORVCard", "ORVProduct", "ORVPrimordialStoragePool",
+    "ORVConcreteStoragePool", "ORVStorageVolume", "ORVStorageConfigurationService", "ORVStorageSetting",
+    "ORVFixedStorageSetting", "ORVPrimordialPoolCapabilities", "ORVConcretePoolCapabilities",
+    "ORVUserGeneratedSetting", "ORVBattery", "ORVDATargetPort", "ORVTargetSCSIProtocolEndPoint",
+    "ORVInitiatorATAProtocolEndPoint", "ORVInitiatorSCSIProtocolEndPoint", "ORVSASInitiatorPort",
+    "ORVInitiatorSASPhy", "ORVControllerComputerSystem", "ORVPortController", "ORVSCSIProtocolController",
+    "ORVDiskDrive", "ORVDiskDrivePhysicalPackage", "ORVDiskDriveSoftwareIdentity", "ORVStorageExtent",
+    "ORVDiskDriveSASPort", "ORVDiskDriveATAPort", "ORVDiskDriveSASProtocolEndpoint",
+    "ORVDiskDriveATAProtocolEndpoint", "ORVFailOverStorageExtentsCollection",
+    "ORVSpareConfigurationCapabilities", "ORVSpareConfigurationService", "ORVStorageRedundancySet",
+    "ORVCompositeExtent", "ORVSoftwareInstallationService", "ORVSoftwareInstallationServiceCapabilities",
+    "ORVBIOSSoftwareIdentity", "ORVDriverSoftwareIdentity", "ORVFirmwareSoftwareIdentity", "ORVConcreteJob",
+    "ORVJobMethodResult",
+};
+const std::vector<std::string> kAssociationPlugins{
+    "ORVObjectManagerElementSoftwareIdentity", "ORVElementConformsToProfile", "ORVReferencedProfile",
+    "ORVSubProfileRequiresProfile", "ORVSubProfileRequiresSubProfile",
+    "ORVRegProfileElementSoftwareIdentity", "ORVStrgConfServiceElementCapabilities",
+    "ORVCommMechanismForManager", "ORVHostedAccessPoint", "ORVHostedService", "ORVNamespaceInManager",
+    "ORVCardPhysicalComponent", "ORVRealizes", "ORVSystemPackaging", "ORVComputerSystemPackage",
+    "ORVHostedPrimordialStoragePool", "ORVHostedConcreteStoragePool", "ORVStorageHostedService",
+    "ORVStorageVolumeSystemDevice", "ORVVolumeAllocatedFromPrimordialPool",
+    "ORVVolumeAllocatedFromConcretePool", "ORVPoolAllocatedFromPool", "ORVElementSettingData",
+    "ORVPrimordialElementCapabilities", "ORVControllerElementCapabilities", "ORVConcreteElementCapabilities",
+    "ORVStorageSettingsAssociatedToCapabilities", "ORVStorageSettingsGeneratedFromCapabilities",
+    "ORVVolumeToPoolConcreteComponent", "ORVAssociatedBattery", "ORVBatterySystemDevice",
+    "ORVDATargetPortSystemDevice", "ORVTargetSCSIDeviceSAPImplementation",
+    "ORVTargetSCSIProtocolHostedAccessPoint", "ORVInitiatorATAProtocolHostedAccessPoint",
+    "ORVInitiatorATASCSIBindsTo", "ORVInitiatorSCSIDeviceSAPImplementation",
+    "ORVInitiatorSCSIProtocolHostedAccessPoint", "ORVSASInitiatorPortSystemDevice",
+    "ORVSASInitiatorPhyConcreteComponent", "ORVSASPhySystemDevice", "ORVControlledBy", "ORVLogicalIdentity",
+    "ORVProductPhysicalComponent", "ORVProtocolControllerSystemDevice", "ORVSCSIProtocolControllerForUnit",
+    "ORVSCSISAPAvailableForElement", "ORVSystemComponent", "ORVSystemDevice",
+    "ORVPortControllerSystemDevice", "ORVDiskDriveConcreteComponent", "ORVDiskDriveElementSoftwareIdentity",
+    "ORVDiskDriveRealizes", "ORVDiskDriveSystemDevice", "ORVStorageExtentSystemDevice", "ORVMediaPresent",
+    "ORVSASDeviceSAPImplementation", "ORVSATADeviceSAPImplementation", "ORVSASSAPAvailableForElement",
+    "ORVSATASAPAvailableForElement", "ORVContainer", "ORVDiskDriveSASPortSystemDevice",
+    "ORVDiskDriveATAPortSystemDevice", "ORVConcreteComponent", "ORVFailOverHostedCollection",
+    "ORVFailOverMemberOfCollection", "ORVHostedSpareService", "ORVIsSpare",
+    "ORVPrimordialStoragePoolConcreteDependency", "ORVSpareConfCapElementCapabilities", "ORVSpared",
+    "ORVStorageVolumeConcreteDependency", "ORVStrgExtentMemberOfCollection",
+    "ORVStrgRedundancyHostedCollection", "ORVBasedOn", "ORVCompositedExtentBasedOn",
+    "ORVCompositeExtentConcreteComponent", "ORVCompositeExtentSystemDevice",
+    "ORVBiosElementSoftwareIdentity", "ORVDriverElementSoftwareIdentity",
+    "ORVFirmwareElementSoftwareIdentity", "ORVInstalledSoftwareIdentity", "ORVInstalledSMISProvider",
+    "ORVAffectedJobElement", "ORVOwningJobElement", "ORVAssociatedJobMethodResult",
+};
+// Served even when no controller is present: discovery and management.
+const std::vector<std::string> kInteropPlugins{
+    "ORVObjectManagerElementSoftwareIdentity", "ORVElementConformsToProfile", "ORVReferencedProfile",
+    "ORVRegisteredProfile", "ORVRegisteredSubProfile", "ORVSubProfileRequiresProfile",
+    "ORVSubProfileRequiresSubProfile", "ORVRegProfileElementSoftwareIdentity",
+    "ORVStorageConfigurationServiceCapabilities", "ORVStrgConfServiceElementCapabilities",
+    "ORVCIMXMLCommunicationMechanism", "ORVCommMechanismForManager", "ORVHostedAccessPoint",
+    "ORVHostedService", "ORVNamespace", "ORVNamespaceInManager", "ORVObjectManager", "ORVHostComputerSystem",
+    "ORVApplicationSoftwareIdentity",
+};
+
+std::string cimClassOf(const std::string& plugin) {
+    if (plugin == "ORVCompositedExtentBasedOn") return "ORV_CompositeExtentBasedOn";
+    return "ORV_" + plugin.substr(3);
+}
+
+std::string lower(std::string text) {
+    std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::tolower(c); });
+    return text;
+}
+
+std::string readFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+const ClassTable& providerSchema() {
+    static const ClassTable table = loadProviderSchema(ORV_SCHEMA_DIR);
+    return table;
+}
+
+std::vector<const ClassDecl*> providerClasses() {
+    std::vector<const ClassDecl*> classes;
+    for (const auto& name : providerSchema().classNames())
+        if (name.rfind("ORV_", 0) == 0) classes.push_back(providerSchema().find(name));
+    return classes;
+}
+
+}  // namespace
+
+TEST(ProviderSchema, ReadsCompletelyAndNamesOnlyDeclaredClasses) {
+    const ClassTable& table = providerSchema();
+    EXPECT_TRUE(table.unresolvedNames().empty()) << ::testing::PrintToString(table.unresolvedNames());
+    EXPECT_EQ(providerClasses().size(), 135u);
+}
+
+TEST(ProviderSchema, DeclaresEveryPluginClassWithItsKind) {
+    const ClassTable& table = providerSchema();
+    for (const auto& plugin : kInstancePlugins) {
+        const ClassDecl* decl = table.find(cimClassOf(plugin));
+        ASSERT_NE(decl, nullptr) << plugin;
+        EXPECT_FALSE(decl->isAssociation()) << plugin;
+        EXPECT_FALSE(table.keyProperties(decl->name).empty()) << plugin << " has no key";
+    }
+    for (const auto& plugin : kAssociationPlugins) {
+        const ClassDecl* decl = table.find(cimClassOf(plugin));
+        ASSERT_NE(decl, nullptr) << plugin;
+        EXPECT_TRUE(decl->isAssociation()) << plugin;
+        const auto keys = table.keyProperties(decl->name);
+        ASSERT_EQ(keys.size(), 2u) << plugin;
+        EXPECT_TRUE(keys[0]->isReference() && keys[1]->isReference()) << plugin;
+    }
+    EXPECT_EQ(table.find("ORV_CompositedExtentBasedOn"), nullptr);
+}
+
+TEST(ProviderSchema, EveryLineageEndsInTheCimBase) {
+    const ClassTable& table = providerSchema();
+    for (const ClassDecl* decl : providerClasses()) {
+        ASSERT_FALSE(decl->superClass.empty()) << decl->name;
+        EXPECT_EQ(decl->superClass.rfind("CIM_", 0), 0u) << decl->name << " derives from " << decl->superClass;
+        const ClassDecl* root = table.lineage(decl->name).back();
+        EXPECT_TRUE(root->superClass.empty()) << decl->name;
+        EXPECT_NE(root->location.file.find("CIM_Base.mof"), std::string::npos) << decl->name;
+    }
+}
+
+// A subclass may narrow what a reference points at, never widen it, and may
+// only override members that an ancestor declares, keeping their type.
+TEST(ProviderSchema, OverridesKeepTheInheritanceRules) {
+    const ClassTable& table = providerSchema();
+    for (const ClassDecl* decl : providerClasses()) {
+        for (const Property& p : decl->properties) {
+            const auto overridden = p.overrides();
+            const Property* inherited = table.findProperty(decl->superClass, p.name);
+            if (!overridden) {
+                EXPECT_EQ(inherited, nullptr) << decl->name << "." << p.name << " hides an inherited property";
+                continue;
+            }
+            ASSERT_NE(inherited, nullptr) << decl->name << "." << p.name << " overrides nothing";
+            EXPECT_EQ(lower(*overridden), lower(p.name)) << decl->name;
+            EXPECT_EQ(p.type, inherited->type) << decl->name << "." << p.name;
+            EXPECT_EQ(p.isArray, inherited->isArray) << decl->name << "." << p.name;
+            if (p.isReference()) {
+                EXPECT_TRUE(table.isA(p.referenceClass, inherited->referenceClass))
+                    << decl->name << "." << p.name << " widens " << inherited->referenceClass;
+            }
+        }
+        for (const Method& m : decl->methods) {
+            const Method* inherited = table.findMethod(decl->superClass, m.name);
+            EXPECT_EQ(m.qualifiers.has("Override"), inherited != nullptr) << decl->name << "." << m.name;
+            if (inherited == nullptr) continue;
+            EXPECT_EQ(m.returnType, inherited->returnType) << decl->name << "." << m.name;
+            for (const Parameter& base : inherited->parameters) {
+                const Parameter* own = m.findParameter(base.name);
+                ASSERT_NE(own, nullptr) << decl->name << "." << m.name << " drops " << base.name;
+                EXPECT_EQ(own->type, base.type) << decl->name << "." << m.name << "." << base.name;
+                EXPECT_EQ(own->isArray, base.isArray) << decl->name << "." << m.name << "." << base.name;
+                EXPECT_EQ(own->isIn(), base.isIn()) << decl->name << "." << m.name << "." << base.name;
+                EXPECT_EQ(own->isOut(), base.isOut()) << decl->name << "." << m.name << "." << base.name;
+            }
+        }
+    }
+}
+
+TEST(ProviderSchema, AssociationsNameTheirEndpointClasses) {
+    const ClassTable& table = providerSchema();
+    const Property* group = table.findProperty("orv_batterysystemdevice", "GroupComponent");
+    ASSERT_NE(group, nullptr);
+    EXPECT_EQ(group->referenceClass, "ORV_ControllerComputerSystem");
+    EXPECT_EQ(table.findProperty("ORV_BatterySystemDevice", "PartComponent")->referenceClass, "ORV_Battery");
+    EXPECT_EQ(table.findProperty("ORV_Spared", "Antecedent")->referenceClass, "ORV_StorageExtent");
+    EXPECT_EQ(table.findProperty("ORV_OwningJobElement", "OwnedElement")->referenceClass, "ORV_ConcreteJob");
+    // Endpoints that vary keep the parent's reference class.
+    EXPECT_EQ(table.findProperty("ORV_ElementConformsToProfile", "ManagedElement")->referenceClass,
+              "CIM_ManagedElement");
+    // A request on a CIM association reaches the provider's subclasses.
+    const auto systemDevices = table.derivedClasses("CIM_SystemDevice");
+    EXPECT_NE(std::find(systemDevices.begin(), systemDevices.end(), "ORV_StorageVolumeSystemDevice"),
+              systemDevices.end());
+}
+
+TEST(ProviderSchema, ServicesDeclareTheirMethodParameters) {
+    const ClassTable& table = providerSchema();
+    const Method* create = table.findMethod("ORV_StorageConfigurationService", "CreateOrModifyElementFromStoragePool");
+    ASSERT_NE(create, nullptr);
+    EXPECT_EQ(create->findParameter("initializationMode")->type, CimType::Boolean);
+    EXPECT_TRUE(create->findParameter("TheElement")->isOut());
+    EXPECT_EQ(table.findMethod("ORV_StorageConfigurationService", "CreateOrModifyStoragePool")
+                  ->findParameter("stripeSize")->type, CimType::UInt32);
+
+    const Method* assign = table.findMethod("ORV_SpareConfigurationService", "AssignSpares");
+    ASSERT_NE(assign, nullptr);
+    const Parameter* extents = assign->findParameter("InExtents");
+    EXPECT_TRUE(extents->isReference() && extents->isArray);
+    EXPECT_EQ(extents->referenceClass, "ORV_StorageExtent");
+
+    for (const char* name : {"VDInitialization", "ReturnToStoragePool", "DeleteStoragePool", "ClearConfiguration",
+                             "ClearMetaData", "SetFactoryDefaults"})
+        EXPECT_NE(table.findMethod("ORV_StorageConfigurationService", name), nullptr) << name;
+    for (const char* name : {"UnassignSpares", "RebuildStorageExtent", "CheckParityConsistency", "RepairParity",
+                             "GetAvailableSpareExtents"})
+        EXPECT_NE(table.findMethod("ORV_SpareConfigurationService", name), nullptr) << name;
+    EXPECT_TRUE(table.findMethod("ORV_DiskDrive", "IsDiskRebuildable")->findParameter("IsRebuildCandidate")->isOut());
+    EXPECT_NE(table.findMethod("ORV_SoftwareInstallationService", "InstallFromByteStream"), nullptr);
+    EXPECT_EQ(table.findMethod("ORV_PrimordialPoolCapabilities", "CreateSetting")->originClass,
+              "ORV_PrimordialPoolCapabilities");
+}
+
+TEST(ProviderSchema, RegistrationCoversEachClassInItsNamespaces) {
+    const auto registrations = providerRegistrations(providerSchema());
+    std::set<std::string> interop;
+    for (const auto& plugin : kInteropPlugins) interop.insert(lower(cimClassOf(plugin)));
+    std::set<std::string> seen;
+    for (const Registration& r : registrations) {
+        seen.insert(lower(r.className));
+        const ClassDecl* decl = providerSchema().find(r.className);
+        ASSERT_NE(decl, nullptr) << r.className;
+        if (r.indication) {
+            EXPECT_TRUE(providerSchema().isA(r.className, "CIM_Indication")) << r.className;
+            EXPECT_FALSE(r.instance || r.association || r.method) << r.className;
+            continue;
+        }
+        EXPECT_TRUE(r.instance) << r.className;
+        EXPECT_EQ(r.association, decl->isAssociation()) << r.className;
+        EXPECT_EQ(r.method, !decl->methods.empty()) << r.className;
+        std::vector<std::string> expected{kStorageNamespace};
+        if (interop.count(lower(r.className)) != 0) expected.push_back(kInteropNamespace);
+        EXPECT_EQ(r.namespaces, expected) << r.className;
+    }
+    EXPECT_EQ(seen.size(), 135u + deliveredIndicationClasses().size());
+    for (const Registration& r : registrations) {
+        if (lower(r.className) == "orv_storageconfigurationservice" || lower(r.className) == "orv_concretejob") {
+            EXPECT_TRUE(r.method) << r.className;
+        }
+    }
+}
+
+TEST(ProviderSchema, CommittedRegistrationFilesMatchTheSchema) {
+    const std::string source = ORV_SCHEMA_SOURCE_DIR;
+    const ClassTable table = loadProviderSchema(source);
+    const auto registrations = providerRegistrations(table);
+    EXPECT_EQ(readFile(source + "/registration/AmbrixProvider15.pegasus.mof"), pegasusRegistration(registrations))
+        << "regenerate with: orv_schema_gen pegasus schema > schema/registration/AmbrixProvider15.pegasus.mof";
+    EXPECT_EQ(readFile(source + "/registration/AmbrixProvider15.sfcb.reg"), sfcbRegistration(registrations))
+        << "regenerate with: orv_schema_gen sfcb schema > schema/registration/AmbrixProvider15.sfcb.reg";
+}
+
+TEST(ProviderSchema, RegistrationTextsCarryTheProviderIdentity) {
+    Registration volume{"ORV_StorageVolume", true, false, true, false, {kStorageNamespace}};
+    Registration alert{"CIM_AlertIndication", false, false, false, true, {kStorageNamespace}};
+    Registration profile{"ORV_ReferencedProfile", true, true, false, false, {kStorageNamespace, kInteropNamespace}};
+    const std::string pegasus = pegasusRegistration({volume, alert, profile});
+    EXPECT_NE(pegasus.find("InterfaceType = \"CMPI\";\n    InterfaceVersion = \"2.0.0\";\n    Location = "
+                           "\"AmbrixProvider15\";"),
+              std::string::npos);
+    EXPECT_NE(pegasus.find("ClassName = \"ORV_StorageVolume\";\n    Namespaces = {\"root/orv/Ambrix/smi_14\"};\n"
+                           "    ProviderType = {2, 5};"),
+              std::string::npos);
+    EXPECT_NE(pegasus.find("ProviderType = {4};"), std::string::npos);
+    EXPECT_NE(pegasus.find("Namespaces = {\"root/orv/Ambrix/smi_14\", \"root/PG_InterOp\"};\n"
+                           "    ProviderType = {2, 3};"),
+              std::string::npos);
+
+    const std::string sfcb = sfcbRegistration({volume, profile});
+    EXPECT_NE(sfcb.find("[ORV_StorageVolume]\n   provider: AmbrixProvider15\n   location: AmbrixProvider15\n"
+                        "   type: instance method\n   namespace: root/orv/Ambrix/smi_14\n#\n"),
+              std::string::npos);
+    EXPECT_NE(sfcb.find("   type: instance association\n   namespace: root/orv/Ambrix/smi_14 root/PG_InterOp\n"),
+              std::string::npos);
+}
