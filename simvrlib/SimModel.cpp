@@ -13,6 +13,13 @@
 namespace orv::vrlsim {
 namespace {
 
+// Members of a volume record, never more than its array holds (a test may set
+// pdCount beyond it to see how the provider copes).
+unsigned memberCount(const VrlVolumeRecord& r) {
+  return std::min<unsigned>(r.pdCount, kVrlMaxDisksPerController);
+}
+
+
 using nlohmann::json;
 
 constexpr uint32_t kMaxVolumeIndex = 63;  // 64 is the foreign-configuration marker
@@ -321,7 +328,7 @@ std::string SimModel::loadDisk(const json& desc, SimController& c, unsigned posi
     usedSlots.insert(other.rec.slotId);
   }
   for (const SimVolume& v : c.volumes)
-    for (unsigned m = 0; m < v.rec.pdCount; ++m) usedIds.insert(v.rec.compPdId[m]);
+    for (unsigned m = 0; m < memberCount(v.rec); ++m) usedIds.insert(v.rec.compPdId[m]);
   uint32_t freeId = position;
   while (usedIds.count(freeId)) ++freeId;
   uint32_t freeSlot = position;
@@ -444,7 +451,9 @@ void SimModel::refreshDerived(SimController& c) {
     }
   }
   for (SimVolume& v : c.volumes) {
-    for (unsigned m = 0; m < v.rec.pdCount; ++m) {
+    // A test may set pdCount beyond the member array to see how the
+    // provider copes; the model itself never reads past it.
+    for (unsigned m = 0; m < memberCount(v.rec); ++m) {
       if (SimDisk* d = c.disk(v.rec.compPdId[m])) {
         d->rec.raidGroupMember = 1;
         d->rec.vdIndex = v.rec.vdIndex;
@@ -586,7 +595,7 @@ void SimModel::diskHealthChanged(SimController& c, SimDisk& changed, Events& eve
     int lostSlot = -1;
     unsigned lost = 0, rebuilding = 0;
     bool holdsDisk = false;
-    for (unsigned m = 0; m < v.rec.pdCount; ++m) {
+    for (unsigned m = 0; m < memberCount(v.rec); ++m) {
       holdsDisk = holdsDisk || v.rec.compPdId[m] == changed.rec.compPdId;
       SimDisk* d = c.disk(v.rec.compPdId[m]);
       if (!d || d->rec.state == VrlDiskState::Failed) {
@@ -879,7 +888,7 @@ void SimModel::removeVolume(SimController& c, size_t position, Events& events) {
   if (c.rec.bootVolumeId == gone.rec.vdIndex) c.rec.bootVolumeId = kVrlNoBootVolume;
   refreshDerived(c);
   volumeEvent(c, gone, VrlEventCode::VolumeRemoved, 0, "deleted", events);
-  for (unsigned m = 0; m < gone.rec.pdCount; ++m)
+  for (unsigned m = 0; m < memberCount(gone.rec); ++m)
     if (SimDisk* d = c.disk(gone.rec.compPdId[m]))
       diskEvent(c, *d, VrlEventCode::DiskChanged, VrlChangedAttr::Configuration,
                 format("left virtual disk %u", gone.rec.vdIndex), events);
@@ -892,7 +901,7 @@ uint32_t SimModel::deleteVolume(const VrlVolumeKey& in, Events& events) {
   if (v->rec.bootVolume) return VrlStatus::BootVolumeSet;
   if (!v->rec.volReserved && v->hasPartition) return VrlStatus::PartitionPresent;
   if (commandRunningOn(*c, VrlDeviceType::VirtualDisk, v->rec.vdIndex)) return VrlStatus::NotPermitted;
-  for (unsigned m = 0; m < v->rec.pdCount; ++m)
+  for (unsigned m = 0; m < memberCount(v->rec); ++m)
     if (commandRunningOn(*c, VrlDeviceType::PhysicalDisk, v->rec.compPdId[m])) return VrlStatus::NotPermitted;
   removeVolume(*c, static_cast<size_t>(v - c->volumes.data()), events);
   controllerEvent(*c, VrlChangedAttr::Configuration, "volume count changed", events);
@@ -1002,14 +1011,14 @@ uint32_t SimModel::clearConfiguration(uint8_t contrId, VrlClearConfigOut& out, E
   for (size_t i = c->volumes.size(); i-- > 0;) {
     const SimVolume& v = c->volumes[i];
     bool busy = commandRunningOn(*c, VrlDeviceType::VirtualDisk, v.rec.vdIndex);
-    for (unsigned m = 0; m < v.rec.pdCount; ++m)
+    for (unsigned m = 0; m < memberCount(v.rec); ++m)
       busy = busy || commandRunningOn(*c, VrlDeviceType::PhysicalDisk, v.rec.compPdId[m]);
     if (!busy) {
       removeVolume(*c, i, events);
       continue;
     }
     out.vdIndex[out.failedVolCount++] = v.rec.vdIndex;
-    for (unsigned m = 0; m < v.rec.pdCount && out.failedPdCount < kVrlMaxDisksPerController; ++m)
+    for (unsigned m = 0; m < memberCount(v.rec) && out.failedPdCount < kVrlMaxDisksPerController; ++m)
       out.compPdId[out.failedPdCount++] = v.rec.compPdId[m];
   }
   for (SimDisk& d : c->disks) {
@@ -1189,7 +1198,7 @@ std::string SimModel::addDisk(uint32_t contrId, const json& desc, Events& events
   if (copy.is_object() && copy.contains("compPdId") && copy["compPdId"].is_number_unsigned()) {
     const uint32_t wanted = copy["compPdId"].get<uint32_t>();
     for (const SimVolume& v : c->volumes)
-      for (unsigned m = 0; m < v.rec.pdCount; ++m) rejoins = rejoins || v.rec.compPdId[m] == wanted;
+      for (unsigned m = 0; m < memberCount(v.rec); ++m) rejoins = rejoins || v.rec.compPdId[m] == wanted;
     if (rejoins && c->disk(wanted)) return "compPdId: already in use";
   }
   std::string error;

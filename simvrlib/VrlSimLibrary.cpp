@@ -552,7 +552,8 @@ int Library::getCall(uint32_t index, uint32_t* opcode, uint32_t* status, void* b
   if (opcode) *opcode = call.opcode;
   if (status) *status = call.status;
   if (inSize) *inSize = static_cast<uint32_t>(call.input.size());
-  if (buffer && size) std::memcpy(buffer, call.input.data(), std::min<size_t>(size, call.input.size()));
+  if (buffer && size && !call.input.empty())
+    std::memcpy(buffer, call.input.data(), std::min<size_t>(size, call.input.size()));
   return 0;
 }
 

@@ -3,6 +3,7 @@
 #include "CIMDateTime.h"
 #include "CIMException.h"
 #include "Logger.h"
+#include "VRLibFacadeIntf.h"
 
 #include <cctype>
 #include <cstdio>
@@ -46,11 +47,28 @@ std::string formatStatus(const char* format, uint32_t status) {
 }
 
 // The controller firmware's own codes are described by the RAID library.
-// This build has no library facade, so the request fails as it would when
-// the facade cannot be obtained.
-std::string describeFirmwareStatus(uint32_t /*status*/) {
-    LogMessage(2, "%s :: Failed to retrieve Vrlib handle.", "orv::cim::fwf::CommonFunctions::getErrorDescription");
-    throw CIMException(1, std::string("An internal error occurred"));
+std::string describeFirmwareStatus(uint32_t status) {
+    constexpr const char* kOperation = "orv::cim::fwf::CommonFunctions::getErrorDescription";
+    orv::raidlib::VRLibFacadeIntf* facade = orv::raidlib::getVRLibFacade();
+    if (facade == nullptr) {
+        LogMessage(2, "%s :: Failed to retrieve Vrlib handle.", kOperation);
+        throw CIMException(1, std::string("An internal error occurred"));
+    }
+    orv::raidlib::PropertyContainer in;
+    orv::raidlib::PropertyContainer out;
+    in.insertInt("fwErrorCode", status, true);
+    if (facade->invokeMethod("getErrorDesc", in, out) != 0) {
+        LogMessage(2, "%s :: Internal Error", kOperation);
+        throw CIMException(1, "%s :: Internal Error", kOperation);
+    }
+    std::string description;
+    if (out.getPropertyValue(description, "fwErrorDesc", false) != 0) {
+        LogMessage(5, "getPropertyValue( VrlGetErrorDescOut::fwErrorDesc ) failed");
+        description.clear();
+    }
+    char text[512];
+    std::snprintf(text, sizeof text, "%s(%d)", description.c_str(), static_cast<int>(status));
+    return text;
 }
 
 }  // namespace

@@ -1,6 +1,9 @@
 #include "CIMException.h"
 #include "CommonFunctions.h"
 #include "LogCapture.h"
+#include "VRLibFacadeIntf.h"
+
+#include <dlfcn.h>
 
 #include <gtest/gtest.h>
 
@@ -67,11 +70,46 @@ TEST(CommonFunctionsTest, FirmwareStatusWithoutLibraryIsAnInternalError) {
             ADD_FAILURE() << "no exception";
         } catch (const CIMException& e) {
             EXPECT_EQ(e.getCode(), 1);
-            EXPECT_EQ(e.getMessage(), "An internal error occurred");
+            EXPECT_EQ(e.getMessage(), "orv::cim::fwf::CommonFunctions::getErrorDescription :: Internal Error");
         }
     }
-    EXPECT_TRUE(
-        log.hasLineEndingWith("orv::cim::fwf::CommonFunctions::getErrorDescription :: Failed to retrieve Vrlib handle."));
+    EXPECT_TRUE(log.hasLineEndingWith("orv::cim::fwf::CommonFunctions::getErrorDescription :: Internal Error"));
+}
+
+// The firmware's own codes are described by the RAID library, loaded from a
+// test installation as in production.
+TEST(CommonFunctionsTest, FirmwareStatusIsDescribedByTheLibrary) {
+    LogTerminate();
+    orv::test::TestInstallation installation;
+    installation.writeDefaultLoggerConfig();
+    ASSERT_EQ(LogInitialize("SMIS", "SMIS"), 0);
+    installation.installRaidLibrary(VRLIB_PATH, R"({"controllers": [{"id": 0}]})");
+    const std::string libraryPath = installation.root() + "/bin/VRLib.so";
+    void* control = dlopen(libraryPath.c_str(), RTLD_NOW | RTLD_LOCAL);
+    ASSERT_NE(control, nullptr);
+    using FailOpcode = int (*)(uint32_t, uint32_t, uint32_t, int32_t);
+    auto failOpcode = reinterpret_cast<FailOpcode>(dlsym(control, "VrlSimFailOpcode"));
+    ASSERT_NE(failOpcode, nullptr);
+    orv::raidlib::VRLibFacadeIntf* facade = orv::raidlib::getVRLibFacade();
+    ASSERT_EQ(facade->initialize("SMIS"), 0u);
+
+    EXPECT_EQ(common::getErrorDescription(0x2001), "Firmware image is not valid(8193)");
+    EXPECT_EQ(common::getErrorDescription(5), "Firmware error 0x5(5)");
+    // An answer without a text leaves just the number.
+    failOpcode(51 /* GET_FW_ERROR_DTLS */, 0xFFFFFFFFu, 0, 1);
+    EXPECT_EQ(common::getErrorDescription(5), "(5)");
+    failOpcode(51, 0xFFFFFFFFu, 0x10000004, 1);
+    try {
+        common::getErrorDescription(5);
+        ADD_FAILURE() << "no exception";
+    } catch (const CIMException& e) {
+        EXPECT_EQ(e.getCode(), 1);
+        EXPECT_EQ(e.getMessage(), "orv::cim::fwf::CommonFunctions::getErrorDescription :: Internal Error");
+    }
+
+    dlclose(control);
+    facade->terminate();
+    LogTerminate();
 }
 
 TEST(CommonFunctionsTest, SecondsSince1970InLocalTime) {

@@ -1,0 +1,53 @@
+#include "EventContainers.h"
+
+#include <ctime>
+
+namespace orv::raidlib {
+
+std::string joinChangeList(const std::vector<std::string>& names) {
+    std::string text;
+    for (const std::string& name : names) {
+        if (!text.empty()) text += kChangeListSeparator;
+        text += name;
+    }
+    return text;
+}
+
+bool changeListNames(const std::string& changeList, const std::string& name) {
+    size_t start = 0;
+    while (start <= changeList.size()) {
+        size_t end = changeList.find(kChangeListSeparator, start);
+        if (end == std::string::npos) end = changeList.size();
+        if (changeList.compare(start, end - start, name) == 0) return true;
+        start = end + 1;
+    }
+    return false;
+}
+
+PropertyContainer eventContainer(const EventFields& fields) {
+    PropertyContainer event;
+    event.insertInt("contrId", fields.contrId, true);
+    event.insertInt("deviceId", fields.deviceId, true);
+    event.insertU64("aenTimestamp", fields.aenTimestamp);
+    event.insertInt("deviceType", fields.deviceType);
+    event.insertInt("snmpEvtId", fields.snmpEvtId);
+    event.insertInt("severity", fields.severity);
+    event.insertString("description", fields.description);
+    event.insertInt("aenType", fields.aenType);
+    return event;
+}
+
+PropertyContainer changeEventContainer(uint32_t contrId, uint32_t deviceType, uint32_t deviceId, uint32_t aenType,
+                                       const std::vector<std::string>& changeList) {
+    PropertyContainer event;
+    event.insertInt("contrId", contrId, true);
+    event.insertInt("deviceId", deviceId, true);
+    event.insertInt("deviceType", deviceType);
+    event.insertInt("aenType", aenType);
+    event.insertString("changeList", joinChangeList(changeList));
+    return event;
+}
+
+uint64_t secondsSince1970() { return static_cast<uint64_t>(std::time(nullptr)); }
+
+}  // namespace orv::raidlib

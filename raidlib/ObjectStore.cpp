@@ -1,0 +1,176 @@
+#include "ObjectStore.h"
+
+#include <cinttypes>
+#include <cstdio>
+
+#include "Logger.h"
+
+namespace orv::raidlib {
+
+namespace {
+
+// The keys a deletion matched, on standard output, as the store has always
+// reported them.
+void printKeysToStdout(const PropertyContainer& keys) {
+    std::printf("Matching Keys Successful for keys : \n");
+    auto printOne = [](const AbstractDataType& property) {
+        std::printf("%s", property.getName().c_str());
+        switch (property.getType()) {
+        case VRLCINT:
+            if (auto* p = dynamic_cast<const IntProperty*>(&property)) {
+                std::printf(":%u(INT)\n", p->getValue());
+                return;
+            }
+            break;
+        case VRLCFLOAT:
+            if (auto* p = dynamic_cast<const FloatProperty*>(&property)) {
+                std::printf(":%f(FLOAT)\n", static_cast<double>(p->getValue()));
+                return;
+            }
+            break;
+        case VRLCSTRING:
+            if (auto* p = dynamic_cast<const StringProperty*>(&property)) {
+                std::printf(":%s(STRING)\n", p->getValue().c_str());
+                return;
+            }
+            break;
+        case VRLCU64:
+            if (auto* p = dynamic_cast<const U64Property*>(&property)) {
+                std::printf(":%" PRIu64 "l(U64)\n", p->getValue());
+                return;
+            }
+            break;
+        case VRLCVECTOR:
+            if (auto* p = dynamic_cast<const VectorProperty*>(&property)) {
+                std::printf("(VECTOR)\n");
+                for (uint32_t element : p->getValue()) std::printf(":%d", static_cast<int>(element));
+                std::printf("\n");
+                return;
+            }
+            break;
+        default:
+            break;
+        }
+        std::printf("ERROR: Wrong DataType\n");
+    };
+    for (const auto& property : keys.keyProperties()) printOne(*property);
+    for (const auto& property : keys.nonKeyProperties()) printOne(*property);
+}
+
+bool hasContrId(const PropertyContainer& object, uint32_t contrId) {
+    VrlInt value = 0;
+    return object.getPropertyValue(value, "contrId", true) == ContainerStatus::Success && value == contrId;
+}
+
+}  // namespace
+
+ObjectStore& ObjectStore::instance() {
+    static ObjectStore* store = new ObjectStore;  // never deleted: the event thread may outlive static teardown
+    return *store;
+}
+
+ObjectStore::ObjectList* ObjectStore::findClass(const std::string& className) {
+    auto it = classes_.find(className);
+    return it == classes_.end() ? nullptr : &it->second;
+}
+
+PropertyContainer* ObjectStore::findObject(const std::string& className, const PropertyContainer& keys) {
+    ObjectList* list = findClass(className);
+    if (list == nullptr) return nullptr;
+    for (PropertyContainer& object : *list)
+        if (matchKeys(object, keys) == ContainerStatus::Success) return &object;
+    return nullptr;
+}
+
+uint32_t ObjectStore::addObject(const std::string& className, const PropertyContainer& object) {
+    ObjectList* list = findClass(className);
+    if (list == nullptr) {
+        classes_[className].push_back(object);
+        return ContainerStatus::Success;
+    }
+    for (const PropertyContainer& existing : *list)
+        if (matchKeys(existing, object) == ContainerStatus::Success) return ContainerStatus::AlreadyPresent;
+    list->push_back(object);
+    return ContainerStatus::Success;
+}
+
+uint32_t ObjectStore::deleteObject(const std::string& className, const PropertyContainer& keys) {
+    ObjectList* list = findClass(className);
+    if (list == nullptr) return ContainerStatus::ClassMissing;
+    for (auto it = list->begin(); it != list->end(); ++it) {
+        if (matchKeys(*it, keys) == ContainerStatus::Success) {
+            list->erase(it);
+            printKeysToStdout(keys);
+            return ContainerStatus::Success;
+        }
+    }
+    return ContainerStatus::NoObjectInClass;
+}
+
+uint32_t ObjectStore::modifyObject(const std::string& className, const PropertyContainer& keys,
+                                   const PropertyContainer& newValues) {
+    if (findClass(className) == nullptr) return ContainerStatus::ClassMissing;
+    PropertyContainer* object = findObject(className, keys);
+    if (object == nullptr) return ContainerStatus::NoObjectInClass;
+    for (const auto& property : newValues.nonKeyProperties()) object->updateProperty(*property, false, true);
+    return ContainerStatus::Success;
+}
+
+void ObjectStore::removeControllerEntries(uint32_t contrId) {
+    struct Kind {
+        const char* className;
+        const char* message;
+    };
+    static const Kind kinds[] = {
+        {StorageClass::Controllers, nullptr},
+        {StorageClass::PhysicalDisks, "Removing Pdisk Entry from Cache"},
+        {StorageClass::Volumes, "Removing Volume Entry from Cache"},
+        {StorageClass::Enclosures, "Removing Enclosure Entry from Cache"},
+        {StorageClass::Batteries, "Removing Battery Entry from Cache"},
+    };
+    for (const Kind& kind : kinds) {
+        ObjectList* list = findClass(kind.className);
+        if (list == nullptr) continue;
+        for (auto it = list->begin(); it != list->end();) {
+            if (hasContrId(*it, contrId)) {
+                if (kind.className == StorageClass::Controllers)
+                    LogMessage(4, "Removing Controller<%d> Entry from Cache", static_cast<int>(contrId));
+                else
+                    LogMessage(4, "%s", kind.message);
+                it = list->erase(it);
+            } else {
+                ++it;
+            }
+        }
+    }
+}
+
+uint32_t ObjectStore::clean() {
+    classes_.clear();
+    return ContainerStatus::Success;
+}
+
+VRLibCache& VRLibCache::instance() {
+    static VRLibCache* cache = new VRLibCache;
+    return *cache;
+}
+
+PropertyContainer controllerKeys(uint32_t contrId) {
+    PropertyContainer keys;
+    keys.insertInt("contrId", contrId, true);
+    return keys;
+}
+
+PropertyContainer volumeKeys(uint32_t contrId, uint32_t vdIndex) {
+    PropertyContainer keys = controllerKeys(contrId);
+    keys.insertInt("vdIndex", vdIndex, true);
+    return keys;
+}
+
+PropertyContainer diskKeys(uint32_t contrId, uint32_t compPdId) {
+    PropertyContainer keys = controllerKeys(contrId);
+    keys.insertInt("compPdId", compPdId, true);
+    return keys;
+}
+
+}  // namespace orv::raidlib

@@ -1,0 +1,274 @@
+#include "PropertyContainer.h"
+
+#include <cstdio>
+
+#include "Logger.h"
+
+namespace orv::raidlib {
+
+namespace {
+
+// A property whose stored code does not match its value type is treated as
+// an unknown type everywhere, so a mislabelled property can never be read
+// through the wrong value type.
+template <typename T>
+const Property<T>* as(const AbstractDataType& property, int32_t code) {
+    if (property.getType() != code) return nullptr;
+    return dynamic_cast<const Property<T>*>(&property);
+}
+
+template <typename T>
+Property<T>* asMutable(AbstractDataType& property, int32_t code) {
+    if (property.getType() != code) return nullptr;
+    return dynamic_cast<Property<T>*>(&property);
+}
+
+bool isKnownType(const AbstractDataType& property) {
+    switch (property.getType()) {
+    case VRLCINT: return as<VrlInt>(property, VRLCINT) != nullptr;
+    case VRLCFLOAT: return as<float>(property, VRLCFLOAT) != nullptr;
+    case VRLCSTRING: return as<std::string>(property, VRLCSTRING) != nullptr;
+    case VRLCVECTOR: return as<VrlVector>(property, VRLCVECTOR) != nullptr;
+    case VRLCU64: return as<uint64_t>(property, VRLCU64) != nullptr;
+    default: return false;
+    }
+}
+
+PropertyContainer::List cloneList(const PropertyContainer::List& list) {
+    PropertyContainer::List copy;
+    copy.reserve(list.size());
+    for (const auto& property : list) copy.push_back(property->clone());
+    return copy;
+}
+
+const PropertyContainer::List& chosen(const PropertyContainer& container, bool isKey) {
+    return isKey ? container.keyProperties() : container.nonKeyProperties();
+}
+
+template <typename T>
+uint32_t readValue(const PropertyContainer& container, T& value, const std::string& name, bool isKey,
+                   int32_t code) {
+    const AbstractDataType* found = container.findProperty(name, isKey);
+    if (found == nullptr) return ContainerStatus::PropertyNotFound;
+    const Property<T>* typed = as<T>(*found, code);
+    if (typed == nullptr) return ContainerStatus::WrongType;
+    value = typed->getValue();
+    return ContainerStatus::Success;
+}
+
+template <typename T>
+bool sameValue(const AbstractDataType& a, const AbstractDataType& b, int32_t code) {
+    const Property<T>* left = as<T>(a, code);
+    const Property<T>* right = as<T>(b, code);
+    return left != nullptr && right != nullptr && left->getValue() == right->getValue();
+}
+
+void printProperty(const AbstractDataType& property, const char* listLabel) {
+    const std::string& name = property.getName();
+    if (name.empty()) return;
+    switch (property.getType()) {
+    case VRLCINT:
+        if (auto* p = as<VrlInt>(property, VRLCINT)) {
+            LogMessage(5, "%s:[VRLCINT] %s = %u", listLabel, name.c_str(), p->getValue());
+            return;
+        }
+        break;
+    case VRLCFLOAT:
+        if (auto* p = as<float>(property, VRLCFLOAT)) {
+            LogMessage(5, "%s:[VRLCFLOAT] %s = %f", listLabel, name.c_str(), static_cast<double>(p->getValue()));
+            return;
+        }
+        break;
+    case VRLCSTRING:
+        if (auto* p = as<std::string>(property, VRLCSTRING)) {
+            if (!p->getValue().empty())
+                LogMessage(5, "%s:[VRLCSTRING] %s = %s", listLabel, name.c_str(), p->getValue().c_str());
+            return;
+        }
+        break;
+    case VRLCVECTOR:
+        if (auto* p = as<VrlVector>(property, VRLCVECTOR)) {
+            if (p->getValue().empty()) return;
+            LogMessage(5, "%s:[VRLCVECTOR] %s", listLabel, name.c_str());
+            LogMessage(5, "---------------------------------------------");
+            for (uint32_t element : p->getValue()) LogMessage(5, "--> %d", static_cast<int>(element));
+            LogMessage(5, "---------------------------------------------");
+            return;
+        }
+        break;
+    case VRLCU64:
+        if (auto* p = as<uint64_t>(property, VRLCU64)) {
+            // Only the low half is shown, as the log has always done.
+            LogMessage(5, "%s:[VRLCU64] %s = %u", listLabel, name.c_str(),
+                       static_cast<unsigned>(p->getValue() & 0xFFFFFFFFu));
+            return;
+        }
+        break;
+    default:
+        break;
+    }
+    LogMessage(5, "[ERROR] No matching property type");
+}
+
+}  // namespace
+
+PropertyContainer::PropertyContainer(const PropertyContainer& other)
+    : keys_(cloneList(other.keys_)), nonKeys_(cloneList(other.nonKeys_)) {}
+
+PropertyContainer& PropertyContainer::operator=(const PropertyContainer& other) {
+    if (this != &other) {
+        List keys = cloneList(other.keys_);
+        List nonKeys = cloneList(other.nonKeys_);
+        keys_ = std::move(keys);
+        nonKeys_ = std::move(nonKeys);
+    }
+    return *this;
+}
+
+uint32_t PropertyContainer::insertProperty(std::unique_ptr<AbstractDataType> property, bool isKey) {
+    if (!property) return ContainerStatus::Success;
+    if (findProperty(property->getName(), isKey) != nullptr) return ContainerStatus::AlreadyPresent;
+    (isKey ? keys_ : nonKeys_).push_back(std::move(property));
+    return ContainerStatus::Success;
+}
+
+uint32_t PropertyContainer::CopyProperty(const AbstractDataType& property, bool isKey) {
+    if (!isKnownType(property)) {
+        std::printf("Error: Unsupported type to insert\n");
+        return ContainerStatus::Success;
+    }
+    insertProperty(property.clone(), isKey);
+    return ContainerStatus::Success;
+}
+
+void PropertyContainer::updateProperty(const AbstractDataType& property, bool isKey, bool insertIfMissing) {
+    AbstractDataType* found = findProperty(property.getName(), isKey);
+    if (found == nullptr) {
+        if (!insertIfMissing) return;
+        if (!isKnownType(property)) {
+            std::printf("unsupported type to insert\n");
+            return;
+        }
+        (isKey ? keys_ : nonKeys_).push_back(property.clone());
+        return;
+    }
+    if (found->getType() != property.getType()) return;
+    switch (property.getType()) {
+    case VRLCINT:
+        if (auto* to = asMutable<VrlInt>(*found, VRLCINT); to && as<VrlInt>(property, VRLCINT))
+            to->setValue(as<VrlInt>(property, VRLCINT)->getValue());
+        break;
+    case VRLCFLOAT:
+        if (auto* to = asMutable<float>(*found, VRLCFLOAT); to && as<float>(property, VRLCFLOAT))
+            to->setValue(as<float>(property, VRLCFLOAT)->getValue());
+        break;
+    case VRLCSTRING:
+        if (auto* to = asMutable<std::string>(*found, VRLCSTRING); to && as<std::string>(property, VRLCSTRING))
+            to->setValue(as<std::string>(property, VRLCSTRING)->getValue());
+        break;
+    case VRLCVECTOR:
+        if (auto* to = asMutable<VrlVector>(*found, VRLCVECTOR); to && as<VrlVector>(property, VRLCVECTOR)) {
+            VrlVector& target = to->getValue();
+            target.clear();
+            for (uint32_t element : as<VrlVector>(property, VRLCVECTOR)->getValue()) target.push_back(element);
+        }
+        break;
+    case VRLCU64:
+        if (auto* to = asMutable<uint64_t>(*found, VRLCU64); to && as<uint64_t>(property, VRLCU64))
+            to->setValue(as<uint64_t>(property, VRLCU64)->getValue());
+        break;
+    default:
+        break;
+    }
+}
+
+AbstractDataType* PropertyContainer::findProperty(const std::string& name, bool isKey) const {
+    for (const auto& property : chosen(*this, isKey))
+        if (property->getName() == name) return property.get();
+    return nullptr;
+}
+
+uint32_t PropertyContainer::removeProperty(const std::string& name, bool isKey) {
+    List& list = isKey ? keys_ : nonKeys_;
+    for (auto it = list.begin(); it != list.end(); ++it) {
+        if ((*it)->getName() == name) {
+            list.erase(it);
+            return ContainerStatus::Success;
+        }
+    }
+    return ContainerStatus::NoMatch;
+}
+
+uint32_t PropertyContainer::getPropertyValue(VrlInt& value, const std::string& name, bool isKey) const {
+    return readValue(*this, value, name, isKey, VRLCINT);
+}
+uint32_t PropertyContainer::getPropertyValue(uint64_t& value, const std::string& name, bool isKey) const {
+    return readValue(*this, value, name, isKey, VRLCU64);
+}
+uint32_t PropertyContainer::getPropertyValue(float& value, const std::string& name, bool isKey) const {
+    return readValue(*this, value, name, isKey, VRLCFLOAT);
+}
+uint32_t PropertyContainer::getPropertyValue(std::string& value, const std::string& name, bool isKey) const {
+    return readValue(*this, value, name, isKey, VRLCSTRING);
+}
+uint32_t PropertyContainer::getPropertyValue(VrlVector& value, const std::string& name, bool isKey) const {
+    return readValue(*this, value, name, isKey, VRLCVECTOR);
+}
+
+uint32_t PropertyContainer::insertInt(const std::string& name, VrlInt value, bool isKey) {
+    return insertProperty(std::make_unique<IntProperty>(name, VRLCINT, value), isKey);
+}
+uint32_t PropertyContainer::insertU64(const std::string& name, uint64_t value, bool isKey) {
+    return insertProperty(std::make_unique<U64Property>(name, VRLCU64, value), isKey);
+}
+uint32_t PropertyContainer::insertFloat(const std::string& name, float value, bool isKey) {
+    return insertProperty(std::make_unique<FloatProperty>(name, VRLCFLOAT, value), isKey);
+}
+uint32_t PropertyContainer::insertString(const std::string& name, std::string value, bool isKey) {
+    return insertProperty(std::make_unique<StringProperty>(name, VRLCSTRING, std::move(value)), isKey);
+}
+uint32_t PropertyContainer::insertVector(const std::string& name, VrlVector value, bool isKey) {
+    return insertProperty(std::make_unique<VectorProperty>(name, VRLCVECTOR, std::move(value)), isKey);
+}
+
+void PropertyContainer::clear() {
+    keys_.clear();
+    nonKeys_.clear();
+}
+
+void PropertyContainer::print(const std::string& label) const {
+    LogMessage(5, "******************** Printing %s propertycontainer ********************", label.c_str());
+    for (const auto& property : keys_) printProperty(*property, "[KEY]");
+    for (const auto& property : nonKeys_) printProperty(*property, "[NON-KEY]");
+    LogMessage(5, "******************************************************************");
+}
+
+uint32_t matchKeys(const PropertyContainer& object, const PropertyContainer& keys) {
+    bool matched = false;
+    for (const auto& key : keys.keyProperties()) {
+        const int32_t code = key->getType();
+        if (code < VRLCINT || code > VRLCU64) {
+            std::printf("ERROR: Invalid data type\n");
+            return ContainerStatus::NoMatch;
+        }
+        for (const auto& candidate : object.keyProperties()) {
+            if (candidate->getName() != key->getName() || candidate->getType() != code) continue;
+            bool equal = false;
+            switch (code) {
+            case VRLCINT: equal = sameValue<VrlInt>(*candidate, *key, code); break;
+            case VRLCFLOAT: equal = sameValue<float>(*candidate, *key, code); break;
+            case VRLCSTRING: equal = sameValue<std::string>(*candidate, *key, code); break;
+            case VRLCU64: equal = sameValue<uint64_t>(*candidate, *key, code); break;
+            case VRLCVECTOR:
+                std::printf("ERROR: Coding incomplete for vector\n");
+                equal = sameValue<VrlVector>(*candidate, *key, code);
+                break;
+            }
+            if (!equal) return ContainerStatus::NoMatch;
+            matched = true;
+        }
+    }
+    return matched ? ContainerStatus::Success : ContainerStatus::NoMatch;
+}
+
+}  // namespace orv::raidlib

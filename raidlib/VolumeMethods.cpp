@@ -1,0 +1,238 @@
+// invokeMethod, and the three methods that change the set of volumes: they
+// run under the facade mutex so that the library's own event for the same
+// change either finds the cache already updated or has updated it first,
+// and they tell the observers themselves once the mutex is free.
+#include <cstddef>
+#include <cstdio>
+#include <cstring>
+
+#include "ConfigurationMethods.h"
+#include "EventContainers.h"
+#include "Logger.h"
+#include "RecordConversion.h"
+#include "VRLibFacade.h"
+
+namespace orv::raidlib {
+
+namespace {
+
+std::vector<uint32_t> memberDisks(const VrlVolumeRecord& volume) {
+    const unsigned count = boundedCount(volume.pdCount, kVrlMaxMembersPerVolume, "volume member");
+    std::vector<uint32_t> members(count);
+    if (count > 0)
+        std::memcpy(members.data(), reinterpret_cast<const unsigned char*>(&volume) + offsetof(VrlVolumeRecord, compPdId),
+                    count * sizeof(uint32_t));
+    return members;
+}
+
+}  // namespace
+
+uint32_t VRLibFacade::invokeMethod(const std::string& methodName, const PropertyContainer& in,
+                                   PropertyContainer& out) {
+    if (methodName == "createVolume") return createVolume(in, out);
+    if (methodName == "deleteVolume") return deleteVolume(in);
+    if (methodName == "activateVolume") return activateVolume(in);
+    uint32_t status = VrlStatus::NotSupported;
+    if (runStatelessMethod(binding_, methodName, in, out, status)) return status;
+    return VrlStatus::NotSupported;
+}
+
+void VRLibFacade::refreshCachedVolumeCount(uint32_t contrId) {
+    VrlControllerRecord controller;
+    std::memset(&controller, 0, sizeof controller);
+    uint8_t in = static_cast<uint8_t>(contrId);
+    if (callLibrary(VrlOpcode::GET_CONTR_PROPS, &in, &controller) != VrlStatus::Success) {
+        LogMessage(2, "Get Controller properites Failed");
+        return;
+    }
+    if (PropertyContainer* cached = store().findObject(StorageClass::Controllers, controllerKeys(contrId))) {
+        cached->updateProperty(IntProperty("volumeCount", VRLCINT, controller.volumeCount), false, true);
+        LogMessage(4, "Controller property updated in cache");
+    }
+}
+
+uint32_t VRLibFacade::createVolume(const PropertyContainer& in, PropertyContainer& out) {
+    VrlCreateVolumeIn record;
+    std::memset(&record, 0, sizeof record);
+    const uint32_t contrId = inputInt(in, "contrId", true);
+    record.contrId = static_cast<uint8_t>(contrId);
+    record.stripeSize = static_cast<uint16_t>(inputInt(in, "stripeSize", false));
+    record.raidLevel = inputInt(in, "raidLevel", false);
+    std::string name;
+    in.getPropertyValue(name, "volumeName", false);
+    copyToField(record.volumeName, sizeof record.volumeName, name);
+    record.pdCount = static_cast<uint8_t>(
+        boundedCount(inputInt(in, "pdCount", false), kVrlMaxMembersPerVolume, "create volume member"));
+    const VrlVector members = inputVector(in, "compPdId", false);
+    const unsigned given =
+        boundedCount(static_cast<unsigned>(members.size()), kVrlMaxMembersPerVolume, "create volume disk id");
+    if (given > 0)
+        std::memcpy(reinterpret_cast<unsigned char*>(&record) + offsetof(VrlCreateVolumeIn, compPdId),
+                    members.data(), given * sizeof(uint32_t));
+    record.createMode = inputInt(in, "createMode", false);
+    record.volReserved = inputInt(in, "volReserved", false);
+
+    std::vector<PropertyContainer> events;
+    {
+        Lock lock(mutex());
+        VrlCreateVolumeOut created;
+        std::memset(&created, 0, sizeof created);
+        const uint32_t status = callLibrary(VrlOpcode::CREATE_VOLUME, &record, &created);
+        if (status != VrlStatus::Success) {
+            LogMessage(2, "Volume Creation Failed");
+            return status;
+        }
+        LogMessage(4, "Volume Creation Succeeded");
+
+        VrlVolumeKey key;
+        std::memset(&key, 0, sizeof key);
+        key.contrId = record.contrId;
+        key.vdIndex = created.vdIndex;
+        VrlVolumeRecord volume;
+        std::memset(&volume, 0, sizeof volume);
+        const uint32_t read = callLibrary(VrlOpcode::GET_VD_PROPS, &key, &volume);
+        if (read != VrlStatus::Success) {
+            LogMessage(2, "Get Volume properites Failed");
+            return read;
+        }
+        const uint32_t vdIndex = created.vdIndex;
+        out.insertInt("vdIndex", vdIndex);
+
+        if (store().findObject(StorageClass::Volumes, volumeKeys(contrId, vdIndex)) != nullptr) {
+            LogMessage(4, "Cache is already updated in event path for create volume");
+        } else if (store().addObject(StorageClass::Volumes, volumeObject(contrId, volume)) != VrlStatus::Success) {
+            LogMessage(4, "Failed to update Cache");
+        }
+        refreshCachedVolumeCount(contrId);
+
+        for (uint32_t compPdId : memberDisks(volume)) {
+            PropertyContainer* disk = store().findObject(StorageClass::PhysicalDisks, diskKeys(contrId, compPdId));
+            if (disk == nullptr) continue;
+            disk->updateProperty(IntProperty("vdIndex", VRLCINT, vdIndex), false, true);
+            disk->updateProperty(IntProperty("pdConfig", VRLCINT, kPdConfigMember), false, true);
+            LogMessage(4, "Config Change Notification, Existing PD=(%d-%d) RAID group membership flag changed from 0 to 1",
+                       static_cast<int>(contrId), static_cast<int>(compPdId));
+            LogMessage(4, "Physical Disk property updated in cache");
+            events.push_back(changeEventContainer(contrId, VrlDeviceType::PhysicalDisk, compPdId,
+                                                  VrlEventCode::DiskChanged, {"vdIndex", "pdConfig"}));
+        }
+
+        EventFields added;
+        added.aenTimestamp = secondsSince1970();
+        added.contrId = contrId;
+        added.deviceType = VrlDeviceType::VirtualDisk;
+        added.deviceId = vdIndex;
+        added.severity = VrlSeverity::Information;
+        char description[96];
+        std::snprintf(description, sizeof description, "Config Change Notification,  New VD=%d is added",
+                      static_cast<int>(vdIndex));
+        added.description = description;
+        added.aenType = VrlEventCode::VolumeAdded;
+        events.push_back(eventContainer(added));
+    }
+    notifyAll(events);
+    return VrlStatus::Success;
+}
+
+uint32_t VRLibFacade::deleteVolume(const PropertyContainer& in) {
+    VrlDeleteVolumeIn key;
+    std::memset(&key, 0, sizeof key);
+    const uint32_t contrId = inputInt(in, "contrId", true);
+    const uint32_t vdIndex = inputInt(in, "vdIndex", true);
+    key.contrId = static_cast<uint8_t>(contrId);
+    key.vdIndex = vdIndex;
+
+    // Read first: once deleted, the library can no longer say which disks
+    // the volume used.
+    VrlVolumeRecord volume;
+    std::memset(&volume, 0, sizeof volume);
+    const uint32_t read = callLibrary(VrlOpcode::GET_VD_PROPS, &key, &volume);
+    if (read != VrlStatus::Success) {
+        LogMessage(2, "Get Volume properites Failed");
+        return read;
+    }
+
+    std::vector<PropertyContainer> events;
+    {
+        Lock lock(mutex());
+        uint32_t answer = 0;
+        const uint32_t status = callLibrary(VrlOpcode::DELETE_VOLUME, &key, &answer);
+        if (status != VrlStatus::Success) {
+            LogMessage(2, "Volume deletion Failed");
+            return status;
+        }
+        LogMessage(4, "Volume Deletion Succeeded");
+
+        const uint32_t removed = store().deleteObject(StorageClass::Volumes, volumeKeys(contrId, vdIndex));
+        if (removed == ContainerStatus::NoObjectInClass)
+            LogMessage(4, "cache is already updated in event path for delete volume");
+        else if (removed != VrlStatus::Success)
+            LogMessage(4, "Failed to update Cache");
+        refreshCachedVolumeCount(contrId);
+
+        for (uint32_t compPdId : memberDisks(volume)) {
+            PropertyContainer* disk = store().findObject(StorageClass::PhysicalDisks, diskKeys(contrId, compPdId));
+            if (disk == nullptr) continue;
+            disk->updateProperty(IntProperty("vdIndex", VRLCINT, kVrlNoVolume), false, true);
+            disk->updateProperty(IntProperty("pdConfig", VRLCINT, kPdConfigNone), false, true);
+            LogMessage(4, "Config Change Notification, Existing PD=(%d-%d) RAID group membership flag changed from 1 to 0",
+                       static_cast<int>(contrId), static_cast<int>(compPdId));
+            LogMessage(4, "DEBUG__: Sending Fab event for pd unconfigured");
+            LogMessage(4, "Function = %s Line = %d", "VRLibFacade::VrlFacDeleteVolume", __LINE__);
+            LogMessage(4, "Physical Disk property updated in cache");
+            events.push_back(changeEventContainer(contrId, VrlDeviceType::PhysicalDisk, compPdId,
+                                                  VrlEventCode::DiskChanged, {"vdIndex", "pdConfig"}));
+        }
+
+        EventFields removedEvent;
+        removedEvent.aenTimestamp = secondsSince1970();
+        removedEvent.contrId = contrId;
+        removedEvent.deviceType = VrlDeviceType::VirtualDisk;
+        removedEvent.deviceId = vdIndex;
+        removedEvent.severity = VrlSeverity::Information;
+        char description[96];
+        std::snprintf(description, sizeof description, "Config Change Notification, Existing VD=%d is removed",
+                      static_cast<int>(vdIndex));
+        removedEvent.description = description;
+        removedEvent.aenType = VrlEventCode::VolumeRemoved;
+        PropertyContainer event = eventContainer(removedEvent);
+        event.insertInt("volReserved", volume.volReserved);
+        events.push_back(std::move(event));
+    }
+    notifyAll(events);
+    return VrlStatus::Success;
+}
+
+uint32_t VRLibFacade::activateVolume(const PropertyContainer& in) {
+    VrlActivateVolumeIn record;
+    std::memset(&record, 0, sizeof record);
+    const uint32_t contrId = inputInt(in, "contrId", true);
+    const uint32_t vdIndex = inputInt(in, "vdIndex", true);
+    record.contrId = static_cast<uint8_t>(contrId);
+    record.vdIndex = vdIndex;
+    record.activate = inputInt(in, "activate", false);
+
+    std::vector<PropertyContainer> events;
+    {
+        Lock lock(mutex());
+        uint32_t answer = 0;
+        const uint32_t status = callLibrary(VrlOpcode::ACTIVATE_VOLUME, &record, &answer);
+        if (status != VrlStatus::Success) {
+            LogMessage(2, "pfVrlInvokeMethod(ACTIVATE_VOLUME) Failed");
+            return status;
+        }
+        // The library's answer carries no volume record; an activated volume
+        // is no longer reserved, a returned one is.
+        const VrlInt volReserved = record.activate ? 0 : 1;
+        if (PropertyContainer* cached = store().findObject(StorageClass::Volumes, volumeKeys(contrId, vdIndex)))
+            cached->updateProperty(IntProperty("volReserved", VRLCINT, volReserved), false, true);
+        PropertyContainer event = changeEventContainer(contrId, VrlDeviceType::VirtualDisk, vdIndex,
+                                                       VrlEventCode::VolumeChanged, {"volReserved"});
+        event.insertInt("volReserved", volReserved);
+        events.push_back(std::move(event));
+    }
+    notifyAll(events);
+    return VrlStatus::Success;
+}
+
+}  // namespace orv::raidlib

@@ -1,0 +1,238 @@
+#include "RaidLibFixture.h"
+
+namespace raidtest {
+namespace {
+
+// Every text field is filled to its full width where it can be, so that a
+// reader that runs past the field, or starts at the wrong offset, shows.
+const char* kDetailedTopology = R"({
+  "lrcIntervalMs": 3600000,
+  "controllers": [
+    {"id": 0, "serialNumber": "ABCDEFGH", "romRevisionLevel": "R2B1", "cacheSize": 1024, "dataStoreSize": 77,
+     "partNumber": "PN-123456789", "fwVersion": "1300", "biosVersion": "3.4.7", "uefiVersion": "0220",
+     "plantOfManufacture": "BLR2", "batteryStatus": 3, "slotNumber": 9,
+     "ports": ["500605B000000001", "500605B0000000A2"], "hostEndSASAddress": "500605B00000FF00",
+     "modelNumber": "XYZ", "vendorName": "ORVORVOR", "productName": "Ambrix 16i SAS X", "autoRebuild": 0,
+     "mediaScrubRate": 55, "spinUpDelay": 6, "spinDiskCount": 3, "NCQEnabled": 0, "copyBackEnabled": 1,
+     "bootVolumeId": 2, "PCIDeviceId": "0x0601", "PCIVendorId": "0x1D6B", "PCISubSysVendorId": "0x1D6C",
+     "PCISubSysDeviceId": "0x0009", "optionROMEnabled": 0, "cacheMode": 0, "optionROMInpEnabled": 0,
+     "timeStamp": 4886718345, "adapterId": 42, "contrDevFilePath": "/dev/ambrixA",
+     "defaults": {"autoRebuild": 0, "spinUpDelay": 5, "spinDiskCount": 2, "bootVolumeId": 1, "opROMEnabled": 0,
+                  "opROMConsoleEnabled": 1, "cacheModeEnabled": 0},
+     "enclosure": {"productName": "Ambrix 12-Bay XY", "vendorId": "ORVENCL1", "modelNum": "E12",
+                   "serialNumber": "ENC12345", "firmwareLevel": "0203", "deviceSlotState": [1, 2, 3, 4],
+                   "powerSupplyState": [5], "SASExpanderState": [], "coolingFanState": [6, 7],
+                   "tempSensorState": [8], "voltSensorState": [9, 10, 11], "currSensorState": [12],
+                   "contrElectState": [13, 14]},
+     "battery": {"batteryState": 2, "batteryType": 3, "installDate": "20090909",
+                 "battSerialNum": "BATSERIAL0000001", "countryOfOrigin": "India", "productNum": "BBU-02XX",
+                 "modelNum": "BBU9XXXX", "estBattReplaceTime": 700, "fullDischargeTime": 110,
+                 "estChargeRemaining": 88, "battPackReplaceNeeded": 1, "estRunTime": 66, "designCapacity": 1300,
+                 "designVoltage": 3600, "battVoltage": 3800, "minDesignTemp": 5, "maxDesignTemp": 55,
+                 "battTemperature": 31},
+     "disks": [
+       {"compPdId": 0, "slotId": 5, "deviceId": 4660, "locateLedOn": 1, "isCounterfeit": 1, "rawSize": 600,
+        "coercedSize": 598, "vendorIdentification": "SEAGATE!", "productIdentification": "ST600MM0006XXXXX",
+        "productRevLevel": "LS0A", "modelNumber": "ST6", "serialNumber": "S0V12345", "WWN": "5000C500AABBCCDD",
+        "phySASAddresses": ["5000C50011223301", "5000C50011223302"], "portNumber": 3,
+        "maxBlockAddress": 5000000001, "blockLen": 512, "driveType": 2, "attachedContrPortNum": 7,
+        "negotiatedTransSpeed": 6, "formFactor": 2, "PFAErrorCount": 4, "PFAFlag": 1, "targetId": 17,
+        "blockDevType": 1},
+       {"compPdId": 1, "slotId": 6},
+       {"compPdId": 2, "slotId": 7, "hotSpare": true},
+       {"compPdId": 3, "slotId": 8},
+       {"compPdId": 4, "slotId": 9, "foreign": true}],
+     "volumes": [
+       {"vdIndex": 2, "RAIDLevel": 1, "compPdId": [1, 0], "stripeSize": 128,
+        "volumeName": "V234567890123456789012345678901X", "wrCacheStatus": 1, "NCQStatus": 1, "volumeSetId": 9,
+        "deviceId": 33, "targetId": 12, "vendorIdentification": "VENDOR01",
+        "productIdentification": "PRODUCT-ID-16CHR", "unitSerialNumber": "USN00001", "readFailCount": 3,
+        "writeFailCount": 4, "totalBlocks": 5000000000, "endBlockAddr": 4999999999, "blockLength": 512,
+        "installDate": "20100401"}]},
+    {"id": 1, "disks": [{"compPdId": 0}]}
+  ]
+})";
+
+using CacheFillTest = RaidLibTest;
+
+void expectInts(const PropertyContainer& c, std::initializer_list<std::pair<const char*, VrlInt>> expected) {
+    for (const auto& [name, value] : expected) EXPECT_EQ(value, intOf(c, name)) << name;
+}
+void expectTexts(const PropertyContainer& c, std::initializer_list<std::pair<const char*, const char*>> expected) {
+    for (const auto& [name, value] : expected) EXPECT_EQ(value, textOf(c, name)) << name;
+}
+
+TEST_F(CacheFillTest, ControllerPropertiesComeFromTheirFields) {
+    ASSERT_EQ(0u, start(kDetailedTopology));
+    const PropertyContainer c = cached("IOAs", 0);
+    expectInts(c, {{"physDiskCount", 5u}, {"hotspareCount", 1u}, {"volumeCount", 1u}, {"enclCount", 1u},
+        {"cacheSize", 1024u}, {"cacheMode", 0u}, {"dataStoreSize", 77u}, {"batteryStatus", 3u}, {"slotNumber", 9u},
+        {"portCount", 2u}, {"autoRebuild", 0u}, {"mediaScrubRate", 55u}, {"spinUpDelay", 6u}, {"spinDiskCount", 3u},
+        {"NCQEnabled", 0u}, {"copyBackEnabled", 1u}, {"bootVolumeId", 2u}, {"PCIDeviceId", 0x0601u},
+        {"PCIVendorId", 0x1D6Bu}, {"PCISubSysVendorId", 0x1D6Cu}, {"PCISubSysDeviceId", 0x0009u},
+        {"optionROMEnabled", 0u}, {"optionROMInpEnabled", 0u}});
+    expectTexts(c, {{"serialNumber", "ABCDEFGH"}, {"romRevisionLevel", "R2B1"}, {"partNumber", "PN-123456789"},
+        {"fwVersion", "1300"}, {"biosVersion", "3.4.07"}, {"uefiVersion", "0220"}, {"plantOfManufacture", "BLR2"},
+        {"portSASAdressess", "500605B000000001;500605B0000000A2"}, {"hostEndSASAddress", "500605B00000FF00"},
+        {"modelNumber", "XYZ"}, {"vendorName", "ORVORVOR"}, {"productName", "Ambrix 16i SAS X"}});
+    EXPECT_EQ(4886718345ull, u64Of(c, "timeStamp"));
+    expectInts(c, {{"adapterId", 42u}, {"defaultAutoRebuild", 0u}, {"defaultSpinUpDelay", 5u},
+        {"defaultSpinDiskCount", 2u}, {"defaultBootVolumeId", 1u}, {"defaultOptionROMEnabled", 0u},
+        {"defaultOptionROMConsoleEnabled", 1u}, {"defaultCacheModeEnabled", 0u}});
+    expectTexts(c, {{"contrDevFilePath", "/dev/ambrixA"}});
+}
+
+TEST_F(CacheFillTest, VolumeDiskEnclosureAndBatteryPropertiesComeFromTheirFields) {
+    ASSERT_EQ(0u, start(kDetailedTopology));
+    const PropertyContainer v = cached("volumes", 0, "vdIndex", 2);
+    expectInts(v, {{"volReserved", 0u}, {"wrCacheStatus", 1u}, {"volumeSetId", 9u}, {"NCQStatus", 1u},
+        {"pdCount", 2u}});
+    EXPECT_EQ((VrlVector{1, 0}), vectorOf(v, "compPdId"));
+    expectInts(v, {{"hsProtected", 1u}, {"RAIDLevel", 1u}, {"deviceId", 33u}, {"stripeSize", 128u}});
+    EXPECT_EQ(5000000000ull, u64Of(v, "totalBlocks"));
+    expectInts(v, {{"blockLength", 512u}, {"targetId", 12u}, {"readFailCount", 3u}, {"writeFailCount", 4u}});
+    expectTexts(v, {{"volumeName", "V234567890123456789012345678901X"}, {"vendorIdentification", "VENDOR01"},
+        {"productIdentification", "PRODUCT-ID-16CHR"}, {"unitSerialNumber", "USN00001"}});
+    EXPECT_EQ(4999999999ull, u64Of(v, "endBlockAddr"));
+    expectInts(v, {{"bootVolume", 1u}});
+    expectTexts(v, {{"installDate", "20100401"}});
+
+    const PropertyContainer d = cached("physicalDisks", 0, "compPdId", 0);
+    expectInts(d, {{"deviceId", 4660u}, {"slotId", 5u}, {"vdIndex", 2u}, {"locateLedOn", 1u}, {"isCounterfeit", 1u},
+        {"deviceType", 3u}, {"SASAddressCount", 2u}, {"portNumber", 3u}, {"rawSize", 600u}, {"coercedSize", 598u}});
+    expectTexts(d, {{"phySASAddresses", "5000C50011223301;5000C50011223302"}, {"vendorIdentification", "SEAGATE!"},
+        {"productIdentification", "ST600MM0006XXXXX"}, {"productRevLevel", "LS0A"}, {"modelNumber", "ST6"},
+        {"serialNumber", "S0V12345"}});
+    EXPECT_EQ((VrlVector{0x50, 0x00, 0xC5, 0x00, 0xAA, 0xBB, 0xCC, 0xDD}), vectorOf(d, "WWN"));
+    EXPECT_EQ(5000000001ull, u64Of(d, "maxBlockAddress"));
+    expectInts(d, {{"blockLen", 512u}, {"driveType", 2u}, {"attachedContrPortNum", 7u},
+        {"negotiatedTransSpeed", 6u}, {"formFactor", 2u}, {"PFAErrorCount", 4u}, {"PFAFlag", 1u}, {"targetId", 17u},
+        {"blockDevType", 1u}});
+
+    const PropertyContainer e = cached("enclosures", 0, "enclId", 0);
+    expectInts(e, {{"deviceSlotCount", 4u}});
+    expectTexts(e, {{"productName", "Ambrix 12-Bay XY"}, {"vendorId", "ORVENCL1"}, {"modelNum", "E12"},
+        {"serialNumber", "ENC12345"}, {"firmwareLevel", "0203"}});
+    EXPECT_EQ((VrlVector{1, 2, 3, 4}), vectorOf(e, "deviceSlotState"));
+    EXPECT_EQ((VrlVector{5}), vectorOf(e, "powerSupplyState"));
+    expectInts(e, {{"SASExpanderCount", 0u}});
+    EXPECT_TRUE(vectorOf(e, "SASExpanderState").empty());
+    EXPECT_EQ((VrlVector{6, 7}), vectorOf(e, "coolingFanState"));
+    EXPECT_EQ((VrlVector{8}), vectorOf(e, "tempSensorState"));
+    EXPECT_EQ((VrlVector{9, 10, 11}), vectorOf(e, "voltSensorState"));
+    EXPECT_EQ((VrlVector{12}), vectorOf(e, "currSensorState"));
+    EXPECT_EQ((VrlVector{13, 14}), vectorOf(e, "contrElectState"));
+
+    const PropertyContainer b = cached("batteryUnits", 0);
+    expectInts(b, {{"batteryState", 2u}, {"batteryType", 3u}, {"battPackReplaceNeeded", 1u},
+        {"estBattReplaceTime", 700u}, {"fullDischargeTime", 110u}, {"estChargeRemaining", 88u}, {"estRunTime", 66u},
+        {"designVoltage", 3600u}, {"designCapacity", 1300u}, {"battVoltage", 3800u}, {"minDesignTemp", 5u},
+        {"maxDesignTemp", 55u}, {"battTemperature", 31u}});
+    expectTexts(b, {{"installDate", "20090909"}, {"battSerialNum", "BATSERIAL0000001"},
+        {"countryOfOrigin", "India"}, {"productNum", "BBU-02XX"}, {"modelNum", "BBU9XXXX"}});
+}
+
+TEST_F(CacheFillTest, PdConfigFollowsSpareThenMembership) {
+    ASSERT_EQ(0u, start(kDetailedTopology));
+    EXPECT_EQ(3u, intOf(cached("physicalDisks", 0, "compPdId", 0), "pdConfig"));
+    EXPECT_EQ(3u, intOf(cached("physicalDisks", 0, "compPdId", 1), "pdConfig"));
+    EXPECT_EQ(1u, intOf(cached("physicalDisks", 0, "compPdId", 2), "pdConfig"));
+    EXPECT_EQ(0u, intOf(cached("physicalDisks", 0, "compPdId", 3), "pdConfig"));
+    EXPECT_EQ(3u, intOf(cached("physicalDisks", 0, "compPdId", 4), "pdConfig"));  // foreign array member
+}
+
+TEST_F(CacheFillTest, ControllerWithoutBatteryTypeHasNoBatteryObject) {
+    ASSERT_EQ(0u, start(kDetailedTopology));
+    EXPECT_EQ(1u, objectsOf("batteryUnits", 0).size());
+    EXPECT_TRUE(objectsOf("batteryUnits", 1).empty());
+    EXPECT_EQ(1u, objectsOf("IOAs", 1).size());
+    EXPECT_TRUE(objectsOf("enclosures", 1).empty());
+}
+
+TEST_F(CacheFillTest, VolumeAnsweredAsAbsentIsSkipped) {
+    installLibrary(twoControllerTopology());
+    sim.VrlSimFailOpcode(VrlOpcode::GET_VD_PROPS, 0, 0x1000000A, 1);
+    ASSERT_EQ(0u, facade.initialize("SMIS"));
+    EXPECT_TRUE(objectsOf("volumes", 0).empty());
+    EXPECT_EQ(1u, objectsOf("IOAs", 0).size());
+    EXPECT_EQ(5u, objectsOf("physicalDisks", 0).size());
+    EXPECT_FALSE(logged("ERROR : pfVrlInvokeMethod(GET_VD_PROPS) failed"));
+}
+
+TEST_F(CacheFillTest, EnclosureFailureKeepsTheController) {
+    installLibrary(twoControllerTopology());
+    sim.VrlSimFailOpcode(VrlOpcode::GET_ALL_ENCLR_PROPS, 0, 0x10000004, 1);
+    ASSERT_EQ(0u, facade.initialize("SMIS"));
+    EXPECT_TRUE(logged("ERROR : pfVrlInvokeMethod(GET_ALL_ENCLR_PROPS) failed"));
+    EXPECT_TRUE(objects("enclosures").empty());
+    EXPECT_EQ(1u, objectsOf("IOAs", 0).size());
+    EXPECT_EQ(1u, objectsOf("volumes", 0).size());
+    EXPECT_EQ(5u, objectsOf("physicalDisks", 0).size());
+    EXPECT_EQ(1u, objectsOf("batteryUnits", 0).size());
+}
+
+TEST_F(CacheFillTest, DefaultsThatCannotBeReadAreLeftOut) {
+    installLibrary(twoControllerTopology());
+    sim.VrlSimFailOpcode(VrlOpcode::GET_CONTR_PROPS_DEFAULTS, 0, 0x10000004, 1);
+    ASSERT_EQ(0u, facade.initialize("SMIS"));
+    EXPECT_TRUE(logged("pfVrlInvokeMethod(GET_CONTR_PROPS_DEFAULTS) Failed"));
+    const PropertyContainer withoutDefaults = cached("IOAs", 0);
+    EXPECT_FALSE(has(withoutDefaults, "defaultAutoRebuild"));
+    EXPECT_FALSE(has(withoutDefaults, "defaultCacheModeEnabled"));
+    EXPECT_TRUE(has(cached("IOAs", 1), "defaultAutoRebuild"));
+}
+
+TEST_F(CacheFillTest, FailingSecondControllerEmptiesTheWholeCache) {
+    installLibrary(twoControllerTopology());
+    sim.VrlSimFailOpcode(VrlOpcode::GET_ALL_PD_PROPS, 1, 0x10000004, 1);
+    EXPECT_EQ(0x10000004u, facade.initialize("SMIS"));
+    EXPECT_TRUE(logged("ERROR : pfVrlInvokeMethod(GET_ALL_PD_PROPS) failed"));
+    EXPECT_TRUE(logged("C_error: Failed to initialize cache for controller <1>"));
+    EXPECT_TRUE(objects("IOAs").empty());
+    EXPECT_TRUE(objects("volumes").empty());
+    EXPECT_TRUE(objects("physicalDisks").empty());
+    EXPECT_TRUE(objects("batteryUnits").empty());
+}
+
+TEST_F(CacheFillTest, EachRequiredStepFailsTheController) {
+    struct Step {
+        uint32_t opcode;
+        const char* message;
+    };
+    const Step steps[] = {
+        {VrlOpcode::GET_CONTR_PROPS, "C_error: Failed to get Controller <0> Properties"},
+        {VrlOpcode::GET_VD_LIST, "ERROR : pfVrlInvokeMethod(GET_VD_LIST) failed"},
+        {VrlOpcode::GET_VD_PROPS, "ERROR : pfVrlInvokeMethod(GET_VD_PROPS) failed"},
+        {VrlOpcode::GET_BATT_PROPS, "ERROR : pfVrlInvokeMethod(GET_BATT_PROPS) failed"},
+    };
+    ASSERT_EQ(0u, start());
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.message);
+        sim.VrlSimFailOpcode(step.opcode, 0, 0x10000006, 1);
+        EXPECT_EQ(0x10000006u, facade.initializeCache());
+        EXPECT_TRUE(logged(step.message));
+        EXPECT_TRUE(logged("EXIT __ initializeCache(contr<0>) __"));
+        EXPECT_TRUE(objects("IOAs").empty());
+    }
+}
+
+TEST_F(CacheFillTest, OversizedCountsAreCutToTheRecord) {
+    ASSERT_EQ(0u, start());
+    RecordingObserver observer;
+    attach(observer);
+    setProperty(VRLSIM_DISK, 0, 4, "SASAddressCount", "9", false);
+    setProperty(VRLSIM_ENCLOSURE, 0, 0, "powerSupplyCount", "9", false);
+    inject(eventRecord(VrlEventCode::NotificationLost, 0, VrlDeviceType::Controller, 0));
+    drain();
+    EXPECT_TRUE(logged("DEBUG__: Event <11> Controller Specific Cache refresh required"));
+    const PropertyContainer disk = cached("physicalDisks", 0, "compPdId", 4);
+    EXPECT_EQ(2u, intOf(disk, "SASAddressCount"));
+    const std::string addresses = textOf(disk, "phySASAddresses");
+    EXPECT_EQ(1, std::count(addresses.begin(), addresses.end(), ';'));
+    EXPECT_EQ(4u, vectorOf(cached("enclosures", 0, "enclId", 0), "powerSupplyState").size());
+    EXPECT_TRUE(logged("VRLib record: disk SAS address count 9 exceeds the 2 entries of the record, using 2"));
+    EXPECT_TRUE(logged("VRLib record: powerSupply count 9 exceeds the 4 entries of the record, using 4"));
+}
+
+}  // namespace
+}  // namespace raidtest

@@ -1,0 +1,360 @@
+#include <atomic>
+#include <future>
+#include <thread>
+
+#include "RaidLibFixture.h"
+
+namespace raidtest {
+namespace {
+
+using orv::raidlib::changeListNames;
+
+class EventTest : public RaidLibTest {
+protected:
+    RecordingObserver observer;
+
+    void SetUp() override {
+        RaidLibTest::SetUp();
+        ASSERT_EQ(0u, start());
+        attach(observer);
+        observer.clear();
+    }
+
+    std::vector<PropertyContainer> deliveredAfter(const VrlEventRecord& record) {
+        observer.clear();
+        inject(record);
+        drain();
+        return observer.events();
+    }
+};
+
+TEST_F(EventTest, DiskArrivalAndRemovalChangeTheCacheOnce) {
+    ASSERT_EQ(0, sim.VrlSimAddDisk(1, R"({"compPdId": 7, "slotId": 7, "serialNumber": "NEWDISK1"})"))
+        << sim.lastError();
+    drain();
+    EXPECT_EQ(4u, objectsOf("physicalDisks", 1).size());
+    EXPECT_EQ("NEWDISK1", textOf(cached("physicalDisks", 1, "compPdId", 7), "serialNumber"));
+    const auto added = eventsOf(observer.events(), 0);
+    ASSERT_EQ(1u, added.size());
+    EXPECT_EQ(7u, intOf(added[0], "deviceId", true));
+
+    // The same announcement again finds the disk cached and is dropped.
+    EXPECT_TRUE(eventsOf(deliveredAfter(eventRecord(0, 1, 3, 7)), 0).empty());
+    EXPECT_EQ(4u, objectsOf("physicalDisks", 1).size());
+
+    ASSERT_EQ(0, sim.VrlSimPullDisk(1, 7)) << sim.lastError();
+    drain();
+    EXPECT_FALSE(isCached("physicalDisks", 1, "compPdId", 7));
+    EXPECT_EQ(1u, eventsOf(observer.events(), 3).size());
+
+    EXPECT_TRUE(deliveredAfter(eventRecord(3, 1, 3, 99)).empty());
+    EXPECT_TRUE(logged("Failed to get physical disk with resHandle <63>"));
+}
+
+TEST_F(EventTest, VolumeArrivalAndRemovalKeepMembersInStep) {
+    VrlCreateVolumeIn request;
+    std::memset(&request, 0, sizeof request);
+    request.contrId = 1;
+    request.stripeSize = 64;
+    request.raidLevel = 1;
+    request.pdCount = 2;
+    request.compPdId[0] = 1;
+    request.compPdId[1] = 2;
+    VrlCreateVolumeOut created{};
+    ASSERT_EQ(0u, sim.invoke(VrlOpcode::CREATE_VOLUME, &request, &created));
+    drain();
+    EXPECT_EQ(1u, objectsOf("volumes", 1).size());
+    EXPECT_EQ(1u, eventsOf(observer.events(), 1).size());
+    EXPECT_EQ(3u, intOf(cached("physicalDisks", 1, "compPdId", 2), "pdConfig"));
+    EXPECT_TRUE(logged("Config Change Notification, Existing PD=(1-1) RAID group membership flag changed from 0 to 1"));
+
+    VrlVolumeKey key{};
+    key.contrId = 1;
+    key.vdIndex = created.vdIndex;
+    uint32_t answer = 0;
+    observer.clear();
+    ASSERT_EQ(0u, sim.invoke(VrlOpcode::DELETE_VOLUME, &key, &answer));
+    drain();
+    EXPECT_TRUE(objectsOf("volumes", 1).empty());
+    const auto removed = eventsOf(observer.events(), 4);
+    ASSERT_EQ(1u, removed.size());
+    EXPECT_EQ(0u, intOf(removed[0], "volReserved"));
+    EXPECT_EQ(0u, intOf(cached("physicalDisks", 1, "compPdId", 2), "pdConfig"));
+
+    EXPECT_TRUE(deliveredAfter(eventRecord(4, 1, 4, 6)).empty());
+    EXPECT_TRUE(logged("Failed to update Cache to delete volume::EventManager"));
+}
+
+TEST_F(EventTest, RefreshNamesWhatChanged) {
+    setProperty(VRLSIM_VOLUME, 0, 0, "volumeName", "Renamed", true);
+    drain();
+    auto events = eventsOf(observer.events(), 9);
+    ASSERT_EQ(1u, events.size());
+    EXPECT_EQ("volumeName", textOf(events[0], "changeList"));
+    EXPECT_EQ("Renamed", textOf(cached("volumes", 0, "vdIndex", 0), "volumeName"));
+    EXPECT_TRUE(logged("DEBUG_: <volumeName> Updated : OldValue <DataVol> NewValue <Renamed>"));
+
+    observer.clear();
+    setProperty(VRLSIM_CONTROLLER, 0, 0, "timeStamp", "5000000000", true);
+    drain();
+    events = eventsOf(observer.events(), 8);
+    ASSERT_EQ(1u, events.size());
+    EXPECT_EQ("timeStamp", textOf(events[0], "changeList"));
+    EXPECT_EQ(5000000000ull, u64Of(cached("IOAs", 0), "timeStamp"));
+
+    observer.clear();
+    setProperty(VRLSIM_DISK, 0, 4, "PFAErrorCount", "3", true);
+    drain();
+    events = eventsOf(observer.events(), 10);
+    ASSERT_EQ(1u, events.size());
+    EXPECT_EQ(4u, intOf(events[0], "deviceId", true));
+    EXPECT_EQ("PFAErrorCount", textOf(events[0], "changeList"));
+    EXPECT_EQ(3u, intOf(cached("physicalDisks", 0, "compPdId", 4), "PFAErrorCount"));
+}
+
+TEST_F(EventTest, ControllerSettingsReachTheCacheIncludingCopyBack) {
+    PropertyContainer in;
+    in.insertInt("contrId", 0, true);
+    in.insertInt("inputMask", VrlContrPropsMask::CopyBackEnabled | VrlContrPropsMask::MediaScrubRate);
+    in.insertInt("copyBackEnabled", 1);
+    in.insertInt("mediaScrubRate", 44);
+    PropertyContainer out;
+    ASSERT_EQ(0u, facade.invokeMethod("setContrProps", in, out));
+    drain();
+    const auto events = eventsOf(observer.events(), 8);
+    ASSERT_EQ(1u, events.size());
+    EXPECT_EQ("mediaScrubRate,copyBackEnabled", textOf(events[0], "changeList"));
+    const PropertyContainer controller = cached("IOAs", 0);
+    EXPECT_EQ(1u, intOf(controller, "copyBackEnabled"));
+    EXPECT_EQ(44u, intOf(controller, "mediaScrubRate"));
+}
+
+TEST_F(EventTest, BootVolumeChangeIsToldAsTheVolumes) {
+    PropertyContainer created;
+    PropertyContainer request;
+    request.insertInt("contrId", 0, true);
+    request.insertInt("raidLevel", 0);
+    request.insertInt("stripeSize", 64);
+    request.insertInt("pdCount", 1);
+    request.insertVector("compPdId", {4});
+    ASSERT_EQ(0u, facade.invokeMethod("createVolume", request, created));
+    const VrlInt second = intOf(created, "vdIndex");
+    drain();
+    observer.clear();
+
+    setProperty(VRLSIM_CONTROLLER, 0, 0, "bootVolumeId", std::to_string(second).c_str(), true);
+    drain();
+    const auto volumeEvents = eventsOf(observer.events(), 9);
+    ASSERT_EQ(2u, volumeEvents.size());
+    for (const PropertyContainer& e : volumeEvents) EXPECT_EQ("bootVolume", textOf(e, "changeList"));
+    EXPECT_EQ("Volume " + std::to_string(second) + " is marked as boot Volume",
+              textOf(volumeEvents[0], "description"));
+    EXPECT_EQ("Volume 0 is no longer marked as boot Volume", textOf(volumeEvents[1], "description"));
+    EXPECT_EQ(1u, intOf(cached("volumes", 0, "vdIndex", second), "bootVolume"));
+    EXPECT_EQ(0u, intOf(cached("volumes", 0, "vdIndex", 0), "bootVolume"));
+    EXPECT_EQ(second, intOf(cached("IOAs", 0), "bootVolumeId"));
+}
+
+TEST_F(EventTest, NewSpareUpdatesDiskControllerAndProtectedVolumes) {
+    setProperty(VRLSIM_DISK, 0, 3, "hotSpare", "0", false);  // no spare: volume 0 unprotected
+    inject(eventRecord(VrlEventCode::NotificationLost, 0, 2, 0));
+    drain();
+    ASSERT_EQ(0u, intOf(cached("volumes", 0, "vdIndex", 0), "hsProtected"));
+    ASSERT_EQ(0u, intOf(cached("IOAs", 0), "hotspareCount"));
+    observer.clear();
+
+    PropertyContainer in;
+    in.insertInt("contrId", 0, true);
+    in.insertVector("compPdId", {4}, true);
+    PropertyContainer out;
+    ASSERT_EQ(0u, facade.invokeMethod("createHotSpare", in, out));
+    drain();
+    const PropertyContainer disk = cached("physicalDisks", 0, "compPdId", 4);
+    EXPECT_EQ(1u, intOf(disk, "pdConfig"));
+    EXPECT_EQ(1u, intOf(cached("IOAs", 0), "hotspareCount"));
+    EXPECT_EQ(1u, intOf(cached("volumes", 0, "vdIndex", 0), "hsProtected"));
+    EXPECT_TRUE(logged("Virtual Disk 0 spare protected flag Changed"));
+
+    const auto diskEvents = eventsOf(observer.events(), 10);
+    ASSERT_FALSE(diskEvents.empty());
+    EXPECT_TRUE(changeListNames(textOf(diskEvents[0], "changeList"), "pdConfig"));
+    bool volumeToldProtected = false;
+    for (const PropertyContainer& e : eventsOf(observer.events(), 9))
+        volumeToldProtected = volumeToldProtected || changeListNames(textOf(e, "changeList"), "hsProtected");
+    EXPECT_TRUE(volumeToldProtected);
+}
+
+TEST_F(EventTest, UnchangedPropertyEventsAreDroppedOrForcedToAlerts) {
+    EXPECT_TRUE(deliveredAfter(eventRecord(9, 0, 4, 0, VrlChangedAttr::Periodic)).empty());
+    EXPECT_TRUE(logged("DEBUG : Redundant change event, dropping"));
+    EXPECT_TRUE(deliveredAfter(eventRecord(9, 0, 4, 0, VrlChangedAttr::Redundant)).empty());
+
+    const auto forced = deliveredAfter(eventRecord(9, 0, 4, 0, VrlChangedAttr::Other, "Virtual disk 0 poked"));
+    ASSERT_EQ(1u, forced.size());
+    EXPECT_EQ(7u, intOf(forced[0], "aenType"));
+    EXPECT_EQ(0u, intOf(forced[0], "externalError"));
+    EXPECT_FALSE(has(forced[0], "changeList"));
+    EXPECT_EQ("Virtual disk 0 poked", textOf(forced[0], "description"));
+    EXPECT_EQ(1268643600ull, u64Of(forced[0], "aenTimestamp"));
+    EXPECT_EQ(77u, intOf(forced[0], "snmpEvtId"));
+    EXPECT_TRUE(logged("DEBUG: no Cache update detected: forcing event as LDN"));
+
+    // A property event for something not cached fails its refresh.
+    EXPECT_TRUE(deliveredAfter(eventRecord(9, 0, 4, 6, VrlChangedAttr::Other)).empty());
+    EXPECT_TRUE(logged("DEBUG: Volume not found"));
+    EXPECT_TRUE(logged("ERROR[268435473]--refreshObjectInCache() Failed"));
+}
+
+TEST_F(EventTest, EventCodesWithoutCacheWork) {
+    EXPECT_TRUE(deliveredAfter(eventRecord(25, 0, 2, 0)).empty());
+    EXPECT_TRUE(logged("Invalid AEN received -- AenSatus == 25"));
+    EXPECT_TRUE(deliveredAfter(eventRecord(2, 0, 2, 0)).empty());
+    EXPECT_TRUE(logged("Invalid CCN received"));
+
+    auto delivered = deliveredAfter(eventRecord(14, 0, 2, 0));
+    ASSERT_EQ(1u, delivered.size());
+    EXPECT_EQ(14u, intOf(delivered[0], "aenType"));
+    EXPECT_TRUE(logged("DEBUG_: IOA state change AEN received !!"));
+    EXPECT_TRUE(logged("DEBUG__: Event <14> No Action required in cache"));
+
+    delivered = deliveredAfter(eventRecord(6, 0, 3, 1, 0x1234));
+    ASSERT_EQ(1u, delivered.size());
+    EXPECT_EQ(0x34u, intOf(delivered[0], "externalError"));
+
+    delivered = deliveredAfter(eventRecord(20, 0, 3, 1));
+    ASSERT_EQ(1u, delivered.size());
+    EXPECT_FALSE(has(delivered[0], "externalError"));
+}
+
+TEST_F(EventTest, EventTextsAreReadWithinTheRecord) {
+    VrlEventRecord record = eventRecord(14, 0, 2, 0);
+    std::memset(record.description, 'D', sizeof record.description);  // no terminating zero
+    const auto delivered = deliveredAfter(record);
+    ASSERT_EQ(1u, delivered.size());
+    EXPECT_EQ(std::string(kVrlEventDescriptionSize, 'D'), textOf(delivered[0], "description"));
+}
+
+TEST_F(EventTest, ProgressEventsCarryTheirEntriesAndAreCut) {
+    VrlEventRecord record = eventRecord(VrlEventCode::LrcProgress, 1, 2, 1, 2);
+    record.lrcEntries[0] = VrlLrcEventEntry{5, 4, VrlLrcType::Rebuild, VrlLrcStatus::Running, 40};
+    record.lrcEntries[1] = VrlLrcEventEntry{6, 3, VrlLrcType::Format, VrlLrcStatus::Completed, 100};
+    auto delivered = deliveredAfter(record);
+    ASSERT_EQ(1u, delivered.size());
+    const PropertyContainer& e = delivered[0];
+    EXPECT_TRUE(logged("Recieved LRC notification"));
+    EXPECT_EQ(1u, intOf(e, "contrId", true));
+    EXPECT_FALSE(has(e, "deviceId", true));
+    EXPECT_EQ(12u, intOf(e, "aenType"));
+    EXPECT_EQ(2u, intOf(e, "lrcCount"));
+    EXPECT_EQ((VrlVector{5, 6}), vectorOf(e, "deviceId"));
+    EXPECT_EQ((VrlVector{4, 3}), vectorOf(e, "deviceType"));
+    EXPECT_EQ((VrlVector{VrlLrcType::Rebuild, VrlLrcType::Format}), vectorOf(e, "lrcType"));
+    EXPECT_EQ((VrlVector{VrlLrcStatus::Running, VrlLrcStatus::Completed}), vectorOf(e, "lrcStatus"));
+    EXPECT_EQ((VrlVector{40, 100}), vectorOf(e, "progPercentage"));
+
+    record.changedAttr = 40;  // more entries than the record holds
+    delivered = deliveredAfter(record);
+    ASSERT_EQ(1u, delivered.size());
+    EXPECT_EQ(kVrlMaxLrcEntries, intOf(delivered[0], "lrcCount"));
+    EXPECT_EQ(kVrlMaxLrcEntries, vectorOf(delivered[0], "deviceId").size());
+    EXPECT_TRUE(logged("VRLib record: LRC event entry count 40 exceeds the 32 entries of the record, using 32"));
+}
+
+TEST_F(EventTest, TotalRefreshRestartsTheLibraryAndKeepsObservers) {
+    setProperty(VRLSIM_VOLUME, 0, 0, "volumeName", "Quiet", false);
+    sim.VrlSimClearCallLog();
+    const auto delivered = deliveredAfter(eventRecord(15, 0, 2, 0));
+    ASSERT_EQ(1u, delivered.size());
+    EXPECT_TRUE(logged("DEBUG__: Event <15> Total Cache refresh required"));
+    const auto log = calls();
+    ASSERT_GE(log.size(), 3u);
+    EXPECT_EQ(VrlOpcode::SHUTDOWN, log[0].opcode);
+    EXPECT_EQ(VrlOpcode::INITIALIZE, log[1].opcode);
+    EXPECT_EQ(VrlOpcode::GET_CONTR_LIST, log[2].opcode);
+    EXPECT_EQ("Quiet", textOf(cached("volumes", 0, "vdIndex", 0), "volumeName"));
+
+    // Still registered: the next event still arrives.
+    EXPECT_EQ(1u, deliveredAfter(eventRecord(14, 0, 2, 0)).size());
+}
+
+TEST_F(EventTest, ObserversAreRegisteredWhileAnyIsAttached) {
+    RecordingObserver a, b;
+    sim.VrlSimClearCallLog();
+    EXPECT_EQ(0x10000001u, facade.AttachObserver(nullptr));
+    EXPECT_EQ(0x10000001u, facade.DetachObserver(nullptr));
+    ASSERT_EQ(0u, facade.AttachObserver(&a));
+    ASSERT_EQ(0u, facade.AttachObserver(&a));
+    ASSERT_EQ(0u, facade.AttachObserver(&b));
+    EXPECT_EQ(0u, facade.DetachObserver(&a));
+    EXPECT_TRUE(callsOf(VrlOpcode::REGISTER_AEN).empty());  // the fixture's observer keeps it registered
+
+    deliveredAfter(eventRecord(14, 0, 2, 0));
+    EXPECT_EQ(1u, a.events().size());
+    EXPECT_EQ(1u, b.events().size());
+    facade.DetachObserver(&a);
+    facade.DetachObserver(&b);
+    facade.DetachObserver(&observer);
+    attached.clear();
+    EXPECT_EQ(1u, callsOf(VrlOpcode::UNREGISTER_AEN).size());
+
+    ASSERT_EQ(0u, facade.AttachObserver(&a));
+    attached.push_back(&a);
+    const auto registrations = callsOf(VrlOpcode::REGISTER_AEN);
+    ASSERT_EQ(1u, registrations.size());
+    EXPECT_EQ(0u, registrations[0].u32(0));
+    EXPECT_EQ(reinterpret_cast<uintptr_t>(&orv::raidlib::VrlEventManagerCbk), registrations[0].u64(8));
+}
+
+TEST_F(EventTest, RegistrationFailureLeavesTheListAlone) {
+    facade.DetachObserver(&observer);
+    attached.clear();
+    sim.VrlSimFailOpcode(VrlOpcode::REGISTER_AEN, VRLSIM_ANY_CONTROLLER, 0x10000004, 1);
+    RecordingObserver a;
+    EXPECT_EQ(0x10000002u, facade.AttachObserver(&a));
+    EXPECT_EQ(0u, facade.AttachObserver(&a));
+    attached.push_back(&a);
+    inject(eventRecord(14, 0, 2, 0));
+    drain();
+    EXPECT_EQ(1u, a.events().size());
+}
+
+TEST_F(EventTest, ObserversRunWithoutTheFacadeMutex) {
+    // Another thread reads the cache while the observer runs; were the
+    // mutex held, that read would wait for the observer to return.
+    std::atomic<int> answered{0};
+    observer.setHook([&](const PropertyContainer&) {
+        // Detached, so that a reader stuck behind a held mutex fails the
+        // test instead of hanging it.
+        auto result = std::make_shared<std::promise<size_t>>();
+        std::future<size_t> answer = result->get_future();
+        std::thread([this, result] {
+            std::vector<PropertyContainer> volumes;
+            facade.getStorageClass("volumes", volumes);
+            result->set_value(volumes.size());
+        }).detach();
+        if (answer.wait_for(std::chrono::seconds(5)) == std::future_status::ready && answer.get() == 1u) ++answered;
+    });
+    setProperty(VRLSIM_VOLUME, 0, 0, "volumeName", "Seen", true);
+    drain();
+    observer.setHook(nullptr);
+    EXPECT_GE(answered.load(), 1);
+
+    // And an observer may call a volume-changing method on the event thread.
+    std::atomic<uint32_t> status{1};
+    observer.setHook([&](const PropertyContainer& e) {
+        if (intOf(e, "aenType") != 14) return;
+        PropertyContainer in;
+        in.insertInt("contrId", 0, true);
+        in.insertInt("vdIndex", 0, true);
+        in.insertInt("activate", 0);
+        PropertyContainer out;
+        status = facade.invokeMethod("activateVolume", in, out);
+    });
+    inject(eventRecord(14, 0, 2, 0));
+    drain();
+    observer.setHook(nullptr);
+    EXPECT_EQ(0x1000000Eu, status.load());  // refused by the library: the boot volume
+}
+
+}  // namespace
+}  // namespace raidtest

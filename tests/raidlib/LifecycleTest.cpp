@@ -1,0 +1,93 @@
+#include "RaidLibFixture.h"
+
+namespace raidtest {
+namespace {
+
+using LifecycleTest = RaidLibTest;
+
+TEST_F(LifecycleTest, StartLogsBannerLoadsByPathAndPassesTheApplicationName) {
+    ASSERT_EQ(0u, start());
+    EXPECT_TRUE(logged("__________Initializing Cache___________"));
+    EXPECT_TRUE(logged("<version>   : 1.17.0.1"));
+    EXPECT_TRUE(logged("<Build Date>: Mar 17 2010"));
+    EXPECT_TRUE(logged("<Cache Name>: VRLib-Cache"));
+    EXPECT_TRUE(logged("loading " + installation->root() + "/bin/VRLib"));
+
+    const auto log = calls();
+    ASSERT_GE(log.size(), 3u);
+    EXPECT_EQ(VrlOpcode::INITIALIZE, log[0].opcode);
+    EXPECT_EQ("SMIS", std::string(log[0].input.begin(), log[0].input.end()));
+    EXPECT_EQ(VrlOpcode::GET_INTERFACE_VERSION, log[1].opcode);
+    EXPECT_EQ(VrlOpcode::GET_CONTR_LIST, log[2].opcode);
+    EXPECT_EQ(2u, objects("IOAs").size());
+}
+
+TEST_F(LifecycleTest, MissingRegistryValueMakesNoLoadAttempt) {
+    installation->writeRegistry("[SOFTWARE\\ORV-Kestra]\n");
+    EXPECT_EQ(0x10000002u, facade.initialize("SMIS"));
+    EXPECT_FALSE(logged("loading"));
+}
+
+TEST_F(LifecycleTest, MissingLibraryFileIsReported) {
+    EXPECT_EQ(0x10000002u, facade.initialize("SMIS"));
+    EXPECT_TRUE(logged("VRLibFacade::initialize :: Failed to load Vrlib dll"));
+    // Without a library every method reports it unusable instead of crashing.
+    PropertyContainer in, out;
+    in.insertInt("contrId", 0, true);
+    EXPECT_EQ(0x10000002u, facade.invokeMethod("getContrDefaults", in, out));
+}
+
+TEST_F(LifecycleTest, LibraryWithoutEntryPointIsReported) {
+    // Any loadable module that lacks the entry point will do: the C library.
+    installation->installRaidLibrary("/lib/x86_64-linux-gnu/libm.so.6");
+    EXPECT_EQ(0x10000002u, facade.initialize("SMIS"));
+    EXPECT_TRUE(logged("Failed to retrieve function address VrlInvokeMethod"));
+}
+
+TEST_F(LifecycleTest, VersionMismatchStopsTheLibraryAgain) {
+    std::string topology = twoControllerTopology();
+    topology.insert(1, "\"interfaceVersion\": 3,");
+    EXPECT_EQ(0x10000010u, start(topology));
+    const auto log = calls();
+    ASSERT_EQ(3u, log.size());
+    EXPECT_EQ(VrlOpcode::GET_INTERFACE_VERSION, log[1].opcode);
+    EXPECT_EQ(VrlOpcode::SHUTDOWN, log[2].opcode);
+    EXPECT_EQ(0u, log[2].status);
+    EXPECT_TRUE(objects("IOAs").empty());
+}
+
+TEST_F(LifecycleTest, InitializeAnsweringNothingFoundStillStarts) {
+    std::string topology = twoControllerTopology();
+    topology.insert(1, "\"initializeStatus\": 268435459,");  // 0x10000003
+    EXPECT_EQ(0u, start(topology));
+    EXPECT_EQ(2u, objects("IOAs").size());
+}
+
+TEST_F(LifecycleTest, InitializeFailingMakesTheLibraryUnusable) {
+    std::string topology = twoControllerTopology();
+    topology.insert(1, "\"initializeStatus\": 268435460,");  // 0x10000004
+    EXPECT_EQ(0x10000002u, start(topology));
+    EXPECT_TRUE(callsOf(VrlOpcode::GET_INTERFACE_VERSION).empty());
+}
+
+TEST_F(LifecycleTest, NoControllersGivesTheListStatus) {
+    EXPECT_EQ(0x10000003u, start(R"({"controllers": []})"));
+    EXPECT_TRUE(logged("C_error: Failed to get list of available Controllers , Cache will not be populated "));
+    std::vector<std::string> names;
+    facade.getStorageClassNames(names);
+    EXPECT_TRUE(names.empty());
+}
+
+TEST_F(LifecycleTest, TerminateEmptiesTheCacheStopsAndUnloads) {
+    ASSERT_EQ(0u, start());
+    sim.close();
+    EXPECT_EQ(0u, facade.terminate());
+    EXPECT_TRUE(objects("IOAs").empty());
+    EXPECT_EQ(nullptr, dlopen(libraryPath().c_str(), RTLD_NOW | RTLD_NOLOAD));
+    // A second terminate finds the library gone.
+    EXPECT_EQ(0x10000002u, facade.terminate());
+    EXPECT_TRUE(logged("ERROR: Failed to shutdown clean"));
+}
+
+}  // namespace
+}  // namespace raidtest

@@ -1,0 +1,379 @@
+#include "RaidLibFixture.h"
+
+namespace raidtest {
+namespace {
+
+using orv::raidlib::changeListNames;
+
+class MethodTest : public RaidLibTest {
+protected:
+    PropertyContainer controllerInput(VrlInt contrId) {
+        PropertyContainer in;
+        in.insertInt("contrId", contrId, true);
+        return in;
+    }
+
+    // A RAID 1 of disks 0 and 1 on controller 1.
+    PropertyContainer mirrorRequest(VrlInt volReserved = 0) {
+        PropertyContainer in = controllerInput(1);
+        in.insertInt("stripeSize", 64);
+        in.insertInt("raidLevel", 1);
+        in.insertString("volumeName", "NewMirror");
+        in.insertInt("pdCount", 2);
+        in.insertVector("compPdId", {0, 1});
+        in.insertInt("createMode", 2);
+        in.insertInt("volReserved", volReserved);
+        return in;
+    }
+
+    Call lastCall(uint32_t opcode) {
+        const auto found = callsOf(opcode);
+        EXPECT_FALSE(found.empty()) << "no call of opcode " << opcode;
+        return found.empty() ? Call{} : found.back();
+    }
+};
+
+TEST_F(MethodTest, UnknownNamesAreNotSupported) {
+    ASSERT_EQ(0u, start());
+    sim.VrlSimClearCallLog();
+    PropertyContainer out;
+    EXPECT_EQ(0x10000005u, facade.invokeMethod("CreateVolume", mirrorRequest(), out));
+    EXPECT_EQ(0x10000005u, facade.invokeMethod("", controllerInput(0), out));
+    EXPECT_EQ(0u, sim.VrlSimCallCount());
+}
+
+TEST_F(MethodTest, CreateVolumePutsTheRecordOnTheWireAndUpdatesTheCacheOnce) {
+    ASSERT_EQ(0u, start());
+    RecordingObserver observer;
+    attach(observer);
+    PropertyContainer out;
+    ASSERT_EQ(0u, facade.invokeMethod("createVolume", mirrorRequest(), out));
+    const Call call = lastCall(VrlOpcode::CREATE_VOLUME);
+    EXPECT_EQ(1u, call.u8(0));
+    EXPECT_EQ(64u, call.u16(2));
+    EXPECT_EQ(1u, call.u32(4));
+    EXPECT_EQ("NewMirror", call.text(8, 32));
+    EXPECT_EQ(2u, call.u8(40));
+    EXPECT_EQ(0u, call.u32(44));
+    EXPECT_EQ(1u, call.u32(48));
+    EXPECT_EQ(2u, call.u32(76));
+    EXPECT_EQ(0u, call.u32(80));
+    EXPECT_EQ(0u, intOf(out, "vdIndex"));
+    EXPECT_TRUE(logged("Volume Creation Succeeded"));
+
+    drain();
+    // The method's own events; the library's volume-added event finds the
+    // volume cached and is not delivered a second time.
+    const auto events = observer.events();
+    const auto diskEvents = eventsOf(events, 10);
+    ASSERT_EQ(2u, diskEvents.size());
+    for (VrlInt disk : {0u, 1u}) {
+        const PropertyContainer& e = diskEvents[disk];
+        EXPECT_EQ(disk, intOf(e, "deviceId", true));
+        EXPECT_EQ(3u, intOf(e, "deviceType"));
+        EXPECT_TRUE(changeListNames(textOf(e, "changeList"), "vdIndex"));
+        EXPECT_TRUE(changeListNames(textOf(e, "changeList"), "pdConfig"));
+    }
+    const auto added = eventsOf(events, 1);
+    ASSERT_EQ(1u, added.size());
+    EXPECT_EQ(1u, intOf(added[0], "contrId", true));
+    EXPECT_EQ(0u, intOf(added[0], "deviceId", true));
+    EXPECT_EQ("Config Change Notification,  New VD=0 is added", textOf(added[0], "description"));
+    EXPECT_EQ(1u, objectsOf("volumes", 1).size());
+    EXPECT_TRUE(logged("ERROR[268435486]--addOrDeleteObjectInstance() Failed"));
+    const PropertyContainer volume = cached("volumes", 1, "vdIndex", 0);
+    EXPECT_EQ("NewMirror", textOf(volume, "volumeName"));
+    EXPECT_EQ((VrlVector{0, 1}), vectorOf(volume, "compPdId"));
+    EXPECT_EQ(1u, intOf(cached("IOAs", 1), "volumeCount"));
+    for (VrlInt disk : {0u, 1u}) {
+        const PropertyContainer member = cached("physicalDisks", 1, "compPdId", disk);
+        EXPECT_EQ(3u, intOf(member, "pdConfig"));
+        EXPECT_EQ(0u, intOf(member, "vdIndex"));
+    }
+    EXPECT_EQ(0u, intOf(cached("physicalDisks", 1, "compPdId", 2), "pdConfig"));
+}
+
+TEST_F(MethodTest, CreateVolumeAfterTheLibraryEventKeepsOneVolume) {
+    ASSERT_EQ(0u, start());
+    RecordingObserver observer;
+    attach(observer);
+    // The library creates the volume and its event reaches the cache first;
+    // then the facade's request is answered without a second volume.
+    VrlCreateVolumeIn direct;
+    std::memset(&direct, 0, sizeof direct);
+    direct.contrId = 1;
+    direct.stripeSize = 64;
+    direct.raidLevel = 1;
+    direct.pdCount = 2;
+    direct.compPdId[0] = 0;
+    direct.compPdId[1] = 1;
+    VrlCreateVolumeOut created{};
+    ASSERT_EQ(0u, sim.invoke(VrlOpcode::CREATE_VOLUME, &direct, &created));
+    drain();
+    ASSERT_EQ(1u, objectsOf("volumes", 1).size());
+
+    sim.VrlSimFailOpcode(VrlOpcode::CREATE_VOLUME, VRLSIM_ANY_CONTROLLER, 0, 1);
+    PropertyContainer out;
+    ASSERT_EQ(0u, facade.invokeMethod("createVolume", mirrorRequest(), out));
+    EXPECT_TRUE(logged("Cache is already updated in event path for create volume"));
+    drain();
+    EXPECT_EQ(1u, objectsOf("volumes", 1).size());
+}
+
+TEST_F(MethodTest, CreateVolumeFailureLeavesTheCache) {
+    ASSERT_EQ(0u, start());
+    PropertyContainer request = mirrorRequest();
+    request.updateProperty(orv::raidlib::IntProperty("raidLevel", orv::raidlib::VRLCINT, 7), false, false);
+    PropertyContainer out;
+    EXPECT_EQ(0x10000005u, facade.invokeMethod("createVolume", request, out));
+    EXPECT_TRUE(logged("Volume Creation Failed"));
+    EXPECT_FALSE(has(out, "vdIndex"));
+    EXPECT_TRUE(objectsOf("volumes", 1).empty());
+}
+
+TEST_F(MethodTest, DeleteVolumeFreesTheMembersAndTellsTheReservedFlag) {
+    ASSERT_EQ(0u, start());
+    PropertyContainer created;
+    ASSERT_EQ(0u, facade.invokeMethod("createVolume", mirrorRequest(1), created));
+    RecordingObserver observer;
+    attach(observer);
+
+    PropertyContainer in = controllerInput(1);
+    in.insertInt("vdIndex", 0, true);
+    PropertyContainer out;
+    ASSERT_EQ(0u, facade.invokeMethod("deleteVolume", in, out));
+    const Call call = lastCall(VrlOpcode::DELETE_VOLUME);
+    EXPECT_EQ(1u, call.u8(0));
+    EXPECT_EQ(0u, call.u32(4));
+    EXPECT_TRUE(logged("Volume Deletion Succeeded"));
+    EXPECT_TRUE(logged("Config Change Notification, Existing PD=(1-0) RAID group membership flag changed from 1 to 0"));
+
+    drain();
+    const auto events = observer.events();
+    EXPECT_EQ(2u, eventsOf(events, 10).size());
+    const auto removed = eventsOf(events, 4);
+    ASSERT_EQ(1u, removed.size());
+    EXPECT_EQ(1u, intOf(removed[0], "volReserved"));
+    EXPECT_EQ("Config Change Notification, Existing VD=0 is removed", textOf(removed[0], "description"));
+    EXPECT_TRUE(objectsOf("volumes", 1).empty());
+    EXPECT_EQ(0u, intOf(cached("IOAs", 1), "volumeCount"));
+    for (VrlInt disk : {0u, 1u}) {
+        const PropertyContainer member = cached("physicalDisks", 1, "compPdId", disk);
+        EXPECT_EQ(0u, intOf(member, "pdConfig"));
+        EXPECT_EQ(0xFFFFFFFFu, intOf(member, "vdIndex"));
+    }
+}
+
+TEST_F(MethodTest, DeleteVolumeRefusedByTheLibraryChangesNothing) {
+    ASSERT_EQ(0u, start());
+    PropertyContainer in = controllerInput(0);
+    in.insertInt("vdIndex", 0, true);  // the boot volume
+    PropertyContainer out;
+    EXPECT_EQ(0x1000000Eu, facade.invokeMethod("deleteVolume", in, out));
+    EXPECT_TRUE(logged("Volume deletion Failed"));
+    EXPECT_EQ(1u, objectsOf("volumes", 0).size());
+
+    PropertyContainer missing = controllerInput(0);
+    missing.insertInt("vdIndex", 5, true);
+    EXPECT_EQ(0x1000000Au, facade.invokeMethod("deleteVolume", missing, out));
+    EXPECT_TRUE(logged("Get Volume properites Failed"));
+}
+
+TEST_F(MethodTest, ActivateVolumeUpdatesTheReservedFlag) {
+    ASSERT_EQ(0u, start());
+    PropertyContainer created;
+    ASSERT_EQ(0u, facade.invokeMethod("createVolume", mirrorRequest(1), created));
+    ASSERT_EQ(1u, intOf(cached("volumes", 1, "vdIndex", 0), "volReserved"));
+    RecordingObserver observer;
+    attach(observer);
+
+    PropertyContainer in = controllerInput(1);
+    in.insertInt("vdIndex", 0, true);
+    in.insertInt("activate", 1);
+    PropertyContainer out;
+    ASSERT_EQ(0u, facade.invokeMethod("activateVolume", in, out));
+    EXPECT_EQ(1u, lastCall(VrlOpcode::ACTIVATE_VOLUME).u32(8));
+    drain();
+    const auto events = eventsOf(observer.events(), 9);
+    ASSERT_EQ(1u, events.size());
+    EXPECT_EQ(0u, intOf(events[0], "volReserved"));
+    EXPECT_EQ("volReserved", textOf(events[0], "changeList"));
+    EXPECT_EQ(0u, intOf(cached("volumes", 1, "vdIndex", 0), "volReserved"));
+
+    EXPECT_EQ(0x10000003u, facade.invokeMethod("activateVolume", in, out));  // already active
+    EXPECT_TRUE(logged("pfVrlInvokeMethod(ACTIVATE_VOLUME) Failed"));
+}
+
+TEST_F(MethodTest, SettingsMethodsPutTheirFieldsAtTheirOffsets) {
+    ASSERT_EQ(0u, start());
+    PropertyContainer out;
+
+    PropertyContainer settings = controllerInput(0);
+    settings.insertInt("inputMask", 0xE0);
+    settings.insertU64("timeStamp", 0x1122334455ull);
+    settings.insertInt("autoRebuild", 0x0A0B0C0D);
+    settings.insertInt("spinUpDelay", 0x21);
+    settings.insertInt("spinDiskCount", 0x22);
+    settings.insertInt("NCQEnabled", 0x23242526);
+    settings.insertInt("bootVolumeId", 0x27);
+    settings.insertInt("mediaScrubRate", 44);
+    settings.insertInt("copyBackEnabled", 1);
+    settings.insertInt("cacheModeEnabled", 0x31323334);
+    settings.insertInt("OptionROM", 0x41424344);
+    settings.insertInt("UserInputOpROM", 0x51525354);
+    ASSERT_EQ(0u, facade.invokeMethod("setContrProps", settings, out));
+    Call call = lastCall(VrlOpcode::SET_CONTR_PROPS);
+    EXPECT_EQ(0u, call.u8(0));
+    EXPECT_EQ(0x1122334455ull, call.u64(8));
+    EXPECT_EQ(0x0A0B0C0Du, call.u32(16));
+    EXPECT_EQ(0x21u, call.u8(20));
+    EXPECT_EQ(0x22u, call.u8(21));
+    EXPECT_EQ(0x23242526u, call.u32(24));
+    EXPECT_EQ(0x27u, call.u8(28));
+    EXPECT_EQ(44u, call.u8(29));
+    EXPECT_EQ(1u, call.u32(32));
+    EXPECT_EQ(0x41424344u, call.u32(36));
+    EXPECT_EQ(0x31323334u, call.u32(40));
+    EXPECT_EQ(0x51525354u, call.u32(44));
+    EXPECT_EQ(0xE0u, call.u16(48));
+    EXPECT_TRUE(has(out, "resultMask"));
+
+    PropertyContainer rename = controllerInput(0);
+    rename.insertInt("vdIndex", 0, true);
+    rename.insertString("volumeName", "Renamed");
+    out.clear();
+    ASSERT_EQ(0u, facade.invokeMethod("setVolumeProps", rename, out));
+    call = lastCall(VrlOpcode::SET_VD_PROPS);
+    EXPECT_EQ(0u, call.u32(4));
+    EXPECT_EQ(1u, call.u16(8));
+    EXPECT_EQ("Renamed", call.text(10, 32));
+    EXPECT_TRUE(has(out, "resultMask"));
+
+    PropertyContainer locate = controllerInput(0);
+    locate.insertInt("compPdId", 4, true);
+    locate.insertInt("locateOpern", 1);
+    ASSERT_EQ(0u, facade.invokeMethod("locateDevice", locate, out));
+    call = lastCall(VrlOpcode::LOCATE_DEVICE);
+    EXPECT_EQ(4u, call.u32(4));
+    EXPECT_EQ(4u, call.u32(8));
+    EXPECT_EQ(1u, call.u32(12));
+
+    PropertyContainer firmware = controllerInput(1);
+    firmware.insertString("binFilePath", "/tmp/image.bin");
+    facade.invokeMethod("updateFirmware", firmware, out);
+    call = lastCall(VrlOpcode::DOWNLOAD_CONTR_FW);
+    EXPECT_EQ(1u, call.u8(0));
+    EXPECT_EQ("/tmp/image.bin", call.text(1, 256));
+
+    PropertyContainer init = controllerInput(0);
+    init.insertInt("vdIndex", 0, true);
+    init.insertInt("initMode", 3);
+    facade.invokeMethod("fastInitVolume", init, out);
+    call = lastCall(VrlOpcode::FAST_INIT_VOLUME);
+    EXPECT_EQ(0u, call.u32(4));
+    EXPECT_EQ(3u, call.u32(8));
+
+    PropertyContainer rebuild = controllerInput(0);
+    rebuild.insertInt("compPdId", 2, true);
+    EXPECT_NE(0u, facade.invokeMethod("rebuildVolume", rebuild, out));
+    EXPECT_EQ(2u, lastCall(VrlOpcode::REBUILD_VOLUME).u32(4));
+    EXPECT_TRUE(logged("pfVrlInvokeMethod(REBUILD_VOLUME) Failed"));
+
+    PropertyContainer metadata = controllerInput(0);
+    metadata.insertInt("compPdId", 4, true);
+    facade.invokeMethod("clearMetadata", metadata, out);
+    EXPECT_EQ(4u, lastCall(VrlOpcode::CLEAR_META_DATA).u32(4));
+}
+
+TEST_F(MethodTest, HotSpareRequestsCarryTheirCount) {
+    ASSERT_EQ(0u, start());
+    PropertyContainer out;
+    PropertyContainer none = controllerInput(0);
+    none.insertVector("compPdId", {}, true);
+    EXPECT_EQ(0x10000001u, facade.invokeMethod("createHotSpare", none, out));
+    EXPECT_EQ(0u, lastCall(VrlOpcode::CREATE_HOT_SPARE).u16(4));
+    EXPECT_TRUE(logged("Hot Spare Creation Failed with error[268435457]"));
+
+    PropertyContainer one = controllerInput(0);
+    one.insertVector("compPdId", {4}, true);
+    ASSERT_EQ(0u, facade.invokeMethod("createHotSpare", one, out));
+    Call call = lastCall(VrlOpcode::CREATE_HOT_SPARE);
+    EXPECT_EQ(1u, call.u16(4));
+    EXPECT_EQ(4u, call.u32(8));
+    EXPECT_TRUE(logged("Hot Spare Create Succeeded"));
+
+    ASSERT_EQ(0u, facade.invokeMethod("deleteHotSpare", one, out));
+    EXPECT_EQ(1u, lastCall(VrlOpcode::DELETE_HOT_SPARE).u16(4));
+    EXPECT_TRUE(logged("VRLibFacade::VrlFacDeleteHotSpare pdCount= 1"));
+    EXPECT_TRUE(logged("Hot Spare Deletion Succeeded"));
+}
+
+TEST_F(MethodTest, QueriesTurnTheAnswerIntoOutputs) {
+    ASSERT_EQ(0u, start());
+    PropertyContainer version;
+    ASSERT_EQ(0u, facade.invokeMethod("getVersionInfo", controllerInput(0), version));
+    EXPECT_EQ("VRLib simulator", textOf(version, "VrlName"));
+    EXPECT_EQ("2.0.3.18", textOf(version, "DriverVersion"));
+    EXPECT_EQ("ambrix", textOf(version, "DriverName"));
+    EXPECT_EQ(2010u, intOf(version, "DriverYear"));
+    EXPECT_EQ(2u, intOf(version, "DriverMonth"));
+    EXPECT_EQ(2u, intOf(version, "DriverDay"));
+
+    PropertyContainer defaults;
+    ASSERT_EQ(0u, facade.invokeMethod("getContrDefaults", controllerInput(0), defaults));
+    ASSERT_EQ(7u, defaults.nonKeyProperties().size());
+    EXPECT_EQ(0xFFu, intOf(defaults, "bootVolumeId"));
+    EXPECT_EQ(4u, intOf(defaults, "spinDiskCount"));
+
+    PropertyContainer flags;
+    PropertyContainer spare = controllerInput(0);
+    spare.insertInt("deviceId", 3, true);
+    spare.insertInt("deviceType", 3, true);
+    ASSERT_EQ(0u, facade.invokeMethod("getDeviceFlags", spare, flags));
+    EXPECT_TRUE(intOf(flags, "pDiskFlags") & VrlDeviceFlags::PdHotSpare);
+    EXPECT_FALSE(has(flags, "vDiskFlags"));
+
+    PropertyContainer resync = controllerInput(0);
+    resync.insertInt("vdIndex", 0, true);
+    PropertyContainer out;
+    ASSERT_EQ(0u, facade.invokeMethod("resyncVolume", resync, out));
+    EXPECT_EQ(0u, lastCall(VrlOpcode::RESYNC_VOLUME).u32(4));
+    PropertyContainer lrc;
+    ASSERT_EQ(0u, facade.invokeMethod("getAllLrcStatus", controllerInput(0), lrc));
+    EXPECT_EQ(1u, intOf(lrc, "lrcCount"));
+    EXPECT_EQ((VrlVector{0}), vectorOf(lrc, "deviceId"));
+    EXPECT_EQ((VrlVector{4}), vectorOf(lrc, "deviceType"));
+    EXPECT_EQ((VrlVector{VrlLrcType::Resync}), vectorOf(lrc, "lrcType"));
+    EXPECT_EQ(1u, vectorOf(lrc, "progPercentage").size());
+
+    PropertyContainer cleared;
+    ASSERT_EQ(0u, facade.invokeMethod("clearConfiguration", controllerInput(1), cleared));
+    EXPECT_EQ(0u, intOf(cleared, "failedPdCount"));
+    EXPECT_TRUE(vectorOf(cleared, "compPdId").empty());
+    EXPECT_EQ(0u, intOf(cleared, "failedVolCount"));
+}
+
+TEST_F(MethodTest, ErrorDescriptionNeedsItsCode) {
+    ASSERT_EQ(0u, start());
+    sim.VrlSimClearCallLog();
+    PropertyContainer out;
+    EXPECT_EQ(0x1000001Cu, facade.invokeMethod("getErrorDesc", PropertyContainer(), out));
+    EXPECT_TRUE(logged("VrlFacGetErrorDesc :fwErrorCode missing"));
+    EXPECT_TRUE(callsOf(VrlOpcode::GET_FW_ERROR_DTLS).empty());
+
+    PropertyContainer in;
+    in.insertInt("fwErrorCode", 0x2001, true);
+    ASSERT_EQ(0u, facade.invokeMethod("getErrorDesc", in, out));
+    EXPECT_EQ(0x2001u, lastCall(VrlOpcode::GET_FW_ERROR_DTLS).u32(0));
+    EXPECT_TRUE(logged("VrlFacGetErrorDesc :2001"));
+    EXPECT_EQ("Firmware image is not valid", textOf(out, "fwErrorDesc"));
+
+    sim.VrlSimFailOpcode(VrlOpcode::GET_FW_ERROR_DTLS, VRLSIM_ANY_CONTROLLER, 0x10000004, 1);
+    PropertyContainer failed;
+    EXPECT_EQ(0x10000004u, facade.invokeMethod("getErrorDesc", in, failed));
+    EXPECT_TRUE(logged("ERROR_: GET_FW_ERROR_DTLS  Failed !! error 268435460"));
+    EXPECT_FALSE(has(failed, "fwErrorDesc"));
+}
+
+}  // namespace
+}  // namespace raidtest

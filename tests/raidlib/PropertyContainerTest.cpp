@@ -1,0 +1,162 @@
+#include "RaidLibFixture.h"
+
+namespace raidtest {
+namespace {
+
+using namespace orv::raidlib;
+
+PropertyContainer volumeKeysOf(VrlInt contrId, VrlInt vdIndex) {
+    PropertyContainer keys;
+    keys.insertInt("contrId", contrId, true);
+    keys.insertInt("vdIndex", vdIndex, true);
+    return keys;
+}
+
+TEST(PropertyContainerTest, NamesAreUniquePerListAndReadsCheckTheType) {
+    PropertyContainer c;
+    EXPECT_EQ(0u, c.insertInt("contrId", 0, true));
+    EXPECT_EQ(0x1000001Eu, c.insertInt("contrId", 7, true));
+    EXPECT_EQ(0u, c.insertInt("contrId", 9, false));  // same name, other list
+    EXPECT_EQ(1u, c.keyProperties().size());
+    EXPECT_EQ(0u, intOf(c, "contrId", true));
+    EXPECT_EQ(9u, intOf(c, "contrId", false));
+
+    std::string text = "unchanged";
+    EXPECT_EQ(0x10000024u, c.getPropertyValue(text, "contrId", true));
+    EXPECT_EQ("unchanged", text);
+    EXPECT_EQ(0x1000001Cu, c.getPropertyValue(text, "volumeName", false));
+    uint64_t wide = 5;
+    EXPECT_EQ(0x10000024u, c.getPropertyValue(wide, "contrId", true));
+
+    // A property whose code does not fit its value type is never read.
+    c.insertProperty(std::make_unique<IntProperty>("odd", VRLCSTRING, 3), false);
+    EXPECT_EQ(0x10000024u, c.getPropertyValue(text, "odd", false));
+    VrlInt number = 0;
+    EXPECT_EQ(0x10000024u, c.getPropertyValue(number, "odd", false));
+
+    EXPECT_EQ(0u, c.removeProperty("contrId", true));
+    EXPECT_EQ(0x10000011u, c.removeProperty("contrId", true));
+    EXPECT_EQ(9u, intOf(c, "contrId", false));
+}
+
+TEST(PropertyContainerTest, CopiesAreDeepAndKeepOrder) {
+    PropertyContainer original;
+    original.insertInt("contrId", 1, true);
+    original.insertVector("compPdId", {1, 2}, false);
+    original.insertString("volumeName", "A", false);
+    PropertyContainer copy = original;
+    static_cast<VectorProperty*>(copy.findProperty("compPdId", false))->getValue().push_back(3);
+    copy.updateProperty(StringProperty("volumeName", VRLCSTRING, "B"), false, false);
+    EXPECT_EQ((VrlVector{1, 2}), vectorOf(original, "compPdId"));
+    EXPECT_EQ("A", textOf(original, "volumeName"));
+    EXPECT_EQ("B", textOf(copy, "volumeName"));
+    ASSERT_EQ(2u, copy.nonKeyProperties().size());
+    EXPECT_EQ("compPdId", copy.nonKeyProperties()[0]->getName());
+    EXPECT_EQ("volumeName", copy.nonKeyProperties()[1]->getName());
+
+    // CopyProperty keeps the first of two same-named properties.
+    EXPECT_EQ(0u, copy.CopyProperty(StringProperty("volumeName", VRLCSTRING, "C"), false));
+    EXPECT_EQ("B", textOf(copy, "volumeName"));
+}
+
+TEST(PropertyContainerTest, UpdateOverwritesSameTypeOnlyAndInsertsWhenAsked) {
+    PropertyContainer c;
+    c.insertInt("state", 1, false);
+    c.insertVector("WWN", {1, 2, 3}, false);
+    c.updateProperty(StringProperty("state", VRLCSTRING, "bad"), false, true);
+    EXPECT_EQ(1u, intOf(c, "state"));
+    c.updateProperty(IntProperty("state", VRLCINT, 2), false, true);
+    EXPECT_EQ(2u, intOf(c, "state"));
+    c.updateProperty(VectorProperty("WWN", VRLCVECTOR, {9}), false, true);
+    EXPECT_EQ((VrlVector{9}), vectorOf(c, "WWN"));
+    c.updateProperty(IntProperty("missing", VRLCINT, 4), false, false);
+    EXPECT_FALSE(has(c, "missing"));
+    c.updateProperty(IntProperty("missing", VRLCINT, 4), false, true);
+    EXPECT_EQ(4u, intOf(c, "missing"));
+}
+
+TEST(PropertyContainerTest, MatchKeysComparesOnlyPartneredKeys) {
+    const PropertyContainer volume = volumeKeysOf(0, 3);
+
+    PropertyContainer controllerOnly;
+    controllerOnly.insertInt("contrId", 0, true);
+    EXPECT_EQ(0u, matchKeys(volume, controllerOnly));  // vdIndex has no partner
+
+    EXPECT_EQ(0u, matchKeys(volume, volumeKeysOf(0, 3)));
+    EXPECT_EQ(0x10000011u, matchKeys(volume, volumeKeysOf(0, 4)));
+    EXPECT_EQ(0x10000011u, matchKeys(volume, volumeKeysOf(1, 3)));
+
+    PropertyContainer textIndex;
+    textIndex.insertInt("contrId", 0, true);
+    textIndex.insertString("vdIndex", "3", true);
+    PropertyContainer byIndex;
+    byIndex.insertInt("vdIndex", 3, true);
+    EXPECT_EQ(0x10000011u, matchKeys(textIndex, byIndex));  // types differ, nothing compared
+
+    EXPECT_EQ(0x10000011u, matchKeys(volume, PropertyContainer()));
+    PropertyContainer nonKeysOnly;
+    nonKeysOnly.insertInt("contrId", 0, false);
+    EXPECT_EQ(0x10000011u, matchKeys(volume, nonKeysOnly));
+
+    PropertyContainer unrelated;
+    unrelated.insertInt("jobId", 0, true);
+    EXPECT_EQ(0x10000011u, matchKeys(volume, unrelated));
+
+    PropertyContainer members;
+    members.insertVector("compPdId", {1, 2}, true);
+    PropertyContainer sameMembers;
+    sameMembers.insertVector("compPdId", {1, 2}, true);
+    PropertyContainer otherMembers;
+    otherMembers.insertVector("compPdId", {1, 2, 3}, true);
+    EXPECT_EQ(0u, matchKeys(members, sameMembers));
+    EXPECT_EQ(0x10000011u, matchKeys(members, otherMembers));
+
+    PropertyContainer badType;
+    badType.insertProperty(std::make_unique<IntProperty>("contrId", 9, 0), true);
+    EXPECT_EQ(0x10000011u, matchKeys(volume, badType));
+}
+
+using PropertyContainerPrintTest = RaidLibTest;
+
+TEST_F(PropertyContainerPrintTest, PrintsBothListsAndSkipsEmptyValues) {
+    PropertyContainer c;
+    c.insertInt("contrId", 2, true);
+    c.insertString("volumeName", "", false);
+    c.insertString("vendorIdentification", "ORV", false);
+    c.insertVector("compPdId", {4, 5}, false);
+    c.insertVector("WWN", {}, false);
+    c.insertU64("totalBlocks", 0x100000007ull, false);
+    c.insertInt("", 1, false);
+    c.insertProperty(std::make_unique<IntProperty>("odd", 9, 0), false);
+    c.print("volume");
+
+    const auto lines = logLines();
+    auto position = [&](const std::string& text) {
+        for (size_t i = 0; i < lines.size(); ++i)
+            if (lines[i].size() >= text.size() && lines[i].compare(lines[i].size() - text.size(), text.size(), text) == 0)
+                return static_cast<long>(i);
+        return -1L;
+    };
+    const long header = position("******************** Printing volume propertycontainer ********************");
+    const long key = position("[KEY]:[VRLCINT] contrId = 2");
+    const long vendor = position("[NON-KEY]:[VRLCSTRING] vendorIdentification = ORV");
+    const long vector = position("[NON-KEY]:[VRLCVECTOR] compPdId");
+    const long blocks = position("[NON-KEY]:[VRLCU64] totalBlocks = 7");
+    const long error = position("[ERROR] No matching property type");
+    const long footer = position("******************************************************************");
+    EXPECT_GE(header, 0);
+    EXPECT_GT(key, header);
+    EXPECT_GT(vendor, key);
+    EXPECT_GT(vector, vendor);
+    EXPECT_GT(blocks, vector);
+    EXPECT_GT(error, blocks);
+    EXPECT_GT(footer, error);
+    EXPECT_TRUE(logged("--> 4"));
+    EXPECT_TRUE(logged("--> 5"));
+    EXPECT_EQ(2u, logCount("---------------------------------------------"));
+    EXPECT_FALSE(logged("volumeName = "));
+    EXPECT_FALSE(logged("WWN"));
+}
+
+}  // namespace
+}  // namespace raidtest
