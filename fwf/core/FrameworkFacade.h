@@ -53,6 +53,10 @@ public:
     orv::raidlib::VRLibFacadeIntf* getVRLibFacade() const;
     JobControlManager* getJobControlManager() const;
 
+    // Tests only: initialize takes this RAID library facade instead of the
+    // process-wide one (null restores the real one).
+    static void setVRLibFacadeForTesting(orv::raidlib::VRLibFacadeIntf* facade);
+
 private:
     FrameworkFacade();
     ~FrameworkFacade();

@@ -1,0 +1,150 @@
+#include "AbstractInstanceProviderPlugin.h"
+
+#include <algorithm>
+
+#include "CIMException.h"
+#include "Logger.h"
+
+namespace orv::cim::fwf {
+
+namespace {
+
+constexpr const char* kNotSupported = " :: Not supported";
+
+[[noreturn]] void refuse(const char* qualifiedName) { throw CIMException(7, "%s :: %s", qualifiedName, kNotSupported); }
+
+CIMObjectPath pathWithKeys(const CIMObjectPath& request, const KeyBindingList& keys) {
+    CIMObjectPath path(request.getHost(), request.getNameSpace(), request.getClassName());
+    path.setKeyBindings(keys);
+    return path;
+}
+
+// True when every key binding of the request has a same-named, equal key.
+bool keysSelect(const std::vector<CIMKeyBinding>& requested, const KeyBindingList& keys) {
+    return std::all_of(requested.begin(), requested.end(), [&](const CIMKeyBinding& wanted) {
+        return std::any_of(keys.begin(), keys.end(), [&](const CIMKeyBinding& key) {
+            return key.getName() == wanted.getName() && key == wanted;
+        });
+    });
+}
+
+}  // namespace
+
+void AbstractInstanceProviderPlugin::enumerateInstanceNames(CIMObjectPath path, CIMObjectPathList& out) {
+    constexpr const char* kName = "orv::cim::fwf::AbstractInstanceProviderPlugin::enumerateInstanceNames";
+    LogTrace("Entering AbstractInstanceProviderPlugin :: enumerateInstanceNames()");
+    try {
+        RepositoryObjects objects;
+        getRepositoryObjects(path, objects);
+        if (objects.empty()) {
+            LogMessage(4, "%s :: Empty list returned for class %s", kName, path.getClassName().c_str());
+            return;
+        }
+        for (const auto& object : objects) {
+            KeyBindingList keys;
+            getKeyAttributes(object, keys);
+            out.push_back(pathWithKeys(path, keys));
+        }
+    } catch (const CIMException& e) {
+        LogMessage(2, "%s :: %s.", kName, e.getMessage().c_str());
+        throw;
+    }
+}
+
+void AbstractInstanceProviderPlugin::enumerateInstances(CIMObjectPath path, CIMInstanceList& out) {
+    LogTrace("Entering AbstractInstanceProviderPlugin ::              enumerateInstances()");
+    buildInstances(path, out, "orv::cim::fwf::AbstractInstanceProviderPlugin::enumerateInstances");
+    LogTrace("Exiting AbstractInstanceProviderPlugin :: enumerateInstances()");
+}
+
+void AbstractInstanceProviderPlugin::getCIMInstance(CIMObjectPath path, CIMInstanceList& out) {
+    LogTrace("Entering AbstractInstanceProviderPlugin :: getCIMInstance()");
+    buildInstances(path, out, "orv::cim::fwf::AbstractInstanceProviderPlugin::getCIMInstance");
+    LogTrace("Exiting AbstractInstanceProviderPlugin :: getCIMInstance()");
+}
+
+void AbstractInstanceProviderPlugin::buildInstances(const CIMObjectPath& path, CIMInstanceList& out,
+                                                    const char* qualifiedName) {
+    try {
+        RepositoryObjects objects;
+        getRepositoryObjects(path, objects);
+        if (objects.empty()) {
+            LogMessage(4, "%s :: Empty list returned for class %s", qualifiedName, path.getClassName().c_str());
+            return;
+        }
+        for (const auto& object : objects) {
+            KeyBindingList keys;
+            getKeyAttributes(object, keys);
+            PropertyList properties;
+            getNonKeyAttributes(object, properties);
+            // The instance takes one key property per key binding from its
+            // path, so keys come first and in key order.
+            CIMInstance instance(pathWithKeys(path, keys));
+            for (const auto& property : properties) instance.addProperty(property);
+            out.push_back(std::move(instance));
+        }
+    } catch (const CIMException& e) {
+        LogMessage(2, "%s :: %s.", qualifiedName, e.getMessage().c_str());
+        throw;
+    }
+}
+
+void AbstractInstanceProviderPlugin::keepRequested(const CIMObjectPath& path, RepositoryObjects& objects) {
+    const auto& requested = path.getKeyBindings();
+    if (requested.empty()) return;
+    objects.erase(std::remove_if(objects.begin(), objects.end(),
+                                 [&](const orv::raidlib::PropertyContainer& object) {
+                                     KeyBindingList keys;
+                                     getKeyAttributes(object, keys);
+                                     return !keysSelect(requested, keys);
+                                 }),
+                  objects.end());
+}
+
+void AbstractInstanceProviderPlugin::copyStringKeys(const orv::raidlib::PropertyContainer& object,
+                                                    KeyBindingList& out) {
+    for (const auto& property : object.keyProperties()) {
+        if (const auto* text = dynamic_cast<const orv::raidlib::StringProperty*>(property.get())) {
+            out.emplace_back(text->getName(), std::vector<std::string>{text->getValue()}, CIM_STRING);
+        }
+    }
+}
+
+void AbstractInstanceProviderPlugin::modifyInstance(CIMObjectPath, CIMInstance, const PropertyNameList&) {
+    refuse("orv::cim::fwf::AbstractInstanceProviderPlugin::modifyInstance");
+}
+
+void AbstractInstanceProviderPlugin::createInstance() {
+    refuse("orv::cim::fwf::AbstractInstanceProviderPlugin::createInstance");
+}
+
+void AbstractInstanceProviderPlugin::deleteInstance() {
+    refuse("orv::cim::fwf::AbstractInstanceProviderPlugin::deleteInstance");
+}
+
+void AbstractInstanceProviderPlugin::associators(CIMObjectPath, const std::string&, CIMInstanceList&,
+                                                 const std::string&, const std::string&, const std::string&) {
+    refuse("orv::cim::fwf::AbstractInstanceProviderPlugin::associators");
+}
+
+void AbstractInstanceProviderPlugin::associatorNames(CIMObjectPath, const std::string&, CIMObjectPathList&,
+                                                     const std::string&, const std::string&, const std::string&) {
+    refuse("orv::cim::fwf::AbstractInstanceProviderPlugin::associatorNames");
+}
+
+void AbstractInstanceProviderPlugin::references(CIMObjectPath, const std::string&, CIMInstanceList&,
+                                                const std::string&) {
+    refuse("orv::cim::fwf::AbstractInstanceProviderPlugin::references");
+}
+
+void AbstractInstanceProviderPlugin::referencesNames(CIMObjectPath, const std::string&, CIMObjectPathList&,
+                                                     const std::string&) {
+    refuse("orv::cim::fwf::AbstractInstanceProviderPlugin::referencesNames");
+}
+
+uint32_t AbstractInstanceProviderPlugin::invokeMethod(CIMObjectPath, const std::string&, const CIMArgumentList&,
+                                                      CIMArgumentList&) {
+    return 7;
+}
+
+}  // namespace orv::cim::fwf

@@ -1,0 +1,331 @@
+#include "FrameworkFacade.h"
+
+#include <atomic>
+#include <functional>
+#include <mutex>
+#include <new>
+#include <string>
+
+#include "CIMException.h"
+#include "CommonFunctions.h"
+#include "Logger.h"
+#include "PluginsManager.h"
+#include "VRLibFacadeIntf.h"
+
+namespace orv::cim::fwf {
+
+class EventListener;
+
+namespace {
+
+constexpr uint32_t kNoControllersFound = 0x10000003;
+constexpr uint32_t kLibraryVersionMismatch = 0x10000010;
+constexpr const char* kDestructorName = "orv::cim::fwf::FrameworkFacade::~FrameworkFacade";
+
+// Lives as long as the module, so that the facade can be built again after a
+// destruction (a CIM server that reloads the provider, a test).
+std::mutex facadeMutex;
+std::atomic<FrameworkFacade*> singleton{nullptr};
+// Written by initialize, registerForEvent and destruction; read by request,
+// event and job threads.
+std::atomic<DeliverIndicationCallback> deliverIndication{nullptr};
+std::atomic<orv::raidlib::VRLibFacadeIntf*> raidLibrary{nullptr};
+std::atomic<orv::raidlib::VRLibFacadeIntf*> raidLibraryForTesting{nullptr};
+std::atomic<JobControlManager*> jobControlManager{nullptr};
+
+// Indications come with the event listener and long-running commands with
+// the job control manager. Until those exist, the facade finds neither and
+// takes its "none" road wherever it would use them.
+EventListener* findEventListener() { return nullptr; }
+JobControlManager* findJobControlManager() { return nullptr; }
+
+orv::raidlib::VRLibFacadeIntf* obtainRaidLibrary() {
+    if (auto* substitute = raidLibraryForTesting.load(std::memory_order_acquire)) return substitute;
+    return orv::raidlib::getVRLibFacade();
+}
+
+struct Dispatch {
+    const char* traceName;      // as in "Entering FrameworkFacade <traceName>()"
+    const char* qualifiedName;  // the facade operation, for log lines and messages
+    bool plainInternalError;    // a missing manager raises "Internal Error."
+};
+
+// The shape every request takes: find the plugin of the class, call it, log
+// and pass on what it throws. No plugin means an empty answer, not an error.
+void dispatch(const Dispatch& names, const std::string& className,
+              const std::function<void(AbstractProviderPlugin&)>& operate,
+              const std::function<void()>& beforeLookup = nullptr) {
+    LogTrace(("Entering FrameworkFacade " + std::string(names.traceName) + "()").c_str());
+    if (beforeLookup) beforeLookup();
+    PluginsManager* manager = PluginsManager::getInstance();
+    if (manager == nullptr) {
+        LogMessage(2, "%s :: Failed to retrieve PluginManager handle.", names.qualifiedName);
+        if (names.plainInternalError) throw CIMException(1, std::string("Internal Error."));
+        throw CIMException(1, "%s :: Failed to retrieve PluginManager handle.", names.qualifiedName);
+    }
+    if (AbstractProviderPlugin* plugin = manager->getPlugin(className)) {
+        try {
+            operate(*plugin);
+        } catch (const CIMException& e) {
+            LogMessage(2, "%s :: %s", names.qualifiedName, e.getMessage().c_str());
+            throw;
+        }
+    }
+    LogTrace(("Exiting FrameworkFacade " + std::string(names.traceName) + "()").c_str());
+}
+
+}  // namespace
+
+FrameworkFacade::FrameworkFacade() { LogTrace("Entering FrameworkFacade::FrameworkFacade()"); }
+
+FrameworkFacade* FrameworkFacade::getInstance() {
+    LogMessage(5, "Entering FrameworkFacade getInstance()");
+    if (FrameworkFacade* existing = singleton.load(std::memory_order_acquire)) {
+        LogMessage(5, "Referencing the earlier formed FrameworkFacade singleton object");
+        return existing;
+    }
+    FrameworkFacade* created = nullptr;
+    {
+        std::lock_guard<std::mutex> lock(facadeMutex);
+        created = singleton.load(std::memory_order_acquire);
+        if (created == nullptr) {
+            created = new (std::nothrow) FrameworkFacade();
+            singleton.store(created, std::memory_order_release);
+        }
+    }
+    LogMessage(5, "Unlocked the mutex object");
+    if (created == nullptr) {
+        LogMessage(5, "ERROR : Insufficient Memory : FrameworkFacade::getInstance");
+        return nullptr;
+    }
+    LogMessage(5, "Returning successfully formed FrameworkFacade singleton object");
+    return created;
+}
+
+void FrameworkFacade::destroyInstance() {
+    FrameworkFacade* facade = nullptr;
+    {
+        std::lock_guard<std::mutex> lock(facadeMutex);
+        facade = singleton.exchange(nullptr, std::memory_order_acq_rel);
+    }
+    delete facade;
+}
+
+void FrameworkFacade::setVRLibFacadeForTesting(orv::raidlib::VRLibFacadeIntf* facade) {
+    raidLibraryForTesting.store(facade, std::memory_order_release);
+}
+
+bool FrameworkFacade::initialize() {
+    LogTrace("Entering FrameworkFacade initialize()");
+    bool selective = false;
+    orv::raidlib::VRLibFacadeIntf* library = obtainRaidLibrary();
+    raidLibrary.store(library, std::memory_order_release);
+    if (library == nullptr) {
+        LogMessage(4, "FrameworkFacade :: Failed to get VRLFacade instance");
+        return false;
+    }
+    const uint32_t status = library->initialize("SMIS");
+    LogMessage(2, "FrameworkFacade :: Vrlib initialisation failed with status = %d", static_cast<int>(status));
+    if (status == kNoControllersFound) {
+        LogMessage(2, "FrameworkFacade :: Vrlib initialisation suceeded but No Controllers found !!. ");
+        LogMessage(4, "FrameworkFacade :: Switching to no controller scenario. ");
+        selective = true;
+    } else if (status == kLibraryVersionMismatch) {
+        LogMessage(2, "FrameworkFacade :: Provider and Vrlib C Version Mismatch. ");
+        LogMessage(4, "FrameworkFacade :: Switching to no controller scenario. ");
+        selective = true;
+    } else if (status == 0) {
+        LogMessage(4, "FrameworkFacade :: Vrlib initialisation suceeded and Controllers found !!. ");
+        if (createSubscription()) {
+            LogMessage(5, "CMPIAdapter : Provider Initialized successfully");
+        } else {
+            LogMessage(2, "CMPIAdapter : createSubscription failed");
+        }
+    }
+    LogMessage(4, "%s :: Vrlib initialized successfully ", "orv::cim::fwf::FrameworkFacade::initialize");
+
+    PluginsManager* manager = PluginsManager::getInstance();
+    if (manager == nullptr) {
+        LogMessage(2, "Failed to create PluginsManager instance");
+        LogTrace("Exiting FrameworkFacade initialize()");
+        return false;
+    }
+    LogMessage(4, "SELECTIVE INITIALIZATION ? %d.", selective ? 1 : 0);
+    if (!manager->initialize(selective)) {
+        LogMessage(2, "Failed to initialize PluginsManager");
+        LogTrace("Exiting FrameworkFacade initialize()");
+        return false;
+    }
+    LogMessage(5, "FrameworkFacade : Provider Initialized successfully");
+
+    JobControlManager* jobs = findJobControlManager();
+    jobControlManager.store(jobs, std::memory_order_release);
+    if (jobs == nullptr) LogMessage(2, "Failed to create JobControlManager instance");
+    LogTrace("Exiting FrameworkFacade initialize()");
+    return true;
+}
+
+bool FrameworkFacade::registerForEvent(DeliverIndicationCallback callback) {
+    LogTrace("Entering FrameworkFacade registerForEvent()");
+    if (callback == nullptr) {
+        LogMessage(2, "_deliverIndication is NULL.");
+        LogTrace("Exiting FrameworkFacade registerForEvent()");
+        return false;
+    }
+    deliverIndication.store(callback, std::memory_order_release);
+    LogMessage(4, "CALLBACK REGISTRATION Successful.");
+    LogTrace("Exiting FrameworkFacade registerForEvent()");
+    return true;
+}
+
+void FrameworkFacade::unregisterForEvent() {
+    LogTrace("Entering FrameworkFacade registerForEvent()");
+    deliverIndication.store(nullptr, std::memory_order_release);
+    LogTrace("Exiting FrameworkFacade registerForEvent()");
+}
+
+bool FrameworkFacade::createSubscription() {
+    LogTrace("Entering FrameworkFacade createSubscription()");
+    if (findEventListener() == nullptr) {
+        LogMessage(2, "FrameworkFacade::createSubscription -> Failed to get EventListener singleton object");
+    }
+    LogTrace("Exiting FrameworkFacade createSubscription()");
+    return false;
+}
+
+void FrameworkFacade::deleteSubscription() {
+    LogTrace("Entering FrameworkFacade deleteSubscription()");
+    if (findEventListener() == nullptr) {
+        LogMessage(2, "FrameworkFacade::deleteSubscription -> Failed to get EventListener singleton object");
+    }
+    LogTrace("Exiting FrameworkFacade deleteSubscription()");
+}
+
+bool FrameworkFacade::notify(CIMInstance indication) {
+    LogTrace("Entering FrameworkFacade notify()");
+    const DeliverIndicationCallback deliver = deliverIndication.load(std::memory_order_acquire);
+    bool delivered = false;
+    if (deliver != nullptr) {
+        delivered = deliver(indication);
+        if (delivered) {
+            LogMessage(5, "FrameworkFacade::notify -> Successfully Delivered Indication");
+        } else {
+            LogMessage(2, "FrameworkFacade::notify -> Failed To Deliver Indication");
+        }
+    }
+    LogTrace("Exiting FrameworkFacade notify()");
+    return delivered;
+}
+
+AbstractProviderPlugin* FrameworkFacade::getPlugIn(const std::string& className) {
+    LogTrace("Entering FrameworkFacade getPlugIn()");
+    PluginsManager* manager = PluginsManager::getInstance();
+    if (manager == nullptr) {
+        LogMessage(2, "Failed to get PlugManager Object");
+        throw CIMException(1, std::string("Failed to get PlugManager Object"));
+    }
+    AbstractProviderPlugin* plugin = manager->getPlugin(CommonFunctions::toLower(className));
+    LogTrace("Exiting FrameworkFacade getPlugIn()");
+    return plugin;
+}
+
+void FrameworkFacade::enumerateInstanceNames(CIMObjectPath path, CIMObjectPathList& out) {
+    dispatch({"enumerateInstanceNames", "orv::cim::fwf::FrameworkFacade::enumerateInstanceNames", true},
+             path.getClassName(), [&](AbstractProviderPlugin& plugin) { plugin.enumerateInstanceNames(path, out); });
+}
+
+void FrameworkFacade::enumerateInstances(CIMObjectPath path, CIMInstanceList& out) {
+    dispatch({"enumerateInstances", "orv::cim::fwf::FrameworkFacade::enumerateInstances", false},
+             path.getClassName(), [&](AbstractProviderPlugin& plugin) { plugin.enumerateInstances(path, out); });
+}
+
+void FrameworkFacade::getCIMInstance(CIMObjectPath path, CIMInstanceList& out) {
+    dispatch({"getCIMInstance", "orv::cim::fwf::FrameworkFacade::getCIMInstance", false}, path.getClassName(),
+             [&](AbstractProviderPlugin& plugin) { plugin.getCIMInstance(path, out); });
+}
+
+void FrameworkFacade::modifyInstance(CIMObjectPath path, CIMInstance instance,
+                                     const PropertyNameList& propertyNames) {
+    dispatch({"modifyInstance", "orv::cim::fwf::FrameworkFacade::modifyInstance", false}, path.getClassName(),
+             [&](AbstractProviderPlugin& plugin) { plugin.modifyInstance(path, instance, propertyNames); });
+}
+
+void FrameworkFacade::associators(CIMObjectPath path, const std::string& associationClass, CIMInstanceList& out,
+                                  const std::string& role, const std::string& resultRole,
+                                  const std::string& resultClass) {
+    dispatch(
+        {"associators", "orv::cim::fwf::FrameworkFacade::associators", false}, associationClass,
+        [&](AbstractProviderPlugin& plugin) {
+            plugin.associators(path, associationClass, out, role, resultRole, resultClass);
+        },
+        [&] {
+            LogMessage(5, "################ FrameworkFacade::associators() ######################");
+            LogMessage(5, "LHS ObjectPath = %s", path.toString().c_str());
+            LogMessage(5, "AssociationClass Name = %s", associationClass.c_str());
+            LogMessage(5, "RHS resultClass = %s", resultClass.c_str());
+            LogMessage(5, "Role = %s", role.c_str());
+            LogMessage(5, "ResultRole = %s", resultRole.c_str());
+            LogMessage(5, "######################################################################");
+        });
+}
+
+void FrameworkFacade::associatorsNames(CIMObjectPath path, const std::string& associationClass,
+                                       CIMObjectPathList& out, const std::string& role,
+                                       const std::string& resultRole, const std::string& resultClass) {
+    dispatch({"associatorNames", "orv::cim::fwf::FrameworkFacade::associatorsNames", false}, associationClass,
+             [&](AbstractProviderPlugin& plugin) {
+                 plugin.associatorNames(path, associationClass, out, role, resultRole, resultClass);
+             });
+}
+
+void FrameworkFacade::references(CIMObjectPath path, const std::string& resultClass, CIMInstanceList& out,
+                                 const std::string& role) {
+    dispatch({"references", "orv::cim::fwf::FrameworkFacade::references", false}, resultClass,
+             [&](AbstractProviderPlugin& plugin) { plugin.references(path, resultClass, out, role); });
+}
+
+void FrameworkFacade::referencesNames(CIMObjectPath path, const std::string& resultClass, CIMObjectPathList& out,
+                                      const std::string& role) {
+    dispatch({"referenceNames", "orv::cim::fwf::FrameworkFacade::referencesNames", false}, resultClass,
+             [&](AbstractProviderPlugin& plugin) { plugin.referencesNames(path, resultClass, out, role); });
+}
+
+uint32_t FrameworkFacade::invokeMethod(CIMObjectPath path, const std::string& methodName,
+                                       const CIMArgumentList& in, CIMArgumentList& out) {
+    uint32_t result = 0;
+    dispatch({"invokeMethod", "orv::cim::fwf::FrameworkFacade::invokeMethod", false}, path.getClassName(),
+             [&](AbstractProviderPlugin& plugin) { result = plugin.invokeMethod(path, methodName, in, out); });
+    return result;
+}
+
+orv::raidlib::VRLibFacadeIntf* FrameworkFacade::getVRLibFacade() const {
+    return raidLibrary.load(std::memory_order_acquire);
+}
+
+JobControlManager* FrameworkFacade::getJobControlManager() const {
+    return jobControlManager.load(std::memory_order_acquire);
+}
+
+FrameworkFacade::~FrameworkFacade() {
+    LogTrace("Entering FrameworkFacade::~FrameworkFacade()");
+    if (PluginsManager::getInstance() == nullptr) {
+        LogMessage(2, "~FrameworkFacade :: Failed to get PluginsManager instance");
+    } else {
+        PluginsManager::destroyInstance();
+    }
+    if (findEventListener() == nullptr) {
+        LogMessage(2, "%s :: Failed to get EventListener instance", kDestructorName);
+    }
+    deliverIndication.store(nullptr, std::memory_order_release);
+    if (jobControlManager.exchange(nullptr, std::memory_order_acq_rel) == nullptr) {
+        LogMessage(2, "%s :: Failed to get JobControlManager instance", kDestructorName);
+    }
+    if (orv::raidlib::VRLibFacadeIntf* library = raidLibrary.exchange(nullptr, std::memory_order_acq_rel)) {
+        if (library->terminate() != 0) LogMessage(2, "FrameworkFacade :: Failed to terminate VRLib library");
+    } else {
+        LogMessage(2, "FrameworkFacade :: Failed to retrieve VRLib instance.");
+    }
+    LogTrace("Exiting ~FrameworkFacade()");
+}
+
+}  // namespace orv::cim::fwf

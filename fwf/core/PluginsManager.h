@@ -1,0 +1,64 @@
+// The class registry: one plugin object per CIM class the provider serves,
+// found by the class name in lower case.
+#pragma once
+
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "AbstractProviderPlugin.h"
+
+namespace orv::cim::fwf {
+
+using PluginFactory = std::unique_ptr<AbstractProviderPlugin> (*)();
+
+template <typename Plugin>
+std::unique_ptr<AbstractProviderPlugin> makePlugin() {
+    return std::make_unique<Plugin>();
+}
+
+// One registrable class: its CIM class name (the registry key is its lower-case
+// form) and the factory of its plugin.
+struct PluginRegistration {
+    const char* className;
+    PluginFactory create;
+};
+
+// The classes to register, in registration order: those served in every mode
+// and those served only when the RAID library found controllers.
+struct PluginCatalogue {
+    std::vector<PluginRegistration> everyMode;
+    std::vector<PluginRegistration> fullModeOnly;
+};
+
+class PluginsManager {
+public:
+    static PluginsManager* getInstance();
+    // Destroys the singleton and every plugin; a later getInstance builds a
+    // fresh, empty manager.
+    static void destroyInstance();
+    // The plugins live in the library above this one, so the catalogue is
+    // handed in by whoever links both (the CMPI adapter, the tests) before the
+    // framework is initialised. The catalogue must outlive the manager.
+    static void setPluginCatalogue(const PluginCatalogue* catalogue);
+
+    // Registers the every-mode classes and, unless selective, the full-mode
+    // ones. Always true.
+    bool initialize(bool selective);
+    // The plugin of a class name in any letter case; null when the class is
+    // not registered (or its plugin could not be allocated).
+    AbstractProviderPlugin* getPlugin(const std::string& className);
+
+    PluginsManager(const PluginsManager&) = delete;
+    PluginsManager& operator=(const PluginsManager&) = delete;
+
+private:
+    PluginsManager();
+    ~PluginsManager();
+    void registerAll(const std::vector<PluginRegistration>& registrations);
+
+    std::map<std::string, std::unique_ptr<AbstractProviderPlugin>> registry_;
+};
+
+}  // namespace orv::cim::fwf

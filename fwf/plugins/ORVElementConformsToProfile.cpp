@@ -1,0 +1,75 @@
+#include "ORVElementConformsToProfile.h"
+
+#include <vector>
+
+#include "CommonFunctions.h"
+#include "InteropCommon.h"
+#include "Logger.h"
+
+namespace orv::cim::fwf {
+
+namespace {
+
+using interop::kInteropNamespace;
+using interop::kRegisteredProfileClass;
+using interop::kRegisteredSubProfileClass;
+using interop::kStorageNamespace;
+
+constexpr const char* kControllerClass = "ORV_ControllerComputerSystem";
+constexpr const char* kPortControllerClass = "ORV_PortController";
+constexpr const char* kRaidController = "SNIA+Host Hardware RAID Controller+1.4.0";
+
+// The server and SMI-S profiles are implemented by the object manager; the
+// RAID controller profile by each controller (both as a system and as a port
+// controller) within the host that scopes it; the subprofiles by the
+// controllers, except indications, which the object manager delivers.
+const std::vector<interop::ProfileElementRow>& conformance() {
+    static const std::vector<interop::ProfileElementRow> rows = [] {
+        std::vector<interop::ProfileElementRow> table = {
+            {kRegisteredProfileClass, "SNIA+SMI-S+1.4.0", interop::kObjectManagerClass, kInteropNamespace},
+            {kRegisteredProfileClass, "SNIA+Server+1.4.0", interop::kObjectManagerClass, kInteropNamespace},
+            {kRegisteredProfileClass, kRaidController, kControllerClass, kStorageNamespace},
+            {kRegisteredProfileClass, kRaidController, kPortControllerClass, kStorageNamespace},
+            {kRegisteredProfileClass, kRaidController, interop::kHostComputerSystemClass, kStorageNamespace},
+        };
+        for (const auto& subProfile : interop::registeredSubProfiles()) {
+            const bool delivered = std::string(subProfile.instanceId) == "SNIA+Indication+1.4.0";
+            table.push_back({kRegisteredSubProfileClass, subProfile.instanceId,
+                             delivered ? interop::kObjectManagerClass : kControllerClass,
+                             delivered ? kInteropNamespace : kStorageNamespace});
+        }
+        return table;
+    }();
+    return rows;
+}
+
+std::string providerClassName(const std::string& className) {
+    if (className.compare(0, 3, "CIM") != 0) return className;
+    const auto separator = className.find('_');
+    return separator == std::string::npos ? className : "ORV_" + className.substr(separator + 1);
+}
+
+}  // namespace
+
+ORVElementConformsToProfile::ORVElementConformsToProfile()
+    : AbstractAssociationProviderPlugin({"", "ConformantStandard", kInteropNamespace}, {"", "ManagedElement", ""}) {}
+
+void ORVElementConformsToProfile::enumerateInstances(CIMObjectPath path, CIMInstanceList& out) {
+    LogTrace("Entering ORVElementConformsToProfile::enumerateInstances()");
+    for (const auto& pair : interop::profileElementPairs(path, conformance())) {
+        out.push_back(makeAssociation(path, pair.profile, pair.element));
+    }
+    LogTrace("Exiting ORVElementConformsToProfile::enumerateInstances()");
+}
+
+bool ORVElementConformsToProfile::isEndpointClass(const std::string& className) const {
+    const std::string wanted = CommonFunctions::toLower(providerClassName(className));
+    const auto names = [&](const char* candidate) { return CommonFunctions::toLower(candidate) == wanted; };
+    if (names(kRegisteredProfileClass) || names(kRegisteredSubProfileClass)) return true;
+    for (const auto& row : conformance()) {
+        if (names(row.elementClass)) return true;
+    }
+    return false;
+}
+
+}  // namespace orv::cim::fwf

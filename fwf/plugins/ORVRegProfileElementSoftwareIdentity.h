@@ -1,0 +1,15 @@
+// Which software identities the software subprofiles describe.
+#pragma once
+
+#include "AbstractAssociationProviderPlugin.h"
+
+namespace orv::cim::fwf {
+
+class ORVRegProfileElementSoftwareIdentity : public AbstractAssociationProviderPlugin {
+public:
+    ORVRegProfileElementSoftwareIdentity();
+    void enumerateInstances(CIMObjectPath path, CIMInstanceList& out) override;
+    bool MatchInstances(const CIMInstance&, const CIMInstance&) override { return false; }
+};
+
+}  // namespace orv::cim::fwf

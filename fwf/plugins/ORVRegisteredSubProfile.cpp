@@ -1,0 +1,7 @@
+#include "ORVRegisteredSubProfile.h"
+
+namespace orv::cim::fwf {
+
+ORVRegisteredSubProfile::ORVRegisteredSubProfile() : ProfileTablePlugin(interop::registeredSubProfiles()) {}
+
+}  // namespace orv::cim::fwf

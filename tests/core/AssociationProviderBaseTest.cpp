@@ -1,0 +1,200 @@
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "FrameworkTestSupport.h"
+#include "PropertyBuilders.h"
+#include "TestPlugins.h"
+
+namespace orv::test {
+namespace {
+
+const std::vector<Widget> kControllers = {{"Ctrl_0", 0}, {"Ctrl_1", 1}};
+const std::vector<Widget> kDisks = {{"0_5", 5}, {"1_7", 7}, {"1_8", 8}};
+std::vector<std::string> gVanishedDisks;
+
+const PluginCatalogue& associationCatalogue() {
+    static const PluginCatalogue catalogue{
+        {
+            {"Test_Controller", [] { return makePluginOf<WidgetPlugin>(kControllers); }},
+            {"Test_Disk", [] { return makePluginOf<WidgetPlugin>(kDisks, &gVanishedDisks); }},
+            {"Test_ControllerDisk",
+             [] {
+                 return makePluginOf<NumberedPairs>(AssociationEnd{"Test_Controller", "GroupComponent", ""},
+                                                    AssociationEnd{"Test_Disk", "PartComponent", ""});
+             }},
+            {"Test_ControllerGhost",
+             [] {
+                 return makePluginOf<NumberedPairs>(AssociationEnd{"Test_Controller", "Antecedent", ""},
+                                                    AssociationEnd{"Test_Ghost", "Dependent", ""});
+             }},
+            {"Test_DiskCopy", [] { return makePluginOf<SelfPairs>(std::string("Test_Disk")); }},
+        },
+        {},
+    };
+    return catalogue;
+}
+
+CIMObjectPath pathOf(const std::string& className, const std::string& id = "") {
+    CIMObjectPath path("host7", "root/test", className);
+    if (!id.empty()) path.addKeyBinding(stringKey("Id", id));
+    return path;
+}
+
+CIMObjectPath reference(const CIMInstance& association, const std::string& role) {
+    const CIMProperty* property = association.getProperty(role);
+    if (property == nullptr || property->getValue<CIMObjectPath>().size() == 0) return CIMObjectPath();
+    return property->getValue<CIMObjectPath>().at(0);
+}
+
+std::vector<std::string> idsOf(const CIMInstanceList& instances) {
+    std::vector<std::string> ids;
+    for (const auto& instance : instances) ids.push_back(instance.getProperty("Id")->getValue<std::string>().at(0));
+    return ids;
+}
+
+class AssociationProviderBaseTest : public FrameworkTest {
+protected:
+    void SetUp() override {
+        gVanishedDisks.clear();
+        ASSERT_TRUE(startFramework(associationCatalogue(), 0));
+    }
+};
+
+TEST_F(AssociationProviderBaseTest, PairsTheEndpointsThatMatch) {
+    CIMInstanceList associations;
+    facade->enumerateInstances(pathOf("Test_ControllerDisk"), associations);
+
+    ASSERT_EQ(associations.size(), 3u);
+    EXPECT_EQ(reference(associations[0], "GroupComponent"), pathOf("Test_Controller", "Ctrl_0"));
+    EXPECT_EQ(reference(associations[0], "PartComponent"), pathOf("Test_Disk", "0_5"));
+    EXPECT_EQ(reference(associations[2], "GroupComponent"), pathOf("Test_Controller", "Ctrl_1"));
+    EXPECT_EQ(reference(associations[2], "PartComponent"), pathOf("Test_Disk", "1_8"));
+    EXPECT_EQ(associations[1].getNameSpace(), "root/test");
+    EXPECT_EQ(associations[1].getClassName(), "Test_ControllerDisk");
+
+    CIMObjectPathList names;
+    facade->enumerateInstanceNames(pathOf("Test_ControllerDisk"), names);
+    ASSERT_EQ(names.size(), 3u);
+    CIMInstanceList one;
+    facade->getCIMInstance(names[1], one);
+    ASSERT_EQ(one.size(), 1u);
+    EXPECT_EQ(reference(one[0], "PartComponent"), pathOf("Test_Disk", "1_7"));
+}
+
+TEST_F(AssociationProviderBaseTest, RoleNarrowsReferencesToTheSourcesOwnRole) {
+    const CIMObjectPath controller = pathOf("Test_Controller", "Ctrl_1");
+    CIMInstanceList all;
+    facade->references(controller, "Test_ControllerDisk", all, "");
+    EXPECT_EQ(all.size(), 2u);
+
+    CIMObjectPathList named;
+    facade->referencesNames(controller, "Test_ControllerDisk", named, "GroupComponent");
+    EXPECT_EQ(named.size(), 2u);
+
+    CIMObjectPathList wrongRole;
+    facade->referencesNames(controller, "Test_ControllerDisk", wrongRole, "PartComponent");
+    EXPECT_TRUE(wrongRole.empty());
+    EXPECT_TRUE(logged("No object paths refering the objectpath : " + controller.toString()));
+}
+
+TEST_F(AssociationProviderBaseTest, ResultRoleNarrowsAssociatorsToTheOtherEndsRole) {
+    const CIMObjectPath controller = pathOf("Test_Controller", "Ctrl_1");
+    const std::vector<std::string> controllerOneDisks = {"1_7", "1_8"};
+
+    CIMInstanceList byResultRole;
+    facade->associators(controller, "Test_ControllerDisk", byResultRole, "", "PartComponent", "");
+    EXPECT_EQ(idsOf(byResultRole), controllerOneDisks);
+    EXPECT_TRUE(logged("----------------PartComponent//////PartComponent"));
+
+    CIMInstanceList bothRoles;
+    facade->associators(controller, "Test_ControllerDisk", bothRoles, "GroupComponent", "PartComponent", "");
+    EXPECT_EQ(idsOf(bothRoles), controllerOneDisks);
+
+    CIMInstanceList wrongResultRole;
+    facade->associators(controller, "Test_ControllerDisk", wrongResultRole, "", "GroupComponent", "");
+    EXPECT_TRUE(wrongResultRole.empty());
+
+    CIMInstanceList wrongRole;
+    facade->associators(controller, "Test_ControllerDisk", wrongRole, "PartComponent", "PartComponent", "");
+    EXPECT_TRUE(wrongRole.empty());
+
+    CIMObjectPathList names;
+    facade->associatorsNames(pathOf("Test_Disk", "0_5"), "Test_ControllerDisk", names, "", "", "");
+    ASSERT_EQ(names.size(), 1u);
+    EXPECT_EQ(names[0], pathOf("Test_Controller", "Ctrl_0"));
+}
+
+TEST_F(AssociationProviderBaseTest, AnObjectAtBothEndsIsNotKept) {
+    CIMInstanceList copies;
+    facade->enumerateInstances(pathOf("Test_DiskCopy"), copies);
+    ASSERT_EQ(copies.size(), 3u);
+
+    CIMInstanceList references;
+    facade->references(pathOf("Test_Disk", "1_7"), "Test_DiskCopy", references, "");
+    EXPECT_TRUE(references.empty());
+    EXPECT_TRUE(logged("orv::cim::fwf::AbstractAssociationProviderPlugin::associationHelper :: Instances Returned : 0"));
+}
+
+TEST_F(AssociationProviderBaseTest, AssociatorsSkipAnOtherEndThatVanished) {
+    gVanishedDisks = {"1_8"};
+    CIMInstanceList disks;
+    facade->associators(pathOf("Test_Controller", "Ctrl_1"), "Test_ControllerDisk", disks, "", "", "");
+
+    EXPECT_EQ(idsOf(disks), std::vector<std::string>{"1_7"});
+    EXPECT_TRUE(logged("orv::cim::fwf::AbstractAssociationProviderPlugin::associators :: "
+                       "Failed to retrieve instance for object path " +
+                       pathOf("Test_Disk", "1_8").toString() + "."));
+}
+
+TEST_F(AssociationProviderBaseTest, EndpointWithoutInstancesAnswersEmpty) {
+    CIMInstanceList references;
+    EXPECT_NO_THROW(facade->references(pathOf("Test_Controller", "Ctrl_0"), "Test_ControllerGhost", references, ""));
+    EXPECT_TRUE(references.empty());
+    EXPECT_TRUE(logged("No instances for the association class : Test_ControllerGhost"));
+
+    CIMObjectPathList names;
+    facade->associatorsNames(pathOf("Test_Controller", "Ctrl_0"), "Test_ControllerGhost", names, "", "", "");
+    EXPECT_TRUE(names.empty());
+    EXPECT_TRUE(logged("No instances of association class Test_Controller"));
+}
+
+TEST_F(AssociationProviderBaseTest, SourceOfAnotherClassIsAnsweredWithoutEnumerating) {
+    CIMInstanceList references;
+    facade->references(pathOf("TEST_GHOST", "x_1"), "Test_ControllerDisk", references, "");
+    EXPECT_TRUE(references.empty());
+    EXPECT_TRUE(logged("Class TEST_GHOST is no endpoint of Test_ControllerDisk"));
+    EXPECT_FALSE(logged("Association Objects retrieved : 3"));
+
+    // Endpoint classes are recognised in any letter case.
+    facade->references(pathOf("TEST_DISK", "0_5"), "Test_ControllerDisk", references, "");
+    EXPECT_EQ(references.size(), 1u);
+}
+
+// Exposes the shared pair tests.
+class PairTests : public NumberedPairs {
+public:
+    PairTests() : NumberedPairs({"A", "Left"}, {"B", "Right"}) {}
+    using AbstractAssociationProviderPlugin::sameKeyField;
+    using AbstractAssociationProviderPlugin::sameKeyNumber;
+};
+
+CIMInstance withId(const std::string& id) {
+    CIMInstance instance(pathOf("A"));
+    instance.addProperty(scalarProperty("Id", id, CIM_STRING, true));
+    return instance;
+}
+
+TEST(AssociationPairTest, KeyFieldsCompareAsTextOrAsNumbers) {
+    const CIMInstance padded = withId("AmbrixController_007");
+    const CIMInstance plain = withId("7_3");
+    EXPECT_TRUE(PairTests::sameKeyNumber(padded, {"Id", 2}, plain, {"Id", 1}));
+    EXPECT_FALSE(PairTests::sameKeyField(padded, {"Id", 2}, plain, {"Id", 1}));
+    EXPECT_TRUE(PairTests::sameKeyField(withId("1_0_RAID5"), {"Id", 3}, withId("StorageSetting_RAID5"), {"Id", 2}));
+    // An instance without the property relates to nothing, not even to "0".
+    EXPECT_FALSE(PairTests::sameKeyNumber(CIMInstance(pathOf("A")), {"Id", 1}, withId("0_1"), {"Id", 1}));
+}
+
+}  // namespace
+}  // namespace orv::test

@@ -1,0 +1,216 @@
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "CIMException.h"
+#include "FrameworkTestSupport.h"
+#include "PropertyBuilders.h"
+#include "TestPlugins.h"
+
+namespace orv::test {
+namespace {
+
+const std::vector<Widget> kWidgets = {{"w_1", 10}, {"w_2", 20}};
+const CIMException kBadKey(4, std::string("bad key"));
+
+const PluginCatalogue& facadeCatalogue() {
+    static const PluginCatalogue catalogue{
+        {
+            {"Test_Widget", [] { return makePluginOf<WidgetPlugin>(kWidgets); }},
+            {"Test_Failing", [] { return makePluginOf<WidgetPlugin>(kWidgets, nullptr, &kBadKey); }},
+        },
+        {
+            {"Test_Full", [] { return makePluginOf<WidgetPlugin>(kWidgets); }},
+        },
+    };
+    return catalogue;
+}
+
+CIMObjectPath pathOf(const std::string& className) { return CIMObjectPath("host1", "root/test", className); }
+
+bool gDeliverAnswer = true;
+int gDelivered = 0;
+bool deliver(const CIMInstance&) {
+    ++gDelivered;
+    return gDeliverAnswer;
+}
+
+class FrameworkFacadeTest : public FrameworkTest {};
+
+TEST_F(FrameworkFacadeTest, NoControllersSelectsTheManagementClassesOnly) {
+    ASSERT_TRUE(startFramework(facadeCatalogue(), 0x10000003));
+
+    EXPECT_TRUE(logged("FrameworkFacade :: Vrlib initialisation failed with status = 268435459"));
+    EXPECT_TRUE(logged("FrameworkFacade :: Vrlib initialisation suceeded but No Controllers found !!. "));
+    EXPECT_TRUE(logged("FrameworkFacade :: Switching to no controller scenario. "));
+    EXPECT_TRUE(logged("SELECTIVE INITIALIZATION ? 1."));
+    EXPECT_TRUE(logged("orv::cim::fwf::PluginsManager::initialize :: SELECTIVE INITIALIZATION."));
+    EXPECT_FALSE(logged("FrameworkFacade::createSubscription -> Failed to get EventListener singleton object"));
+    EXPECT_NE(facade->getPlugIn("Test_Widget"), nullptr);
+    EXPECT_EQ(facade->getPlugIn("Test_Full"), nullptr);
+
+    CIMInstanceList instances;
+    EXPECT_NO_THROW(facade->enumerateInstances(pathOf("Test_Full"), instances));
+    EXPECT_TRUE(instances.empty());
+    EXPECT_TRUE(logged("Plugin not initialized for test_full."));
+}
+
+TEST_F(FrameworkFacadeTest, VersionMismatchAlsoSelects) {
+    ASSERT_TRUE(startFramework(facadeCatalogue(), 0x10000010));
+
+    EXPECT_TRUE(logged("FrameworkFacade :: Provider and Vrlib C Version Mismatch. "));
+    EXPECT_TRUE(logged("FrameworkFacade :: Switching to no controller scenario. "));
+    EXPECT_TRUE(logged("SELECTIVE INITIALIZATION ? 1."));
+    EXPECT_EQ(facade->getPlugIn("Test_Full"), nullptr);
+}
+
+TEST_F(FrameworkFacadeTest, OtherLibraryFailureRegistersEverythingWithoutSubscription) {
+    ASSERT_TRUE(startFramework(facadeCatalogue(), 0x10000002));
+
+    EXPECT_TRUE(logged("SELECTIVE INITIALIZATION ? 0."));
+    EXPECT_TRUE(logged("orv::cim::fwf::PluginsManager::initialize :: FULL INITIALIZATION."));
+    EXPECT_FALSE(logged("FrameworkFacade :: Switching to no controller scenario. "));
+    EXPECT_FALSE(logged("FrameworkFacade::createSubscription -> Failed to get EventListener singleton object"));
+    EXPECT_NE(facade->getPlugIn("Test_Full"), nullptr);
+}
+
+TEST_F(FrameworkFacadeTest, ControllersFoundTriesToSubscribe) {
+    ASSERT_TRUE(startFramework(facadeCatalogue(), 0));
+
+    EXPECT_TRUE(logged("FrameworkFacade :: Vrlib initialisation suceeded and Controllers found !!. "));
+    EXPECT_TRUE(logged("FrameworkFacade::createSubscription -> Failed to get EventListener singleton object"));
+    EXPECT_TRUE(logged("CMPIAdapter : createSubscription failed"));
+    EXPECT_TRUE(logged("orv::cim::fwf::FrameworkFacade::initialize :: Vrlib initialized successfully "));
+    EXPECT_TRUE(logged("SELECTIVE INITIALIZATION ? 0."));
+    // A missing job control manager does not fail the initialisation.
+    EXPECT_TRUE(logged("Failed to create JobControlManager instance"));
+    EXPECT_EQ(facade->getJobControlManager(), nullptr);
+    EXPECT_EQ(facade->getVRLibFacade(), &library);
+    EXPECT_NE(facade->getPlugIn("Test_Full"), nullptr);
+}
+
+TEST_F(FrameworkFacadeTest, RequestsReachThePluginWhateverTheLetterCase) {
+    ASSERT_TRUE(startFramework(facadeCatalogue(), 0));
+
+    CIMObjectPathList names;
+    facade->enumerateInstanceNames(pathOf("TEST_WIDGET"), names);
+    ASSERT_EQ(names.size(), 2u);
+    EXPECT_EQ(names[0].getClassName(), "TEST_WIDGET");
+    EXPECT_EQ(names[1].getKeyBinding("Id").getValue<std::string>(), std::vector<std::string>{"w_2"});
+
+    CIMInstanceList instances;
+    CIMObjectPath second = pathOf("test_widget");
+    second.addKeyBinding(stringKey("Id", "w_2"));
+    facade->getCIMInstance(second, instances);
+    ASSERT_EQ(instances.size(), 1u);
+    EXPECT_EQ(instances[0].getProperty("Size")->getValue<uint32_t>().at(0), 20u);
+    EXPECT_TRUE(logged("Entering FrameworkFacade getCIMInstance()"));
+    EXPECT_TRUE(logged("Exiting FrameworkFacade getCIMInstance()"));
+}
+
+TEST_F(FrameworkFacadeTest, ClassWithoutPluginAnswersEmpty) {
+    ASSERT_TRUE(startFramework(facadeCatalogue(), 0));
+    const CIMObjectPath missing = pathOf("ORV_Nothing");
+
+    CIMInstanceList instances;
+    CIMObjectPathList names;
+    facade->enumerateInstances(missing, instances);
+    facade->enumerateInstanceNames(missing, names);
+    facade->associators(missing, "ORV_NoAssociation", instances, "", "", "");
+    facade->associatorsNames(missing, "ORV_NoAssociation", names, "", "", "");
+    facade->references(missing, "ORV_NoAssociation", instances, "");
+    facade->referencesNames(missing, "ORV_NoAssociation", names, "");
+    EXPECT_TRUE(instances.empty());
+    EXPECT_TRUE(names.empty());
+
+    CIMArgumentList in;
+    CIMArgumentList out;
+    EXPECT_EQ(facade->invokeMethod(missing, "Anything", in, out), 0u);
+    EXPECT_TRUE(out.empty());
+    EXPECT_TRUE(logged("Plugin not initialized for ORV_NoAssociation."));
+    EXPECT_TRUE(logged("Entering FrameworkFacade referenceNames()"));
+    EXPECT_TRUE(logged("Exiting FrameworkFacade associatorNames()"));
+    EXPECT_TRUE(logged("LHS ObjectPath = //host1/root/test:ORV_Nothing."));
+    EXPECT_TRUE(logged("AssociationClass Name = ORV_NoAssociation"));
+}
+
+TEST_F(FrameworkFacadeTest, PluginFailureIsLoggedAndPassedOnUnchanged) {
+    ASSERT_TRUE(startFramework(facadeCatalogue(), 0));
+
+    CIMInstanceList instances;
+    try {
+        facade->enumerateInstances(pathOf("Test_Failing"), instances);
+        FAIL() << "the plugin's exception was swallowed";
+    } catch (const CIMException& e) {
+        EXPECT_EQ(e.getCode(), 4);
+        EXPECT_EQ(e.getMessage(), "bad key");
+    }
+    EXPECT_TRUE(logged("orv::cim::fwf::FrameworkFacade::enumerateInstances :: bad key"));
+
+    CIMInstance instance;
+    EXPECT_THROW(facade->modifyInstance(pathOf("Test_Widget"), instance, {"Size"}), CIMException);
+    EXPECT_TRUE(logged("orv::cim::fwf::FrameworkFacade::modifyInstance :: "
+                       "orv::cim::fwf::AbstractInstanceProviderPlugin::modifyInstance ::  :: Not supported"));
+}
+
+TEST_F(FrameworkFacadeTest, NotifyHandsIndicationsToTheRegisteredCallback) {
+    ASSERT_TRUE(startFramework(facadeCatalogue(), 0));
+    gDelivered = 0;
+
+    EXPECT_FALSE(facade->notify(CIMInstance()));
+    EXPECT_FALSE(logged("FrameworkFacade::notify -> Failed To Deliver Indication"));
+
+    EXPECT_TRUE(facade->registerForEvent(deliver));
+    EXPECT_TRUE(logged("CALLBACK REGISTRATION Successful."));
+    EXPECT_FALSE(facade->registerForEvent(nullptr));
+    EXPECT_TRUE(logged("_deliverIndication is NULL."));
+
+    gDeliverAnswer = true;
+    EXPECT_TRUE(facade->notify(CIMInstance()));  // the earlier callback is kept
+    EXPECT_TRUE(logged("FrameworkFacade::notify -> Successfully Delivered Indication"));
+    gDeliverAnswer = false;
+    EXPECT_FALSE(facade->notify(CIMInstance()));
+    EXPECT_TRUE(logged("FrameworkFacade::notify -> Failed To Deliver Indication"));
+    EXPECT_EQ(gDelivered, 2);
+
+    facade->unregisterForEvent();
+    EXPECT_FALSE(facade->notify(CIMInstance()));
+    EXPECT_EQ(gDelivered, 2);
+}
+
+TEST_F(FrameworkFacadeTest, DestructionReleasesPluginsAndTheLibrary) {
+    ASSERT_TRUE(startFramework(facadeCatalogue(), 0));
+    WidgetPlugin::destroyed().clear();
+
+    stopFramework();
+
+    EXPECT_EQ(WidgetPlugin::destroyed().size(), 3u);
+    EXPECT_EQ(library.terminateCalls, 1);
+    EXPECT_TRUE(logged("orv::cim::fwf::FrameworkFacade::~FrameworkFacade :: Failed to get EventListener instance"));
+    EXPECT_TRUE(
+        logged("orv::cim::fwf::FrameworkFacade::~FrameworkFacade :: Failed to get JobControlManager instance"));
+    EXPECT_TRUE(logged("Exiting ~FrameworkFacade()"));
+
+    // A new facade starts from nothing: no plugins until it is initialised.
+    facade = FrameworkFacade::getInstance();
+    EXPECT_EQ(facade->getVRLibFacade(), nullptr);
+    EXPECT_EQ(facade->getPlugIn("Test_Widget"), nullptr);
+}
+
+TEST_F(FrameworkFacadeTest, LibraryTerminationFailureIsLogged) {
+    ASSERT_TRUE(startFramework(facadeCatalogue(), 0));
+    library.terminateStatus = 1;
+    stopFramework();
+    EXPECT_TRUE(logged("FrameworkFacade :: Failed to terminate VRLib library"));
+
+    // A facade that never reached the library has none to terminate.
+    FrameworkFacade::getInstance();
+    stopFramework();
+    EXPECT_TRUE(logged("FrameworkFacade :: Failed to retrieve VRLib instance."));
+    EXPECT_EQ(library.terminateCalls, 1);
+}
+
+}  // namespace
+}  // namespace orv::test

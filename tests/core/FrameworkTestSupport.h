@@ -1,0 +1,99 @@
+// What the framework and plugin tests share: a RAID library facade that
+// answers from tables, and a framework session that brings the facade and the
+// plugins up over it with the real logger writing into a throw-away
+// installation.
+#pragma once
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "FrameworkFacade.h"
+#include "LogCapture.h"
+#include "PluginsManager.h"
+#include "VRLibFacadeIntf.h"
+
+namespace orv::test {
+
+class FakeRaidLibrary : public orv::raidlib::VRLibFacadeIntf {
+public:
+    using PropertyContainer = orv::raidlib::PropertyContainer;
+
+    uint32_t initializeStatus = 0;
+    uint32_t terminateStatus = 0;
+    int terminateCalls = 0;
+    std::map<std::string, std::vector<PropertyContainer>> storageClasses;
+    uint32_t storageClassStatus = 0;
+    // Methods answer methodStatus and copy methodOutput into the caller's out.
+    uint32_t methodStatus = 0;
+    PropertyContainer methodOutput;
+    std::vector<std::string> methodsCalled;
+
+    uint32_t initialize(const std::string&) override { return initializeStatus; }
+    uint32_t terminate() override {
+        ++terminateCalls;
+        return terminateStatus;
+    }
+    void getStorageClassNames(std::vector<std::string>& names) override {
+        for (const auto& entry : storageClasses) names.push_back(entry.first);
+    }
+    uint32_t getStorageClass(const std::string& className, std::vector<PropertyContainer>& objects) override {
+        const auto found = storageClasses.find(className);
+        if (found != storageClasses.end()) objects.insert(objects.end(), found->second.begin(), found->second.end());
+        return storageClassStatus;
+    }
+    uint32_t getObjectInstance(const std::string&, const PropertyContainer&, PropertyContainer&) override {
+        return 0x10000011;
+    }
+    uint32_t deleteObjectInstance(const std::string&, const PropertyContainer&) override { return 0x10000005; }
+    uint32_t addObjectInstance(const std::string&, const PropertyContainer&) override { return 0x10000005; }
+    uint32_t modifyObjectInstance(const std::string&, const PropertyContainer&, const PropertyContainer&) override {
+        return 0x10000005;
+    }
+    uint32_t invokeMethod(const std::string& methodName, const PropertyContainer&, PropertyContainer& out) override {
+        methodsCalled.push_back(methodName);
+        out = methodOutput;
+        return methodStatus;
+    }
+    uint32_t AttachObserver(orv::raidlib::EventObserver*) override { return 0; }
+    uint32_t DetachObserver(orv::raidlib::EventObserver*) override { return 0; }
+
+    // A controller object as the cache holds it.
+    void addController(uint32_t contrId) {
+        PropertyContainer controller;
+        controller.insertInt("contrId", contrId, true);
+        storageClasses["IOAs"].push_back(std::move(controller));
+    }
+};
+
+// Test fixture: the log, the fake library, and the framework over a
+// catalogue; the facade (and with it every plugin) is destroyed at the end.
+class FrameworkTest : public ::testing::Test {
+protected:
+    void TearDown() override { stopFramework(); }
+
+    // Initialises the facade over the fake library with this catalogue and
+    // library status; false when the facade refused.
+    bool startFramework(const orv::cim::fwf::PluginCatalogue& catalogue, uint32_t libraryStatus) {
+        library.initializeStatus = libraryStatus;
+        orv::cim::fwf::FrameworkFacade::setVRLibFacadeForTesting(&library);
+        orv::cim::fwf::PluginsManager::setPluginCatalogue(&catalogue);
+        facade = orv::cim::fwf::FrameworkFacade::getInstance();
+        return facade != nullptr && facade->initialize();
+    }
+    void stopFramework() {
+        orv::cim::fwf::FrameworkFacade::destroyInstance();
+        orv::cim::fwf::FrameworkFacade::setVRLibFacadeForTesting(nullptr);
+        orv::cim::fwf::PluginsManager::setPluginCatalogue(nullptr);
+        facade = nullptr;
+    }
+    bool logged(const std::string& line) const { return log.hasLineEndingWith(line); }
+
+    LogCapture log;
+    FakeRaidLibrary library;
+    orv::cim::fwf::FrameworkFacade* facade = nullptr;
+};
+
+}  // namespace orv::test

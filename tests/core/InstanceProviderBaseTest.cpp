@@ -1,0 +1,161 @@
+#include <functional>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "AbstractMethodProviderPlugin.h"
+#include "CIMException.h"
+#include "LogCapture.h"
+#include "PropertyBuilders.h"
+#include "TestPlugins.h"
+
+namespace orv::test {
+namespace {
+
+const std::vector<Widget> kThreeWidgets = {{"a_1", 1}, {"b_2", 2}, {"c_3", 3}};
+
+CIMObjectPath request(const std::string& id = "") {
+    CIMObjectPath path("server9", "root/orv/test", "Test_Widget");
+    if (!id.empty()) path.addKeyBinding(stringKey("Id", id));
+    return path;
+}
+
+std::string idOf(const CIMObjectPath& path) { return path.getKeyBinding("Id").getValue<std::string>().at(0); }
+
+class InstanceProviderBaseTest : public ::testing::Test {
+protected:
+    LogCapture log;
+    WidgetPlugin plugin{kThreeWidgets};
+};
+
+TEST_F(InstanceProviderBaseTest, NamesCarryTheRequestsHostNamespaceAndEachObjectsKeys) {
+    CIMObjectPathList names;
+    plugin.enumerateInstanceNames(request(), names);
+
+    ASSERT_EQ(names.size(), 3u);
+    for (std::size_t index = 0; index < names.size(); ++index) {
+        EXPECT_EQ(names[index].getHost(), "server9");
+        EXPECT_EQ(names[index].getNameSpace(), "root/orv/test");
+        EXPECT_EQ(names[index].getClassName(), "Test_Widget");
+        EXPECT_EQ(idOf(names[index]), kThreeWidgets[index].id);
+    }
+}
+
+TEST_F(InstanceProviderBaseTest, InstancesListKeysBeforeOtherProperties) {
+    CIMInstanceList instances;
+    plugin.enumerateInstances(request(), instances);
+
+    ASSERT_EQ(instances.size(), 3u);
+    const CIMInstance& second = instances[1];
+    ASSERT_EQ(second.getPropertyCount(), 3u);
+    EXPECT_EQ(second.getPropertyAt(0).getName(), "Id");
+    EXPECT_TRUE(second.getPropertyAt(0).isKey());
+    EXPECT_EQ(second.getPropertyAt(1).getName(), "Size");
+    EXPECT_FALSE(second.getPropertyAt(1).isKey());
+    EXPECT_EQ(second.getPropertyAt(1).getValue<uint32_t>().at(0), 2u);
+    EXPECT_EQ(second.getPropertyAt(2).getName(), "Label");
+    EXPECT_EQ(second.getObjectPath(), request("b_2"));
+    EXPECT_TRUE(log.hasLineEndingWith("Entering AbstractInstanceProviderPlugin ::              enumerateInstances()"));
+    EXPECT_TRUE(log.hasLineEndingWith("Exiting AbstractInstanceProviderPlugin :: enumerateInstances()"));
+}
+
+TEST_F(InstanceProviderBaseTest, GetAnswersTheNamedObjectOrNothing) {
+    CIMInstanceList found;
+    plugin.getCIMInstance(request("c_3"), found);
+    ASSERT_EQ(found.size(), 1u);
+    EXPECT_EQ(found[0].getObjectPath(), request("c_3"));
+
+    CIMInstanceList none;
+    plugin.getCIMInstance(request("z_9"), none);
+    EXPECT_TRUE(none.empty());
+    EXPECT_TRUE(log.hasLineEndingWith(
+        "orv::cim::fwf::AbstractInstanceProviderPlugin::getCIMInstance :: Empty list returned for class Test_Widget"));
+}
+
+TEST_F(InstanceProviderBaseTest, EmptyRepositoryIsNoError) {
+    const std::vector<Widget> nothing;
+    WidgetPlugin empty(nothing);
+    CIMObjectPathList names;
+    EXPECT_NO_THROW(empty.enumerateInstanceNames(request(), names));
+    EXPECT_TRUE(names.empty());
+    EXPECT_TRUE(log.hasLineEndingWith("orv::cim::fwf::AbstractInstanceProviderPlugin::enumerateInstanceNames :: "
+                                      "Empty list returned for class Test_Widget"));
+}
+
+TEST_F(InstanceProviderBaseTest, RepositoryFailureIsLoggedAndPassedOn) {
+    const CIMException failure(1, std::string("Failed to retrieve objects of Test_Widget."));
+    WidgetPlugin failing(kThreeWidgets, nullptr, &failure);
+    CIMInstanceList instances;
+    try {
+        failing.enumerateInstances(request(), instances);
+        FAIL() << "no exception";
+    } catch (const CIMException& e) {
+        EXPECT_EQ(e.getCode(), 1);
+        EXPECT_EQ(e.getMessage(), "Failed to retrieve objects of Test_Widget.");
+    }
+    EXPECT_TRUE(log.hasLineEndingWith("orv::cim::fwf::AbstractInstanceProviderPlugin::enumerateInstances :: "
+                                      "Failed to retrieve objects of Test_Widget.."));
+}
+
+TEST_F(InstanceProviderBaseTest, ChangingAndTraversingOperationsAreNotSupported) {
+    CIMInstanceList instances;
+    CIMObjectPathList names;
+    const std::vector<std::pair<std::string, std::function<void()>>> refused = {
+        {"modifyInstance", [&] { plugin.modifyInstance(request("a_1"), CIMInstance(), {"Size"}); }},
+        {"createInstance", [&] { plugin.createInstance(); }},
+        {"deleteInstance", [&] { plugin.deleteInstance(); }},
+        {"associators", [&] { plugin.associators(request("a_1"), "X", instances, "", "", ""); }},
+        {"associatorNames", [&] { plugin.associatorNames(request("a_1"), "X", names, "", "", ""); }},
+        {"references", [&] { plugin.references(request("a_1"), "X", instances, ""); }},
+        {"referencesNames", [&] { plugin.referencesNames(request("a_1"), "X", names, ""); }},
+    };
+    for (const auto& [operation, call] : refused) {
+        try {
+            call();
+            ADD_FAILURE() << operation << " was accepted";
+        } catch (const CIMException& e) {
+            EXPECT_EQ(e.getCode(), 7) << operation;
+            EXPECT_EQ(e.getMessage(),
+                      "orv::cim::fwf::AbstractInstanceProviderPlugin::" + operation + " ::  :: Not supported");
+        }
+    }
+}
+
+TEST_F(InstanceProviderBaseTest, MethodsOfAPlainInstancePluginAnswerNotSupported) {
+    CIMArgumentList in;
+    in.add(stringProperty("Anything", "x"));
+    CIMArgumentList out;
+    EXPECT_EQ(plugin.invokeMethod(request("a_1"), "Reset", in, out), 7u);
+    EXPECT_TRUE(out.empty());
+}
+
+// A class that is both an instance and a method plugin: it enumerates through
+// the instance side and leaves unknown methods to the method base.
+class ServiceWidget : public WidgetPlugin, public AbstractMethodProviderPlugin {
+public:
+    ServiceWidget() : WidgetPlugin(kThreeWidgets) {}
+    uint32_t invokeMethod(CIMObjectPath path, const std::string& methodName, const CIMArgumentList& in,
+                          CIMArgumentList& out) override {
+        if (methodName == "Ping") return 0;
+        return AbstractMethodProviderPlugin::invokeMethod(path, methodName, in, out);
+    }
+};
+
+TEST_F(InstanceProviderBaseTest, MethodPluginServesInstancesAndMethodsThroughOneRoot) {
+    ServiceWidget service;
+    AbstractProviderPlugin& root = service;
+    CIMObjectPathList names;
+    root.enumerateInstanceNames(request(), names);
+    EXPECT_EQ(names.size(), 3u);
+
+    CIMArgumentList in;
+    CIMArgumentList out;
+    EXPECT_EQ(root.invokeMethod(request("a_1"), "Ping", in, out), 0u);
+    EXPECT_EQ(root.invokeMethod(request("a_1"), "Unknown", in, out), 7u);
+    EXPECT_TRUE(out.empty());
+    EXPECT_TRUE(log.hasLineEndingWith("Inside AbstractMethodProviderPlugin::invokeMethod()"));
+}
+
+}  // namespace
+}  // namespace orv::test

@@ -1,0 +1,305 @@
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "AbstractAssociationProviderPlugin.h"
+#include "CIMException.h"
+#include "FrameworkTestSupport.h"
+#include "ORVCIMXMLCommunicationMechanism.h"
+#include "ORVHostComputerSystem.h"
+#include "OsServices.h"
+#include "PropertyBuilders.h"
+#include "ProviderPluginCatalogue.h"
+
+namespace orv::test {
+namespace {
+
+using namespace orv::cim::fwf;
+
+constexpr const char* kInterop = "root/PG_InterOp";
+constexpr const char* kStorage = "root/orv/Ambrix/smi_14";
+constexpr uint32_t kNoControllers = 0x10000003;
+
+std::string thisHost() {
+    char name[256] = {};
+    EXPECT_EQ(OsGetHostName(name, sizeof name), 0);
+    return name;
+}
+
+CIMObjectPath pathOf(const std::string& nameSpace, const std::string& className) {
+    return CIMObjectPath("cimhost", nameSpace, className);
+}
+
+std::string text(const CIMInstance& instance, const std::string& property) {
+    const CIMProperty* found = instance.getProperty(property);
+    if (found == nullptr || found->getValue<std::string>().size() == 0) return "<none>";
+    return found->getValue<std::string>().at(0);
+}
+
+std::string keyText(const CIMObjectPath& path, const std::string& key) {
+    const auto values = path.getKeyBinding(key).getValue<std::string>();
+    return values.empty() ? "<none>" : values.front();
+}
+
+CIMObjectPath referenceOf(const CIMInstance& association, const std::string& role) {
+    const CIMProperty* found = association.getProperty(role);
+    if (found == nullptr || found->getValue<CIMObjectPath>().size() == 0) return CIMObjectPath();
+    return found->getValue<CIMObjectPath>().at(0);
+}
+
+OsHostAddresses addressRecord(const std::vector<const char*>& addresses) {
+    OsHostAddresses record{};
+    record.count = static_cast<uint8_t>(addresses.size());
+    for (std::size_t index = 0; index < addresses.size(); ++index) {
+        std::strncpy(record.address[index], addresses[index], sizeof record.address[index] - 1);
+    }
+    return record;
+}
+
+class InteropPluginsTest : public FrameworkTest {
+protected:
+    void start(uint32_t libraryStatus = kNoControllers) {
+        ASSERT_TRUE(startFramework(providerPluginCatalogue(), libraryStatus));
+    }
+    CIMInstanceList instancesOf(const std::string& nameSpace, const std::string& className) {
+        CIMInstanceList instances;
+        facade->enumerateInstances(pathOf(nameSpace, className), instances);
+        return instances;
+    }
+};
+
+TEST_F(InteropPluginsTest, EveryManagementClassIsServedWithoutControllers) {
+    start();
+    for (const auto& registration : providerPluginCatalogue().everyMode) {
+        EXPECT_NE(facade->getPlugIn(registration.className), nullptr) << registration.className;
+    }
+    EXPECT_EQ(providerPluginCatalogue().everyMode.size(), 19u);
+    EXPECT_EQ(facade->getPlugIn("ORV_StorageVolume"), nullptr);
+    EXPECT_TRUE(logged("Plugin not initialized for orv_storagevolume."));
+}
+
+TEST_F(InteropPluginsTest, RegisteredProfilesAndSubProfilesInTableOrder) {
+    start();
+    CIMObjectPathList profiles;
+    facade->enumerateInstanceNames(pathOf(kInterop, "ORV_RegisteredProfile"), profiles);
+    std::vector<std::string> ids;
+    for (const auto& profile : profiles) ids.push_back(keyText(profile, "InstanceID"));
+    EXPECT_EQ(ids, (std::vector<std::string>{"SNIA+Host Hardware RAID Controller+1.4.0", "SNIA+Server+1.4.0",
+                                             "SNIA+SMI-S+1.4.0", "SNIA+Base Server+1.4.0",
+                                             "DMTF+Profile Registration+1.4.0"}));
+
+    const CIMInstanceList subProfiles = instancesOf(kInterop, "ORV_RegisteredSubProfile");
+    ASSERT_EQ(subProfiles.size(), 13u);
+    EXPECT_EQ(text(subProfiles.front(), "InstanceID"), "SNIA+Disk Drive Lite+1.4.0");
+    const CIMInstance& battery = subProfiles.back();
+    EXPECT_EQ(text(battery, "InstanceID"), "SNIA+Battery+1.0.0");
+    EXPECT_EQ(battery.getProperty("RegisteredOrganization")->getValue<uint16_t>().at(0), 2);
+    EXPECT_EQ(text(battery, "RegisteredName"), "Battery");
+    EXPECT_EQ(text(battery, "RegisteredVersion"), "1.0.0");
+    EXPECT_EQ(battery.getProperty("AdvertiseTypes")->getValue<uint16_t>().getValues(), std::vector<uint16_t>{2});
+
+    CIMObjectPath credentials = pathOf(kInterop, "ORV_RegisteredSubProfile");
+    credentials.addKeyBinding(stringKey("InstanceID", "SNIA+DeviceCredentials+1.4.0"));
+    CIMInstanceList found;
+    facade->getCIMInstance(credentials, found);
+    ASSERT_EQ(found.size(), 1u);
+    EXPECT_EQ(found[0].getProperty("AdvertiseTypes")->getValue<uint16_t>().getValues(), std::vector<uint16_t>{3});
+}
+
+TEST_F(InteropPluginsTest, ProfileRelationships) {
+    start();
+    const CIMInstanceList referenced = instancesOf(kInterop, "ORV_ReferencedProfile");
+    ASSERT_EQ(referenced.size(), 30u);
+    EXPECT_EQ(keyText(referenceOf(referenced.front(), "Antecedent"), "InstanceID"), "SNIA+Server+1.4.0");
+    EXPECT_EQ(keyText(referenceOf(referenced.front(), "Dependent"), "InstanceID"), "DMTF+Profile Registration+1.4.0");
+    EXPECT_EQ(referenceOf(referenced[14], "Dependent").getClassName(), "ORV_RegisteredSubProfile");
+    EXPECT_EQ(keyText(referenceOf(referenced[14], "Dependent"), "InstanceID"), "SNIA+Indication+1.4.0");
+    EXPECT_EQ(keyText(referenceOf(referenced.back(), "Antecedent"), "InstanceID"), "SNIA+SMI-S+1.4.0");
+    EXPECT_EQ(referenceOf(referenced.back(), "Dependent").getNameSpace(), kInterop);
+
+    // Only the pairs whose subprofile is published relate: "SNIA+Location"
+    // names none.
+    const CIMInstanceList requires = instancesOf(kInterop, "ORV_SubProfileRequiresProfile");
+    EXPECT_EQ(requires.size(), 14u);
+    EXPECT_EQ(keyText(referenceOf(requires.back(), "Antecedent"), "InstanceID"), "SNIA+Server+1.4.0");
+
+    CIMInstanceList none;
+    EXPECT_NO_THROW(facade->enumerateInstances(pathOf(kInterop, "ORV_SubProfileRequiresSubProfile"), none));
+    EXPECT_TRUE(none.empty());
+}
+
+TEST_F(InteropPluginsTest, ObjectManagerNamespaceAndCommunicationMechanisms) {
+    start();
+    const std::string host = thisHost();
+
+    const CIMInstanceList managers = instancesOf(kInterop, "ORV_ObjectManager");
+    ASSERT_EQ(managers.size(), 1u);
+    EXPECT_EQ(text(managers[0], "Name"), host + "_ObjectManager");
+    EXPECT_EQ(text(managers[0], "SystemCreationClassName"), "ORV_HostComputerSystem");
+    EXPECT_EQ(text(managers[0], "Description"), "Pegasus CIM Server Version 2.9.1");
+
+    const CIMInstanceList namespaces = instancesOf(kInterop, "ORV_Namespace");
+    ASSERT_EQ(namespaces.size(), 1u);
+    EXPECT_EQ(text(namespaces[0], "Name"), kInterop);
+    EXPECT_EQ(text(namespaces[0], "ObjectManagerName"), host + "_ObjectManager");
+
+    const CIMInstanceList mechanisms = instancesOf(kInterop, "ORV_CIMXMLCommunicationMechanism");
+    ASSERT_EQ(mechanisms.size(), 2u);
+    for (std::size_t index = 0; index < 2; ++index) {
+        const CIMInstance& mechanism = mechanisms[index];
+        const std::string scheme = index == 0 ? "http" : "https";
+        EXPECT_EQ(text(mechanism, "namespaceType"), scheme);
+        EXPECT_EQ(mechanism.getProperty("namespaceAccessProtocol")->getValue<uint16_t>().at(0), index + 2);
+        EXPECT_EQ(text(mechanism, "Version"), "1.0");
+        EXPECT_EQ(text(mechanism, "SystemName"), host);
+        const std::string address = text(mechanism, "IPAddress");
+        if (!address.empty()) {
+            EXPECT_EQ(address.rfind(scheme + "://", 0), 0u) << address;
+        }
+    }
+    EXPECT_EQ(mechanisms[0].getProperty("FunctionalProfileDescriptions")->getValue<std::string>().size(),
+              mechanisms[0].getProperty("FunctionalProfilesSupported")->getValue<uint16_t>().size());
+    EXPECT_TRUE(logged("ORVCIMXMLCommunicationMechanism() : httpsPortAddress = 5989"));
+}
+
+TEST(InteropAddressTest, LoopbackIsNeverAdvertised) {
+    EXPECT_EQ(ORVCIMXMLCommunicationMechanism::advertisedAddress(addressRecord({"127.0.0.1"})), "");
+    EXPECT_EQ(ORVCIMXMLCommunicationMechanism::advertisedAddress(addressRecord({})), "");
+    EXPECT_EQ(ORVCIMXMLCommunicationMechanism::advertisedAddress(
+                  addressRecord({"10.0.0.4", "127.0.0.1", "192.168.7.2", "127.0.0.1"})),
+              "192.168.7.2");
+    EXPECT_EQ(ORVHostComputerSystem::elementNameAddress(addressRecord({"127.0.0.1", "127.0.0.2", "10.1.1.1"})),
+              "10.1.1.1");
+    EXPECT_EQ(ORVHostComputerSystem::elementNameAddress(addressRecord({"127.0.0.1"})), "");
+}
+
+TEST_F(InteropPluginsTest, HostComputerSystemAndItsRoleMethod) {
+    start();
+    const CIMInstanceList hosts = instancesOf(kStorage, "ORV_HostComputerSystem");
+    ASSERT_EQ(hosts.size(), 1u);
+    EXPECT_EQ(text(hosts[0], "Name"), thisHost());
+    EXPECT_EQ(text(hosts[0], "StorageManagerVersion"), "1.5.0");
+    EXPECT_EQ(text(hosts[0], "OperatingSystemInformation").rfind("Linux ", 0), 0u);
+
+    CIMArgumentList in;
+    CIMArgumentList out;
+    EXPECT_EQ(facade->invokeMethod(hosts[0].getObjectPath(), "IsAdministrator", in, out), 0u);
+    ASSERT_NE(out.find("Role"), nullptr);
+    EXPECT_EQ(out.find("Role")->getValue<std::string>().at(0), "Administrator");
+}
+
+TEST_F(InteropPluginsTest, ObjectManagerHostingAndAccess) {
+    start();
+    EXPECT_EQ(instancesOf(kInterop, "ORV_HostedService").size(), 1u);
+    EXPECT_EQ(instancesOf(kInterop, "ORV_HostedAccessPoint").size(), 2u);
+    EXPECT_EQ(instancesOf(kInterop, "ORV_CommMechanismForManager").size(), 2u);
+
+    const CIMInstanceList managers = instancesOf(kInterop, "ORV_ObjectManager");
+    ASSERT_EQ(managers.size(), 1u);
+    CIMInstanceList namespaces;
+    facade->associators(managers[0].getObjectPath(), "ORV_NamespaceInManager", namespaces, "Antecedent",
+                        "Dependent", "");
+    ASSERT_EQ(namespaces.size(), 1u);
+    EXPECT_EQ(namespaces[0].getClassName(), "ORV_Namespace");
+
+    // The host lives in the storage namespace, the mechanisms in interop.
+    const CIMInstanceList hostedPoints = instancesOf(kInterop, "ORV_HostedAccessPoint");
+    EXPECT_EQ(referenceOf(hostedPoints[0], "Antecedent").getNameSpace(), kStorage);
+    EXPECT_EQ(referenceOf(hostedPoints[0], "Dependent").getNameSpace(), kInterop);
+}
+
+TEST_F(InteropPluginsTest, ConformanceWithoutControllers) {
+    start();
+    const CIMInstanceList conformance = instancesOf(kInterop, "ORV_ElementConformsToProfile");
+    std::vector<std::string> pairs;
+    for (const auto& association : conformance) {
+        pairs.push_back(keyText(referenceOf(association, "ConformantStandard"), "InstanceID") + " -> " +
+                        referenceOf(association, "ManagedElement").getClassName());
+    }
+    EXPECT_EQ(pairs, (std::vector<std::string>{"SNIA+SMI-S+1.4.0 -> ORV_ObjectManager",
+                                               "SNIA+Server+1.4.0 -> ORV_ObjectManager",
+                                               "SNIA+Host Hardware RAID Controller+1.4.0 -> ORV_HostComputerSystem",
+                                               "SNIA+Indication+1.4.0 -> ORV_ObjectManager"}));
+
+    // A request naming the CIM base class reaches the provider's class.
+    CIMObjectPath manager = instancesOf(kInterop, "ORV_ObjectManager").at(0).getObjectPath();
+    CIMObjectPathList byManager;
+    facade->referencesNames(manager, "ORV_ElementConformsToProfile", byManager, "ManagedElement");
+    EXPECT_EQ(byManager.size(), 3u);
+    auto* conforms = dynamic_cast<AbstractAssociationProviderPlugin*>(
+        facade->getPlugIn("ORV_ElementConformsToProfile"));
+    ASSERT_NE(conforms, nullptr);
+    EXPECT_TRUE(conforms->isEndpointClass("CIM_ObjectManager"));
+    EXPECT_FALSE(conforms->isEndpointClass("CIM_StorageVolume"));
+}
+
+TEST_F(InteropPluginsTest, SoftwareIdentitiesWithoutControllers) {
+    start();
+    const CIMInstanceList software = instancesOf(kStorage, "ORV_ApplicationSoftwareIdentity");
+    ASSERT_EQ(software.size(), 2u);
+    EXPECT_EQ(text(software[0], "VersionString"), "1.18.0.0");
+    EXPECT_EQ(text(software[1], "InstanceID"), "VrLib");
+    EXPECT_EQ(text(software[1], "VersionString"), "");
+    EXPECT_TRUE(logged("orv::cim::fwf::ORVApplicationSoftwareIdentity::ORVApplicationSoftwareIdentity :: "
+                       "getPropertyValue(VrlController::contrId) failed"));
+
+    const CIMInstanceList managerSoftware = instancesOf(kInterop, "ORV_ObjectManagerElementSoftwareIdentity");
+    ASSERT_EQ(managerSoftware.size(), 1u);
+    EXPECT_EQ(keyText(referenceOf(managerSoftware[0], "Antecedent"), "InstanceID"), "SMI-S Provider");
+    EXPECT_EQ(referenceOf(managerSoftware[0], "Dependent").getClassName(), "ORV_ObjectManager");
+
+    const CIMInstanceList profileSoftware = instancesOf(kInterop, "ORV_RegProfileElementSoftwareIdentity");
+    ASSERT_EQ(profileSoftware.size(), 2u);
+    EXPECT_EQ(keyText(referenceOf(profileSoftware[1], "Antecedent"), "InstanceID"), "VrLib");
+    EXPECT_EQ(keyText(referenceOf(profileSoftware[1], "Dependent"), "InstanceID"), "SNIA+SoftwareInventory+1.0.0");
+}
+
+TEST_F(InteropPluginsTest, LibraryVersionIsReadFromTheFirstController) {
+    library.addController(3);
+    library.methodOutput.insertString("VrlVersion", "4.2.0.17");
+    start(0);
+    EXPECT_EQ(library.methodsCalled, std::vector<std::string>{"getVersionInfo"});
+    EXPECT_EQ(text(instancesOf(kStorage, "ORV_ApplicationSoftwareIdentity").at(1), "VersionString"), "4.2.0.17");
+}
+
+TEST_F(InteropPluginsTest, ConfigurationCapabilitiesPerController) {
+    library.addController(0);
+    library.addController(2);
+    start(0);
+    const CIMInstanceList capabilities = instancesOf(kStorage, "ORV_StorageConfigurationServiceCapabilities");
+    ASSERT_EQ(capabilities.size(), 2u);
+    EXPECT_EQ(text(capabilities[1], "InstanceID"), "StorageConfigurationCapabilities_2");
+    EXPECT_EQ(capabilities[1].getProperty("SupportedSynchronousActions")->getValue<uint16_t>().getValues(),
+              (std::vector<uint16_t>{2, 3, 5, 6}));
+    EXPECT_EQ(capabilities[1].getProperty("SupportedAsynchronousActions")->getValue<uint16_t>().size(), 0u);
+
+    CIMInstanceList found;
+    facade->getCIMInstance(capabilities[1].getObjectPath(), found);
+    EXPECT_EQ(found.size(), 1u);
+
+    // The service end is not served yet, so nothing relates to the capabilities.
+    EXPECT_TRUE(instancesOf(kStorage, "ORV_StrgConfServiceElementCapabilities").empty());
+
+    library.storageClassStatus = 0x10000002;
+    try {
+        instancesOf(kStorage, "ORV_StorageConfigurationServiceCapabilities");
+        FAIL() << "library failure not reported";
+    } catch (const CIMException& e) {
+        EXPECT_EQ(e.getCode(), 1);
+        EXPECT_EQ(e.getMessage(), "orv::cim::fwf::ORVStorageConfigurationServiceCapabilities::getRepositoryObjects :: "
+                                  "VRLib returned error : 268435458");
+    }
+}
+
+TEST_F(InteropPluginsTest, NoControllerMeansNoCapabilities) {
+    start();
+    CIMInstanceList capabilities;
+    EXPECT_NO_THROW(facade->enumerateInstances(pathOf(kStorage, "ORV_StorageConfigurationServiceCapabilities"),
+                                               capabilities));
+    EXPECT_TRUE(capabilities.empty());
+}
+
+}  // namespace
+}  // namespace orv::test
