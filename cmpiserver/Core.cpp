@@ -254,6 +254,14 @@ CMPIrc readValue(const CMPIValue* value, CMPIType type, Value& out) {
         return isKnownUnsupported(element) ? CMPI_RC_ERR_NOT_SUPPORTED
                                            : CMPI_RC_ERR_INVALID_DATA_TYPE;
     const CMPIType stored = storedType(type);
+    // For CMPI_chars, OpenPegasus and SFCB take the value pointer itself as
+    // the C string (CMSetProperty(inst, "Name", "text", CMPI_chars)), not its
+    // chars member; behave the same so providers tested here work there.
+    CMPIValue charsValue{};
+    if (type == CMPI_chars) {
+        charsValue.chars = value ? const_cast<char*>(reinterpret_cast<const char*>(value)) : nullptr;
+        value = &charsValue;
+    }
     if (!value || isNullObject(*value, type)) {
         out = Value::null(stored);
         return CMPI_RC_OK;

@@ -36,9 +36,10 @@ TEST_F(BrokerServicesTest, RequestContextCarriesPrincipalFlagsAndNameSpace) {
     EXPECT_EQ(flags.value.uint32, static_cast<CMPIUint32>(CMPI_FLAG_DeepInheritance));
     EXPECT_EQ(chars(ctx->ft->getEntry(ctx, CMPIInitNameSpace, &rc).value.string), kNameSpace);
 
-    CMPIValue value;
-    value.chars = const_cast<char*>("Administrators");
-    ASSERT_EQ(ctx->ft->addEntry(ctx, CMPIRole, &value, CMPI_chars).rc, CMPI_RC_OK);
+    // As in OpenPegasus and SFCB, a CMPI_chars value is the C string itself.
+    const char* role = "Administrators";
+    ASSERT_EQ(ctx->ft->addEntry(ctx, CMPIRole, reinterpret_cast<const CMPIValue*>(role), CMPI_chars).rc,
+              CMPI_RC_OK);
     EXPECT_EQ(ctx->ft->getEntryCount(ctx, nullptr), 4u);
     CMPIString* name = nullptr;
     ctx->ft->getEntryAt(ctx, 3, &name, &rc);
@@ -230,9 +231,8 @@ TEST_F(BrokerServicesTest, ExtendedErrorsAreReadableAndCollected) {
     EXPECT_EQ(error->ft->setOtherErrorType(error, nullptr).rc, CMPI_RC_ERR_INVALID_PARAMETER);
 
     CMPIArray* actions = mb->eft->newArray(mb, 1, CMPI_string, nullptr);
-    CMPIValue value;
-    value.chars = const_cast<char*>("Replace the disk");
-    actions->ft->setElementAt(actions, 0, &value, CMPI_chars);
+    const char* action = "Replace the disk";  // CMPI_chars: the string itself
+    actions->ft->setElementAt(actions, 0, reinterpret_cast<const CMPIValue*>(action), CMPI_chars);
     EXPECT_EQ(error->ft->setRecommendedActions(error, actions).rc, CMPI_RC_OK);
     CMPIArray* read = error->ft->getRecommendedActions(error, nullptr);
     EXPECT_EQ(chars(read->ft->getElementAt(read, 0, nullptr).value.string), "Replace the disk");

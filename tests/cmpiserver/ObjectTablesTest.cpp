@@ -12,6 +12,10 @@ using namespace orv::cmpiserver;
 
 namespace {
 
+// A CMPI_chars value is the C string itself, as OpenPegasus and SFCB read it.
+const CMPIValue* charsValue(const char* text) { return reinterpret_cast<const CMPIValue*>(text); }
+
+
 constexpr const char* kNameSpace = "root/orv/Ambrix/smi_14";
 
 class ObjectTablesTest : public ::testing::Test {
@@ -43,8 +47,7 @@ TEST_F(ObjectTablesTest, ObjectPathKeepsItsPartsAndKeys) {
     CMPIValue value;
     value.string = mb->eft->newString(mb, "AmbrixController_0", nullptr);
     ASSERT_EQ(path->ft->addKey(path, "SystemName", &value, CMPI_string).rc, CMPI_RC_OK);
-    value.chars = const_cast<char*>("0_1");
-    ASSERT_EQ(path->ft->addKey(path, "DeviceID", &value, CMPI_chars).rc, CMPI_RC_OK);
+    ASSERT_EQ(path->ft->addKey(path, "DeviceID", charsValue("0_1"), CMPI_chars).rc, CMPI_RC_OK);
     value.uint32 = 7;
     ASSERT_EQ(path->ft->addKey(path, "Number", &value, CMPI_uint32).rc, CMPI_RC_OK);
 
@@ -115,8 +118,7 @@ TEST_F(ObjectTablesTest, InstancePropertiesRoundTripAndKeepTheirType) {
     ASSERT_EQ(instance->ft->setProperty(instance, "BlockSize", &value, CMPI_uint64).rc, CMPI_RC_OK);
     value.boolean = 1;
     ASSERT_EQ(instance->ft->setProperty(instance, "Primordial", &value, CMPI_boolean).rc, CMPI_RC_OK);
-    value.chars = const_cast<char*>("Volume 1");
-    ASSERT_EQ(instance->ft->setProperty(instance, "ElementName", &value, CMPI_chars).rc, CMPI_RC_OK);
+    ASSERT_EQ(instance->ft->setProperty(instance, "ElementName", charsValue("Volume 1"), CMPI_chars).rc, CMPI_RC_OK);
 
     CMPIStatus rc;
     CMPIData data = instance->ft->getProperty(instance, "blocksize", &rc);
@@ -181,8 +183,7 @@ TEST_F(ObjectTablesTest, InstanceRejectsUnknownAndUnsupportedTypes) {
 TEST_F(ObjectTablesTest, PropertyFilterDropsUnlistedPropertiesButKeepsKeys) {
     CMPIObjectPath* path = newPath("ORV_DiskDrive");
     CMPIValue value;
-    value.chars = const_cast<char*>("0_4");
-    path->ft->addKey(path, "DeviceID", &value, CMPI_chars);
+    path->ft->addKey(path, "DeviceID", charsValue("0_4"), CMPI_chars);
     CMPIInstance* instance = mb->eft->newInstance(mb, path, nullptr);
     value.uint16 = 2;
     instance->ft->setProperty(instance, "EnabledState", &value, CMPI_uint16);
@@ -191,13 +192,11 @@ TEST_F(ObjectTablesTest, PropertyFilterDropsUnlistedPropertiesButKeepsKeys) {
     ASSERT_EQ(instance->ft->setPropertyFilter(instance, wanted, nullptr).rc, CMPI_RC_OK);
     EXPECT_EQ(instance->ft->getPropertyCount(instance, nullptr), 0u);
 
-    value.chars = const_cast<char*>("Disk 4");
-    EXPECT_EQ(instance->ft->setProperty(instance, "name", &value, CMPI_chars).rc, CMPI_RC_OK);
+    EXPECT_EQ(instance->ft->setProperty(instance, "name", charsValue("Disk 4"), CMPI_chars).rc, CMPI_RC_OK);
     value.uint16 = 5;
     EXPECT_EQ(instance->ft->setProperty(instance, "OperationalStatus", &value, CMPI_uint16).rc,
               CMPI_RC_OK);  // accepted, but not kept
-    value.chars = const_cast<char*>("0_4");
-    instance->ft->setProperty(instance, "DeviceID", &value, CMPI_chars);
+    instance->ft->setProperty(instance, "DeviceID", charsValue("0_4"), CMPI_chars);
 
     Instance read = readInstance(instance);
     ASSERT_EQ(read.properties.size(), 2u);
@@ -208,12 +207,9 @@ TEST_F(ObjectTablesTest, PropertyFilterDropsUnlistedPropertiesButKeepsKeys) {
 
 TEST_F(ObjectTablesTest, InstancePathTakesKeyValuesFromProperties) {
     CMPIObjectPath* path = newPath("ORV_StoragePool");
-    CMPIValue value;
-    value.chars = const_cast<char*>("placeholder");
-    path->ft->addKey(path, "InstanceID", &value, CMPI_chars);
+    path->ft->addKey(path, "InstanceID", charsValue("placeholder"), CMPI_chars);
     CMPIInstance* instance = mb->eft->newInstance(mb, path, nullptr);
-    value.chars = const_cast<char*>("0_2");
-    instance->ft->setProperty(instance, "InstanceID", &value, CMPI_chars);
+    instance->ft->setProperty(instance, "InstanceID", charsValue("0_2"), CMPI_chars);
 
     CMPIObjectPath* derived = instance->ft->getObjectPath(instance, nullptr);
     EXPECT_EQ(*readObjectPath(derived).key("InstanceID"), Value::string("0_2"));
@@ -226,8 +222,7 @@ TEST_F(ObjectTablesTest, InstancePathTakesKeyValuesFromProperties) {
 TEST_F(ObjectTablesTest, ReferencesAndNestedEmbeddedInstancesAreCopiedWhole) {
     CMPIObjectPath* target = newPath("ORV_ComputerSystem");
     CMPIValue value;
-    value.chars = const_cast<char*>("AmbrixController_1");
-    target->ft->addKey(target, "Name", &value, CMPI_chars);
+    target->ft->addKey(target, "Name", charsValue("AmbrixController_1"), CMPI_chars);
 
     CMPIInstance* innermost = newInstance("ORV_Inner");
     value.sint16 = -3;
@@ -243,8 +238,7 @@ TEST_F(ObjectTablesTest, ReferencesAndNestedEmbeddedInstancesAreCopiedWhole) {
     ASSERT_EQ(outer->ft->setProperty(outer, "Embedded", &value, CMPI_instance).rc, CMPI_RC_OK);
 
     // Changing the sources afterwards does not reach the copies.
-    value.chars = const_cast<char*>("changed");
-    target->ft->addKey(target, "Name", &value, CMPI_chars);
+    target->ft->addKey(target, "Name", charsValue("changed"), CMPI_chars);
     value.sint16 = 9;
     innermost->ft->setProperty(innermost, "Level", &value, CMPI_sint16);
 
@@ -378,8 +372,7 @@ TEST_F(ObjectTablesTest, ArgsHoldNamedArgumentsInOrder) {
     CMPIValue value;
     value.uint16 = 2;
     ASSERT_EQ(args->ft->addArg(args, "RaidLevel", &value, CMPI_uint16).rc, CMPI_RC_OK);
-    value.chars = const_cast<char*>("Pool1");
-    ASSERT_EQ(args->ft->addArg(args, "ElementName", &value, CMPI_chars).rc, CMPI_RC_OK);
+    ASSERT_EQ(args->ft->addArg(args, "ElementName", charsValue("Pool1"), CMPI_chars).rc, CMPI_RC_OK);
     ASSERT_EQ(args->ft->addArg(args, "Goal", nullptr, CMPI_ref).rc, CMPI_RC_OK);
 
     EXPECT_EQ(args->ft->getArgCount(args, nullptr), 3u);

@@ -45,9 +45,9 @@ TEST(ThreadAttachTest, ForeignThreadAttachesAndDeliversIndicationsToTheSink) {
         attach = mb->bft->attachThread(mb, threadContext);
         CMPIObjectPath* path = mb->eft->newObjectPath(mb, kNameSpace, "ORV_AlertIndication", nullptr);
         CMPIInstance* indication = mb->eft->newInstance(mb, path, nullptr);
-        CMPIValue value;
-        value.chars = const_cast<char*>("Battery failed");
-        indication->ft->setProperty(indication, "Description", &value, CMPI_chars);
+        const char* description = "Battery failed";  // CMPI_chars: the string itself
+        indication->ft->setProperty(indication, "Description",
+                                    reinterpret_cast<const CMPIValue*>(description), CMPI_chars);
         deliver = mb->bft->deliverIndication(mb, threadContext, kNameSpace, indication);
         // The prepared context still carries the request's entries.
         CMPIData entry = threadContext->ft->getEntry(threadContext, CMPIPrincipal, nullptr);

@@ -1,0 +1,194 @@
+#include "CimXmlService.h"
+
+#include "CimError.h"
+#include "Value.h"
+
+#include <cctype>
+#include <fstream>
+#include <stdexcept>
+
+namespace orv::cimxml {
+
+using cmpiserver::equalsIgnoreCase;
+
+namespace {
+
+std::optional<std::string> findHeader(const std::vector<std::pair<std::string, std::string>>& headers,
+                                      const std::string& name) {
+    for (const auto& [key, value] : headers)
+        if (equalsIgnoreCase(key, name)) return value;
+    return std::nullopt;
+}
+
+std::string trimmed(const std::string& text) {
+    const auto first = text.find_first_not_of(" \t");
+    if (first == std::string::npos) return {};
+    return text.substr(first, text.find_last_not_of(" \t") - first + 1);
+}
+
+std::optional<std::string> base64Decoded(const std::string& text) {
+    std::string out;
+    unsigned buffer = 0;
+    int bits = 0;
+    for (char c : text) {
+        int v;
+        if (c >= 'A' && c <= 'Z') v = c - 'A';
+        else if (c >= 'a' && c <= 'z') v = c - 'a' + 26;
+        else if (c >= '0' && c <= '9') v = c - '0' + 52;
+        else if (c == '+') v = 62;
+        else if (c == '/') v = 63;
+        else if (c == '=') break;
+        else return std::nullopt;
+        buffer = (buffer << 6) | static_cast<unsigned>(v);
+        bits += 6;
+        if (bits >= 8) {
+            bits -= 8;
+            out += static_cast<char>((buffer >> bits) & 0xFF);
+        }
+    }
+    return out;
+}
+
+// The namespace prefix of an extended (M-POST) request, from its Man header:
+// "http://www.dmtf.org/cim/mapping/http/v1.0 ; ns=73" gives "73-".
+std::optional<std::string> extensionPrefix(const HttpExchange& exchange) {
+    const auto man = exchange.header("Man");
+    if (!man || man->find("http://www.dmtf.org/cim/mapping/http/v1.0") == std::string::npos) return std::nullopt;
+    const auto ns = man->find("ns=");
+    if (ns == std::string::npos) return std::nullopt;
+    std::string digits;
+    for (auto i = ns + 3; i < man->size() && std::isdigit(static_cast<unsigned char>((*man)[i])); ++i)
+        digits += (*man)[i];
+    if (digits.empty()) return std::nullopt;
+    return digits + "-";
+}
+
+}  // namespace
+
+std::optional<std::string> HttpExchange::header(const std::string& name) const {
+    return findHeader(headers, name);
+}
+
+std::optional<std::string> HttpAnswer::header(const std::string& name) const {
+    return findHeader(headers, name);
+}
+
+std::string percentDecoded(const std::string& text) {
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '%' && i + 2 < text.size() && std::isxdigit(static_cast<unsigned char>(text[i + 1])) &&
+            std::isxdigit(static_cast<unsigned char>(text[i + 2]))) {
+            out += static_cast<char>(std::stoi(text.substr(i + 1, 2), nullptr, 16));
+            i += 2;
+        } else {
+            out += text[i];
+        }
+    }
+    return out;
+}
+
+UserTable UserTable::fromFile(const std::string& path) {
+    std::ifstream in(path);
+    if (!in) throw std::runtime_error("cannot read the user file " + path);
+    UserTable table;
+    std::string line;
+    int number = 0;
+    while (std::getline(in, line)) {
+        ++number;
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (trimmed(line).empty() || trimmed(line)[0] == '#') continue;
+        const auto colon = line.find(':');
+        if (colon == std::string::npos || colon == 0)
+            throw std::runtime_error(path + ":" + std::to_string(number) + ": expected user:password");
+        table.add(line.substr(0, colon), line.substr(colon + 1));
+    }
+    return table;
+}
+
+void UserTable::add(const std::string& user, const std::string& password) { users_[user] = password; }
+
+std::optional<std::string> UserTable::authenticate(const std::string& authorization) const {
+    const std::string value = trimmed(authorization);
+    if (value.size() < 6 || !equalsIgnoreCase(value.substr(0, 6), "Basic ")) return std::nullopt;
+    const auto decoded = base64Decoded(trimmed(value.substr(6)));
+    if (!decoded) return std::nullopt;
+    const auto colon = decoded->find(':');
+    if (colon == std::string::npos) return std::nullopt;
+    const std::string user = decoded->substr(0, colon);
+    const auto it = users_.find(user);
+    if (it == users_.end() || it->second != decoded->substr(colon + 1)) return std::nullopt;
+    return user;
+}
+
+CimXmlService::CimXmlService(CimOperations& operations, UserTable users, std::size_t maxRequestBytes,
+                             LogFunction log)
+    : operations_(operations), users_(std::move(users)), maxRequestBytes_(maxRequestBytes), log_(std::move(log)) {}
+
+HttpAnswer CimXmlService::protocolFailure(int status, const std::string& cimError, const std::string& why) const {
+    if (log_) log_("rejected request: " + std::to_string(status) + " " + cimError + ": " + why);
+    HttpAnswer answer;
+    answer.status = status;
+    if (!cimError.empty()) answer.headers.emplace_back("CIMError", cimError);
+    answer.headers.emplace_back("Content-Type", "text/plain; charset=utf-8");
+    answer.body = why + "\n";
+    return answer;
+}
+
+HttpAnswer CimXmlService::handle(const HttpExchange& exchange) {
+    std::string prefix;
+    if (exchange.method == "M-POST") {
+        const auto p = extensionPrefix(exchange);
+        if (!p) return protocolFailure(400, "", "M-POST without the CIM mapping in its Man header");
+        prefix = *p;
+    } else if (exchange.method != "POST") {
+        return protocolFailure(405, "", "only POST and M-POST carry CIM operations");
+    }
+
+    std::string principal;
+    if (!users_.empty()) {
+        const auto authorization = exchange.header("Authorization");
+        const auto user = authorization ? users_.authenticate(*authorization) : std::nullopt;
+        if (!user) {
+            HttpAnswer answer = protocolFailure(401, "", "authentication required");
+            answer.headers.emplace_back("WWW-Authenticate", "Basic realm=\"orv-cimserver\"");
+            return answer;
+        }
+        principal = *user;
+    }
+
+    if (exchange.body.size() > maxRequestBytes_)
+        return protocolFailure(413, "", "the request exceeds " + std::to_string(maxRequestBytes_) + " bytes");
+
+    const auto operation = exchange.header(prefix + "CIMOperation");
+    if (!operation || !equalsIgnoreCase(trimmed(*operation), "MethodCall"))
+        return protocolFailure(400, "unsupported-operation", "the CIMOperation header must say MethodCall");
+
+    XmlRequest request;
+    try {
+        request = parseRequest(exchange.body);
+    } catch (const ProtocolError& error) {
+        return protocolFailure(error.httpStatus(), error.cimError(), error.what());
+    }
+
+    // The headers must say what the message says.
+    const auto method = exchange.header(prefix + "CIMMethod");
+    if (!method || percentDecoded(trimmed(*method)) != request.methodName)
+        return protocolFailure(400, "header-mismatch", "the CIMMethod header does not name " + request.methodName);
+    const auto object = exchange.header(prefix + "CIMObject");
+    if (!object)
+        return protocolFailure(400, "header-mismatch", "the CIMObject header is missing");
+    std::string objectNamespace = percentDecoded(trimmed(*object));
+    if (!request.intrinsic) objectNamespace = objectNamespace.substr(0, objectNamespace.find(':'));
+    if (!equalsIgnoreCase(objectNamespace, request.nameSpace))
+        return protocolFailure(400, "header-mismatch",
+                               "the CIMObject header does not name the namespace " + request.nameSpace);
+
+    HttpAnswer answer;
+    answer.body = operations_.answer(request, principal);
+    answer.headers.emplace_back("Content-Type", "application/xml; charset=\"utf-8\"");
+    if (!prefix.empty()) answer.headers.emplace_back("Ext", "");
+    answer.headers.emplace_back(prefix + "CIMOperation", "MethodResponse");
+    return answer;
+}
+
+}  // namespace orv::cimxml

@@ -1,0 +1,76 @@
+// The HTTP side of a CIM-XML request, without sockets: header checks,
+// Basic authentication, the size limit, and the translation of protocol
+// failures into HTTP statuses with the CIMError header. The HTTP server
+// hands every exchange here; tests call it directly.
+#pragma once
+
+#include "CimOperations.h"
+
+#include <cstddef>
+#include <map>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace orv::cimxml {
+
+struct HttpExchange {
+    std::string method = "POST";
+    std::string target = "/cimom";
+    std::vector<std::pair<std::string, std::string>> headers;
+    std::string body;
+
+    // Header value by name, without case; nothing when absent.
+    std::optional<std::string> header(const std::string& name) const;
+};
+
+struct HttpAnswer {
+    int status = 200;
+    std::vector<std::pair<std::string, std::string>> headers;
+    std::string body;
+
+    std::optional<std::string> header(const std::string& name) const;
+};
+
+// Users allowed in with HTTP Basic authentication. Empty means
+// authentication is off and every request runs with an empty principal.
+class UserTable {
+public:
+    // Reads lines "user:password"; blank lines and lines starting with '#'
+    // are skipped. Throws std::runtime_error for an unreadable file or a
+    // line without ':'.
+    static UserTable fromFile(const std::string& path);
+    void add(const std::string& user, const std::string& password);
+    bool empty() const { return users_.empty(); }
+    // The user name when the Authorization header value carries valid
+    // Basic credentials.
+    std::optional<std::string> authenticate(const std::string& authorization) const;
+
+private:
+    std::map<std::string, std::string> users_;
+};
+
+constexpr std::size_t kDefaultMaxRequestBytes = 4 * 1024 * 1024;
+
+class CimXmlService {
+public:
+    CimXmlService(CimOperations& operations, UserTable users = {},
+                  std::size_t maxRequestBytes = kDefaultMaxRequestBytes, LogFunction log = {});
+
+    HttpAnswer handle(const HttpExchange& exchange);
+    std::size_t maxRequestBytes() const { return maxRequestBytes_; }
+
+private:
+    HttpAnswer protocolFailure(int status, const std::string& cimError, const std::string& why) const;
+
+    CimOperations& operations_;
+    UserTable users_;
+    std::size_t maxRequestBytes_;
+    LogFunction log_;
+};
+
+// Decodes %XX escapes (CIMObject and CIMMethod headers are URI-escaped).
+std::string percentDecoded(const std::string& text);
+
+}  // namespace orv::cimxml

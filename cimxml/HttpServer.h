@@ -1,0 +1,61 @@
+// The listening side: cpp-httplib with its thread pool, POST (and M-POST)
+// on /cimom handed to the CimXmlService, and a small diagnostic page with
+// the indications the provider delivered most recently.
+#pragma once
+
+#include "CimXmlService.h"
+#include "ServerSchema.h"
+#include "Value.h"
+
+#include <cstddef>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <string>
+
+namespace httplib {
+class Server;
+}
+
+namespace orv::cimxml {
+
+// Keeps the last indications for GET /indications and logs each one.
+class IndicationLog {
+public:
+    IndicationLog(const ServerSchema& schema, std::size_t capacity, LogFunction log = {});
+    void record(const std::string& nameSpace, const cmpiserver::Instance& indication);
+    std::size_t total() const;
+    // An XML document listing the kept indications, oldest first.
+    std::string document() const;
+
+private:
+    struct Entry {
+        std::string time;
+        std::string nameSpace;
+        std::string xml;
+    };
+    const ServerSchema& schema_;
+    std::size_t capacity_;
+    LogFunction log_;
+    mutable std::mutex mutex_;
+    std::deque<Entry> entries_;
+    std::size_t total_ = 0;
+};
+
+class HttpServer {
+public:
+    HttpServer(CimXmlService& service, IndicationLog& indications, std::size_t threads, LogFunction log = {});
+    ~HttpServer();
+
+    // Binds; port 0 picks a free one. Returns the bound port; throws
+    // std::runtime_error when the address cannot be bound.
+    int bind(const std::string& address, int port);
+    // Serves until stop() is called from another thread.
+    void serve();
+    void stop();
+
+private:
+    std::unique_ptr<httplib::Server> server_;
+};
+
+}  // namespace orv::cimxml

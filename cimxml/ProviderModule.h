@@ -1,0 +1,101 @@
+// A provider library loaded as a CIM server loads it: dlopen by path, the
+// four <name>_Create_<kind>MI factories called once with our broker, and
+// each request made in a request scope of its own whose context carries
+// the namespace and the principal.
+#pragma once
+
+#include "Broker.h"
+#include "cmpift.h"
+
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace orv::cimxml {
+
+using cmpiserver::ArgumentList;
+using cmpiserver::CollectedResult;
+using cmpiserver::Instance;
+using cmpiserver::ObjectPath;
+
+// Who asks, and where.
+struct CallContext {
+    std::string nameSpace;
+    std::string principal;
+};
+
+// What the provider answered to one call.
+struct ProviderOutcome {
+    CMPIrc rc = CMPI_RC_OK;
+    std::string message;
+    CollectedResult collected;
+    ArgumentList outArgs;  // InvokeMethod only
+
+    bool ok() const { return rc == CMPI_RC_OK; }
+};
+
+// Optional text arguments of association calls; nothing means a null pointer.
+using OptionalName = std::optional<std::string>;
+using PropertyList = std::optional<std::vector<std::string>>;
+
+class ProviderModule {
+public:
+    // Loads the library and calls its factories. Throws std::runtime_error
+    // when the library cannot be loaded or offers none of the factories.
+    ProviderModule(cmpiserver::Broker& broker, const std::string& libraryPath,
+                   const std::string& providerName);
+    // The library stays mapped: a provider may leave threads behind.
+    ~ProviderModule() = default;
+    ProviderModule(const ProviderModule&) = delete;
+    ProviderModule& operator=(const ProviderModule&) = delete;
+
+    bool hasInstanceMI() const { return instanceMI_ != nullptr; }
+    bool hasAssociationMI() const { return associationMI_ != nullptr; }
+    bool hasMethodMI() const { return methodMI_ != nullptr; }
+    bool hasIndicationMI() const { return indicationMI_ != nullptr; }
+
+    ProviderOutcome enumerateInstanceNames(const CallContext& context, const ObjectPath& classPath);
+    ProviderOutcome enumerateInstances(const CallContext& context, const ObjectPath& classPath,
+                                       const PropertyList& properties);
+    ProviderOutcome getInstance(const CallContext& context, const ObjectPath& path,
+                                const PropertyList& properties);
+    ProviderOutcome createInstance(const CallContext& context, const ObjectPath& path,
+                                   const Instance& instance);
+    ProviderOutcome modifyInstance(const CallContext& context, const ObjectPath& path,
+                                   const Instance& instance, const std::vector<std::string>& properties);
+    ProviderOutcome deleteInstance(const CallContext& context, const ObjectPath& path);
+    ProviderOutcome associators(const CallContext& context, const ObjectPath& path,
+                                const OptionalName& assocClass, const OptionalName& resultClass,
+                                const OptionalName& role, const OptionalName& resultRole,
+                                const PropertyList& properties);
+    ProviderOutcome associatorNames(const CallContext& context, const ObjectPath& path,
+                                    const OptionalName& assocClass, const OptionalName& resultClass,
+                                    const OptionalName& role, const OptionalName& resultRole);
+    ProviderOutcome references(const CallContext& context, const ObjectPath& path,
+                               const OptionalName& resultClass, const OptionalName& role,
+                               const PropertyList& properties);
+    ProviderOutcome referenceNames(const CallContext& context, const ObjectPath& path,
+                                   const OptionalName& resultClass, const OptionalName& role);
+    ProviderOutcome invokeMethod(const CallContext& context, const ObjectPath& path,
+                                 const std::string& method, const ArgumentList& in);
+
+    // Subscribes to every indication the provider raises in a namespace,
+    // as a CIM server does when a client's subscription arrives: filter
+    // activation, then enabling indications.
+    ProviderOutcome subscribeIndications(const CallContext& context, const std::string& indicationClass);
+
+    // Calls every cleanup function with terminating true; later calls do nothing.
+    void cleanup();
+
+private:
+    cmpiserver::Broker& broker_;
+    void* library_ = nullptr;
+    CMPIInstanceMI* instanceMI_ = nullptr;
+    CMPIAssociationMI* associationMI_ = nullptr;
+    CMPIMethodMI* methodMI_ = nullptr;
+    CMPIIndicationMI* indicationMI_ = nullptr;
+    std::once_flag cleanedUp_;
+};
+
+}  // namespace orv::cimxml

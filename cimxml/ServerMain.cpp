@@ -1,0 +1,180 @@
+#include "ServerMain.h"
+
+#include "Broker.h"
+#include "CimOperations.h"
+#include "CimXmlService.h"
+#include "HttpServer.h"
+#include "ProviderModule.h"
+
+#include <CLI/CLI.hpp>
+
+#include <pthread.h>
+#include <signal.h>
+
+#include <atomic>
+#include <chrono>
+#include <ctime>
+#include <iostream>
+#include <mutex>
+#include <thread>
+
+namespace orv::cimxml {
+
+namespace {
+
+struct Settings {
+    std::string provider;
+    std::string providerName;
+    std::string schema;
+    std::string address = "127.0.0.1";
+    int port = 5988;
+    std::size_t threads = 8;
+    std::string usersFile;
+    std::size_t maxRequestBytes = kDefaultMaxRequestBytes;
+    std::string hostName = "localhost";
+    bool subscribe = true;
+    std::size_t keepIndications = 100;
+    bool verbose = false;
+};
+
+// One line per event on standard error, whole lines even when threads race.
+LogFunction stderrLog(const std::string& program) {
+    auto mutex = std::make_shared<std::mutex>();
+    return [mutex, program](const std::string& line) {
+        const std::time_t now = std::time(nullptr);
+        std::tm parts{};
+        localtime_r(&now, &parts);
+        char stamp[32];
+        std::strftime(stamp, sizeof stamp, "%H:%M:%S", &parts);
+        std::lock_guard lock(*mutex);
+        std::cerr << stamp << " " << program << ": " << line << std::endl;
+    };
+}
+
+// Waits for SIGINT or SIGTERM (blocked in every thread, so only this one
+// takes them) and stops the server; ends by itself when told to.
+class SignalWatcher {
+public:
+    explicit SignalWatcher(std::function<void(int)> onSignal) : onSignal_(std::move(onSignal)) {
+        sigemptyset(&signals_);
+        sigaddset(&signals_, SIGINT);
+        sigaddset(&signals_, SIGTERM);
+        pthread_sigmask(SIG_BLOCK, &signals_, nullptr);
+    }
+    void start() {
+        thread_ = std::thread([this] {
+            const timespec pause{0, 200 * 1000 * 1000};
+            while (!finished_) {
+                const int signal = sigtimedwait(&signals_, nullptr, &pause);
+                if (signal == SIGINT || signal == SIGTERM) {
+                    onSignal_(signal);
+                    return;
+                }
+            }
+        });
+    }
+    ~SignalWatcher() {
+        finished_ = true;
+        if (thread_.joinable()) thread_.join();
+    }
+
+private:
+    sigset_t signals_{};
+    std::function<void(int)> onSignal_;
+    std::atomic<bool> finished_{false};
+    std::thread thread_;
+};
+
+}  // namespace
+
+int runServer(int argc, char** argv, const SchemaLoader& loadSchema, const ProgramDefaults& defaults) {
+    Settings settings;
+    settings.providerName = defaults.providerName;
+    settings.schema = defaults.schemaLocation;
+
+    CLI::App app{"A small CIM-XML server that hosts one CMPI provider library.", defaults.programName};
+    app.add_option("--provider", settings.provider, "provider library to load (path of the .so)")->required();
+    app.add_option("--provider-name", settings.providerName,
+                   "prefix of the provider's factories (<name>_Create_InstanceMI ...)")
+        ->capture_default_str();
+    app.add_option("--schema", settings.schema, "schema folder (MOF files and the registration)")
+        ->capture_default_str();
+    app.add_option("--address", settings.address, "address to listen on")->capture_default_str();
+    app.add_option("--port", settings.port, "port to listen on; 0 picks a free port")
+        ->check(CLI::Range(0, 65535))
+        ->capture_default_str();
+    app.add_option("--threads", settings.threads, "requests served at the same time")
+        ->check(CLI::Range(1, 256))
+        ->capture_default_str();
+    app.add_option("--users", settings.usersFile,
+                   "file of user:password lines; turns on HTTP Basic authentication");
+    app.add_option("--max-request-bytes", settings.maxRequestBytes, "largest request body accepted")
+        ->check(CLI::Range(std::size_t{1024}, std::size_t{1} << 30))
+        ->capture_default_str();
+    app.add_option("--host-name", settings.hostName, "host name written into instance paths")
+        ->capture_default_str();
+    app.add_option("--keep-indications", settings.keepIndications,
+                   "how many delivered indications GET /indications shows")
+        ->capture_default_str();
+    app.add_flag("--no-indications", [&settings](std::int64_t) { settings.subscribe = false; },
+                 "do not subscribe to the provider's indications at start");
+    app.add_flag("-v,--verbose", settings.verbose, "log every request");
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& error) {
+        return app.exit(error) == 0 ? 0 : 2;
+    }
+
+    const LogFunction log = stderrLog(defaults.programName);
+    // Signals are blocked before any thread exists so that every thread
+    // inherits the mask and only the watcher receives them.
+    std::atomic<HttpServer*> running{nullptr};
+    std::atomic<bool> signalled{false};
+    SignalWatcher watcher([&](int signal) {
+        log(std::string("stopping on ") + (signal == SIGINT ? "SIGINT" : "SIGTERM"));
+        signalled = true;
+        if (HttpServer* server = running.load()) server->stop();
+    });
+
+    try {
+        ServerSchema schema = loadSchema(settings.schema);
+        UserTable users = settings.usersFile.empty() ? UserTable{} : UserTable::fromFile(settings.usersFile);
+
+        cmpiserver::Broker broker;
+        for (const ClassDecl* decl : schema.classes()) broker.classHierarchy().addClass(decl->name, decl->superClass);
+        IndicationLog indications(schema, settings.keepIndications, log);
+        broker.setIndicationSink([&indications](const std::string& nameSpace, const cmpiserver::Instance& indication) {
+            indications.record(nameSpace, indication);
+        });
+
+        ProviderModule provider(broker, settings.provider, settings.providerName);
+        if (settings.subscribe && provider.hasIndicationMI()) {
+            for (const auto& nameSpace : schema.namespaces()) {
+                ProviderOutcome outcome = provider.subscribeIndications({nameSpace, ""}, "CIM_Indication");
+                if (!outcome.ok())
+                    log("no indications from " + nameSpace + ": CIM status " + std::to_string(outcome.rc) + " " +
+                        outcome.message);
+            }
+        }
+
+        CimOperations operations(schema, provider, settings.hostName, log);
+        CimXmlService service(operations, std::move(users), settings.maxRequestBytes, log);
+        HttpServer server(service, indications, settings.threads, settings.verbose ? log : LogFunction{});
+        const int port = server.bind(settings.address, settings.port);
+        std::cout << defaults.programName << " listening on " << settings.address << ":" << port << std::endl;
+
+        running = &server;
+        watcher.start();
+        if (!signalled) server.serve();
+        running = nullptr;
+
+        provider.cleanup();
+        log("provider cleaned up, exiting");
+        return 0;
+    } catch (const std::exception& error) {
+        log(error.what());
+        return 1;
+    }
+}
+
+}  // namespace orv::cimxml

@@ -1,0 +1,123 @@
+// What the CIM-XML server knows of the schema: class declarations with
+// their properties and methods, the namespaces it serves and which classes
+// the provider implements in each. The server routes requests, types keys
+// and parameters, and answers the class operations from it.
+#pragma once
+
+#include "cmpidt.h"
+
+#include <map>
+#include <optional>
+#include <set>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace orv::cimxml {
+
+// A declared type: the CMPI element type plus CMPI_ARRAY for arrays, and
+// for references the class the reference points to.
+struct TypeDecl {
+    CMPIType type = CMPI_string;
+    std::string referenceClass;
+
+    bool isArray() const { return (type & CMPI_ARRAY) != 0; }
+    bool isReference() const { return (type & ~CMPI_ARRAY) == CMPI_ref; }
+    CMPIType elementType() const { return static_cast<CMPIType>(type & ~CMPI_ARRAY); }
+};
+
+struct PropertyDecl {
+    std::string name;
+    TypeDecl type;
+    bool isKey = false;
+};
+
+struct ParameterDecl {
+    std::string name;
+    TypeDecl type;
+    bool in = true;
+    bool out = false;
+};
+
+struct MethodDecl {
+    std::string name;
+    CMPIType returnType = CMPI_uint32;
+    std::vector<ParameterDecl> parameters;
+
+    const ParameterDecl* parameter(std::string_view parameterName) const;
+};
+
+struct ClassDecl {
+    std::string name;
+    std::string superClass;  // empty for a root class
+    bool isAssociation = false;
+    bool isIndication = false;
+    bool isAbstract = false;
+    std::vector<PropertyDecl> properties;  // declared or overridden here
+    std::vector<MethodDecl> methods;       // declared or overridden here
+};
+
+// A property or method as a class sees it, with the class that declared it.
+template <class Decl>
+struct Inherited {
+    const Decl* decl;
+    std::string originClass;
+};
+
+class ServerSchema {
+public:
+    // Adds or replaces a class. Names compare without case everywhere.
+    void addClass(ClassDecl decl);
+    // Serves a namespace; classes registered there are the provider's.
+    void addNamespace(std::string_view nameSpace);
+    void registerProviderClass(std::string_view nameSpace, std::string_view className);
+
+    const ClassDecl* find(std::string_view className) const;
+    bool isA(std::string_view className, std::string_view ancestor) const;
+    // Every known class, in the order they were added.
+    std::vector<const ClassDecl*> classes() const;
+    std::vector<const ClassDecl*> subClasses(std::string_view className, bool deep) const;
+
+    // Properties and methods including inherited ones, base class first;
+    // an override replaces the inherited declaration in place.
+    std::vector<Inherited<PropertyDecl>> effectiveProperties(std::string_view className) const;
+    std::vector<Inherited<MethodDecl>> effectiveMethods(std::string_view className) const;
+    std::optional<Inherited<PropertyDecl>> property(std::string_view className,
+                                                    std::string_view propertyName) const;
+    std::optional<Inherited<MethodDecl>> method(std::string_view className,
+                                                std::string_view methodName) const;
+
+    // The spelling the server uses for a namespace name ("root/PG_InterOp"
+    // for "ROOT/pg_interop"); nothing when the namespace is not served.
+    std::optional<std::string> servedNamespace(std::string_view nameSpace) const;
+    std::vector<std::string> namespaces() const;
+    bool isProviderClass(std::string_view nameSpace, std::string_view className) const;
+    // A class is visible in a namespace when the provider implements it
+    // there or it is an ancestor of such a class.
+    bool isVisible(std::string_view nameSpace, std::string_view className) const;
+    // Provider classes of the namespace that are className or derive from it.
+    std::vector<std::string> providerClassesFor(std::string_view nameSpace,
+                                                std::string_view className) const;
+    std::vector<std::string> providerClasses(std::string_view nameSpace) const;
+
+private:
+    struct Namespace {
+        std::string name;
+        std::vector<std::string> providerClasses;  // as registered
+        std::set<std::string> providerKeys;        // lower case
+        std::set<std::string> visibleKeys;         // lower case, with ancestors
+    };
+    const Namespace* findNamespace(std::string_view nameSpace) const;
+    void refreshVisibility();
+
+    std::vector<ClassDecl> classes_;
+    std::map<std::string, std::size_t> index_;  // lower-case name -> position
+    std::vector<Namespace> namespaces_;
+};
+
+// "uint32" -> CMPI_uint32, "datetime" -> CMPI_dateTime ...; nothing for an unknown name.
+std::optional<CMPIType> typeFromCimName(std::string_view cimTypeName);
+// CMPI_uint32 -> "uint32"; the element type's name for arrays.
+std::string cimNameOfType(CMPIType type);
+
+}  // namespace orv::cimxml

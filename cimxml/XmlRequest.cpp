@@ -1,0 +1,282 @@
+#include "XmlRequest.h"
+
+#include "CimError.h"
+#include "Value.h"
+
+#include <tinyxml2.h>
+
+#include <cstring>
+
+namespace orv::cimxml {
+
+using tinyxml2::XMLElement;
+
+namespace {
+
+[[noreturn]] void invalid(const std::string& what) {
+    throw ProtocolError(400, "request-not-valid", what);
+}
+
+bool named(const XMLElement* e, const char* name) { return std::strcmp(e->Name(), name) == 0; }
+
+std::string attribute(const XMLElement* e, const char* name, bool required = true) {
+    const char* value = e->Attribute(name);
+    if (!value) {
+        if (required) invalid(std::string(e->Name()) + " has no " + name + " attribute");
+        return {};
+    }
+    return value;
+}
+
+XMLElement* onlyChild(const XMLElement* parent, const char* name) {
+    XMLElement* child = const_cast<XMLElement*>(parent)->FirstChildElement();
+    if (!child || !named(child, name))
+        invalid(std::string(parent->Name()) + " must contain " + name);
+    return child;
+}
+
+std::string text(const XMLElement* e) {
+    const char* t = e->GetText();
+    return t ? t : "";
+}
+
+std::string localNamespace(const XMLElement* lnp) {
+    std::string out;
+    for (const XMLElement* ns = lnp->FirstChildElement(); ns; ns = ns->NextSiblingElement()) {
+        if (!named(ns, "NAMESPACE")) invalid("LOCALNAMESPACEPATH may only contain NAMESPACE");
+        if (!out.empty()) out += '/';
+        out += attribute(ns, "NAME");
+    }
+    if (out.empty()) invalid("LOCALNAMESPACEPATH names no namespace");
+    return out;
+}
+
+XmlPath instanceName(const XMLElement* e);
+
+XmlPath referencedPath(const XMLElement* target) {
+    if (named(target, "INSTANCENAME")) return instanceName(target);
+    if (named(target, "LOCALINSTANCEPATH")) {
+        XMLElement* lnp = onlyChild(target, "LOCALNAMESPACEPATH");
+        const XMLElement* name = lnp->NextSiblingElement("INSTANCENAME");
+        if (!name) invalid("LOCALINSTANCEPATH without INSTANCENAME");
+        XmlPath path = instanceName(name);
+        path.nameSpace = localNamespace(lnp);
+        return path;
+    }
+    if (named(target, "INSTANCEPATH")) {
+        XMLElement* nsPath = onlyChild(target, "NAMESPACEPATH");
+        XMLElement* host = onlyChild(nsPath, "HOST");
+        const XMLElement* lnp = host->NextSiblingElement("LOCALNAMESPACEPATH");
+        const XMLElement* name = nsPath->NextSiblingElement("INSTANCENAME");
+        if (!lnp || !name) invalid("INSTANCEPATH needs a NAMESPACEPATH and an INSTANCENAME");
+        XmlPath path = instanceName(name);
+        path.host = text(host);
+        path.nameSpace = localNamespace(lnp);
+        return path;
+    }
+    if (named(target, "CLASSNAME") || named(target, "LOCALCLASSPATH") || named(target, "CLASSPATH"))
+        invalid("a class reference cannot stand for an instance");
+    invalid(std::string("unexpected ") + target->Name() + " in a reference");
+}
+
+XmlPath valueReference(const XMLElement* e) {
+    const XMLElement* target = e->FirstChildElement();
+    if (!target) invalid("VALUE.REFERENCE is empty");
+    return referencedPath(target);
+}
+
+XmlPath instanceName(const XMLElement* e) {
+    XmlPath path;
+    path.className = attribute(e, "CLASSNAME");
+    for (const XMLElement* kb = e->FirstChildElement(); kb; kb = kb->NextSiblingElement()) {
+        XmlKeyBinding key;
+        const XMLElement* value = kb;
+        if (named(kb, "KEYBINDING")) {
+            key.name = attribute(kb, "NAME");
+            value = kb->FirstChildElement();
+            if (!value) invalid("KEYBINDING " + key.name + " has no value");
+        } else if (kb != e->FirstChildElement() || kb->NextSiblingElement()) {
+            // Only a class with one key may name it by a lone, unnamed value.
+            invalid("INSTANCENAME may only contain KEYBINDING");
+        }
+        if (named(value, "KEYVALUE")) {
+            const char* type = value->Attribute("VALUETYPE");
+            std::string t = type ? type : "string";
+            if (t == "string") key.kind = XmlKeyBinding::Kind::String;
+            else if (t == "boolean") key.kind = XmlKeyBinding::Kind::Boolean;
+            else if (t == "numeric") key.kind = XmlKeyBinding::Kind::Numeric;
+            else invalid("KEYVALUE has an unknown VALUETYPE \"" + t + "\"");
+            key.text = text(value);
+        } else if (named(value, "VALUE.REFERENCE")) {
+            key.kind = XmlKeyBinding::Kind::Reference;
+            key.reference = std::make_shared<XmlPath>(valueReference(value));
+        } else {
+            invalid(std::string("unexpected ") + value->Name() + " in a key binding");
+        }
+        path.keys.push_back(std::move(key));
+    }
+    return path;
+}
+
+XmlValue valueOf(const XMLElement* parent);
+
+XmlProperty property(const XMLElement* e) {
+    XmlProperty p;
+    p.name = attribute(e, "NAME");
+    if (named(e, "PROPERTY")) {
+        p.typeName = attribute(e, "TYPE", false);
+    } else if (named(e, "PROPERTY.ARRAY")) {
+        p.typeName = attribute(e, "TYPE", false);
+        p.isArray = true;
+    } else if (named(e, "PROPERTY.REFERENCE")) {
+        p.typeName = "reference";
+    } else {
+        invalid(std::string("unexpected ") + e->Name() + " in an instance");
+    }
+    p.value = valueOf(e);
+    return p;
+}
+
+std::shared_ptr<XmlInstance> instance(const XMLElement* e) {
+    auto out = std::make_shared<XmlInstance>();
+    out->className = attribute(e, "CLASSNAME");
+    for (const XMLElement* c = e->FirstChildElement(); c; c = c->NextSiblingElement()) {
+        if (named(c, "QUALIFIER")) continue;
+        out->properties.push_back(property(c));
+    }
+    return out;
+}
+
+// The value a parameter or property element holds: its first child element
+// that is a value, ignoring qualifiers.
+XmlValue valueOf(const XMLElement* parent) {
+    XmlValue v;
+    const XMLElement* e = parent->FirstChildElement();
+    while (e && named(e, "QUALIFIER")) e = e->NextSiblingElement();
+    if (!e) return v;
+    if (named(e, "VALUE")) {
+        v.kind = XmlValue::Kind::Scalar;
+        v.text = text(e);
+    } else if (named(e, "VALUE.NULL")) {
+        v.kind = XmlValue::Kind::Null;
+    } else if (named(e, "VALUE.ARRAY")) {
+        v.kind = XmlValue::Kind::Array;
+        for (const XMLElement* item = e->FirstChildElement(); item; item = item->NextSiblingElement()) {
+            if (named(item, "VALUE")) {
+                v.texts.push_back(text(item));
+                v.nullElements.push_back(false);
+            } else if (named(item, "VALUE.NULL")) {
+                v.texts.emplace_back();
+                v.nullElements.push_back(true);
+            } else {
+                invalid("VALUE.ARRAY may only contain VALUE or VALUE.NULL");
+            }
+        }
+    } else if (named(e, "VALUE.REFERENCE")) {
+        v.kind = XmlValue::Kind::Reference;
+        v.paths.push_back(valueReference(e));
+    } else if (named(e, "VALUE.REFARRAY")) {
+        v.kind = XmlValue::Kind::ReferenceArray;
+        for (const XMLElement* item = e->FirstChildElement(); item; item = item->NextSiblingElement()) {
+            if (!named(item, "VALUE.REFERENCE")) invalid("VALUE.REFARRAY may only contain VALUE.REFERENCE");
+            v.paths.push_back(valueReference(item));
+        }
+    } else if (named(e, "CLASSNAME")) {
+        v.kind = XmlValue::Kind::ClassName;
+        v.text = attribute(e, "NAME");
+    } else if (named(e, "INSTANCENAME")) {
+        v.kind = XmlValue::Kind::InstanceName;
+        v.paths.push_back(instanceName(e));
+    } else if (named(e, "INSTANCE")) {
+        v.kind = XmlValue::Kind::Instance;
+        v.instance = instance(e);
+    } else if (named(e, "VALUE.NAMEDINSTANCE")) {
+        v.kind = XmlValue::Kind::NamedInstance;
+        const XMLElement* name = onlyChild(e, "INSTANCENAME");
+        const XMLElement* inst = name->NextSiblingElement("INSTANCE");
+        if (!inst) invalid("VALUE.NAMEDINSTANCE without INSTANCE");
+        v.paths.push_back(instanceName(name));
+        v.instance = instance(inst);
+    } else {
+        invalid(std::string("unexpected ") + e->Name() + " in " + parent->Name());
+    }
+    return v;
+}
+
+void checkVersion(const XMLElement* e, const char* attr, const char* cimError) {
+    std::string version = attribute(e, attr);
+    // Any 2.x CIM or DTD version and any 1.x protocol version is served.
+    const char major = std::strcmp(attr, "PROTOCOLVERSION") == 0 ? '1' : '2';
+    if (version.size() < 2 || version[0] != major || version[1] != '.')
+        throw ProtocolError(501, cimError, std::string(attr) + " " + version + " is not supported");
+}
+
+}  // namespace
+
+const NamedXmlValue* XmlRequest::parameter(const std::string& name) const {
+    for (const auto& p : parameters)
+        if (cmpiserver::equalsIgnoreCase(p.name, name)) return &p;
+    return nullptr;
+}
+
+XmlRequest parseRequest(const std::string& body) {
+    tinyxml2::XMLDocument doc;
+    if (doc.Parse(body.data(), body.size()) != tinyxml2::XML_SUCCESS)
+        throw ProtocolError(400, "request-not-well-formed",
+                            std::string("the request is not well-formed XML: ") + doc.ErrorStr());
+    const XMLElement* cim = doc.RootElement();
+    if (!cim || !named(cim, "CIM")) invalid("the document element must be CIM");
+    checkVersion(cim, "CIMVERSION", "unsupported-cim-version");
+    checkVersion(cim, "DTDVERSION", "unsupported-dtd-version");
+    const XMLElement* message = onlyChild(cim, "MESSAGE");
+
+    XmlRequest request;
+    request.messageId = attribute(message, "ID");
+    checkVersion(message, "PROTOCOLVERSION", "unsupported-protocol-version");
+    request.protocolVersion = attribute(message, "PROTOCOLVERSION");
+    const XMLElement* req = message->FirstChildElement();
+    if (req && named(req, "MULTIREQ"))
+        throw ProtocolError(501, "multiple-requests-unsupported", "multiple requests are not supported");
+    if (!req || !named(req, "SIMPLEREQ")) invalid("MESSAGE must contain SIMPLEREQ");
+    const XMLElement* call = req->FirstChildElement();
+    if (!call) invalid("SIMPLEREQ is empty");
+
+    if (named(call, "IMETHODCALL")) {
+        request.intrinsic = true;
+        request.methodName = attribute(call, "NAME");
+        const XMLElement* lnp = onlyChild(call, "LOCALNAMESPACEPATH");
+        request.nameSpace = localNamespace(lnp);
+        for (const XMLElement* p = lnp->NextSiblingElement(); p; p = p->NextSiblingElement()) {
+            if (!named(p, "IPARAMVALUE")) invalid(std::string("unexpected ") + p->Name() + " in IMETHODCALL");
+            request.parameters.push_back(NamedXmlValue{attribute(p, "NAME"), {}, valueOf(p)});
+        }
+    } else if (named(call, "METHODCALL")) {
+        request.intrinsic = false;
+        request.methodName = attribute(call, "NAME");
+        const XMLElement* target = call->FirstChildElement();
+        if (!target) invalid("METHODCALL names no target");
+        if (named(target, "LOCALINSTANCEPATH")) {
+            request.target = referencedPath(target);
+        } else if (named(target, "LOCALCLASSPATH")) {
+            const XMLElement* lnp = onlyChild(target, "LOCALNAMESPACEPATH");
+            const XMLElement* cls = lnp->NextSiblingElement("CLASSNAME");
+            if (!cls) invalid("LOCALCLASSPATH without CLASSNAME");
+            request.target.nameSpace = localNamespace(lnp);
+            request.target.className = attribute(cls, "NAME");
+            request.targetIsClass = true;
+        } else {
+            invalid("METHODCALL must start with LOCALINSTANCEPATH or LOCALCLASSPATH");
+        }
+        request.nameSpace = request.target.nameSpace;
+        for (const XMLElement* p = target->NextSiblingElement(); p; p = p->NextSiblingElement()) {
+            if (!named(p, "PARAMVALUE")) invalid(std::string("unexpected ") + p->Name() + " in METHODCALL");
+            request.parameters.push_back(
+                NamedXmlValue{attribute(p, "NAME"), attribute(p, "PARAMTYPE", false), valueOf(p)});
+        }
+    } else {
+        invalid(std::string("SIMPLEREQ must contain IMETHODCALL or METHODCALL, not ") + call->Name());
+    }
+    return request;
+}
+
+}  // namespace orv::cimxml

@@ -1,0 +1,205 @@
+// Reading requests and typing their values: what reaches the operations
+// from well-formed messages, and which protocol failure each bad message
+// gets.
+#include "CimError.h"
+#include "FixtureSchema.h"
+#include "TestSupport.h"
+#include "ValueConversion.h"
+#include "XmlRequest.h"
+
+#include <gtest/gtest.h>
+
+namespace orv::cimxml::test {
+namespace {
+
+ProtocolError failureOf(const std::string& body) {
+    try {
+        parseRequest(body);
+    } catch (const ProtocolError& error) {
+        return error;
+    }
+    return ProtocolError(0, "", "no failure");
+}
+
+TEST(RequestParsing, ReadsIntrinsicCallWithEveryKindOfParameter) {
+    const std::string body = intrinsicBody(
+        "Associators", "root/orv/Ambrix/smi_14",
+        instanceNameParam("ObjectName", "FIX_Controller", stringKey("Name", "ctl0") + numericKey("Slot", "0")) +
+            classNameParam("AssocClass", "FIX_ControllerDisk") + valueParam("Role", "GroupComponent") +
+            "<IPARAMVALUE NAME=\"PropertyList\"><VALUE.ARRAY><VALUE>A</VALUE><VALUE>B</VALUE></VALUE.ARRAY>"
+            "</IPARAMVALUE><IPARAMVALUE NAME=\"ResultClass\"/>");
+    const XmlRequest request = parseRequest(body);
+    EXPECT_TRUE(request.intrinsic);
+    EXPECT_EQ(request.messageId, "4711");
+    EXPECT_EQ(request.methodName, "Associators");
+    EXPECT_EQ(request.nameSpace, "root/orv/Ambrix/smi_14");
+    ASSERT_NE(request.parameter("objectname"), nullptr);
+    const XmlPath& path = request.parameter("ObjectName")->value.paths.at(0);
+    EXPECT_EQ(path.className, "FIX_Controller");
+    ASSERT_EQ(path.keys.size(), 2u);
+    EXPECT_EQ(path.keys[1].kind, XmlKeyBinding::Kind::Numeric);
+    EXPECT_EQ(request.parameter("AssocClass")->value.text, "FIX_ControllerDisk");
+    EXPECT_EQ(request.parameter("Role")->value.text, "GroupComponent");
+    EXPECT_EQ(request.parameter("PropertyList")->value.texts, (std::vector<std::string>{"A", "B"}));
+    EXPECT_EQ(request.parameter("ResultClass")->value.kind, XmlValue::Kind::Null);
+}
+
+TEST(RequestParsing, ReadsMethodCallsOnInstancesAndClasses) {
+    const std::string reference =
+        "<PARAMVALUE NAME=\"Disk\"><VALUE.REFERENCE><INSTANCEPATH><NAMESPACEPATH><HOST>h</HOST>"
+        "<LOCALNAMESPACEPATH><NAMESPACE NAME=\"root\"/><NAMESPACE NAME=\"x\"/></LOCALNAMESPACEPATH></NAMESPACEPATH>"
+        "<INSTANCENAME CLASSNAME=\"FIX_Disk\">" + stringKey("DeviceID", "d1") +
+        "</INSTANCENAME></INSTANCEPATH></VALUE.REFERENCE></PARAMVALUE>"
+        "<PARAMVALUE NAME=\"Flags\" PARAMTYPE=\"uint32\"><VALUE.ARRAY><VALUE>1</VALUE><VALUE.NULL/></VALUE.ARRAY>"
+        "</PARAMVALUE>";
+    const XmlRequest onInstance = parseRequest(
+        extrinsicBody("Rebuild", "root/orv/Ambrix/smi_14", "FIX_Controller", stringKey("Name", "ctl0"), reference));
+    EXPECT_FALSE(onInstance.intrinsic);
+    EXPECT_FALSE(onInstance.targetIsClass);
+    EXPECT_EQ(onInstance.nameSpace, "root/orv/Ambrix/smi_14");
+    EXPECT_EQ(onInstance.target.keys.at(0).text, "ctl0");
+    const XmlValue& disk = onInstance.parameter("Disk")->value;
+    ASSERT_EQ(disk.kind, XmlValue::Kind::Reference);
+    EXPECT_EQ(disk.paths[0].host, "h");
+    EXPECT_EQ(disk.paths[0].nameSpace, "root/x");
+    EXPECT_EQ(onInstance.parameter("Flags")->typeName, "uint32");
+    EXPECT_EQ(onInstance.parameter("Flags")->value.nullElements, (std::vector<bool>{false, true}));
+
+    const XmlRequest onClass =
+        parseRequest(extrinsicBody("Reset", "root/orv/Ambrix/smi_14", "FIX_Controller", "", "", true));
+    EXPECT_TRUE(onClass.targetIsClass);
+    EXPECT_EQ(onClass.target.className, "FIX_Controller");
+}
+
+TEST(RequestParsing, MalformedMessagesGetTheirProtocolFailure) {
+    const std::string good = intrinsicBody("EnumerateInstanceNames", "root/PG_InterOp",
+                                           classNameParam("ClassName", "FIX_Profile"));
+    struct Case {
+        const char* what;
+        std::string body;
+        int status;
+        const char* cimError;
+    };
+    const Case cases[] = {
+        {"truncated", good.substr(0, good.size() / 2), 400, "request-not-well-formed"},
+        {"not XML at all", "hello", 400, "request-not-well-formed"},
+        {"empty", "", 400, "request-not-well-formed"},
+        {"wrong document element", "<MESSAGE ID=\"1\" PROTOCOLVERSION=\"1.0\"/>", 400, "request-not-valid"},
+        {"call outside SIMPLEREQ",
+         "<CIM CIMVERSION=\"2.0\" DTDVERSION=\"2.0\"><MESSAGE ID=\"1\" PROTOCOLVERSION=\"1.0\">"
+         "<IMETHODCALL NAME=\"GetClass\"/></MESSAGE></CIM>",
+         400, "request-not-valid"},
+        {"namespace missing",
+         "<CIM CIMVERSION=\"2.0\" DTDVERSION=\"2.0\"><MESSAGE ID=\"1\" PROTOCOLVERSION=\"1.0\"><SIMPLEREQ>"
+         "<IMETHODCALL NAME=\"GetClass\"><IPARAMVALUE NAME=\"ClassName\"/></IMETHODCALL></SIMPLEREQ></MESSAGE></CIM>",
+         400, "request-not-valid"},
+        {"key binding without value",
+         intrinsicBody("GetInstance", "root/x",
+                       "<IPARAMVALUE NAME=\"InstanceName\"><INSTANCENAME CLASSNAME=\"A\"><KEYBINDING NAME=\"k\"/>"
+                       "</INSTANCENAME></IPARAMVALUE>"),
+         400, "request-not-valid"},
+        {"unknown VALUETYPE",
+         intrinsicBody("GetInstance", "root/x",
+                       "<IPARAMVALUE NAME=\"InstanceName\"><INSTANCENAME CLASSNAME=\"A\"><KEYBINDING NAME=\"k\">"
+                       "<KEYVALUE VALUETYPE=\"float\">1</KEYVALUE></KEYBINDING></INSTANCENAME></IPARAMVALUE>"),
+         400, "request-not-valid"},
+        {"CIM version 3",
+         "<CIM CIMVERSION=\"3.0\" DTDVERSION=\"2.0\"><MESSAGE ID=\"1\" PROTOCOLVERSION=\"1.0\"/></CIM>", 501,
+         "unsupported-cim-version"},
+        {"protocol version 2",
+         "<CIM CIMVERSION=\"2.0\" DTDVERSION=\"2.0\"><MESSAGE ID=\"1\" PROTOCOLVERSION=\"2.0\"/></CIM>", 501,
+         "unsupported-protocol-version"},
+        {"multiple requests",
+         "<CIM CIMVERSION=\"2.0\" DTDVERSION=\"2.0\"><MESSAGE ID=\"1\" PROTOCOLVERSION=\"1.0\"><MULTIREQ/>"
+         "</MESSAGE></CIM>",
+         501, "multiple-requests-unsupported"},
+        {"only brackets", std::string(200, '<'), 400, "request-not-well-formed"},
+    };
+    for (const auto& c : cases) {
+        const ProtocolError error = failureOf(c.body);
+        EXPECT_EQ(error.httpStatus(), c.status) << c.what << ": " << error.what();
+        EXPECT_EQ(error.cimError(), c.cimError) << c.what;
+    }
+    std::string deep = "<CIM CIMVERSION=\"2.0\" DTDVERSION=\"2.0\">";
+    for (int i = 0; i < 5000; ++i) deep += "<a>";
+    EXPECT_EQ(failureOf(deep).cimError(), "request-not-well-formed");
+}
+
+TEST(ValueTyping, ScalarsFollowTheirDeclaredTypeAndRange) {
+    EXPECT_EQ(parseScalar("255", CMPI_uint8, "x").asUnsigned(), 255u);
+    EXPECT_EQ(parseScalar("0x10", CMPI_uint16, "x").asUnsigned(), 16u);
+    EXPECT_EQ(parseScalar("-128", CMPI_sint8, "x").asSigned(), -128);
+    EXPECT_EQ(parseScalar("-9223372036854775808", CMPI_sint64, "x").asSigned(), INT64_MIN);
+    EXPECT_EQ(parseScalar("18446744073709551615", CMPI_uint64, "x").asUnsigned(), UINT64_MAX);
+    EXPECT_TRUE(parseScalar(" true ", CMPI_boolean, "x").asBoolean());
+    EXPECT_DOUBLE_EQ(parseScalar("1.5e3", CMPI_real64, "x").asReal(), 1500.0);
+    EXPECT_EQ(parseScalar("\xC3\xA9", CMPI_char16, "x").asUnsigned(), 0xE9u);
+    EXPECT_EQ(parseScalar("20240102030405.000000+000", CMPI_dateTime, "x").asString(),
+              "20240102030405.000000+000");
+
+    for (auto [text, type] : std::vector<std::pair<const char*, CMPIType>>{
+             {"256", CMPI_uint8}, {"-1", CMPI_uint32}, {"128", CMPI_sint8}, {"12a", CMPI_uint16},
+             {"", CMPI_uint32}, {"18446744073709551616", CMPI_uint64}, {"yes", CMPI_boolean},
+             {"1.5x", CMPI_real32}, {"ab", CMPI_char16}, {"2024", CMPI_dateTime}}) {
+        try {
+            parseScalar(text, type, "property P");
+            ADD_FAILURE() << text << " accepted as " << cimNameOfType(type);
+        } catch (const CimError& error) {
+            EXPECT_EQ(error.code(), kCimErrInvalidParameter);
+            EXPECT_NE(std::string(error.what()).find("property P"), std::string::npos) << error.what();
+        }
+    }
+    EXPECT_EQ(valueText(Value::boolean(false)), "FALSE");
+    EXPECT_EQ(valueText(Value::signedInteger(CMPI_sint32, -5)), "-5");
+    EXPECT_EQ(valueText(Value::char16(0xE9)), "\xC3\xA9");
+}
+
+TEST(ValueTyping, KeysTakeTheTypeTheClassDeclares) {
+    const ServerSchema schema = fixtureSchema();
+    const ValueConverter converter(schema, kStorageNs);
+    XmlPath xml;
+    xml.className = "fix_controller";
+    xml.keys = {{"name", XmlKeyBinding::Kind::String, "ctl0", nullptr},
+                {"Slot", XmlKeyBinding::Kind::Numeric, "3", nullptr}};
+    const ObjectPath path = converter.path(xml);
+    EXPECT_EQ(path.nameSpace, kStorageNs);
+    ASSERT_NE(path.key("Slot"), nullptr);
+    EXPECT_EQ(path.key("Slot")->type(), CMPI_uint16);
+    EXPECT_EQ(path.key("Name")->asString(), "ctl0");
+
+    auto refused = [&](XmlPath bad) {
+        try {
+            converter.path(bad);
+        } catch (const CimError& error) {
+            return std::to_string(error.code()) + " " + error.what();
+        }
+        return std::string("accepted");
+    };
+    XmlPath wrongType = xml;
+    wrongType.keys[1].text = "abc";
+    EXPECT_EQ(refused(wrongType).substr(0, 2), "4 ") << refused(wrongType);
+    XmlPath tooBig = xml;
+    tooBig.keys[1].text = "70000";
+    EXPECT_EQ(refused(tooBig).substr(0, 2), "4 ");
+    XmlPath notAKey = xml;
+    notAKey.keys.push_back({"CacheSizeMB", XmlKeyBinding::Kind::Numeric, "1", nullptr});
+    EXPECT_NE(refused(notAKey).find("CacheSizeMB is not a key of"), std::string::npos);
+    XmlPath unknown = xml;
+    unknown.keys.push_back({"Bogus", XmlKeyBinding::Kind::String, "1", nullptr});
+    EXPECT_NE(refused(unknown).find("Bogus is not a property of"), std::string::npos);
+
+    // A reference value must point at the class the declaration names.
+    TypeDecl diskRef{CMPI_ref, "FIX_Disk"};
+    XmlValue ref;
+    ref.kind = XmlValue::Kind::Reference;
+    ref.paths.push_back(xml);
+    try {
+        converter.value(ref, diskRef, "parameter Disk");
+        ADD_FAILURE() << "a controller passed for a disk";
+    } catch (const CimError& error) {
+        EXPECT_NE(std::string(error.what()).find("must refer to a FIX_Disk"), std::string::npos);
+    }
+}
+
+}  // namespace
+}  // namespace orv::cimxml::test

@@ -1,0 +1,370 @@
+// Requests through the service to the fixture provider, without sockets:
+// every operation's answer on the wire, routing by class and association,
+// the errors of bad requests, and authentication.
+#include "FixtureSchema.h"
+#include "TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <fstream>
+
+namespace orv::cimxml::test {
+namespace {
+
+const std::string kControllerKeys = stringKey("Name", "ctl0") + numericKey("Slot", "0");
+
+class ServiceTest : public ::testing::Test {
+protected:
+    HttpAnswer post(const std::string& method, const std::string& ns, const std::string& params) {
+        return service_.handle(exchange(method, ns, intrinsicBody(method, ns, params)));
+    }
+    Response call(const std::string& method, const std::string& ns, const std::string& params) {
+        HttpAnswer answer = post(method, ns, params);
+        EXPECT_EQ(answer.status, 200) << answer.body;
+        EXPECT_EQ(answer.header("CIMOperation").value_or(""), "MethodResponse");
+        return Response(answer.body);
+    }
+    Response invoke(const std::string& method, const std::string& keys, const std::string& params) {
+        HttpAnswer answer = service_.handle(exchange(
+            method, kStorageNs, extrinsicBody(method, kStorageNs, "FIX_Controller", keys, params), false,
+            "FIX_Controller"));
+        EXPECT_EQ(answer.status, 200) << answer.body;
+        return Response(answer.body);
+    }
+
+    CimXmlService service_ = FixtureStack::instance().service();
+};
+
+std::vector<std::string> sorted(std::vector<std::string> v) {
+    std::sort(v.begin(), v.end());
+    return v;
+}
+
+TEST_F(ServiceTest, EnumeratesInstancesAndNamesOfAClass) {
+    Response names = call("EnumerateInstanceNames", kStorageNs, classNameParam("ClassName", "FIX_Disk"));
+    EXPECT_EQ(names.errorCode(), 0);
+    EXPECT_EQ(names.attributes("INSTANCENAME", "CLASSNAME").size(), 3u);
+    EXPECT_EQ(sorted(names.attributes("KEYVALUE", "VALUETYPE")), (std::vector<std::string>{"string", "string", "string"}));
+
+    Response instances = call("EnumerateInstances", kStorageNs, classNameParam("ClassName", "FIX_Disk"));
+    ASSERT_EQ(instances.all("VALUE.NAMEDINSTANCE").size(), 3u);
+    EXPECT_EQ(instances.property("DeviceID", 0), "d0");
+    EXPECT_EQ(instances.property("CapacityBytes", 0), "1000000000");
+    EXPECT_EQ(instances.property("TemperatureC", 1), "-5");
+    EXPECT_EQ(instances.property("LastChecked", 0), "20240102030405.000000+000");
+
+    // Types on the wire come from the values and the class.
+    auto types = instances.attributes("PROPERTY", "TYPE");
+    EXPECT_NE(std::find(types.begin(), types.end(), "uint64"), types.end());
+    EXPECT_NE(std::find(types.begin(), types.end(), "datetime"), types.end());
+}
+
+TEST_F(ServiceTest, PropertyListLimitsTheProperties) {
+    Response r = call("EnumerateInstances", kStorageNs,
+                      classNameParam("ClassName", "FIX_Controller") +
+                          "<IPARAMVALUE NAME=\"PropertyList\"><VALUE.ARRAY><VALUE>CacheSizeMB</VALUE>"
+                          "</VALUE.ARRAY></IPARAMVALUE>");
+    EXPECT_EQ(r.attributes("PROPERTY", "NAME"), std::vector<std::string>{"CacheSizeMB"});
+    EXPECT_EQ(r.property("CacheSizeMB"), "512");
+    // The key bindings still name the instance.
+    EXPECT_EQ(r.attributes("KEYBINDING", "NAME"), (std::vector<std::string>{"Name", "Slot"}));
+}
+
+TEST_F(ServiceTest, BaseClassRequestsReachEveryDerivedProviderClass) {
+    Response names = call("EnumerateInstanceNames", kStorageNs, classNameParam("ClassName", "CIM_ManagedElement"));
+    EXPECT_EQ(sorted(names.attributes("INSTANCENAME", "CLASSNAME")),
+              (std::vector<std::string>{"FIX_Controller", "FIX_Disk", "FIX_Disk", "FIX_Disk", "FIX_Profile"}));
+    // Without deep inheritance only the base class's properties come back.
+    Response shallow = call("EnumerateInstances", kStorageNs,
+                            classNameParam("ClassName", "CIM_ManagedElement") + valueParam("DeepInheritance", "FALSE"));
+    for (const auto& name : shallow.attributes("PROPERTY", "NAME")) EXPECT_EQ(name, "ElementName");
+    // The interop namespace serves only what is registered there.
+    Response interop = call("EnumerateInstanceNames", kInteropNs, classNameParam("ClassName", "CIM_ManagedElement"));
+    EXPECT_EQ(interop.attributes("INSTANCENAME", "CLASSNAME"), std::vector<std::string>{"FIX_Profile"});
+}
+
+TEST_F(ServiceTest, GetInstanceFindsOneAndReportsAMissingOne) {
+    Response found = call("GetInstance", kStorageNs, instanceNameParam("InstanceName", "FIX_Controller", kControllerKeys));
+    ASSERT_EQ(found.all("INSTANCE").size(), 1u);
+    EXPECT_EQ(found.property("PortNumbers"), "1,2");
+    EXPECT_EQ(found.property("Online"), "TRUE");
+
+    Response missing = call("GetInstance", kStorageNs,
+                            instanceNameParam("InstanceName", "FIX_Disk", stringKey("DeviceID", "d9")));
+    EXPECT_EQ(missing.errorCode(), 6);
+    EXPECT_EQ(missing.errorDescription(), "no such instance of FIX_Disk");
+
+    // Asked by a base class, the instance is looked for in the derived classes.
+    Response viaBase = call("GetInstance", kStorageNs,
+                            instanceNameParam("InstanceName", "CIM_ManagedElement", stringKey("DeviceID", "d1")));
+    EXPECT_EQ(viaBase.errorCode(), 0) << viaBase.errorDescription();
+    EXPECT_EQ(viaBase.attributes("INSTANCE", "CLASSNAME"), std::vector<std::string>{"FIX_Disk"});
+}
+
+TEST_F(ServiceTest, ModifyInstanceNamesTheChangedPropertiesAndSeesTheChange) {
+    const char* traceFile = "/tmp/orv-cimxml-service-trace.txt";
+    std::remove(traceFile);
+    setenv("ORV_FIXTURE_TRACE", traceFile, 1);
+    const std::string modified =
+        "<IPARAMVALUE NAME=\"ModifiedInstance\"><VALUE.NAMEDINSTANCE><INSTANCENAME CLASSNAME=\"FIX_Controller\">" +
+        kControllerKeys + "</INSTANCENAME><INSTANCE CLASSNAME=\"FIX_Controller\">"
+        "<PROPERTY NAME=\"Name\" TYPE=\"string\"><VALUE>ctl0</VALUE></PROPERTY>"
+        "<PROPERTY NAME=\"ElementName\" TYPE=\"string\"><VALUE>Renamed &amp; ready</VALUE></PROPERTY>"
+        "</INSTANCE></VALUE.NAMEDINSTANCE></IPARAMVALUE>";
+    Response r = call("ModifyInstance", kStorageNs, modified);
+    unsetenv("ORV_FIXTURE_TRACE");
+    EXPECT_EQ(r.errorCode(), 0) << r.errorDescription();
+    EXPECT_TRUE(r.all("IRETURNVALUE").empty());
+    // Without a PropertyList the provider is told the non-key properties sent.
+    std::ifstream trace(traceFile);
+    std::string line;
+    std::getline(trace, line);
+    EXPECT_EQ(line, "modify principal= properties=ElementName");
+
+    Response after = call("GetInstance", kStorageNs, instanceNameParam("InstanceName", "FIX_Controller", kControllerKeys));
+    EXPECT_EQ(after.property("ElementName"), "Renamed & ready");
+
+    // A value the class types differently is refused before the provider sees it.
+    const std::string wrongType =
+        "<IPARAMVALUE NAME=\"ModifiedInstance\"><VALUE.NAMEDINSTANCE><INSTANCENAME CLASSNAME=\"FIX_Controller\">" +
+        kControllerKeys + "</INSTANCENAME><INSTANCE CLASSNAME=\"FIX_Controller\">"
+        "<PROPERTY NAME=\"CacheSizeMB\" TYPE=\"uint32\"><VALUE>lots</VALUE></PROPERTY>"
+        "</INSTANCE></VALUE.NAMEDINSTANCE></IPARAMVALUE>";
+    Response refused = call("ModifyInstance", kStorageNs, wrongType);
+    EXPECT_EQ(refused.errorCode(), 4);
+    EXPECT_NE(refused.errorDescription().find("CacheSizeMB"), std::string::npos);
+}
+
+TEST_F(ServiceTest, CreateAndDeleteAnswerAsTheProviderAnswers) {
+    Response created = call("CreateInstance", kStorageNs,
+                            "<IPARAMVALUE NAME=\"NewInstance\"><INSTANCE CLASSNAME=\"FIX_Disk\">"
+                            "<PROPERTY NAME=\"DeviceID\" TYPE=\"string\"><VALUE>d7</VALUE></PROPERTY>"
+                            "</INSTANCE></IPARAMVALUE>");
+    EXPECT_EQ(created.errorCode(), 7);
+    EXPECT_EQ(created.errorDescription(), "fixture instances cannot be created");
+    Response deleted =
+        call("DeleteInstance", kStorageNs, instanceNameParam("InstanceName", "FIX_Disk", stringKey("DeviceID", "d0")));
+    EXPECT_EQ(deleted.errorCode(), 7);
+}
+
+TEST_F(ServiceTest, AssociatorsWalkEveryAssociationWithFilters) {
+    const std::string controller = instanceNameParam("ObjectName", "FIX_Controller", kControllerKeys);
+    Response names = call("AssociatorNames", kStorageNs, controller);
+    EXPECT_EQ(names.attributes("INSTANCENAME", "CLASSNAME"), (std::vector<std::string>(3, "FIX_Disk")));
+    EXPECT_EQ(names.all("OBJECTPATH").size(), 3u);
+    EXPECT_EQ(names.all("HOST").at(0)->GetText(), std::string("testhost"));
+
+    // A base-class result class passes the broker's class test.
+    Response byBase = call("Associators", kStorageNs,
+                           controller + classNameParam("ResultClass", "CIM_ManagedElement") +
+                               classNameParam("AssocClass", "CIM_Component") + valueParam("Role", "GroupComponent") +
+                               valueParam("ResultRole", "PartComponent"));
+    EXPECT_EQ(byBase.all("VALUE.OBJECTWITHPATH").size(), 3u);
+    EXPECT_EQ(byBase.property("DeviceID", 2), "d2");
+
+    Response wrongRole = call("AssociatorNames", kStorageNs, controller + valueParam("Role", "PartComponent"));
+    EXPECT_EQ(wrongRole.errorCode(), 0);
+    EXPECT_TRUE(wrongRole.all("INSTANCENAME").empty());
+
+    Response wrongClass = call("AssociatorNames", kStorageNs, controller + classNameParam("ResultClass", "FIX_Profile"));
+    EXPECT_TRUE(wrongClass.all("INSTANCENAME").empty());
+
+    Response fromDisk = call("Associators", kStorageNs,
+                             instanceNameParam("ObjectName", "FIX_Disk", stringKey("DeviceID", "d1")));
+    EXPECT_EQ(fromDisk.attributes("INSTANCE", "CLASSNAME"), std::vector<std::string>{"FIX_Controller"});
+}
+
+TEST_F(ServiceTest, ReferencesNameTheAssociationToTheProvider) {
+    const std::string disk = instanceNameParam("ObjectName", "FIX_Disk", stringKey("DeviceID", "d2"));
+    Response refs = call("References", kStorageNs, disk + classNameParam("ResultClass", "CIM_Component"));
+    ASSERT_EQ(refs.all("VALUE.OBJECTWITHPATH").size(), 1u);
+    EXPECT_EQ(refs.attributes("INSTANCE", "CLASSNAME"), std::vector<std::string>{"FIX_ControllerDisk"});
+    // Reference keys travel as VALUE.REFERENCE inside the key bindings.
+    EXPECT_EQ(refs.all("VALUE.REFERENCE").size(), 4u);
+
+    Response names = call("ReferenceNames", kStorageNs, disk + valueParam("Role", "PartComponent"));
+    EXPECT_EQ(names.attributes("INSTANCENAME", "CLASSNAME").front(), "FIX_ControllerDisk");
+    Response none = call("ReferenceNames", kStorageNs, disk + valueParam("Role", "GroupComponent"));
+    EXPECT_EQ(none.errorCode(), 0);
+    EXPECT_TRUE(none.all("OBJECTPATH").empty());
+}
+
+TEST_F(ServiceTest, ClassOperationsAnswerFromTheSchema) {
+    Response top = call("EnumerateClassNames", kInteropNs, "");
+    EXPECT_EQ(top.attributes("CLASSNAME", "NAME"), std::vector<std::string>{"CIM_ManagedElement"});
+    Response deep = call("EnumerateClassNames", kStorageNs,
+                         classNameParam("ClassName", "CIM_ManagedElement") + valueParam("DeepInheritance", "TRUE"));
+    EXPECT_EQ(sorted(deep.attributes("CLASSNAME", "NAME")),
+              (std::vector<std::string>{"FIX_Controller", "FIX_Disk", "FIX_Profile"}));
+
+    Response cls = call("GetClass", kStorageNs,
+                        classNameParam("ClassName", "FIX_Controller") + valueParam("LocalOnly", "FALSE") +
+                            valueParam("IncludeClassOrigin", "TRUE"));
+    ASSERT_EQ(cls.all("CLASS").size(), 1u);
+    EXPECT_EQ(cls.attributes("CLASS", "SUPERCLASS"), std::vector<std::string>{"CIM_ManagedElement"});
+    const auto origins = cls.attributes("PROPERTY", "CLASSORIGIN");
+    EXPECT_NE(std::find(origins.begin(), origins.end(), "CIM_ManagedElement"), origins.end());
+    EXPECT_EQ(cls.attributes("PROPERTY.ARRAY", "NAME"), std::vector<std::string>{"PortNumbers"});
+    EXPECT_EQ(cls.attributes("PARAMETER.REFERENCE", "REFERENCECLASS"), std::vector<std::string>{"FIX_Disk"});
+    EXPECT_EQ(cls.attributes("PARAMETER.ARRAY", "TYPE"), std::vector<std::string>{"uint32"});
+    EXPECT_EQ(cls.attributes("QUALIFIER", "NAME").size(), 2u + 4u);  // two keys, IN x3 + OUT
+
+    Response assoc = call("GetClass", kStorageNs, classNameParam("ClassName", "FIX_ControllerDisk"));
+    EXPECT_EQ(assoc.attributes("PROPERTY.REFERENCE", "REFERENCECLASS"),
+              (std::vector<std::string>{"FIX_Controller", "FIX_Disk"}));
+
+    Response missing = call("GetClass", kStorageNs, classNameParam("ClassName", "FIX_Nothing"));
+    EXPECT_EQ(missing.errorCode(), 6);
+}
+
+TEST_F(ServiceTest, MethodsGetTypedArgumentsAndReturnOutputs) {
+    const std::string diskRef =
+        "<PARAMVALUE NAME=\"Disk\"><VALUE.REFERENCE><INSTANCENAME CLASSNAME=\"FIX_Disk\">" +
+        stringKey("DeviceID", "d1") + "</INSTANCENAME></VALUE.REFERENCE></PARAMVALUE>";
+    // No PARAMTYPE: the declaration says Priority is uint16 and Flags uint32[].
+    Response r = invoke("Rebuild", kControllerKeys,
+                        diskRef + "<PARAMVALUE NAME=\"Priority\"><VALUE>3</VALUE></PARAMVALUE>"
+                                  "<PARAMVALUE NAME=\"Flags\"><VALUE.ARRAY><VALUE>1</VALUE><VALUE>2</VALUE>"
+                                  "</VALUE.ARRAY></PARAMVALUE>");
+    EXPECT_EQ(r.errorCode(), 0) << r.errorDescription();
+    ASSERT_EQ(r.all("RETURNVALUE").size(), 1u);
+    EXPECT_EQ(r.attributes("RETURNVALUE", "PARAMTYPE"), std::vector<std::string>{"uint32"});
+    EXPECT_EQ(r.all("RETURNVALUE")[0]->FirstChildElement("VALUE")->GetText(), std::string("0"));
+    ASSERT_EQ(r.attributes("PARAMVALUE", "NAME"), std::vector<std::string>{"JobId"});
+    EXPECT_EQ(r.all("PARAMVALUE")[0]->FirstChildElement("VALUE")->GetText(), std::string("job-d1-p3-f2"));
+
+    Response badPriority = invoke("Rebuild", kControllerKeys,
+                                  diskRef + "<PARAMVALUE NAME=\"Priority\"><VALUE>99999</VALUE></PARAMVALUE>");
+    EXPECT_EQ(badPriority.errorCode(), 4);
+    Response unknownParam = invoke("Rebuild", kControllerKeys, "<PARAMVALUE NAME=\"Speed\"><VALUE>1</VALUE></PARAMVALUE>");
+    EXPECT_EQ(unknownParam.errorCode(), 4);
+    EXPECT_NE(unknownParam.errorDescription().find("Speed"), std::string::npos);
+    Response outputOnly = invoke("Rebuild", kControllerKeys, "<PARAMVALUE NAME=\"JobId\"><VALUE>x</VALUE></PARAMVALUE>");
+    EXPECT_EQ(outputOnly.errorCode(), 4);
+    Response noMethod = invoke("Explode", kControllerKeys, "");
+    EXPECT_EQ(noMethod.errorCode(), 17);
+    Response onClass(service_.handle(exchange("Reset", kStorageNs,
+                                              extrinsicBody("Reset", kStorageNs, "FIX_Controller", "", "", true),
+                                              false, "FIX_Controller")).body);
+    EXPECT_EQ(onClass.errorCode(), 0);
+    EXPECT_EQ(onClass.all("RETURNVALUE").size(), 1u);
+}
+
+TEST_F(ServiceTest, BadRequestsGetCimErrorsAndTheServiceGoesOn) {
+    struct Case {
+        const char* what;
+        std::string method;
+        std::string ns;
+        std::string params;
+        int code;
+    };
+    const Case cases[] = {
+        {"unknown namespace", "EnumerateInstanceNames", "root/nowhere", classNameParam("ClassName", "FIX_Disk"), 3},
+        {"class of the other namespace", "EnumerateInstanceNames", kInteropNs, classNameParam("ClassName", "FIX_Disk"), 5},
+        {"unknown class", "EnumerateInstances", kStorageNs, classNameParam("ClassName", "FIX_Nothing"), 5},
+        {"unknown operation", "Teleport", kStorageNs, "", 7},
+        {"unsupported operation", "ExecQuery", kStorageNs, "", 7},
+        {"unknown parameter", "EnumerateInstanceNames", kStorageNs,
+         classNameParam("ClassName", "FIX_Disk") + valueParam("Colour", "red"), 4},
+        {"missing class name", "EnumerateInstances", kStorageNs, "", 4},
+        {"key of the wrong type", "GetInstance", kStorageNs,
+         instanceNameParam("InstanceName", "FIX_Controller", stringKey("Name", "ctl0") + numericKey("Slot", "zero")), 4},
+        {"flag that is no boolean", "EnumerateInstances", kStorageNs,
+         classNameParam("ClassName", "FIX_Disk") + valueParam("DeepInheritance", "maybe"), 4},
+        {"class-level association", "AssociatorNames", kStorageNs, classNameParam("ObjectName", "FIX_Disk"), 7},
+    };
+    for (const auto& c : cases) {
+        Response r = call(c.method, c.ns, c.params);
+        EXPECT_EQ(r.errorCode(), c.code) << c.what << ": " << r.errorDescription();
+        EXPECT_FALSE(r.errorDescription().empty()) << c.what;
+    }
+    Response still = call("EnumerateInstanceNames", kStorageNs, classNameParam("ClassName", "FIX_Disk"));
+    EXPECT_EQ(still.all("INSTANCENAME").size(), 3u);
+}
+
+TEST_F(ServiceTest, HttpLevelFailuresCarryStatusAndCimErrorHeader) {
+    const std::string body = intrinsicBody("EnumerateInstanceNames", kStorageNs, classNameParam("ClassName", "FIX_Disk"));
+    HttpExchange truncated = exchange("EnumerateInstanceNames", kStorageNs, body.substr(0, 100));
+    HttpAnswer a = service_.handle(truncated);
+    EXPECT_EQ(a.status, 400);
+    EXPECT_EQ(a.header("CIMError").value_or(""), "request-not-well-formed");
+
+    HttpExchange wrongMethodHeader = exchange("GetClass", kStorageNs, body);
+    EXPECT_EQ(service_.handle(wrongMethodHeader).header("CIMError").value_or(""), "header-mismatch");
+    HttpExchange wrongObject = exchange("EnumerateInstanceNames", kInteropNs, body);
+    EXPECT_EQ(service_.handle(wrongObject).header("CIMError").value_or(""), "header-mismatch");
+    HttpExchange noOperation = exchange("EnumerateInstanceNames", kStorageNs, body);
+    noOperation.headers.erase(noOperation.headers.begin() + 2);
+    HttpAnswer b = service_.handle(noOperation);
+    EXPECT_EQ(b.status, 400);
+    EXPECT_EQ(b.header("CIMError").value_or(""), "unsupported-operation");
+
+    CimXmlService small = FixtureStack::instance().service({}, 2048);
+    HttpExchange huge = exchange("EnumerateInstanceNames", kStorageNs, body + std::string(4096, ' '));
+    EXPECT_EQ(small.handle(huge).status, 413);
+    EXPECT_EQ(small.handle(exchange("EnumerateInstanceNames", kStorageNs, body)).status, 200);
+
+    HttpExchange get = exchange("EnumerateInstanceNames", kStorageNs, body);
+    get.method = "GET";
+    EXPECT_EQ(service_.handle(get).status, 405);
+
+    // M-POST carries the same headers under the prefix its Man header declares.
+    HttpExchange extended = exchange("EnumerateInstanceNames", kStorageNs, body);
+    extended.method = "M-POST";
+    for (auto& [name, value] : extended.headers)
+        if (name.rfind("CIM", 0) == 0) name = "73-" + name;
+    extended.headers.emplace_back("Man", "http://www.dmtf.org/cim/mapping/http/v1.0 ; ns=73");
+    HttpAnswer m = service_.handle(extended);
+    EXPECT_EQ(m.status, 200) << m.body;
+    EXPECT_EQ(m.header("73-CIMOperation").value_or(""), "MethodResponse");
+    EXPECT_TRUE(m.header("Ext").has_value());
+}
+
+TEST_F(ServiceTest, BasicAuthenticationDecidesThePrincipal) {
+    UserTable users;
+    users.add("admin", "s3cret");
+    users.add("guest", "guest");
+    CimXmlService guarded = FixtureStack::instance().service(users);
+    const std::string body = intrinsicBody(
+        "ModifyInstance", kStorageNs,
+        "<IPARAMVALUE NAME=\"ModifiedInstance\"><VALUE.NAMEDINSTANCE><INSTANCENAME CLASSNAME=\"FIX_Controller\">" +
+            kControllerKeys + "</INSTANCENAME><INSTANCE CLASSNAME=\"FIX_Controller\">"
+            "<PROPERTY NAME=\"CacheSizeMB\" TYPE=\"uint32\"><VALUE>1024</VALUE></PROPERTY>"
+            "</INSTANCE></VALUE.NAMEDINSTANCE></IPARAMVALUE>");
+
+    HttpExchange anonymous = exchange("ModifyInstance", kStorageNs, body);
+    HttpAnswer refused = guarded.handle(anonymous);
+    EXPECT_EQ(refused.status, 401);
+    EXPECT_NE(refused.header("WWW-Authenticate").value_or("").find("Basic"), std::string::npos);
+
+    HttpExchange wrongPassword = anonymous;
+    wrongPassword.headers.emplace_back("Authorization", "Basic YWRtaW46bm9wZQ==");  // admin:nope
+    EXPECT_EQ(guarded.handle(wrongPassword).status, 401);
+
+    HttpExchange asGuest = anonymous;
+    asGuest.headers.emplace_back("Authorization", "Basic Z3Vlc3Q6Z3Vlc3Q=");  // guest:guest
+    Response denied(guarded.handle(asGuest).body);
+    EXPECT_EQ(denied.errorCode(), 2);
+    EXPECT_EQ(denied.errorDescription(), "guest : may not change anything");
+
+    HttpExchange asAdmin = anonymous;
+    asAdmin.headers.emplace_back("Authorization", "Basic YWRtaW46czNjcmV0");  // admin:s3cret
+    Response allowed(guarded.handle(asAdmin).body);
+    EXPECT_EQ(allowed.errorCode(), 0) << allowed.errorDescription();
+}
+
+TEST(UserTableFile, ReadsUserLinesAndRefusesBrokenOnes) {
+    const char* path = "/tmp/orv-cimxml-users.txt";
+    std::ofstream(path) << "# users\n\nadmin:pw:with:colons\r\n";
+    UserTable table = UserTable::fromFile(path);
+    EXPECT_EQ(table.authenticate("Basic YWRtaW46cHc6d2l0aDpjb2xvbnM="), "admin");  // admin:pw:with:colons
+    std::ofstream(path) << "nobody\n";
+    EXPECT_THROW(UserTable::fromFile(path), std::runtime_error);
+    EXPECT_THROW(UserTable::fromFile("/nonexistent/users"), std::runtime_error);
+    std::remove(path);
+}
+
+}  // namespace
+}  // namespace orv::cimxml::test
