@@ -1,0 +1,656 @@
+#include "CMPIAdapter.h"
+
+#include "AbstractAssociationProviderPlugin.h"
+#include "CIMException.h"
+#include "CMPIHelper.h"
+#include "FrameworkFacade.h"
+#include "LocalAdministrators.h"
+#include "Logger.h"
+#include "OsServices.h"
+#include "cmpimacro.h"
+
+#include <cctype>
+#include <string>
+#include <vector>
+
+namespace orv::cim::adap::cmpi {
+
+using fwf::AbstractAssociationProviderPlugin;
+using fwf::AbstractProviderPlugin;
+using fwf::CIMArgumentList;
+using fwf::CIMException;
+using fwf::CIMInstance;
+using fwf::CIMInstanceList;
+using fwf::CIMObjectPath;
+using fwf::CIMObjectPathList;
+using fwf::FrameworkFacade;
+using fwf::PropertyNameList;
+
+std::atomic<int> CMPIAdapter::subscriptionCount_{0};
+std::atomic<bool> CMPIAdapter::m_subscription{false};
+
+namespace {
+
+// Created with the module, before any factory runs; closed for good when
+// the adapter is destroyed, which is how a torn-down provider stays down.
+std::atomic<OsHandle> adapterMutex{OsCreateMutex()};
+// Read without the mutex by indication delivery: teardown holds the mutex
+// while it waits for the threads that deliver.
+std::atomic<CMPIAdapter*> singleton{nullptr};
+
+constexpr int kAdapterFailure = 24;
+constexpr const char* kPathToFramework = "Failed to convert CMPI ObjectPath to CIM ObjectPath";
+constexpr const char* kPathToCmpi = "Failed to convert CIM ObjectPath to CMPI ObjectPath";
+constexpr const char* kInstanceToCmpi = "Failed to convert CIM Instance to CMPI Instance";
+constexpr const char* kArgumentsToCmpi = "Failed to convert CIM Arguments to CMPI Arguments";
+
+void trace(const std::string& text) { LogTrace(text.c_str()); }
+
+CMPIString* messageOf(const CMPIBroker* broker, const std::string& text) {
+    return broker ? broker->eft->newString(broker, text.c_str(), nullptr) : nullptr;
+}
+
+void setStatus(CMPIStatus& status, CMPIrc rc, const CMPIBroker* broker, const std::string& text) {
+    status.rc = rc;
+    status.msg = messageOf(broker, text);
+}
+
+// Framework codes that name a CIM status keep their number; the rest are
+// plain failures.
+CMPIrc cmpiCodeOf(int frameworkCode) {
+    return frameworkCode >= 2 && frameworkCode <= 18 ? static_cast<CMPIrc>(frameworkCode)
+                                                     : CMPI_RC_ERR_FAILED;
+}
+
+// The adapter's own failures: logged, then raised like any framework error.
+[[noreturn]] void fail(const char* message, const char* logText = nullptr) {
+    LogMessage(2, "%s", logText ? logText : message);
+    throw CIMException(kAdapterFailure, message);
+}
+
+FrameworkFacade& facade() {
+    FrameworkFacade* facade = FrameworkFacade::getInstance();
+    if (facade == nullptr) {
+        fail("Failed to Create FrameworkFacade Instance", "Failed to create FrameworkFacade instance");
+    }
+    return *facade;
+}
+
+std::string textOf(const char* text) { return text ? text : ""; }
+
+PropertyNameList namesOf(const char** properties) {
+    PropertyNameList names;
+    for (const char** name = properties; name && *name; ++name) names.emplace_back(*name);
+    return names;
+}
+
+std::string lowerCase(std::string text) {
+    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return text;
+}
+
+CIMObjectPath requestPath(const CMPIObjectPath* op, bool withKeys) {
+    return CMPIHelper::CMPIObjectPathToFrameworkObjectPath(op, withKeys);
+}
+
+// A framework path in CMPI form for the adapter's own use: a failure is the
+// adapter's, not the caller's.
+CMPIObjectPath* cmpiPathOf(const CIMObjectPath& path, const CMPIBroker* broker) {
+    CMPIObjectPath* converted = nullptr;
+    try {
+        converted = CMPIHelper::FrameworkObjectPathToCMPIObjectPath(path, broker);
+    } catch (const CIMException&) {
+        converted = nullptr;
+    }
+    if (CMIsNullObject(converted)) fail(kPathToCmpi);
+    return converted;
+}
+
+// One element of a result list in CMPI form, or null when it cannot be
+// converted. A type the interface cannot carry at all stops the list.
+template <typename Convert>
+auto convertElement(Convert&& convert) -> decltype(convert()) {
+    try {
+        return convert();
+    } catch (const CIMException& error) {
+        if (error.getCode() == 7) throw;
+        return nullptr;
+    }
+}
+
+}  // namespace
+
+CMPIAdapter::CMPIAdapter() {
+    trace("Entering CMPIAdapter::CMPIAdapter()");
+    trace("Exiting CMPIAdapter::CMPIAdapter()");
+}
+
+CMPIAdapter::~CMPIAdapter() {
+    trace("Entering CMPIAdapter::~CMPIAdapter()");
+    if (FrameworkFacade* framework = FrameworkFacade::getInstance()) {
+        framework->unregisterForEvent();
+        framework->deleteSubscription();
+        FrameworkFacade::destroyInstance();
+    }
+    trace("Exiting CMPIAdapter::~CMPIAdapter()");
+}
+
+CMPIAdapter* CMPIAdapter::getInstance() {
+    OsHandle mutex = adapterMutex.load();
+    if (OsWaitMutex(mutex) != 0) return nullptr;
+    CMPIAdapter* adapter = singleton.load();
+    if (adapter == nullptr) {
+        adapter = new (std::nothrow) CMPIAdapter();
+        singleton.store(adapter);
+    }
+    OsReleaseMutex(mutex);
+    return adapter;
+}
+
+void CMPIAdapter::destroy() {
+    OsHandle mutex = adapterMutex.load();
+    if (OsWaitMutex(mutex) != 0) return;
+    CMPIAdapter* adapter = singleton.exchange(nullptr);
+    delete adapter;
+    OsReleaseMutex(mutex);
+    // Closed only after the release: a held mutex must not be freed.
+    if (adapter != nullptr) {
+        OsHandle closing = adapterMutex.exchange(nullptr);
+        if (OsCloseMutex(&closing) != 0) {
+            LogMessage(2, "%s :: Failed to delete mutex object.",
+                       "orv::cim::adap::cmpi::CMPIAdapter::~CMPIAdapter");
+        }
+    }
+}
+
+bool CMPIAdapter::hasSubscription() { return m_subscription.load(); }
+
+bool CMPIAdapter::initialize() {
+    trace("Entering CMPIAdapter initialize()");
+    bool initialized = false;
+    FrameworkFacade* framework = FrameworkFacade::getInstance();
+    if (framework == nullptr) {
+        LogMessage(2, "Failed to create FrameworkFacade instance");
+    } else if (!framework->registerForEvent(&CMPIAdapter::DeliverIndication)) {
+        LogMessage(4, "CALLBACK REGISTRATION UnSuccessful.");
+    } else {
+        LogMessage(4, "CALLBACK REGISTRATION Successful.");
+        if (!framework->initialize()) {
+            LogMessage(2, "Failed to initialize FrameworkFacade");
+        } else {
+            LogMessage(5, "Successfully initialized FrameworkFacade");
+            initialized = true;
+        }
+    }
+    trace("Exiting CMPIAdapter initialize()");
+    return initialized;
+}
+
+template <typename Body>
+void CMPIAdapter::serve(const char* operation, const CMPIBroker* broker, CMPIStatus& status,
+                        Body&& body) {
+    trace(std::string("Entering CMPIAdapter::") + operation);
+    try {
+        body();
+    } catch (const CIMException& error) {
+        setStatus(status, cmpiCodeOf(error.getCode()), broker, error.getMessage());
+    } catch (...) {
+        setStatus(status, CMPI_RC_ERR_FAILED, broker, "Failed : Unknown Error");
+    }
+    trace(std::string("Exiting CMPIAdapter::") + operation);
+}
+
+// ---- Instances --------------------------------------------------------------
+
+void CMPIAdapter::EnumInstanceNames(const CMPIContext*, const CMPIResult* rslt,
+                                    const CMPIObjectPath* op, const CMPIBroker* broker,
+                                    CMPIStatus& status) {
+    serve("EnumInstanceNames", broker, status, [&] {
+        const CIMObjectPath path = requestPath(op, false);
+        if (path.getClassName().empty()) fail(kPathToFramework);
+        LogMessage(5, "CMPIAdapter::EnumInstanceNames ClassName:%s", path.getClassName().c_str());
+        CIMObjectPathList names;
+        facade().enumerateInstanceNames(path, names);
+        ReturnObjectPaths(broker, rslt, names, status);
+    });
+}
+
+void CMPIAdapter::EnumInstances(const CMPIContext*, const CMPIResult* rslt,
+                                const CMPIObjectPath* op, const char** properties,
+                                const CMPIBroker* broker, CMPIStatus& status) {
+    serve("EnumInstances", broker, status, [&] {
+        const CIMObjectPath path = requestPath(op, false);
+        if (path.getClassName().empty()) fail(kPathToFramework);
+        LogMessage(5, "CMPIAdapter::EnumInstances ClassName:%s", path.getClassName().c_str());
+        CIMInstanceList instances;
+        facade().enumerateInstances(path, instances);
+        ReturnInstances(broker, rslt, properties, instances, status);
+    });
+}
+
+void CMPIAdapter::GetInstance(const CMPIContext*, const CMPIResult* rslt, const CMPIObjectPath* op,
+                              const char** properties, const CMPIBroker* broker,
+                              CMPIStatus& status) {
+    serve("GetInstance", broker, status, [&] {
+        const CIMObjectPath path = requestPath(op, true);
+        if (path.getClassName().empty()) fail(kPathToFramework);
+        LogMessage(5, "CMPIAdapter::GetInstance ClassName:%s", path.getClassName().c_str());
+        CIMInstanceList instances;
+        facade().getCIMInstance(path, instances);
+        ReturnInstances(broker, rslt, properties, instances, status);
+    });
+}
+
+// The provider creates and deletes no instances; once the request is
+// understood these answer success without changing anything.
+void CMPIAdapter::CreateInstance(const CMPIContext*, const CMPIResult* rslt,
+                                 const CMPIObjectPath* op, const CMPIInstance*,
+                                 const CMPIBroker* broker, CMPIStatus& status) {
+    serve("CreateInstance", broker, status, [&] {
+        const CIMObjectPath path = requestPath(op, true);
+        if (status.rc != CMPI_RC_OK) fail(kPathToFramework);
+        LogMessage(5, "CMPIAdapter::CreateInstance ClassName:%s", path.getClassName().c_str());
+        facade();
+        ReturnInstances(broker, rslt, nullptr, {}, status);
+    });
+}
+
+void CMPIAdapter::DeleteInstance(const CMPIContext*, const CMPIResult*, const CMPIObjectPath* op,
+                                 const CMPIBroker* broker, CMPIStatus& status) {
+    serve("DeleteInstance", broker, status, [&] {
+        const CIMObjectPath path = requestPath(op, true);
+        if (status.rc != CMPI_RC_OK) fail(kPathToFramework);
+        LogMessage(5, "CMPIAdapter::DeleteInstance ClassName:%s", path.getClassName().c_str());
+        facade();
+    });
+}
+
+void CMPIAdapter::ModifyInstance(const CMPIContext* ctx, const CMPIResult*,
+                                 const CMPIObjectPath* op, const CMPIInstance* instance,
+                                 const char** properties, const CMPIBroker* broker,
+                                 CMPIStatus& status) {
+    serve("ModifyInstance", broker, status, [&] {
+        if (!authorize(ctx, broker, status, false)) return;
+        const CIMObjectPath path = requestPath(op, true);
+        if (status.rc != CMPI_RC_OK) fail(kPathToFramework);
+        LogMessage(5, "CMPIAdapter::ModifyInstance ClassName:%s", path.getClassName().c_str());
+        CIMInstance modified;
+        modified.setObjectPath(path);
+        if (!CMPIHelper::CMPIInstanceToFrameworkInstance(instance, modified)) {
+            fail("Failed to convert CMPI Instance to CIM Instance");
+        }
+        FrameworkFacade& framework = facade();
+        framework.modifyInstance(path, modified, namesOf(properties));
+    });
+}
+
+// ---- Associations -----------------------------------------------------------
+
+bool CMPIAdapter::narrowResultClass(const char* operation, const CIMObjectPath& path,
+                                    const std::string& assocClass, std::string& resultClass,
+                                    const CMPIBroker* broker) {
+    AbstractProviderPlugin* plugin = facade().getPlugIn(assocClass);
+    if (plugin == nullptr) {
+        LogMessage(2, "Failed to get plugin for association class");
+        return false;
+    }
+    // A class that is not an association has no endpoints to narrow by.
+    auto* association = dynamic_cast<AbstractAssociationProviderPlugin*>(plugin);
+    if (association == nullptr) return true;
+
+    const std::string first = association->getFirstEndpointClassName();
+    const std::string second = association->getSecondEndpointClassName();
+    const std::string& className = path.getClassName();
+    bool otherIsSecond = false;
+    if (className == first) {
+        otherIsSecond = true;
+    } else if (className != second) {
+        return true;
+    }
+    const std::string& other = otherIsSecond ? second : first;
+
+    if (other.empty() || resultClass.empty()) return true;
+    CMPIObjectPath* otherPath =
+        cmpiPathOf(CIMObjectPath(path.getHost(), path.getNameSpace(), other), broker);
+    if (!broker->eft->classPathIsA(broker, otherPath, resultClass.c_str(), nullptr)) {
+        if (std::string(operation) == "Associators") {
+            if (otherIsSecond) {
+                LogMessage(5,
+                           "******Exiting CMPIAdapter::Associators, AssociationClass = %s "
+                           "DependentClass = %s",
+                           assocClass.c_str(), second.c_str());
+            } else {
+                LogMessage(5,
+                           "******Exiting CMPIAdapter::Associators, AssociationClass = %s "
+                           "AntecedentClass = %s",
+                           assocClass.c_str(), first.c_str());
+            }
+        }
+        return false;
+    }
+    resultClass = lowerCase(other);
+    return true;
+}
+
+bool CMPIAdapter::passesResultClass(const CIMObjectPath& path, const std::string& resultClass,
+                                    const CMPIBroker* broker) {
+    CMPIObjectPath* converted = nullptr;
+    try {
+        converted = CMPIHelper::FrameworkObjectPathToCMPIObjectPath(path, broker);
+    } catch (const CIMException&) {
+        return false;
+    }
+    return !CMIsNullObject(converted) && !path.getClassName().empty() &&
+           broker->eft->classPathIsA(broker, converted, resultClass.c_str(), nullptr);
+}
+
+void CMPIAdapter::Associators(const CMPIContext*, const CMPIResult* rslt, const CMPIObjectPath* op,
+                              const char* assocClass, const char* resultClass, const char* role,
+                              const char* resultRole, const char** properties,
+                              const CMPIBroker* broker, CMPIStatus& status) {
+    serve("Associators", broker, status, [&] {
+        const CIMObjectPath path = requestPath(op, true);
+        if (path.getClassName().empty()) fail(kPathToFramework);
+        const std::string association = textOf(assocClass);
+        std::string result = textOf(resultClass);
+        LogMessage(5, "CMPIAdapter::Associators: From:%s To:%s Tru:%s", path.getClassName().c_str(),
+                   result.c_str(), association.c_str());
+        if (!narrowResultClass("Associators", path, association, result, broker)) return;
+
+        CIMInstanceList instances;
+        facade().associators(path, association, instances, textOf(role), textOf(resultRole), result);
+        if (!result.empty()) {
+            CIMInstanceList kept;
+            for (const CIMInstance& instance : instances) {
+                if (passesResultClass(instance.getObjectPath(), result, broker)) kept.push_back(instance);
+            }
+            instances.swap(kept);
+        }
+        ReturnInstances(broker, rslt, properties, instances, status);
+    });
+}
+
+void CMPIAdapter::AssociatorNames(const CMPIContext*, const CMPIResult* rslt,
+                                  const CMPIObjectPath* op, const char* assocClass,
+                                  const char* resultClass, const char* role,
+                                  const char* resultRole, const CMPIBroker* broker,
+                                  CMPIStatus& status) {
+    serve("AssociatorNames", broker, status, [&] {
+        const CIMObjectPath path = requestPath(op, true);
+        if (path.getClassName().empty()) fail(kPathToFramework);
+        const std::string association = textOf(assocClass);
+        std::string result = textOf(resultClass);
+        LogMessage(5, "CMPIAdapter::AssociatorNames: From:%s To:%s Tru:%s",
+                   path.getClassName().c_str(), result.c_str(), association.c_str());
+        if (!narrowResultClass("AssociatorNames", path, association, result, broker)) return;
+
+        CIMObjectPathList names;
+        facade().associatorsNames(path, association, names, textOf(role), textOf(resultRole), result);
+        if (!result.empty()) {
+            CIMObjectPathList kept;
+            for (const CIMObjectPath& name : names) {
+                if (passesResultClass(name, result, broker)) kept.push_back(name);
+            }
+            names.swap(kept);
+        }
+        ReturnObjectPaths(broker, rslt, names, status);
+    });
+}
+
+void CMPIAdapter::References(const CMPIContext*, const CMPIResult* rslt, const CMPIObjectPath* op,
+                             const char* resultClass, const char* role, const char** properties,
+                             const CMPIBroker* broker, CMPIStatus& status) {
+    serve("References", broker, status, [&] {
+        const CIMObjectPath path = requestPath(op, true);
+        if (status.rc != CMPI_RC_OK) fail(kPathToFramework);
+        const std::string result = textOf(resultClass);
+        LogMessage(5, "CMPIAdapter::References: From:%s To:%s ", path.getClassName().c_str(),
+                   result.c_str());
+        CIMInstanceList instances;
+        facade().references(path, result, instances, textOf(role));
+        ReturnInstances(broker, rslt, properties, instances, status);
+    });
+}
+
+void CMPIAdapter::ReferenceNames(const CMPIContext*, const CMPIResult* rslt,
+                                 const CMPIObjectPath* op, const char* resultClass,
+                                 const char* role, const CMPIBroker* broker, CMPIStatus& status) {
+    serve("ReferenceNames", broker, status, [&] {
+        const CIMObjectPath path = requestPath(op, true);
+        if (status.rc != CMPI_RC_OK) fail(kPathToFramework);
+        const std::string result = textOf(resultClass);
+        LogMessage(5, "CMPIAdapter::ReferenceNames: From:%s To:%s ", path.getClassName().c_str(),
+                   result.c_str());
+        CIMObjectPathList names;
+        facade().referencesNames(path, result, names, textOf(role));
+        ReturnObjectPaths(broker, rslt, names, status);
+    });
+}
+
+// ---- Methods ----------------------------------------------------------------
+
+void CMPIAdapter::InvokeMethod(const CMPIContext* ctx, const CMPIResult* rslt,
+                               const CMPIObjectPath* op, const char* method, const CMPIArgs* in,
+                               CMPIArgs* out, const CMPIBroker* broker, CMPIStatus& status) {
+    const std::string methodName = textOf(method);
+    LogMessage(5, "CMPIAdapter::InvokeMethod:%s", methodName.c_str());
+    serve("InvokeMethod", broker, status, [&] {
+        // A method always answers: a framework error becomes its return value.
+        try {
+            if (!authorize(ctx, broker, status, true)) return;
+            const CIMObjectPath path = requestPath(op, true);
+            if (status.rc != CMPI_RC_OK) fail(kPathToFramework);
+            CIMArgumentList inArguments;
+            try {
+                inArguments = CMPIHelper::CMPIArgsToFrameworkArgs(in, nullptr);
+            } catch (const CIMException&) {
+                fail("Failed to convert CMPI Arguments to CIM Arguments",
+                     "Failed to convert CMPI Args to CIM Args");
+            }
+            FrameworkFacade& framework = facade();
+            CIMArgumentList outArguments;
+            CMPIValue returnValue{};
+            returnValue.uint32 = framework.invokeMethod(path, methodName, inArguments, outArguments);
+            FormArguments(broker, rslt, outArguments, out, status);
+            rslt->ft->returnData(rslt, &returnValue, CMPI_uint32);
+            rslt->ft->returnDone(rslt);
+        } catch (const CIMException& error) {
+            CMPIValue returnValue{};
+            returnValue.uint32 = static_cast<CMPIUint32>(error.getCode());
+            rslt->ft->returnData(rslt, &returnValue, CMPI_uint32);
+            rslt->ft->returnDone(rslt);
+            setStatus(status, CMPI_RC_ERR_FAILED, broker, error.getMessage());
+        }
+    });
+}
+
+// ---- Delivering results -----------------------------------------------------
+
+void CMPIAdapter::ReturnObjectPaths(const CMPIBroker* broker, const CMPIResult* rslt,
+                                    const CIMObjectPathList& paths, CMPIStatus& status) {
+    trace("Entering CMPIAdapter::ReturnObjectPaths()");
+    for (const CIMObjectPath& path : paths) {
+        CMPIObjectPath* converted = nullptr;
+        if (status.rc == CMPI_RC_OK) {
+            converted = convertElement(
+                [&] { return CMPIHelper::FrameworkObjectPathToCMPIObjectPath(path, broker); });
+        }
+        if (status.rc != CMPI_RC_OK || CMIsNullObject(converted)) {
+            LogMessage(2, "%s", kPathToCmpi);
+            setStatus(status, CMPI_RC_ERR_FAILED, broker, kPathToCmpi);
+            continue;
+        }
+        rslt->ft->returnObjectPath(rslt, converted);
+    }
+    rslt->ft->returnDone(rslt);
+    trace("Exiting CMPIAdapter::ReturnObjectPaths()");
+}
+
+void CMPIAdapter::ReturnInstances(const CMPIBroker* broker, const CMPIResult* rslt,
+                                  const char** properties, const CIMInstanceList& instances,
+                                  CMPIStatus& status) {
+    trace("Entering CMPIAdapter::ReturnInstances()");
+    for (const CIMInstance& instance : instances) {
+        CMPIInstance* converted = nullptr;
+        if (status.rc == CMPI_RC_OK) {
+            converted = convertElement([&] {
+                return CMPIHelper::FrameworkInstanceToCMPIInstance(instance, broker, properties);
+            });
+        }
+        if (status.rc != CMPI_RC_OK || CMIsNullObject(converted)) {
+            LogMessage(2, "%s", kInstanceToCmpi);
+            setStatus(status, CMPI_RC_ERR_FAILED, broker, kInstanceToCmpi);
+            continue;
+        }
+        rslt->ft->returnInstance(rslt, converted);
+    }
+    rslt->ft->returnDone(rslt);
+    trace("Exiting CMPIAdapter::ReturnInstances()");
+}
+
+void CMPIAdapter::FormArguments(const CMPIBroker* broker, const CMPIResult*,
+                                const CIMArgumentList& arguments, CMPIArgs* out,
+                                CMPIStatus& status) {
+    trace("Entering CMPIAdapter::FormArguments()");
+    if (!arguments.empty()) {
+        if (!CMIsNullObject(out)) CMPIHelper::FrameworkArgsToCMPIArgs(arguments, out, broker);
+        if (CMIsNullObject(out) || status.rc != CMPI_RC_OK) {
+            LogMessage(2, "%s", kArgumentsToCmpi);
+            setStatus(status, CMPI_RC_ERR_FAILED, broker, kArgumentsToCmpi);
+        }
+    }
+    trace("Exiting CMPIAdapter::FormArguments()");
+}
+
+// ---- Rights -------------------------------------------------------------------
+
+bool CMPIAdapter::isAdministrator(const std::string& userName, const std::string& serverName) {
+    return isLocalAdministrator(userName, serverName);
+}
+
+bool CMPIAdapter::authorize(const CMPIContext* ctx, const CMPIBroker* broker, CMPIStatus& status,
+                            bool logIdentity) {
+    char hostName[256] = {};
+    OsGetHostName(hostName, sizeof hostName);
+    const std::string serverName = std::string("\\\\") + hostName;
+
+    CMPIStatus rc{CMPI_RC_OK, nullptr};
+    CMPIData principal{};
+    if (CMIsNullObject(ctx)) {
+        rc.rc = CMPI_RC_ERR_INVALID_HANDLE;
+    } else {
+        principal = ctx->ft->getEntry(ctx, CMPIPrincipal, &rc);
+    }
+    if (rc.rc != CMPI_RC_OK) {
+        setStatus(status, CMPI_RC_ERR_FAILED, broker, "Failed to get context entry type CMPIPrinciple");
+        return false;
+    }
+    const char* user = nullptr;
+    if (principal.type == CMPI_string && principal.value.string != nullptr) {
+        user = principal.value.string->ft->getCharPtr(principal.value.string, &rc);
+    }
+    if (user == nullptr || rc.rc != CMPI_RC_OK) {
+        setStatus(status, CMPI_RC_ERR_FAILED, broker, "Failed to get CharsPtr from string username");
+        return false;
+    }
+    if (logIdentity) LogMessage(5, "UserName = %s, HostName = %s", user, serverName.c_str());
+    if (*user == '\0' || isAdministrator(user, serverName)) return true;
+    setStatus(status, CMPI_RC_ERR_ACCESS_DENIED, broker,
+              std::string(user) + " : is not a member of Administrator/root");
+    return false;
+}
+
+// ---- Indications ----------------------------------------------------------------
+
+void CMPIAdapter::EnableIndications(const CMPIContext*, const CMPIBroker*, CMPIStatus&) {
+    trace("Entering CMPIAdapter::EnableIndications");
+    if (subscriptionCount_.fetch_add(1) + 1 == 1) m_subscription.store(true);
+    LogMessage(5, "CMPIAdapter::EnableIndications --> m_subscription = %d",
+               m_subscription.load() ? 1 : 0);
+    trace("Exiting CMPIAdapter::EnableIndications");
+}
+
+void CMPIAdapter::DisableIndications(const CMPIContext*, const CMPIBroker*, CMPIStatus&) {
+    trace("Entering CMPIAdapter::DisableIndications");
+    if (subscriptionCount_.fetch_sub(1) - 1 == 0) m_subscription.store(false);
+    trace("Exiting CMPIAdapter::DisableIndications");
+}
+
+void CMPIAdapter::ActivateFilter(const CMPIContext* ctx, const CMPISelectExp*, const char*,
+                                 const CMPIObjectPath*, bool, const CMPIBroker* broker,
+                                 CMPIStatus&) {
+    trace("Entering CMPIAdapter::ActivateFilter");
+    CMPIContext* prepared = broker ? broker->bft->prepareAttachThread(broker, ctx) : nullptr;
+    {
+        std::lock_guard lock(indicationMutex_);
+        savedContext_ = ctx;
+        broker_ = broker;
+        threadContext_ = prepared ? prepared : const_cast<CMPIContext*>(ctx);
+    }
+    trace("Exiting CMPIAdapter::ActivateFilter");
+}
+
+void CMPIAdapter::DeActivateFilter(const CMPIContext*, const CMPISelectExp*, const char*,
+                                   const CMPIObjectPath*, bool, const CMPIBroker*, CMPIStatus&) {
+    trace("Entering CMPIAdapter::DeActivateFilter");
+    trace("Exiting CMPIAdapter::DeActivateFilter");
+}
+
+bool CMPIAdapter::DeliverIndication(const CIMInstance& indication) {
+    trace("Entering CMPIAdapter::DeliverIndication()");
+    try {
+        CMPIAdapter* adapter = singleton.load();
+        if (adapter == nullptr) {
+            LogMessage(2, "Failed to get CMPIAdapter singleton instance");
+            return false;
+        }
+        if (subscriptionCount_.load() == 0) {
+            LogMessage(5, "No subscription to service indications");
+            return true;
+        }
+        const CMPIContext* savedContext = nullptr;
+        const CMPIBroker* broker = nullptr;
+        CMPIContext* threadContext = nullptr;
+        {
+            std::lock_guard lock(adapter->indicationMutex_);
+            savedContext = adapter->savedContext_;
+            broker = adapter->broker_;
+            threadContext = adapter->threadContext_;
+        }
+        if (broker == nullptr || savedContext == nullptr) {
+            LogMessage(2, "NULL broker or context");
+            return false;
+        }
+        if (threadContext == savedContext) {
+            LogMessage(5, "Could not deliver indication");
+            LogMessage(5, "#***#Thread Context not equal to Original Context");
+            return false;
+        }
+        if (broker->bft->attachThread(broker, threadContext).rc != CMPI_RC_OK) {
+            LogMessage(2, "Failed to attach context to new thread");
+            return false;
+        }
+        CMPIInstance* converted = nullptr;
+        try {
+            converted = CMPIHelper::FrameworkInstanceToCMPIInstance(indication, broker, nullptr);
+        } catch (const CIMException&) {
+            converted = nullptr;
+        }
+        if (CMIsNullObject(converted)) {
+            LogMessage(2, "Failed to convert CMPI Instance to Framework Instance");
+            return false;
+        }
+        const std::string nameSpace = indication.getNameSpace();
+        if (broker->bft->deliverIndication(broker, threadContext, nameSpace.c_str(), converted).rc !=
+            CMPI_RC_OK) {
+            LogMessage(2, "Failed to deliver indication");
+            return false;
+        }
+        return true;
+    } catch (...) {
+        LogMessage(2, "Failed to deliver indication");
+        return false;
+    }
+}
+
+}  // namespace orv::cim::adap::cmpi

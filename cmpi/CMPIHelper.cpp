@@ -1,0 +1,490 @@
+#include "CMPIHelper.h"
+
+#include "CIMException.h"
+#include "CIMProperty.h"
+#include "Logger.h"
+#include "cmpimacro.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <type_traits>
+#include <variant>
+#include <vector>
+
+namespace orv::cim::adap::cmpi {
+
+using fwf::CIMArgumentList;
+using fwf::CIMDataType;
+using fwf::CIMException;
+using fwf::CIMInstance;
+using fwf::CIMKeyBinding;
+using fwf::CIMObjectPath;
+using fwf::CIMProperty;
+using fwf::CIMValue;
+
+namespace {
+
+constexpr const char* kOperationFailed = " :: Operation Failed";
+constexpr const char* kNotSupported = " :: Not supported";
+
+[[noreturn]] void operationFailed() { throw CIMException(1, kOperationFailed); }
+[[noreturn]] void notSupported() { throw CIMException(7, kNotSupported); }
+
+CMPIStatus okStatus() { return CMPIStatus{CMPI_RC_OK, nullptr}; }
+
+void checkCall(const CMPIStatus& status) {
+    if (status.rc != CMPI_RC_OK) operationFailed();
+}
+
+std::string charsOf(const CMPIString* string) {
+    if (string == nullptr) operationFailed();
+    CMPIStatus status = okStatus();
+    const char* chars = string->ft->getCharPtr(string, &status);
+    if (status.rc != CMPI_RC_OK || chars == nullptr) operationFailed();
+    return chars;
+}
+
+bool isNull(const CMPIData& data) { return (data.state & CMPI_nullValue) != 0; }
+
+// ---- From CMPI ----------------------------------------------------------
+
+// One element of a CMPI value as the framework keeps it.
+bool readElement(const CMPIValue& value, bool*) { return value.boolean != 0; }
+uint8_t readElement(const CMPIValue& value, uint8_t*) { return value.uint8; }
+uint16_t readElement(const CMPIValue& value, uint16_t*) { return value.uint16; }
+uint32_t readElement(const CMPIValue& value, uint32_t*) { return value.uint32; }
+uint64_t readElement(const CMPIValue& value, uint64_t*) { return value.uint64; }
+std::string readElement(const CMPIValue& value, std::string*) { return charsOf(value.string); }
+CIMObjectPath readElement(const CMPIValue& value, CIMObjectPath*) {
+    return CMPIHelper::CMPIObjectPathToFrameworkObjectPath(value.ref, true);
+}
+
+std::string readDateTime(const CMPIDateTime* dateTime) {
+    if (dateTime == nullptr) operationFailed();
+    CMPIStatus status = okStatus();
+    CMPIString* text = dateTime->ft->getStringFormat(dateTime, &status);
+    checkCall(status);
+    return charsOf(text);
+}
+
+template <typename T>
+CIMProperty scalarProperty(const std::string& name, const CMPIData& data, bool isKey,
+                           CIMDataType type) {
+    std::vector<T> values;
+    if (!isNull(data)) values.push_back(readElement(data.value, static_cast<T*>(nullptr)));
+    return CIMProperty(name, CIMValue<T>(std::move(values), false, isNull(data)), isKey, type);
+}
+
+template <typename T>
+CIMProperty arrayProperty(const std::string& name, const CMPIData& data, CIMDataType type,
+                          CMPIStatus* status) {
+    std::vector<T> values;
+    const CMPIArray* array = data.value.array;
+    if (!isNull(data)) {
+        if (CMIsNullObject(array)) operationFailed();
+        const CMPICount size = array->ft->getSize(array, status);
+        checkCall(*status);
+        for (CMPICount index = 0; index < size; ++index) {
+            const CMPIData element = array->ft->getElementAt(array, index, status);
+            checkCall(*status);
+            values.push_back(isNull(element) ? T{}
+                                             : readElement(element.value, static_cast<T*>(nullptr)));
+        }
+    }
+    return CIMProperty(name, CIMValue<T>(std::move(values), true, isNull(data)), false, type);
+}
+
+// The framework property for a CMPI value of the scalar types that both
+// instances and method arguments carry; nothing for any other type.
+std::optional<CIMProperty> commonScalarProperty(const std::string& name, const CMPIData& data,
+                                                bool isKey) {
+    switch (data.type) {
+    case CMPI_boolean: return scalarProperty<bool>(name, data, isKey, fwf::CIM_BOOLEAN);
+    case CMPI_uint16: return scalarProperty<uint16_t>(name, data, isKey, fwf::CIM_UINT16);
+    case CMPI_uint32: return scalarProperty<uint32_t>(name, data, isKey, fwf::CIM_UINT32);
+    case CMPI_uint64: return scalarProperty<uint64_t>(name, data, isKey, fwf::CIM_UINT64);
+    case CMPI_ref: return scalarProperty<CIMObjectPath>(name, data, isKey, fwf::CIM_REFERENCE);
+    case CMPI_string: return scalarProperty<std::string>(name, data, isKey, fwf::CIM_STRING);
+    default: return std::nullopt;
+    }
+}
+
+// ---- Toward CMPI ----------------------------------------------------------
+
+// Who receives a converted value decides which framework types it takes and
+// how a refused type fails.
+enum class Target { Key, Property, Argument };
+
+bool isArrayType(CIMDataType type) { return type < fwf::CIM_INSTANCE && (type % 2) == 1; }
+
+// The CMPI element type of a framework type, for the types that have one.
+std::optional<CMPIType> cmpiElementType(CIMDataType type) {
+    switch (type) {
+    case fwf::CIM_BOOLEAN:
+    case fwf::CIM_BOOLEAN_ARRAY: return CMPI_boolean;
+    case fwf::CIM_DATETIME: return CMPI_dateTime;
+    case fwf::CIM_SINT16:
+    case fwf::CIM_SINT16_ARRAY: return CMPI_sint16;
+    case fwf::CIM_SINT32:
+    case fwf::CIM_SINT32_ARRAY: return CMPI_sint32;
+    case fwf::CIM_SINT64:
+    case fwf::CIM_SINT64_ARRAY: return CMPI_sint64;
+    case fwf::CIM_SINT8:
+    case fwf::CIM_SINT8_ARRAY: return CMPI_sint8;
+    case fwf::CIM_STRING:
+    case fwf::CIM_STRING_ARRAY: return CMPI_string;
+    case fwf::CIM_UINT16:
+    case fwf::CIM_UINT16_ARRAY: return CMPI_uint16;
+    case fwf::CIM_UINT32:
+    case fwf::CIM_UINT32_ARRAY: return CMPI_uint32;
+    case fwf::CIM_UINT64:
+    case fwf::CIM_UINT64_ARRAY: return CMPI_uint64;
+    case fwf::CIM_UINT8:
+    case fwf::CIM_UINT8_ARRAY: return CMPI_uint8;
+    case fwf::CIM_REFERENCE:
+    case fwf::CIM_REFERENCE_ARRAY: return CMPI_ref;
+    case fwf::CIM_INSTANCE: return CMPI_instance;
+    default: return std::nullopt;
+    }
+}
+
+bool takes(Target target, CIMDataType type) {
+    switch (target) {
+    case Target::Key: return type <= fwf::CIM_REFERENCE;
+    case Target::Property: return type != fwf::CIM_REFERENCE_ARRAY;
+    case Target::Argument:
+        switch (type) {
+        case fwf::CIM_BOOLEAN:
+        case fwf::CIM_SINT16:
+        case fwf::CIM_SINT32:
+        case fwf::CIM_SINT64:
+        case fwf::CIM_SINT8:
+        case fwf::CIM_STRING:
+        case fwf::CIM_UINT16:
+        case fwf::CIM_UINT32:
+        case fwf::CIM_UINT64:
+        case fwf::CIM_UINT64_ARRAY:
+        case fwf::CIM_UINT8:
+        case fwf::CIM_REFERENCE:
+        case fwf::CIM_REFERENCE_ARRAY: return true;
+        default: return false;
+        }
+    }
+    return false;
+}
+
+// The CMPI element type for a target, or the target's failure: a key of an
+// unknown type is an internal fault, a property or argument of a type the
+// interface cannot carry is unsupported.
+CMPIType elementTypeFor(Target target, CIMDataType type) {
+    const std::optional<CMPIType> element = cmpiElementType(type);
+    if (!element || !takes(target, type)) {
+        if (target == Target::Key) operationFailed();
+        notSupported();
+    }
+    return *element;
+}
+
+CMPIValue makeElement(bool element, CMPIType, const CMPIBroker*) {
+    CMPIValue value{};
+    value.boolean = element ? 1 : 0;
+    return value;
+}
+CMPIValue makeElement(uint8_t element, CMPIType, const CMPIBroker*) {
+    CMPIValue value{};
+    value.uint8 = element;
+    return value;
+}
+CMPIValue makeElement(int8_t element, CMPIType, const CMPIBroker*) {
+    CMPIValue value{};
+    value.sint8 = element;
+    return value;
+}
+CMPIValue makeElement(uint16_t element, CMPIType, const CMPIBroker*) {
+    CMPIValue value{};
+    value.uint16 = element;
+    return value;
+}
+CMPIValue makeElement(int16_t element, CMPIType, const CMPIBroker*) {
+    CMPIValue value{};
+    value.sint16 = element;
+    return value;
+}
+CMPIValue makeElement(uint32_t element, CMPIType, const CMPIBroker*) {
+    CMPIValue value{};
+    value.uint32 = element;
+    return value;
+}
+CMPIValue makeElement(int32_t element, CMPIType, const CMPIBroker*) {
+    CMPIValue value{};
+    value.sint32 = element;
+    return value;
+}
+CMPIValue makeElement(uint64_t element, CMPIType, const CMPIBroker*) {
+    CMPIValue value{};
+    value.uint64 = element;
+    return value;
+}
+CMPIValue makeElement(int64_t element, CMPIType, const CMPIBroker*) {
+    CMPIValue value{};
+    value.sint64 = element;
+    return value;
+}
+CMPIValue makeElement(const std::string& element, CMPIType type, const CMPIBroker* broker) {
+    CMPIValue value{};
+    CMPIStatus status = okStatus();
+    if (type == CMPI_dateTime) {
+        value.dateTime = broker->eft->newDateTimeFromChars(broker, element.c_str(), &status);
+    } else {
+        value.string = broker->eft->newString(broker, element.c_str(), &status);
+    }
+    // Both members overlay the same pointer.
+    if (status.rc != CMPI_RC_OK || value.string == nullptr) operationFailed();
+    return value;
+}
+CMPIValue makeElement(const CIMObjectPath& element, CMPIType, const CMPIBroker* broker) {
+    CMPIValue value{};
+    value.ref = CMPIHelper::FrameworkObjectPathToCMPIObjectPath(element, broker);
+    return value;
+}
+CMPIValue makeElement(const CIMInstance& element, CMPIType, const CMPIBroker* broker) {
+    CMPIValue value{};
+    value.inst = CMPIHelper::FrameworkInstanceToCMPIInstance(element, broker, nullptr);
+    return value;
+}
+// Reals have no CMPI form in this provider; their types never get here.
+CMPIValue makeElement(float, CMPIType, const CMPIBroker*) { operationFailed(); }
+CMPIValue makeElement(double, CMPIType, const CMPIBroker*) { operationFailed(); }
+
+// A framework value in CMPI form. A null value, or a scalar without an
+// element, travels as a null value pointer of the right type.
+struct CMPIForm {
+    CMPIValue value{};
+    CMPIType type = CMPI_null;
+    bool null = true;
+
+    const CMPIValue* pointer() const { return null ? nullptr : &value; }
+};
+
+template <typename Holder>
+CMPIForm toCMPIForm(const Holder& holder, CIMDataType type, CMPIType element,
+                    const CMPIBroker* broker) {
+    CMPIForm form;
+    const bool array = isArrayType(type);
+    form.type = array ? static_cast<CMPIType>(element | CMPI_ARRAY) : element;
+    if constexpr (!std::is_same_v<Holder, std::monostate>) {
+        if (holder.isNull()) return form;
+        if (!array) {
+            if (holder.size() == 0) return form;
+            form.value = makeElement(holder.at(0), element, broker);
+            form.null = false;
+            return form;
+        }
+        CMPIStatus status = okStatus();
+        CMPIArray* values = broker->eft->newArray(broker, static_cast<CMPICount>(holder.size()),
+                                                  element, &status);
+        if (status.rc != CMPI_RC_OK || CMIsNullObject(values)) operationFailed();
+        for (std::size_t index = 0; index < holder.size(); ++index) {
+            CMPIValue value = makeElement(holder.at(index), element, broker);
+            checkCall(values->ft->setElementAt(values, static_cast<CMPICount>(index), &value, element));
+        }
+        form.value.array = values;
+        form.null = false;
+    }
+    return form;
+}
+
+// Anything with a type code and a held value: properties, arguments, keys.
+template <typename Valued>
+CMPIForm toCMPIForm(const Valued& valued, Target target, const CMPIBroker* broker) {
+    const CMPIType element = elementTypeFor(target, valued.getType());
+    return valued.visitValue([&](const auto& holder) {
+        return toCMPIForm(holder, valued.getType(), element, broker);
+    });
+}
+
+}  // namespace
+
+CIMObjectPath CMPIHelper::CMPIObjectPathToFrameworkObjectPath(const CMPIObjectPath* path,
+                                                              bool withKeys) {
+    if (CMIsNullObject(path)) operationFailed();
+    CMPIStatus status = okStatus();
+
+    CMPIString* host = path->ft->getHostname(path, &status);
+    checkCall(status);
+    const std::string hostName = charsOf(host);
+
+    CMPIString* nameSpace = path->ft->getNameSpace(path, &status);
+    if (status.rc != CMPI_RC_OK || nameSpace == nullptr) {
+        throw CIMException(3, " :: Invalid namespace");
+    }
+    const std::string nameSpaceName = charsOf(nameSpace);
+
+    CMPIString* className = path->ft->getClassName(path, &status);
+    if (status.rc != CMPI_RC_OK || className == nullptr) throw CIMException(5, " :: Invalid class");
+    const std::string classNameText = charsOf(className);
+
+    CIMObjectPath result(hostName, nameSpaceName, classNameText);
+    if (withKeys && !CMPIKeysToFrameworkKeys(path, result)) operationFailed();
+    return result;
+}
+
+bool CMPIHelper::CMPIKeysToFrameworkKeys(const CMPIObjectPath* path, CIMObjectPath& out) {
+    if (CMIsNullObject(path)) return false;
+    CMPIStatus status = okStatus();
+    const CMPICount count = path->ft->getKeyCount(path, &status);
+    checkCall(status);
+    for (CMPICount index = 0; index < count; ++index) {
+        CMPIString* nameString = nullptr;
+        const CMPIData key = path->ft->getKeyAt(path, index, &nameString, &status);
+        checkCall(status);
+        const std::string name = charsOf(nameString);
+        const bool null = isNull(key);
+        switch (key.type) {
+        case CMPI_boolean:
+            out.addKeyBinding(CIMKeyBinding(
+                name, null ? std::vector<bool>{} : std::vector<bool>{key.value.boolean != 0},
+                fwf::CIM_BOOLEAN));
+            break;
+        case CMPI_sint64:
+            // The server hands every integer key over as sint64; the
+            // provider's numeric keys are all 32-bit unsigned.
+            out.addKeyBinding(CIMKeyBinding(
+                name,
+                null ? std::vector<uint32_t>{}
+                     : std::vector<uint32_t>{static_cast<uint32_t>(key.value.sint64)},
+                fwf::CIM_UINT32));
+            break;
+        case CMPI_ref:
+            out.addKeyBinding(CIMKeyBinding(
+                name,
+                null ? std::vector<CIMObjectPath>{}
+                     : std::vector<CIMObjectPath>{CMPIObjectPathToFrameworkObjectPath(key.value.ref, true)},
+                fwf::CIM_REFERENCE));
+            break;
+        case CMPI_string:
+            out.addKeyBinding(CIMKeyBinding(
+                name, null ? std::vector<std::string>{} : std::vector<std::string>{charsOf(key.value.string)},
+                fwf::CIM_STRING));
+            break;
+        default: break;
+        }
+    }
+    return true;
+}
+
+bool CMPIHelper::CMPIInstanceToFrameworkInstance(const CMPIInstance* instance, CIMInstance& out) {
+    if (CMIsNullObject(instance)) return false;
+    CMPIStatus status = okStatus();
+    const CMPICount count = instance->ft->getPropertyCount(instance, &status);
+    checkCall(status);
+    for (CMPICount index = 0; index < count; ++index) {
+        CMPIString* nameString = nullptr;
+        const CMPIData data = instance->ft->getPropertyAt(instance, index, &nameString, &status);
+        checkCall(status);
+        const std::string name = charsOf(nameString);
+        const bool isKey = (data.state & CMPI_keyValue) != 0;
+        if (data.type == CMPI_dateTime) {
+            std::vector<std::string> values;
+            if (!isNull(data)) values.push_back(readDateTime(data.value.dateTime));
+            out.addProperty(CIMProperty(name, CIMValue<std::string>(std::move(values), false, isNull(data)),
+                                        isKey, fwf::CIM_DATETIME));
+        } else if (auto property = commonScalarProperty(name, data, isKey)) {
+            out.addProperty(*property);
+        }
+    }
+    return true;
+}
+
+CIMArgumentList CMPIHelper::CMPIArgsToFrameworkArgs(const CMPIArgs* args, CMPIStatus* status) {
+    CMPIStatus local = okStatus();
+    if (status == nullptr) status = &local;
+    CIMArgumentList result;
+    if (CMIsNullObject(args)) operationFailed();
+    const CMPICount count = args->ft->getArgCount(args, status);
+    checkCall(*status);
+    for (CMPICount index = 0; index < count; ++index) {
+        CMPIString* nameString = nullptr;
+        const CMPIData data = args->ft->getArgAt(args, index, &nameString, status);
+        checkCall(*status);
+        const std::string name = charsOf(nameString);
+        if (auto property = commonScalarProperty(name, data, false)) {
+            result.add(*property);
+            continue;
+        }
+        switch (data.type) {
+        case CMPI_uint8A:
+            result.add(arrayProperty<uint8_t>(name, data, fwf::CIM_UINT8_ARRAY, status));
+            break;
+        case CMPI_uint32A:
+            result.add(arrayProperty<uint32_t>(name, data, fwf::CIM_UINT32_ARRAY, status));
+            break;
+        case CMPI_refA:
+            result.add(arrayProperty<CIMObjectPath>(name, data, fwf::CIM_REFERENCE_ARRAY, status));
+            break;
+        case CMPI_stringA:
+            result.add(arrayProperty<std::string>(name, data, fwf::CIM_STRING_ARRAY, status));
+            break;
+        default: notSupported();
+        }
+    }
+    return result;
+}
+
+CMPIObjectPath* CMPIHelper::FrameworkObjectPathToCMPIObjectPath(const CIMObjectPath& path,
+                                                               const CMPIBroker* broker) {
+    if (broker == nullptr) operationFailed();
+    CMPIStatus status = okStatus();
+    CMPIObjectPath* result = broker->eft->newObjectPath(broker, path.getNameSpace().c_str(),
+                                                        path.getClassName().c_str(), &status);
+    if (status.rc != CMPI_RC_OK || CMIsNullObject(result)) operationFailed();
+
+    if (result->ft->setHostname(result, path.getHost().c_str()).rc != CMPI_RC_OK) {
+        LogMessage(5, "%s:Cannot set object path.",
+                   "orv::cim::adap::cmpi::CMPIHelper::FrameworkObjectPathToCMPIObjectPath");
+    }
+    for (const CIMKeyBinding& key : path.getKeyBindings()) {
+        const CMPIForm form = toCMPIForm(key, Target::Key, broker);
+        checkCall(result->ft->addKey(result, key.getName().c_str(), form.pointer(), form.type));
+    }
+    return result;
+}
+
+CMPIInstance* CMPIHelper::FrameworkInstanceToCMPIInstance(const CIMInstance& instance,
+                                                        const CMPIBroker* broker,
+                                                        const char** propertyList) {
+    if (broker == nullptr) operationFailed();
+    CMPIObjectPath* path = FrameworkObjectPathToCMPIObjectPath(instance.getObjectPath(), broker);
+    if (CMIsNullObject(path)) operationFailed();
+
+    CMPIStatus status = okStatus();
+    CMPIInstance* result = broker->eft->newInstance(broker, path, &status);
+    if (status.rc != CMPI_RC_OK || CMIsNullObject(result)) operationFailed();
+    if (propertyList != nullptr) result->ft->setPropertyFilter(result, propertyList, nullptr);
+
+    for (const CIMProperty& property : instance.getProperties()) {
+        const CMPIForm form = toCMPIForm(property, Target::Property, broker);
+        const CMPIStatus set =
+            result->ft->setProperty(result, property.getName().c_str(), form.pointer(), form.type);
+        if (set.rc != CMPI_RC_OK) {
+            LogMessage(5, "%s:Exception due to Type MisMatch ->%d.",
+                       "orv::cim::adap::cmpi::CMPIHelper::FrameworkInstanceToCMPIInstance",
+                       static_cast<int>(set.rc));
+            operationFailed();
+        }
+    }
+    path->ft->release(path);
+    return result;
+}
+
+void CMPIHelper::FrameworkArgsToCMPIArgs(const CIMArgumentList& arguments, CMPIArgs* out,
+                                         const CMPIBroker* broker) {
+    if (broker == nullptr || CMIsNullObject(out)) operationFailed();
+    for (const CIMProperty& argument : arguments) {
+        const CMPIForm form = toCMPIForm(argument, Target::Argument, broker);
+        checkCall(out->ft->addArg(out, argument.getName().c_str(), form.pointer(), form.type));
+    }
+}
+
+}  // namespace orv::cim::adap::cmpi

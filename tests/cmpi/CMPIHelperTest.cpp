@@ -1,0 +1,378 @@
+// Conversions between CMPI objects made by a real broker and the
+// framework's model, both ways, with the failures each direction reports.
+#include "Broker.h"
+#include "CIMException.h"
+#include "CIMKeyBinding.h"
+#include "CIMProperty.h"
+#include "CMPIHelper.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+using namespace orv::cmpiserver;
+using namespace orv::cim::fwf;
+using orv::cim::adap::cmpi::CMPIHelper;
+
+namespace {
+
+constexpr const char* kNameSpace = "root/orv/Ambrix/smi_14";
+constexpr const char* kDateTime = "20240131123456.000000+530";
+
+template <typename T>
+CIMProperty property(const std::string& name, std::vector<T> values, CIMDataType type,
+                     bool isArray = false, bool isNull = false, bool isKey = false) {
+    return CIMProperty(name, CIMValue<T>(std::move(values), isArray, isNull), isKey, type);
+}
+
+// Runs a conversion and answers the code and message it raised.
+template <typename Conversion>
+std::pair<int, std::string> failureOf(Conversion&& conversion) {
+    try {
+        conversion();
+    } catch (const CIMException& error) {
+        return {error.getCode(), error.getMessage()};
+    }
+    return {0, "no exception"};
+}
+
+class CMPIHelperTest : public ::testing::Test {
+protected:
+    Broker broker;
+    const CMPIBroker* mb = broker.cmpi();
+    RequestScope request{broker, kNameSpace};
+
+    ObjectPath volumePath() {
+        return ObjectPath{"", kNameSpace, "ORV_StorageVolume",
+                          {{"DeviceID", Value::string("0_1")},
+                           {"SystemName", Value::string("AmbrixController_0")}}};
+    }
+};
+
+// ---- CMPI to framework --------------------------------------------------------
+
+TEST_F(CMPIHelperTest, PathKeepsHostNamespaceClassAndConvertsEachKeyType) {
+    ObjectPath referenced = volumePath();
+    ObjectPath path{"server1", kNameSpace, "ORV_Spared",
+                    {{"Enabled", Value::boolean(true)},
+                     {"Number", Value::unsignedInteger(CMPI_uint32, 7)},
+                     {"Ratio", Value::real(CMPI_real64, 1.5)},
+                     {"Dependent", Value::reference(referenced)},
+                     {"Tag", Value::string("abc")}}};
+    const CIMObjectPath converted =
+        CMPIHelper::CMPIObjectPathToFrameworkObjectPath(broker.newObjectPath(path), true);
+
+    EXPECT_EQ(converted.getHost(), "server1");
+    EXPECT_EQ(converted.getNameSpace(), kNameSpace);
+    EXPECT_EQ(converted.getClassName(), "ORV_Spared");
+    const auto& keys = converted.getKeyBindings();
+    ASSERT_EQ(keys.size(), 4u) << "the real64 key is dropped";
+    EXPECT_EQ(keys[0].getName(), "Enabled");
+    EXPECT_EQ(keys[0].getType(), CIM_BOOLEAN);
+    EXPECT_EQ(keys[0].getValue<bool>(), std::vector<bool>{true});
+    EXPECT_EQ(keys[1].getType(), CIM_UINT32);
+    EXPECT_EQ(keys[1].getValue<uint32_t>(), std::vector<uint32_t>{7});
+    EXPECT_EQ(keys[2].getName(), "Dependent");
+    ASSERT_EQ(keys[2].getType(), CIM_REFERENCE);
+    const CIMObjectPath inner = keys[2].getValue<CIMObjectPath>().at(0);
+    EXPECT_EQ(inner.getClassName(), "ORV_StorageVolume");
+    EXPECT_EQ(inner.getKeyBinding("DeviceID").getValue<std::string>(), std::vector<std::string>{"0_1"});
+    EXPECT_EQ(keys[3].getType(), CIM_STRING);
+    EXPECT_EQ(keys[3].getValue<std::string>(), std::vector<std::string>{"abc"});
+
+    const CIMObjectPath keyless =
+        CMPIHelper::CMPIObjectPathToFrameworkObjectPath(broker.newObjectPath(path), false);
+    EXPECT_TRUE(keyless.getKeyBindings().empty());
+    EXPECT_EQ(keyless.getClassName(), "ORV_Spared");
+}
+
+// A path whose table fails one accessor, the way a broken server would.
+CMPIStatus failedStatus() { return CMPIStatus{CMPI_RC_ERR_FAILED, nullptr}; }
+CMPIString* failingString(const CMPIObjectPath*, CMPIStatus* rc) {
+    if (rc) *rc = failedStatus();
+    return nullptr;
+}
+CMPICount failingCount(const CMPIObjectPath*, CMPIStatus* rc) {
+    if (rc) *rc = failedStatus();
+    return 0;
+}
+
+TEST_F(CMPIHelperTest, PathAccessorFailuresRaiseTheirCodes) {
+    CMPIObjectPath* real = broker.newObjectPath(volumePath());
+    auto withTable = [&](auto change) {
+        static CMPIObjectPathFT table;
+        table = *real->ft;
+        change(table);
+        static CMPIObjectPath face;
+        face = CMPIObjectPath{real->hdl, &table};
+        return &face;
+    };
+
+    auto nameSpace = failureOf([&] {
+        CMPIHelper::CMPIObjectPathToFrameworkObjectPath(
+            withTable([](CMPIObjectPathFT& t) { t.getNameSpace = failingString; }), false);
+    });
+    EXPECT_EQ(nameSpace, std::make_pair(3, std::string(" :: Invalid namespace")));
+
+    auto className = failureOf([&] {
+        CMPIHelper::CMPIObjectPathToFrameworkObjectPath(
+            withTable([](CMPIObjectPathFT& t) { t.getClassName = failingString; }), false);
+    });
+    EXPECT_EQ(className, std::make_pair(5, std::string(" :: Invalid class")));
+
+    auto host = failureOf([&] {
+        CMPIHelper::CMPIObjectPathToFrameworkObjectPath(
+            withTable([](CMPIObjectPathFT& t) { t.getHostname = failingString; }), false);
+    });
+    EXPECT_EQ(host, std::make_pair(1, std::string(" :: Operation Failed")));
+
+    auto keys = failureOf([&] {
+        CMPIHelper::CMPIObjectPathToFrameworkObjectPath(
+            withTable([](CMPIObjectPathFT& t) { t.getKeyCount = failingCount; }), true);
+    });
+    EXPECT_EQ(keys, std::make_pair(1, std::string(" :: Operation Failed")));
+
+    CIMObjectPath target;
+    EXPECT_FALSE(CMPIHelper::CMPIKeysToFrameworkKeys(nullptr, target));
+}
+
+TEST_F(CMPIHelperTest, InstanceTakesTheSupportedScalarTypesOnly) {
+    Instance source{volumePath(),
+                    {{"Primordial", Value::boolean(false)},
+                     {"Status", Value::unsignedInteger(CMPI_uint16, 2)},
+                     {"BlockSize", Value::unsignedInteger(CMPI_uint32, 512)},
+                     {"NumberOfBlocks", Value::unsignedInteger(CMPI_uint64, 1ULL << 40)},
+                     {"Owner", Value::reference(volumePath())},
+                     {"ElementName", Value::string("Volume 1")},
+                     {"InstallDate", Value::dateTime(kDateTime)},
+                     {"Level", Value::unsignedInteger(CMPI_uint8, 5)},
+                     {"Names", Value::array(CMPI_string, {Value::string("a")})},
+                     {"Priority", Value::null(CMPI_uint32)}}};
+    CIMInstance converted;
+    converted.setObjectPath(CIMObjectPath("", kNameSpace, "ORV_StorageVolume"));
+    ASSERT_TRUE(CMPIHelper::CMPIInstanceToFrameworkInstance(broker.newInstance(source), converted));
+
+    ASSERT_EQ(converted.getPropertyCount(), 8u) << "uint8 and array properties are skipped";
+    EXPECT_EQ(converted.getProperty("Level"), nullptr);
+    EXPECT_EQ(converted.getProperty("Names"), nullptr);
+    EXPECT_EQ(converted.getProperty("Primordial")->getValue<bool>().getValues(), std::vector<bool>{false});
+    EXPECT_EQ(converted.getProperty("Status")->getType(), CIM_UINT16);
+    EXPECT_EQ(converted.getProperty("Status")->getValue<uint16_t>().at(0), 2);
+    EXPECT_EQ(converted.getProperty("BlockSize")->getValue<uint32_t>().at(0), 512u);
+    EXPECT_EQ(converted.getProperty("NumberOfBlocks")->getValue<uint64_t>().at(0), 1ULL << 40);
+    EXPECT_EQ(converted.getProperty("Owner")->getValue<CIMObjectPath>().at(0).getClassName(),
+              "ORV_StorageVolume");
+    EXPECT_EQ(converted.getProperty("ElementName")->getValue<std::string>().at(0), "Volume 1");
+    const CIMProperty* date = converted.getProperty("InstallDate");
+    EXPECT_EQ(date->getType(), CIM_DATETIME);
+    EXPECT_EQ(date->getValue<std::string>().at(0), kDateTime);
+    const CIMValue<uint32_t> priority = converted.getProperty("Priority")->getValue<uint32_t>();
+    EXPECT_TRUE(priority.isNull());
+    EXPECT_EQ(priority.size(), 0u);
+
+    EXPECT_FALSE(CMPIHelper::CMPIInstanceToFrameworkInstance(nullptr, converted));
+}
+
+TEST_F(CMPIHelperTest, ArgumentsConvertScalarsArraysAndNulls) {
+    ArgumentList arguments{
+        {"Force", Value::boolean(true)},
+        {"Mode", Value::unsignedInteger(CMPI_uint16, 3)},
+        {"Size", Value::unsignedInteger(CMPI_uint64, 1ULL << 33)},
+        {"Pool", Value::reference(volumePath())},
+        {"ElementName", Value::string("new")},
+        {"Image", Value::array(CMPI_uint8, {Value::unsignedInteger(CMPI_uint8, 1),
+                                            Value::unsignedInteger(CMPI_uint8, 255)})},
+        {"Slots", Value::array(CMPI_uint32, {Value::unsignedInteger(CMPI_uint32, 4)})},
+        {"InExtents", Value::array(CMPI_ref, {Value::reference(volumePath())})},
+        {"Names", Value::array(CMPI_string, {Value::string("x"), Value::string("y")})},
+        {"Goal", Value::null(CMPI_ref)},
+    };
+    CMPIStatus status{CMPI_RC_OK, nullptr};
+    const CIMArgumentList converted = CMPIHelper::CMPIArgsToFrameworkArgs(broker.newArgs(arguments), &status);
+    EXPECT_EQ(status.rc, CMPI_RC_OK);
+    ASSERT_EQ(converted.size(), arguments.size());
+    EXPECT_EQ(converted.find("Force")->getType(), CIM_BOOLEAN);
+    EXPECT_EQ(converted.find("Mode")->getValue<uint16_t>().at(0), 3);
+    EXPECT_EQ(converted.find("Size")->getValue<uint64_t>().at(0), 1ULL << 33);
+    EXPECT_EQ(converted.find("Pool")->getType(), CIM_REFERENCE);
+    const CIMProperty* image = converted.find("Image");
+    EXPECT_EQ(image->getType(), CIM_UINT8_ARRAY);
+    EXPECT_TRUE(image->getValue<uint8_t>().isArray());
+    EXPECT_EQ(image->getValue<uint8_t>().getValues(), (std::vector<uint8_t>{1, 255}));
+    EXPECT_EQ(converted.find("Slots")->getValue<uint32_t>().getValues(), std::vector<uint32_t>{4});
+    EXPECT_EQ(converted.find("InExtents")->getType(), CIM_REFERENCE_ARRAY);
+    EXPECT_EQ(converted.find("InExtents")->getValue<CIMObjectPath>().at(0).getClassName(),
+              "ORV_StorageVolume");
+    EXPECT_EQ(converted.find("Names")->getValue<std::string>().getValues(),
+              (std::vector<std::string>{"x", "y"}));
+    const CIMProperty* goal = converted.find("Goal");
+    EXPECT_EQ(goal->getType(), CIM_REFERENCE);
+    EXPECT_TRUE(goal->getValue<CIMObjectPath>().isNull());
+}
+
+TEST_F(CMPIHelperTest, ArgumentsOfOtherTypesAreNotSupported) {
+    for (const Value& value : {Value::signedInteger(CMPI_sint8, 1), Value::dateTime(kDateTime),
+                               Value::array(CMPI_uint16, {Value::unsignedInteger(CMPI_uint16, 1)})}) {
+        CMPIArgs* args = broker.newArgs({{"Odd", value}});
+        EXPECT_EQ(failureOf([&] { CMPIHelper::CMPIArgsToFrameworkArgs(args, nullptr); }),
+                  std::make_pair(7, std::string(" :: Not supported")))
+            << value.toString();
+    }
+}
+
+// ---- Framework to CMPI --------------------------------------------------------
+
+TEST_F(CMPIHelperTest, FrameworkPathBecomesCMPIPathInItsOwnNamespace) {
+    CIMObjectPath referenced("", "root/PG_InterOp", "ORV_RegisteredProfile");
+    referenced.addKeyBinding(CIMKeyBinding("InstanceID", std::vector<std::string>{"SNIA+SMI-S+1.4.0"}, CIM_STRING));
+    CIMObjectPath path("host9", kNameSpace, "ORV_Battery");
+    path.addKeyBinding(CIMKeyBinding("Present", std::vector<bool>{true}, CIM_BOOLEAN));
+    path.addKeyBinding(CIMKeyBinding("Number", std::vector<uint32_t>{12}, CIM_UINT32));
+    path.addKeyBinding(CIMKeyBinding("Offset", std::vector<int16_t>{-3}, CIM_SINT16));
+    path.addKeyBinding(CIMKeyBinding("Size", std::vector<uint64_t>{1ULL << 35}, CIM_UINT64));
+    path.addKeyBinding(CIMKeyBinding("Profile", std::vector<CIMObjectPath>{referenced}, CIM_REFERENCE));
+
+    const ObjectPath converted = readObjectPath(CMPIHelper::FrameworkObjectPathToCMPIObjectPath(path, mb));
+    EXPECT_EQ(converted.host, "host9");
+    EXPECT_EQ(converted.nameSpace, kNameSpace);
+    EXPECT_EQ(converted.className, "ORV_Battery");
+    ASSERT_EQ(converted.keys.size(), 5u);
+    EXPECT_EQ(*converted.key("Present"), Value::boolean(true));
+    EXPECT_EQ(*converted.key("Number"), Value::unsignedInteger(CMPI_uint32, 12));
+    EXPECT_EQ(*converted.key("Offset"), Value::signedInteger(CMPI_sint16, -3));
+    EXPECT_EQ(*converted.key("Size"), Value::unsignedInteger(CMPI_uint64, 1ULL << 35));
+    const ObjectPath& profile = converted.key("Profile")->asReference();
+    EXPECT_EQ(profile.nameSpace, "root/PG_InterOp");
+    EXPECT_EQ(*profile.key("InstanceID"), Value::string("SNIA+SMI-S+1.4.0"));
+}
+
+TEST_F(CMPIHelperTest, RealKeysCannotBeHandedToTheServer) {
+    CIMObjectPath path("", kNameSpace, "ORV_Battery");
+    path.addKeyBinding(CIMKeyBinding("Ratio", std::vector<float>{0.5f}, CIM_REAL32));
+    EXPECT_EQ(failureOf([&] { CMPIHelper::FrameworkObjectPathToCMPIObjectPath(path, mb); }),
+              std::make_pair(1, std::string(" :: Operation Failed")));
+    EXPECT_EQ(failureOf([&] { CMPIHelper::FrameworkObjectPathToCMPIObjectPath(path, nullptr); }).first, 1);
+}
+
+TEST_F(CMPIHelperTest, InstanceCarriesEveryConvertibleTypeWithItsCMPIType) {
+    CIMInstance embedded;
+    embedded.setObjectPath(CIMObjectPath("", kNameSpace, "ORV_ConcreteJob"));
+    embedded.addProperty(property<std::string>("InstanceID", {"J1"}, CIM_STRING, false, false, true));
+
+    CIMInstance instance;
+    instance.setObjectPath(CIMObjectPath("", kNameSpace, "ORV_StorageVolume"));
+    instance.addProperty(property<std::string>("DeviceID", {"0_1"}, CIM_STRING, false, false, true));
+    instance.addProperty(property<bool>("Primordial", {false}, CIM_BOOLEAN));
+    instance.addProperty(property<bool>("Flags", {true, false}, CIM_BOOLEAN_ARRAY, true));
+    instance.addProperty(property<std::string>("InstallDate", {kDateTime}, CIM_DATETIME));
+    instance.addProperty(property<int8_t>("Trend", {-1, 2}, CIM_SINT8_ARRAY, true));
+    instance.addProperty(property<int16_t>("Delta", {-7}, CIM_SINT16));
+    instance.addProperty(property<int32_t>("Offsets", {-70000}, CIM_SINT32_ARRAY, true));
+    instance.addProperty(property<int64_t>("Balance", {-(1LL << 40)}, CIM_SINT64));
+    instance.addProperty(property<std::string>("Names", {"a", "b"}, CIM_STRING_ARRAY, true));
+    instance.addProperty(property<uint16_t>("OperationalStatus", {2, 3}, CIM_UINT16_ARRAY, true));
+    instance.addProperty(property<uint32_t>("BlockSize", {512}, CIM_UINT32));
+    instance.addProperty(property<uint64_t>("NumberOfBlocks", {1ULL << 33}, CIM_UINT64));
+    instance.addProperty(property<uint8_t>("Level", {5}, CIM_UINT8));
+    instance.addProperty(property<uint8_t>("Raw", {}, CIM_UINT8_ARRAY, true));
+    instance.addProperty(property<CIMObjectPath>("Pool", {CIMObjectPath("", kNameSpace, "ORV_ConcreteStoragePool")},
+                                                 CIM_REFERENCE));
+    instance.addProperty(property<CIMInstance>("Job", {embedded}, CIM_INSTANCE));
+    instance.addProperty(property<uint32_t>("Priority", {}, CIM_UINT32, false, true));
+    instance.addProperty(property<std::string>("Aliases", {}, CIM_STRING_ARRAY, true, true));
+
+    const Instance converted = readInstance(CMPIHelper::FrameworkInstanceToCMPIInstance(instance, mb, nullptr));
+    EXPECT_EQ(converted.path.className, "ORV_StorageVolume");
+    EXPECT_EQ(*converted.path.key("DeviceID"), Value::string("0_1"));
+    EXPECT_EQ(converted.properties.size(), instance.getPropertyCount());
+    EXPECT_EQ(*converted.property("Primordial"), Value::boolean(false));
+    EXPECT_EQ(*converted.property("Flags"),
+              Value::array(CMPI_boolean, {Value::boolean(true), Value::boolean(false)}));
+    EXPECT_EQ(*converted.property("InstallDate"), Value::dateTime(kDateTime));
+    EXPECT_EQ(*converted.property("Trend"),
+              Value::array(CMPI_sint8, {Value::signedInteger(CMPI_sint8, -1), Value::signedInteger(CMPI_sint8, 2)}));
+    EXPECT_EQ(*converted.property("Delta"), Value::signedInteger(CMPI_sint16, -7));
+    EXPECT_EQ(*converted.property("Offsets"), Value::array(CMPI_sint32, {Value::signedInteger(CMPI_sint32, -70000)}));
+    EXPECT_EQ(*converted.property("Balance"), Value::signedInteger(CMPI_sint64, -(1LL << 40)));
+    EXPECT_EQ(*converted.property("Names"), Value::array(CMPI_string, {Value::string("a"), Value::string("b")}));
+    EXPECT_EQ(*converted.property("OperationalStatus"),
+              Value::array(CMPI_uint16, {Value::unsignedInteger(CMPI_uint16, 2), Value::unsignedInteger(CMPI_uint16, 3)}));
+    EXPECT_EQ(*converted.property("BlockSize"), Value::unsignedInteger(CMPI_uint32, 512));
+    EXPECT_EQ(*converted.property("NumberOfBlocks"), Value::unsignedInteger(CMPI_uint64, 1ULL << 33));
+    EXPECT_EQ(*converted.property("Level"), Value::unsignedInteger(CMPI_uint8, 5));
+    EXPECT_EQ(*converted.property("Raw"), Value::array(CMPI_uint8, {})) << "an empty array is no null";
+    EXPECT_EQ(converted.property("Pool")->asReference().className, "ORV_ConcreteStoragePool");
+    const Instance& job = converted.property("Job")->asInstance();
+    EXPECT_EQ(job.path.className, "ORV_ConcreteJob");
+    EXPECT_EQ(*job.property("InstanceID"), Value::string("J1"));
+    EXPECT_EQ(*converted.property("Priority"), Value::null(CMPI_uint32));
+    EXPECT_EQ(*converted.property("Aliases"), Value::null(CMPI_stringA));
+}
+
+TEST_F(CMPIHelperTest, PropertyListBecomesTheInstanceFilter) {
+    CIMInstance instance;
+    instance.setObjectPath(CIMObjectPath("", kNameSpace, "ORV_Battery"));
+    instance.addProperty(property<std::string>("DeviceID", {"0"}, CIM_STRING, false, false, true));
+    const char* properties[] = {"ElementName", "BatteryStatus", nullptr};
+    CMPIInstance* converted = CMPIHelper::FrameworkInstanceToCMPIInstance(instance, mb, properties);
+    auto filter = readPropertyFilter(converted);
+    ASSERT_TRUE(filter.has_value());
+    EXPECT_EQ(filter->size(), 2u);
+
+    EXPECT_FALSE(readPropertyFilter(CMPIHelper::FrameworkInstanceToCMPIInstance(instance, mb, nullptr)));
+}
+
+TEST_F(CMPIHelperTest, InstancePropertiesWithoutCMPIFormAreRefused) {
+    auto refusal = [&](const CIMProperty& odd) {
+        CIMInstance instance;
+        instance.setObjectPath(CIMObjectPath("", kNameSpace, "ORV_StorageVolume"));
+        instance.addProperty(odd);
+        return failureOf([&] { CMPIHelper::FrameworkInstanceToCMPIInstance(instance, mb, nullptr); });
+    };
+    const auto notSupported = std::make_pair(7, std::string(" :: Not supported"));
+    EXPECT_EQ(refusal(property<CIMObjectPath>("Extents", {CIMObjectPath("", kNameSpace, "ORV_StorageExtent")},
+                                              CIM_REFERENCE_ARRAY, true)),
+              notSupported);
+    EXPECT_EQ(refusal(property<float>("Ratio", {0.5f}, CIM_REAL32)), notSupported);
+    EXPECT_EQ(refusal(CIMProperty("Letter", CIMValue<std::string>(), false, CIM_CHAR16)), notSupported);
+    EXPECT_EQ(refusal(property<std::string>("When", {"not a datetime"}, CIM_DATETIME)),
+              std::make_pair(1, std::string(" :: Operation Failed")));
+}
+
+TEST_F(CMPIHelperTest, OutArgumentsOfTheMethodTypesReachTheServer) {
+    CIMArgumentList arguments;
+    arguments.add(property<uint32_t>("ReturnCode", {4}, CIM_UINT32));
+    arguments.add(property<int8_t>("Delta", {-2}, CIM_SINT8));
+    arguments.add(property<uint64_t>("Sizes", {1, 2}, CIM_UINT64_ARRAY, true));
+    arguments.add(property<CIMObjectPath>("Job", {CIMObjectPath("", kNameSpace, "ORV_ConcreteJob")}, CIM_REFERENCE));
+    arguments.add(property<CIMObjectPath>("Extents",
+                                          {CIMObjectPath("", kNameSpace, "ORV_StorageExtent"),
+                                           CIMObjectPath("", kNameSpace, "ORV_StorageExtent")},
+                                          CIM_REFERENCE_ARRAY, true));
+    CMPIArgs* out = broker.newArgs();
+    CMPIHelper::FrameworkArgsToCMPIArgs(arguments, out, mb);
+
+    const ArgumentList converted = readArgs(out);
+    ASSERT_EQ(converted.size(), 5u);
+    EXPECT_EQ(converted[0].value, Value::unsignedInteger(CMPI_uint32, 4));
+    EXPECT_EQ(converted[1].value, Value::signedInteger(CMPI_sint8, -2));
+    EXPECT_EQ(converted[2].value, Value::array(CMPI_uint64, {Value::unsignedInteger(CMPI_uint64, 1),
+                                                             Value::unsignedInteger(CMPI_uint64, 2)}));
+    EXPECT_EQ(converted[3].value.type(), CMPI_ref);
+    EXPECT_EQ(converted[4].value.type(), CMPI_refA);
+    EXPECT_EQ(converted[4].value.elements().size(), 2u);
+
+    for (const CIMProperty& odd : {property<std::string>("When", {kDateTime}, CIM_DATETIME),
+                                   property<std::string>("Names", {"a"}, CIM_STRING_ARRAY, true),
+                                   property<uint32_t>("Slots", {1}, CIM_UINT32_ARRAY, true)}) {
+        CIMArgumentList list;
+        list.add(odd);
+        EXPECT_EQ(failureOf([&] { CMPIHelper::FrameworkArgsToCMPIArgs(list, broker.newArgs(), mb); }),
+                  std::make_pair(7, std::string(" :: Not supported")))
+            << odd.getName();
+    }
+}
+
+}  // namespace

@@ -1,0 +1,344 @@
+// The built provider, loaded by path, over a RAID library that reports no
+// controllers: its exported face, its MI tables, the argument checks of every
+// MI function, the interop classes it still serves and the storage classes
+// that answer empty.
+#include "LoadedProvider.h"
+
+#include <cstdio>
+#include <memory>
+#include <set>
+
+namespace providertest {
+namespace {
+
+// One provider for the whole program, torn down when the program ends.
+struct Provider {
+    orv::test::TestInstallation installation;
+    Broker broker;
+    Factories factories;
+    CMPIInstanceMI* instanceMI = nullptr;
+    CMPIAssociationMI* associationMI = nullptr;
+    CMPIIndicationMI* indicationMI = nullptr;
+    CMPIMethodMI* methodMI = nullptr;
+};
+Provider* provider = nullptr;
+
+class ProviderEnvironment : public ::testing::Environment {
+public:
+    void SetUp() override {
+        provider = new Provider();
+        provider->installation.writeDefaultLoggerConfig();
+        provider->installation.installRaidLibrary(VRLIB_PATH, kNoControllers);
+        provider->factories = loadProvider();
+        const CMPIBroker* mb = provider->broker.cmpi();
+        RequestScope request(provider->broker, kStorageNameSpace);
+        provider->instanceMI = provider->factories.instance(mb, request.context(), nullptr);
+        provider->associationMI = provider->factories.association(mb, request.context(), nullptr);
+        provider->indicationMI = provider->factories.indication(mb, request.context(), nullptr);
+        provider->methodMI = provider->factories.method(mb, request.context(), nullptr);
+    }
+    void TearDown() override {
+        {
+            RequestScope request(provider->broker, kStorageNameSpace);
+            provider->instanceMI->ft->cleanup(provider->instanceMI, request.context(), 1);
+        }
+        delete provider;
+        provider = nullptr;
+    }
+};
+const auto* const environment = ::testing::AddGlobalTestEnvironment(new ProviderEnvironment);
+
+// What a request answered, read before the request's objects are freed.
+struct Reply {
+    CMPIrc rc = CMPI_RC_OK;
+    std::string text;
+    CollectedResult result;
+};
+Reply replyOf(const CMPIStatus& status, const RequestScope& request) {
+    return Reply{status.rc, message(status), request.collected()};
+}
+
+class NoControllerTest : public ::testing::Test {
+protected:
+    const CMPIBroker* mb = provider->broker.cmpi();
+    CMPIInstanceMI* instance = provider->instanceMI;
+    CMPIAssociationMI* association = provider->associationMI;
+    CMPIIndicationMI* indication = provider->indicationMI;
+    CMPIMethodMI* method = provider->methodMI;
+
+    std::string logFile() const { return provider->installation.logFile(); }
+    CMPIObjectPath* path(const std::string& nameSpace, const std::string& className,
+                         std::vector<NamedValue> keys = {}) {
+        return provider->broker.newObjectPath(ObjectPath{"", nameSpace, className, std::move(keys)});
+    }
+    Reply enumerateNames(const std::string& nameSpace, const std::string& className) {
+        RequestScope request(provider->broker, nameSpace);
+        return replyOf(instance->ft->enumerateInstanceNames(instance, request.context(), request.result(),
+                                                            path(nameSpace, className)),
+                       request);
+    }
+    Reply enumerate(const std::string& nameSpace, const std::string& className) {
+        RequestScope request(provider->broker, nameSpace);
+        return replyOf(instance->ft->enumerateInstances(instance, request.context(), request.result(),
+                                                        path(nameSpace, className), nullptr),
+                       request);
+    }
+};
+
+// ---- The module's face --------------------------------------------------------------
+
+TEST_F(NoControllerTest, ExportsExactlyTheFourFactories) {
+    std::unique_ptr<FILE, int (*)(FILE*)> listing(popen("nm -D --defined-only " PROVIDER_PATH, "r"), pclose);
+    ASSERT_NE(listing, nullptr);
+    std::set<std::string> exported;
+    char line[1024];
+    while (std::fgets(line, sizeof line, listing.get()) != nullptr) {
+        std::string text(line);
+        while (!text.empty() && (text.back() == '\n' || text.back() == ' ')) text.pop_back();
+        exported.insert(text.substr(text.rfind(' ') + 1));
+    }
+    EXPECT_EQ(exported, (std::set<std::string>{"AmbrixProvider15_Create_AssociationMI",
+                                               "AmbrixProvider15_Create_IndicationMI",
+                                               "AmbrixProvider15_Create_InstanceMI",
+                                               "AmbrixProvider15_Create_MethodMI"}));
+}
+
+TEST_F(NoControllerTest, FactoriesHandOutFixedTablesAndInitialiseOnce) {
+    EXPECT_STREQ(instance->ft->miName, "instanceAmbrixProvider15");
+    EXPECT_STREQ(association->ft->miName, "associationAmbrixProvider15");
+    EXPECT_STREQ(indication->ft->miName, "IndicationAmbrixProvider15");
+    EXPECT_STREQ(method->ft->miName, "methodAmbrixProvider15");
+    for (int version : {instance->ft->ftVersion, instance->ft->miVersion, association->ft->ftVersion,
+                        association->ft->miVersion, indication->ft->ftVersion, indication->ft->miVersion,
+                        method->ft->ftVersion, method->ft->miVersion}) {
+        EXPECT_EQ(version, 200);
+    }
+    EXPECT_EQ(instance->hdl, nullptr);
+
+    RequestScope request(provider->broker, kStorageNameSpace);
+    EXPECT_EQ(provider->factories.method(mb, request.context(), nullptr), method);
+    EXPECT_EQ(provider->factories.instance(mb, request.context(), nullptr), instance);
+    EXPECT_EQ(occurrences(logFile(), "CMPIMI : Provider Initialized successfully"), 1u);
+    EXPECT_GE(occurrences(logFile(), "Provider Initialization already done"), 5u);
+}
+
+TEST_F(NoControllerTest, LibraryWithoutControllersSelectsTheManagementClasses) {
+    EXPECT_EQ(occurrences(logFile(), "Vrlib initialisation suceeded but No Controllers found !!. "), 1u);
+    EXPECT_EQ(occurrences(logFile(), "SELECTIVE INITIALIZATION ? 1."), 1u);
+}
+
+// ---- Argument checks --------------------------------------------------------------------
+
+TEST_F(NoControllerTest, MissingArgumentsAreRefusedBeforeAnythingElse) {
+    RequestScope request(provider->broker, kStorageNameSpace);
+    const CMPIContext* ctx = request.context();
+    const CMPIResult* rslt = request.result();
+    CMPIObjectPath* op = path(kStorageNameSpace, "ORV_StorageVolume");
+    CMPIObjectPath nullHandle{nullptr, op->ft};
+    CMPIInstance* inst = provider->broker.newInstance(Instance{ObjectPath{"", kStorageNameSpace, "ORV_StorageVolume", {}}, {}});
+    CMPISelectExp* filter = provider->broker.newSelectExp("SELECT * FROM CIM_AlertIndication", "WQL");
+    CMPIArgs* in = provider->broker.newArgs();
+    CMPIArgs* out = provider->broker.newArgs();
+    const char* properties[] = {"Name", nullptr};
+
+    const std::vector<std::pair<const char*, CMPIStatus>> refusals = {
+        {"enumerateInstanceNames without mi", instance->ft->enumerateInstanceNames(nullptr, ctx, rslt, op)},
+        {"enumerateInstances without result", instance->ft->enumerateInstances(instance, ctx, nullptr, op, nullptr)},
+        {"getInstance with a null handle", instance->ft->getInstance(instance, ctx, rslt, &nullHandle, nullptr)},
+        {"createInstance without instance", instance->ft->createInstance(instance, ctx, rslt, op, nullptr)},
+        {"modifyInstance without property list",
+         instance->ft->modifyInstance(instance, ctx, rslt, op, inst, nullptr)},
+        {"deleteInstance without context", instance->ft->deleteInstance(instance, nullptr, rslt, op)},
+        {"execQuery with an empty query", instance->ft->execQuery(instance, ctx, rslt, op, "", "WQL")},
+        {"associators without path", association->ft->associators(association, ctx, rslt, nullptr, "A", "", "", "", nullptr)},
+        {"associatorNames without association class",
+         association->ft->associatorNames(association, ctx, rslt, op, nullptr, nullptr, nullptr, nullptr)},
+        {"references without result", association->ft->references(association, ctx, nullptr, op, nullptr, nullptr, nullptr)},
+        {"referenceNames without context", association->ft->referenceNames(association, nullptr, rslt, op, nullptr, nullptr)},
+        {"authorizeFilter without owner",
+         indication->ft->authorizeFilter(indication, ctx, filter, "CIM_AlertIndication", op, nullptr)},
+        {"mustPoll without class name", indication->ft->mustPoll(indication, ctx, filter, "", op)},
+        {"activateFilter without filter",
+         indication->ft->activateFilter(indication, ctx, nullptr, "CIM_AlertIndication", op, 1)},
+        {"deActivateFilter without path",
+         indication->ft->deActivateFilter(indication, ctx, filter, "CIM_AlertIndication", nullptr, 1)},
+        {"enableIndications without context", indication->ft->enableIndications(indication, nullptr)},
+        {"disableIndications without mi", indication->ft->disableIndications(nullptr, ctx)},
+        {"invokeMethod without out-args", method->ft->invokeMethod(method, ctx, rslt, op, "Odd", in, nullptr)},
+        {"invokeMethod with an empty name", method->ft->invokeMethod(method, ctx, rslt, op, "", in, out)},
+    };
+    for (const auto& [name, status] : refusals) {
+        EXPECT_EQ(status.rc, CMPI_RC_ERR_INVALID_PARAMETER) << name;
+        EXPECT_EQ(message(status), "The input parameters are invalid") << name;
+    }
+    EXPECT_EQ(request.collected().doneCount, 0);
+    EXPECT_GE(occurrences(logFile(), "INVALID : indType = "), 1u);
+
+    // Only the property list is checked for modifyInstance; associators
+    // goes on without an association class.
+    RequestScope second(provider->broker, kStorageNameSpace);
+    EXPECT_NE(instance->ft->modifyInstance(instance, second.context(), second.result(), nullptr, nullptr, properties).rc,
+              CMPI_RC_ERR_INVALID_PARAMETER);
+    EXPECT_EQ(association->ft->associators(association, second.context(), second.result(),
+                                           path(kStorageNameSpace, "ORV_StorageVolume"), nullptr, nullptr, nullptr,
+                                           nullptr, nullptr).rc,
+              CMPI_RC_OK);
+}
+
+TEST_F(NoControllerTest, QueriesAndFilterChecksAnswerNothing) {
+    RequestScope request(provider->broker, kStorageNameSpace);
+    CMPIObjectPath* op = path(kStorageNameSpace, "CIM_AlertIndication");
+    CMPISelectExp* filter = provider->broker.newSelectExp("SELECT * FROM CIM_AlertIndication", "WQL");
+    CMPIStatus query = instance->ft->execQuery(instance, request.context(), request.result(), op,
+                                               "SELECT * FROM ORV_StorageVolume", "WQL");
+    EXPECT_EQ(query.rc, CMPI_RC_OK);
+    EXPECT_EQ(query.msg, nullptr);
+    EXPECT_EQ(indication->ft->authorizeFilter(indication, request.context(), filter, "CIM_AlertIndication", op, "bob").rc,
+              CMPI_RC_OK);
+    EXPECT_EQ(indication->ft->mustPoll(indication, request.context(), filter, "CIM_AlertIndication", op).rc, CMPI_RC_OK);
+    EXPECT_EQ(indication->ft->activateFilter(indication, request.context(), filter, "CIM_AlertIndication", op, 1).rc,
+              CMPI_RC_OK);
+    EXPECT_EQ(indication->ft->enableIndications(indication, request.context()).rc, CMPI_RC_OK);
+    EXPECT_EQ(indication->ft->disableIndications(indication, request.context()).rc, CMPI_RC_OK);
+    EXPECT_EQ(indication->ft->deActivateFilter(indication, request.context(), filter, "CIM_AlertIndication", op, 1).rc,
+              CMPI_RC_OK);
+    const CollectedResult result = request.collected();
+    EXPECT_EQ(result.doneCount, 0);
+    EXPECT_TRUE(result.instances.empty());
+    EXPECT_GE(occurrences(logFile(), "VALID : indType = "), 1u);
+}
+
+TEST_F(NoControllerTest, FailedRequestIsLoggedUnderItsOperation) {
+    const Reply reply = enumerateNames(kStorageNameSpace, "");
+    EXPECT_EQ(reply.rc, CMPI_RC_ERR_FAILED);
+    EXPECT_EQ(reply.text, "Failed to convert CMPI ObjectPath to CIM ObjectPath");
+    EXPECT_TRUE(reply.result.objectPaths.empty());
+    EXPECT_EQ(occurrences(logFile(),
+                          "EnumInstanceNames operation failed,                 refer previous log lines for reason"),
+              1u);
+}
+
+// ---- Rights ---------------------------------------------------------------------------------
+
+TEST_F(NoControllerTest, ChangesAreRefusedToNonAdministratorsOnly) {
+    const char* properties[] = {"ElementName", nullptr};
+    auto modifyAs = [&](const std::string& principal) {
+        RequestScope request(provider->broker, kInteropNameSpace, principal);
+        CMPIInstance* inst = provider->broker.newInstance(
+            Instance{ObjectPath{"", kInteropNameSpace, "ORV_ObjectManager", {}}, {{"ElementName", Value::string("x")}}});
+        return replyOf(instance->ft->modifyInstance(instance, request.context(), request.result(),
+                                                    path(kInteropNameSpace, "ORV_ObjectManager"), inst, properties),
+                       request);
+    };
+    const Reply denied = modifyAs("bob");
+    EXPECT_EQ(denied.rc, CMPI_RC_ERR_ACCESS_DENIED);
+    EXPECT_EQ(denied.text, "bob : is not a member of Administrator/root");
+    EXPECT_NE(modifyAs("").rc, CMPI_RC_ERR_ACCESS_DENIED);
+
+    auto invokeAs = [&](const std::string& principal) {
+        RequestScope request(provider->broker, kStorageNameSpace, principal);
+        return replyOf(method->ft->invokeMethod(
+                           method, request.context(), request.result(),
+                           path(kStorageNameSpace, "ORV_StorageConfigurationService", {{"Name", Value::string("s")}}),
+                           "ReturnToStoragePool", provider->broker.newArgs(), provider->broker.newArgs()),
+                       request);
+    };
+    const Reply refused = invokeAs("bob");
+    EXPECT_EQ(refused.rc, CMPI_RC_ERR_ACCESS_DENIED);
+    EXPECT_EQ(refused.text, "bob : is not a member of Administrator/root");
+    EXPECT_TRUE(refused.result.data.empty());
+
+    // Without controllers the service has no plugin: the method answers 0.
+    const Reply allowed = invokeAs("");
+    EXPECT_EQ(allowed.rc, CMPI_RC_OK);
+    ASSERT_EQ(allowed.result.data.size(), 1u);
+    EXPECT_EQ(allowed.result.data[0], Value::unsignedInteger(CMPI_uint32, 0));
+    EXPECT_EQ(allowed.result.doneCount, 1);
+}
+
+// ---- What the provider serves without controllers ---------------------------------------
+
+TEST_F(NoControllerTest, InteropNamespaceIsFullyAnswered) {
+    const Reply profiles = enumerateNames(kInteropNameSpace, "ORV_RegisteredProfile");
+    EXPECT_EQ(profiles.rc, CMPI_RC_OK);
+    EXPECT_EQ(keyTexts(profiles.result.objectPaths, "InstanceID"),
+              (std::vector<std::string>{"SNIA+Host Hardware RAID Controller+1.4.0", "SNIA+Server+1.4.0",
+                                        "SNIA+SMI-S+1.4.0", "SNIA+Base Server+1.4.0",
+                                        "DMTF+Profile Registration+1.4.0"}));
+    for (const auto& name : profiles.result.objectPaths) EXPECT_EQ(name.nameSpace, kInteropNameSpace);
+
+    const Reply subProfiles = enumerateNames(kInteropNameSpace, "ORV_RegisteredSubProfile");
+    EXPECT_EQ(subProfiles.rc, CMPI_RC_OK);
+    const std::vector<std::string> ids = keyTexts(subProfiles.result.objectPaths, "InstanceID");
+    ASSERT_EQ(ids.size(), 13u);
+    EXPECT_EQ(ids.front(), "SNIA+Disk Drive Lite+1.4.0");
+    EXPECT_EQ(ids.back(), "SNIA+Battery+1.0.0");
+
+    const Reply referenced = enumerate(kInteropNameSpace, "ORV_ReferencedProfile");
+    EXPECT_EQ(referenced.rc, CMPI_RC_OK);
+    EXPECT_EQ(referenced.result.instances.size(), 30u);
+    EXPECT_EQ(referenced.result.doneCount, 1);
+
+    const Reply requires = enumerate(kInteropNameSpace, "ORV_SubProfileRequiresSubProfile");
+    EXPECT_EQ(requires.rc, CMPI_RC_OK);
+    EXPECT_TRUE(requires.result.instances.empty());
+    EXPECT_EQ(requires.result.doneCount, 1);
+
+    for (const char* single : {"ORV_ObjectManager", "ORV_Namespace"}) {
+        const Reply one = enumerate(kInteropNameSpace, single);
+        EXPECT_EQ(one.rc, CMPI_RC_OK) << single;
+        EXPECT_EQ(one.result.instances.size(), 1u) << single;
+    }
+
+    RequestScope request(provider->broker, kInteropNameSpace);
+    const CMPIStatus got = instance->ft->getInstance(
+        instance, request.context(), request.result(),
+        path(kInteropNameSpace, "ORV_RegisteredProfile", {{"InstanceID", Value::string("SNIA+SMI-S+1.4.0")}}),
+        nullptr);
+    EXPECT_EQ(got.rc, CMPI_RC_OK);
+    ASSERT_EQ(request.collected().instances.size(), 1u);
+    EXPECT_EQ(*request.collected().instances[0].property("RegisteredName"), Value::string("SMI-S"));
+}
+
+TEST_F(NoControllerTest, StorageClassesAnswerEmptyWithoutError) {
+    for (const char* className : {"ORV_StorageVolume", "ORV_ControllerComputerSystem", "ORV_DiskDrive",
+                                  "ORV_ConcreteStoragePool", "ORV_Battery"}) {
+        const Reply names = enumerateNames(kStorageNameSpace, className);
+        EXPECT_EQ(names.rc, CMPI_RC_OK) << className;
+        EXPECT_TRUE(names.result.objectPaths.empty()) << className;
+        EXPECT_EQ(names.result.doneCount, 1) << className;
+        const Reply instances = enumerate(kStorageNameSpace, className);
+        EXPECT_EQ(instances.rc, CMPI_RC_OK) << className;
+        EXPECT_TRUE(instances.result.instances.empty()) << className;
+    }
+}
+
+TEST_F(NoControllerTest, AssociationOutsideTheResultClassAnswersNothing) {
+    ClassHierarchy& classes = provider->broker.classHierarchy();
+    classes.addClass("CIM_RegisteredProfile");
+    classes.addClass("CIM_RegisteredSubProfile", "CIM_RegisteredProfile");
+    classes.addClass("ORV_RegisteredProfile", "CIM_RegisteredProfile");
+    classes.addClass("ORV_RegisteredSubProfile", "CIM_RegisteredSubProfile");
+
+    RequestScope request(provider->broker, kInteropNameSpace);
+    CMPIObjectPath* controllerProfile = path(kInteropNameSpace, "ORV_RegisteredProfile",
+                                             {{"InstanceID", Value::string("SNIA+Host Hardware RAID Controller+1.4.0")}});
+    const CMPIStatus status = association->ft->associatorNames(association, request.context(), request.result(),
+                                                               controllerProfile, "ORV_SubProfileRequiresProfile",
+                                                               "ORV_ObjectManager", nullptr, nullptr);
+    EXPECT_EQ(status.rc, CMPI_RC_OK);
+    EXPECT_TRUE(request.collected().objectPaths.empty());
+    EXPECT_EQ(request.collected().doneCount, 0);
+
+    RequestScope second(provider->broker, kInteropNameSpace);
+    const CMPIStatus all = association->ft->associatorNames(association, second.context(), second.result(),
+                                                            controllerProfile, "ORV_SubProfileRequiresProfile",
+                                                            "CIM_RegisteredProfile", nullptr, nullptr);
+    EXPECT_EQ(all.rc, CMPI_RC_OK);
+    EXPECT_FALSE(second.collected().objectPaths.empty());
+    for (const auto& name : second.collected().objectPaths) EXPECT_EQ(name.className, "ORV_RegisteredSubProfile");
+    EXPECT_EQ(second.collected().doneCount, 1);
+}
+
+}  // namespace
+}  // namespace providertest
