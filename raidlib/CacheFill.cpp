@@ -86,15 +86,12 @@ uint32_t VRLibFacade::initializeCache(uint32_t contrId) {
     }
 
     for (unsigned i = 0; i < volumeCount; ++i) {
-        VrlVolumeKey key;
-        std::memset(&key, 0, sizeof key);
-        key.contrId = contrByte;
-        std::memcpy(&key.vdIndex, reinterpret_cast<const unsigned char*>(&volumes) +
-                                      offsetof(VrlVolumeList, vdIndexes) + i * sizeof(uint32_t),
-                    sizeof key.vdIndex);
+        uint32_t vdIndex = 0;
+        std::memcpy(&vdIndex, reinterpret_cast<const unsigned char*>(&volumes) +
+                                  offsetof(VrlVolumeList, vdIndexes) + i * sizeof(uint32_t),
+                    sizeof vdIndex);
         VrlVolumeRecord volume;
-        std::memset(&volume, 0, sizeof volume);
-        status = callLibrary(VrlOpcode::GET_VD_PROPS, &key, &volume);
+        status = readVolume(contrId, vdIndex, volume);
         if (status == VrlStatus::InactiveVolume) continue;
         if (status != VrlStatus::Success) {
             LogMessage(2, "ERROR : pfVrlInvokeMethod(GET_VD_PROPS) failed");

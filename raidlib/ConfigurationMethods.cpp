@@ -4,6 +4,7 @@
 #include <cstring>
 #include <memory>
 
+#include "EventContainers.h"
 #include "Logger.h"
 #include "RecordConversion.h"
 
@@ -233,21 +234,12 @@ uint32_t getAllLrcStatus(const LibraryBinding& library, const PropertyContainer&
         return status;
     }
     const unsigned count = boundedCount(answer->lrcCount, kVrlMaxLrcEntries, "long-running command");
-    VrlVector deviceId, deviceType, lrcType, lrcStatus, progress;
+    LrcColumns columns;
     for (unsigned i = 0; i < count; ++i) {
         const VrlLrcStatusEntry& entry = answer->entries[i];
-        deviceId.push_back(entry.deviceId);
-        deviceType.push_back(entry.deviceType);
-        lrcType.push_back(entry.lrcType);
-        lrcStatus.push_back(entry.lrcStatus);
-        progress.push_back(entry.progPercentage);
+        columns.add(entry.deviceId, entry.deviceType, entry.lrcType, entry.lrcStatus, entry.progPercentage);
     }
-    out.insertInt("lrcCount", count);
-    out.insertVector("deviceId", std::move(deviceId));
-    out.insertVector("deviceType", std::move(deviceType));
-    out.insertVector("lrcType", std::move(lrcType));
-    out.insertVector("lrcStatus", std::move(lrcStatus));
-    out.insertVector("progPercentage", std::move(progress));
+    columns.insertInto(out);
     return VrlStatus::Success;
 }
 

@@ -2,6 +2,8 @@
 
 #include <ctime>
 
+#include "VrlRecords.h"
+
 namespace orv::raidlib {
 
 std::string joinChangeList(const std::vector<std::string>& names) {
@@ -49,5 +51,35 @@ PropertyContainer changeEventContainer(uint32_t contrId, uint32_t deviceType, ui
 }
 
 uint64_t secondsSince1970() { return static_cast<uint64_t>(std::time(nullptr)); }
+
+PropertyContainer volumeEventContainer(uint32_t contrId, uint32_t vdIndex, uint32_t aenType,
+                                       const std::string& description) {
+    EventFields fields;
+    fields.aenTimestamp = secondsSince1970();
+    fields.contrId = contrId;
+    fields.deviceType = VrlDeviceType::VirtualDisk;
+    fields.deviceId = vdIndex;
+    fields.severity = VrlSeverity::Information;
+    fields.description = description;
+    fields.aenType = aenType;
+    return eventContainer(fields);
+}
+
+void LrcColumns::add(uint32_t device, uint32_t type, uint32_t lrc, uint32_t status, uint32_t percent) {
+    deviceId.push_back(device);
+    deviceType.push_back(type);
+    lrcType.push_back(lrc);
+    lrcStatus.push_back(status);
+    progPercentage.push_back(percent);
+}
+
+void LrcColumns::insertInto(PropertyContainer& container) {
+    container.insertInt("lrcCount", static_cast<VrlInt>(deviceId.size()));
+    container.insertVector("deviceId", std::move(deviceId));
+    container.insertVector("deviceType", std::move(deviceType));
+    container.insertVector("lrcType", std::move(lrcType));
+    container.insertVector("lrcStatus", std::move(lrcStatus));
+    container.insertVector("progPercentage", std::move(progPercentage));
+}
 
 }  // namespace orv::raidlib

@@ -36,6 +36,20 @@ PropertyContainer eventContainer(const EventFields& fields);
 PropertyContainer changeEventContainer(uint32_t contrId, uint32_t deviceType, uint32_t deviceId, uint32_t aenType,
                                        const std::vector<std::string>& changeList);
 
+// The event a volume-changing method raises itself for the volume it added
+// or removed, in the shape of the library's own event.
+PropertyContainer volumeEventContainer(uint32_t contrId, uint32_t vdIndex, uint32_t aenType,
+                                       const std::string& description);
+
+// Long-running-command entries as the column vectors observers and callers
+// read: deviceId, deviceType, lrcType, lrcStatus, progPercentage.
+struct LrcColumns {
+    VrlVector deviceId, deviceType, lrcType, lrcStatus, progPercentage;
+    void add(uint32_t device, uint32_t type, uint32_t lrc, uint32_t status, uint32_t percent);
+    // Inserts lrcCount and the five vectors (non-key) into the container.
+    void insertInto(PropertyContainer& container);
+};
+
 uint64_t secondsSince1970();
 
 }  // namespace orv::raidlib

@@ -160,24 +160,15 @@ PropertyContainer lrcEvent(const VrlEventRecord& record) {
     event.insertInt("contrId", record.contrId, true);
     event.insertInt("aenType", record.eventCode);
     const unsigned count = boundedCount(record.changedAttr, kVrlMaxLrcEntries, "LRC event entry");
-    VrlVector deviceId, deviceType, lrcType, lrcStatus, progress;
+    LrcColumns columns;
     for (unsigned i = 0; i < count; ++i) {
         VrlLrcEventEntry entry;
         std::memcpy(&entry,
                     reinterpret_cast<const unsigned char*>(&record) + kVrlEventHeaderSize + i * sizeof entry,
                     sizeof entry);
-        deviceId.push_back(entry.deviceId);
-        deviceType.push_back(entry.deviceType);
-        lrcType.push_back(entry.lrcType);
-        lrcStatus.push_back(entry.lrcStatus);
-        progress.push_back(entry.progPercentage);
+        columns.add(entry.deviceId, entry.deviceType, entry.lrcType, entry.lrcStatus, entry.progPercentage);
     }
-    event.insertInt("lrcCount", count);
-    event.insertVector("deviceId", std::move(deviceId));
-    event.insertVector("deviceType", std::move(deviceType));
-    event.insertVector("lrcType", std::move(lrcType));
-    event.insertVector("lrcStatus", std::move(lrcStatus));
-    event.insertVector("progPercentage", std::move(progress));
+    columns.insertInto(event);
     return event;
 }
 
@@ -352,13 +343,8 @@ uint32_t VRLibFacade::addOrDeleteObjectInstance(const VrlEventRecord& record) {
         break;
     }
     case VrlEventCode::VolumeAdded: {
-        VrlVolumeKey key;
-        std::memset(&key, 0, sizeof key);
-        key.contrId = record.contrId;
-        key.vdIndex = record.deviceId;
         VrlVolumeRecord volume;
-        std::memset(&volume, 0, sizeof volume);
-        status = callLibrary(VrlOpcode::GET_VD_PROPS, &key, &volume);
+        status = readVolume(record.contrId, record.deviceId, volume);
         if (status != VrlStatus::Success) {
             LogMessage(2, "ERROR : VrlCreateVolumeInstance() failed");
             break;
@@ -491,13 +477,8 @@ uint32_t VRLibFacade::handleVolumeRefresh(uint32_t contrId, uint32_t vdIndex, st
         return leave(ContainerStatus::NoMatch);
     }
     LogMessage(4, "DEBUG: Volume detected");
-    VrlVolumeKey key;
-    std::memset(&key, 0, sizeof key);
-    key.contrId = static_cast<uint8_t>(contrId);
-    key.vdIndex = vdIndex;
     VrlVolumeRecord volume;
-    std::memset(&volume, 0, sizeof volume);
-    const uint32_t status = callLibrary(VrlOpcode::GET_VD_PROPS, &key, &volume);
+    const uint32_t status = readVolume(contrId, vdIndex, volume);
     if (status != VrlStatus::Success) {
         LogMessage(4, "DEBUG :  Failed to get Volume Props");
         return leave(status);
@@ -575,13 +556,8 @@ void VRLibFacade::recheckVolumesAfterDiskChange(const VrlEventRecord& record, ui
             LogMessage(4, "DEBUG__: Volume not found");
         } else {
             LogMessage(4, "DEBUG: Volume found");
-            VrlVolumeKey key;
-            std::memset(&key, 0, sizeof key);
-            key.contrId = record.contrId;
-            key.vdIndex = owner;
             VrlVolumeRecord volume;
-            std::memset(&volume, 0, sizeof volume);
-            if (callLibrary(VrlOpcode::GET_VD_PROPS, &key, &volume) != VrlStatus::Success) {
+            if (readVolume(record.contrId, owner, volume) != VrlStatus::Success) {
                 LogMessage(4, "DEBUG:  failed to get Vd Props");
             } else {
                 std::vector<std::string> changed;

@@ -54,6 +54,8 @@ public:
 
     // The library entry point; "library unusable" while none is loaded.
     uint32_t callLibrary(uint32_t opcode, void* in, void* out) const { return binding_.call(opcode, in, out); }
+    // GET_VD_PROPS for one volume into a zeroed record.
+    uint32_t readVolume(uint32_t contrId, uint32_t vdIndex, VrlVolumeRecord& volume) const;
 
 private:
     // Holds the facade mutex for a scope when the mutex exists.

@@ -37,6 +37,15 @@ uint32_t VRLibFacade::invokeMethod(const std::string& methodName, const Property
     return VrlStatus::NotSupported;
 }
 
+uint32_t VRLibFacade::readVolume(uint32_t contrId, uint32_t vdIndex, VrlVolumeRecord& volume) const {
+    VrlVolumeKey key;
+    std::memset(&key, 0, sizeof key);
+    key.contrId = static_cast<uint8_t>(contrId);
+    key.vdIndex = vdIndex;
+    std::memset(&volume, 0, sizeof volume);
+    return callLibrary(VrlOpcode::GET_VD_PROPS, &key, &volume);
+}
+
 void VRLibFacade::refreshCachedVolumeCount(uint32_t contrId) {
     VrlControllerRecord controller;
     std::memset(&controller, 0, sizeof controller);
@@ -84,13 +93,8 @@ uint32_t VRLibFacade::createVolume(const PropertyContainer& in, PropertyContaine
         }
         LogMessage(4, "Volume Creation Succeeded");
 
-        VrlVolumeKey key;
-        std::memset(&key, 0, sizeof key);
-        key.contrId = record.contrId;
-        key.vdIndex = created.vdIndex;
         VrlVolumeRecord volume;
-        std::memset(&volume, 0, sizeof volume);
-        const uint32_t read = callLibrary(VrlOpcode::GET_VD_PROPS, &key, &volume);
+        const uint32_t read = readVolume(contrId, created.vdIndex, volume);
         if (read != VrlStatus::Success) {
             LogMessage(2, "Get Volume properites Failed");
             return read;
@@ -117,18 +121,10 @@ uint32_t VRLibFacade::createVolume(const PropertyContainer& in, PropertyContaine
                                                   VrlEventCode::DiskChanged, {"vdIndex", "pdConfig"}));
         }
 
-        EventFields added;
-        added.aenTimestamp = secondsSince1970();
-        added.contrId = contrId;
-        added.deviceType = VrlDeviceType::VirtualDisk;
-        added.deviceId = vdIndex;
-        added.severity = VrlSeverity::Information;
         char description[96];
         std::snprintf(description, sizeof description, "Config Change Notification,  New VD=%d is added",
                       static_cast<int>(vdIndex));
-        added.description = description;
-        added.aenType = VrlEventCode::VolumeAdded;
-        events.push_back(eventContainer(added));
+        events.push_back(volumeEventContainer(contrId, vdIndex, VrlEventCode::VolumeAdded, description));
     }
     notifyAll(events);
     return VrlStatus::Success;
@@ -145,8 +141,7 @@ uint32_t VRLibFacade::deleteVolume(const PropertyContainer& in) {
     // Read first: once deleted, the library can no longer say which disks
     // the volume used.
     VrlVolumeRecord volume;
-    std::memset(&volume, 0, sizeof volume);
-    const uint32_t read = callLibrary(VrlOpcode::GET_VD_PROPS, &key, &volume);
+    const uint32_t read = readVolume(contrId, vdIndex, volume);
     if (read != VrlStatus::Success) {
         LogMessage(2, "Get Volume properites Failed");
         return read;
@@ -184,18 +179,11 @@ uint32_t VRLibFacade::deleteVolume(const PropertyContainer& in) {
                                                   VrlEventCode::DiskChanged, {"vdIndex", "pdConfig"}));
         }
 
-        EventFields removedEvent;
-        removedEvent.aenTimestamp = secondsSince1970();
-        removedEvent.contrId = contrId;
-        removedEvent.deviceType = VrlDeviceType::VirtualDisk;
-        removedEvent.deviceId = vdIndex;
-        removedEvent.severity = VrlSeverity::Information;
         char description[96];
         std::snprintf(description, sizeof description, "Config Change Notification, Existing VD=%d is removed",
                       static_cast<int>(vdIndex));
-        removedEvent.description = description;
-        removedEvent.aenType = VrlEventCode::VolumeRemoved;
-        PropertyContainer event = eventContainer(removedEvent);
+        PropertyContainer event =
+            volumeEventContainer(contrId, vdIndex, VrlEventCode::VolumeRemoved, description);
         event.insertInt("volReserved", volume.volReserved);
         events.push_back(std::move(event));
     }
