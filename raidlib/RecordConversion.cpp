@@ -242,6 +242,9 @@ PropertyContainer enclosureObject(uint32_t contrId, const VrlEnclosureRecord& r)
 PropertyContainer batteryObject(uint32_t contrId, const VrlBatteryRecord& r) {
     PropertyContainer b;
     b.insertInt("contrId", contrId, true);
+    // The first word of the record is the charge status on this library;
+    // the battery's CIM status maps are made from it.
+    b.insertInt("battChargeStatus", r.battChargeStatus);
     b.insertInt("batteryState", r.batteryState);
     b.insertInt("batteryType", r.batteryType);
     b.insertString("installDate", fieldText(r.installDate));

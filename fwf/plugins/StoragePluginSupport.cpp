@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 
+#include "CIMException.h"
 #include "CommonFunctions.h"
 #include "Logger.h"
 #include "RaidLibraryAccess.h"
@@ -82,6 +83,10 @@ std::optional<std::vector<uint32_t>> LibraryPropertyReader::vector(const char* n
     auto value = readValue<orv::raidlib::VrlVector>(object_, name, isKey);
     if (!value) logFailure(name);
     return value;
+}
+
+void raiseKeyRetrievalFailure(const char* qualifiedName, const char* property) {
+    throw CIMException(1, "%s ::%s Property retrieval failed.", qualifiedName, property);
 }
 
 }  // namespace orv::cim::fwf::storage

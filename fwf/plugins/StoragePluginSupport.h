@@ -82,4 +82,9 @@ inline void addUint16Array(PropertyList& out, const char* name, std::vector<uint
     out.push_back(arrayProperty<uint16_t>(name, std::move(values), CIM_UINT16_ARRAY));
 }
 
+// A key property the library could not give leaves the instance without a
+// name, so the request fails: code 1 "<qualifiedName> ::<property> Property
+// retrieval failed.".
+[[noreturn]] void raiseKeyRetrievalFailure(const char* qualifiedName, const char* property);
+
 }  // namespace orv::cim::fwf::storage

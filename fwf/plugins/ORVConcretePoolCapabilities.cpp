@@ -1,0 +1,70 @@
+#include "ORVConcretePoolCapabilities.h"
+
+#include "CIMException.h"
+#include "Logger.h"
+#include "PoolSupport.h"
+#include "PropertyBuilders.h"
+#include "StoragePluginSupport.h"
+#include "StorageSettingSupport.h"
+
+namespace orv::cim::fwf {
+
+using namespace storage;
+using orv::raidlib::PropertyContainer;
+
+namespace {
+
+constexpr uint16_t kElementTypeStoragePool = 5;
+
+}  // namespace
+
+void ORVConcretePoolCapabilities::getRepositoryObjects(const CIMObjectPath& path, RepositoryObjects& out) {
+    RepositoryObjects arrays = readArrays("orv::cim::fwf::ORVConcretePoolCapabilities::getRepositoryObjects");
+    keepRequested(path, arrays);
+    for (auto& array : arrays) out.push_back(std::move(array));
+}
+
+void ORVConcretePoolCapabilities::getKeyAttributes(const PropertyContainer& volume, KeyBindingList& out) {
+    const ArrayName array = arrayNameOf(volume);
+    out.push_back(stringKey("InstanceID", arrayId(array.contrId, array.vdIndex)));
+}
+
+void ORVConcretePoolCapabilities::getNonKeyAttributes(const PropertyContainer& volume, PropertyList& out) {
+    const LibraryPropertyReader reader(volume, "VrlVolume", 5);
+    const auto level = reader.integer("RAIDLevel");
+    out.push_back(stringProperty("ElementName", level ? raidLevelName(*level) : "Unknown"));
+    if (level) {
+        appendCapabilityProperties(out, {*level}, *level);
+        if (hasParity(*level)) out.push_back(scalarProperty("ParityLayout", kRotatedParity, CIM_UINT16));
+    }
+    addConverted<uint32_t, uint64_t>(out, "UserDataStripeDepthDefault", reader.integer("stripeSize"), CIM_UINT64,
+                                     stripeBytes);
+    addConverted<uint32_t, bool>(out, "SpareProtected", reader.integer("hsProtected"), CIM_BOOLEAN,
+                                 [](uint32_t flag) { return flag != 0; });
+    out.push_back(scalarProperty("ElementType", kElementTypeStoragePool, CIM_UINT16));
+}
+
+uint32_t ORVConcretePoolCapabilities::invokeMethod(CIMObjectPath path, const std::string& methodName,
+                                                   const CIMArgumentList&, CIMArgumentList& out) {
+    constexpr const char* kName = "orv::cim::fwf::ORVConcretePoolCapabilities::invokeMethod";
+    if (methodName != "CreateSetting") {
+        LogMessage(2, "%s :: Method %s not supported on %s.", kName, methodName.c_str(), "ORV_ConcretePoolCapabilities");
+        throw CIMException(16, std::string("Method Not Supported"));
+    }
+    const std::string instanceId = stringKeyValue(path, "InstanceID").value_or("");
+    const ArrayName array = parseArrayId(instanceId);
+    PropertyContainer keys = libraryKeys(array.contrId);
+    keys.insertInt("vdIndex", array.vdIndex, true);
+    PropertyContainer volume;
+    if (const uint32_t status = readLibraryObject(kVolumes, keys, volume, kName); status != 0) {
+        LogMessage(2, "%s :: Failed to retrieve %s instance from VRLIB, status returned %d", kName, instanceId.c_str(),
+                   static_cast<int>(status));
+        throw CIMException(6, std::string("Failed to retrieve array instance."));
+    }
+    CIMObjectPath setting(path.getHost(), path.getNameSpace(), "ORV_FixedStorageSetting");
+    setting.addKeyBinding(stringKey("InstanceID", arrayId(array.contrId, array.vdIndex)));
+    out.add(scalarProperty("NewSetting", setting, CIM_REFERENCE));
+    return 0;
+}
+
+}  // namespace orv::cim::fwf

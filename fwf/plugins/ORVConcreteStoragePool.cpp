@@ -1,0 +1,102 @@
+#include "ORVConcreteStoragePool.h"
+
+#include "CIMException.h"
+#include "Logger.h"
+#include "PoolSupport.h"
+#include "PropertyBuilders.h"
+#include "StoragePluginSupport.h"
+
+namespace orv::cim::fwf {
+
+using namespace storage;
+using orv::raidlib::PropertyContainer;
+
+namespace {
+
+constexpr const char* kClassName = "ORV_ConcreteStoragePool";
+
+}  // namespace
+
+void ORVConcreteStoragePool::getRepositoryObjects(const CIMObjectPath& path, RepositoryObjects& out) {
+    RepositoryObjects arrays = readArrays("orv::cim::fwf::ORVConcreteStoragePool::getRepositoryObjects");
+    keepRequested(path, arrays);
+    for (auto& array : arrays) out.push_back(std::move(array));
+}
+
+void ORVConcreteStoragePool::getKeyAttributes(const PropertyContainer& volume, KeyBindingList& out) {
+    const ArrayName array = arrayNameOf(volume);
+    out.push_back(stringKey("InstanceID", arrayId(array.contrId, array.vdIndex)));
+}
+
+void ORVConcreteStoragePool::getNonKeyAttributes(const PropertyContainer& volume, PropertyList& out) {
+    constexpr const char* kName = "orv::cim::fwf::ORVConcreteStoragePool::getNonKeyAttributes";
+    const LibraryPropertyReader reader(volume, "VrlVolume", 4);
+    const ArrayName array = arrayNameOf(volume);
+    out.push_back(stringProperty("PoolID", std::to_string(array.vdIndex)));
+    addIfPresent(out, "ElementName", reader.text("volumeName"), CIM_STRING);
+    const auto total = arrayBytes(volume);
+    addIfPresent(out, "TotalManagedSpace", total, CIM_UINT64);
+    if (total) {
+        out.push_back(scalarProperty<uint64_t>("RemainingManagedSpace", isReserved(volume) ? *total : 0, CIM_UINT64));
+    }
+
+    // The member disks are wholly given to the array; the space is known
+    // only when every member is.
+    if (const auto members = reader.vector("compPdId")) {
+        const RepositoryObjects disks = readDisks(kName);
+        uint64_t consumed = 0;
+        bool complete = true;
+        for (const uint32_t compPdId : *members) {
+            const PropertyContainer* disk = findDisk(disks, array.contrId, compPdId);
+            complete = complete && disk != nullptr;
+            if (disk != nullptr) consumed += diskCoercedBytes(*disk);
+        }
+        if (complete) out.push_back(scalarProperty("SpaceConsumed", consumed, CIM_UINT64));
+        if (!members->empty()) {
+            if (const PropertyContainer* first = findDisk(disks, array.contrId, members->front())) {
+                const LibraryPropertyReader disk(*first, "VrlPhysDisk", 4);
+                addIfPresent(out, "PoolType", disk.integer("driveType"), CIM_UINT32);
+                addIfPresent(out, "BlockType", disk.integer("blockDevType"), CIM_UINT32);
+            }
+        }
+    }
+    if (const auto state = reader.integer("state")) {
+        addUint16Array(out, "OperationalStatus", {volumeOperationalStatus(*state)});
+    }
+    out.push_back(scalarProperty("Primordial", false, CIM_BOOLEAN));
+}
+
+void ORVConcreteStoragePool::modifyInstance(CIMObjectPath path, CIMInstance instance,
+                                            const PropertyNameList& propertyNames) {
+    renameArray(path, instance, propertyNames, "InstanceID", "orv::cim::fwf::ORVConcreteStoragePool::modifyInstance");
+}
+
+uint32_t ORVConcreteStoragePool::invokeMethod(CIMObjectPath path, const std::string& methodName,
+                                              const CIMArgumentList&, CIMArgumentList& out) {
+    constexpr const char* kName = "orv::cim::fwf::ORVConcreteStoragePool::invokeMethod";
+    const ArrayName array = parseArrayId(stringKeyValue(path, "InstanceID").value_or(""));
+    if (methodName == "GetSupportedSizeRange" || methodName == "GetSupportedSizes") {
+        // The one volume an array can hold takes all of its free space.
+        uint64_t free = 0;
+        RepositoryObjects arrays = readArrays(kName);
+        for (const auto& volume : arrays) {
+            const ArrayName name = arrayNameOf(volume);
+            if (name.contrId == array.contrId && name.vdIndex == array.vdIndex) free = arrayFreeBytes(volume);
+        }
+        if (methodName == "GetSupportedSizes") {
+            out.add(arrayProperty<uint64_t>("Sizes", {free}, CIM_UINT64_ARRAY));
+        } else {
+            out.add(scalarProperty("MaximumVolumeSize", free, CIM_UINT64));
+            out.add(scalarProperty("MinimumVolumeSize", free, CIM_UINT64));
+            out.add(scalarProperty("VolumeSizeDivisor", free, CIM_UINT64));
+        }
+        return 0;
+    }
+    if (methodName == "IsVolumeResyncable") {
+        out.add(scalarProperty("IsReSyncCandidate", isResyncCandidate(array, kName), CIM_BOOLEAN));
+        return 0;
+    }
+    refuseMethod(kName, methodName, kClassName);
+}
+
+}  // namespace orv::cim::fwf

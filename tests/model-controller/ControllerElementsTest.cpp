@@ -1,0 +1,114 @@
+// What belongs to each controller besides the system itself: the keys of
+// every class, and the values card, product, target port, battery and
+// software identities take from the library.
+#include "ControllerModelFixture.h"
+
+namespace controllertest {
+namespace {
+
+using Keys = std::vector<std::pair<std::string, std::string>>;
+
+// The keys of controller 2's instance of each class, in key order.
+std::vector<std::pair<std::string, Keys>> keysOfSecondController(const std::string& host) {
+    const std::string system = "ORV_ControllerComputerSystem";
+    return {
+        {system, {{"CreationClassName", system}, {"Name", "AmbrixController_2"}}},
+        {"ORV_Card", {{"CreationClassName", "ORV_Card"}, {"Tag", "Ambrix_2"}}},
+        {"ORV_Product",
+         {{"IdentifyingNumber", "VRC00002"}, {"Name", "Talvex-RAID_2"}, {"Vendor", "ORV"}, {"Version", "1310"}}},
+        {"ORV_PortController",
+         {{"CreationClassName", "ORV_PortController"}, {"DeviceID", "AmbrixController_2"}, {"SystemName", host},
+          {"SystemCreationClassName", system}}},
+        {"ORV_DATargetPort",
+         {{"SystemCreationClassName", system}, {"CreationClassName", "ORV_DATargetPort"}, {"DeviceID", "2_2"},
+          {"SystemName", "AmbrixController_2"}}},
+        {"ORV_SCSIProtocolController",
+         {{"SystemCreationClassName", "ORV_SCSIProtocolController"},
+          {"CreationClassName", "ORV_SCSIProtocolController"}, {"SystemName", host},
+          {"DeviceID", "SCSIProtocolController_2"}}},
+        {"ORV_FirmwareSoftwareIdentity", {{"InstanceID", "2_Firmware"}}},
+        {"ORV_BiosSoftwareIdentity", {{"InstanceID", "2_BIOS"}}},
+        {"ORV_SoftwareInstallationService",
+         {{"SystemCreationClassName", "CIM_SoftwareInstallationService"},
+          {"CreationClassName", "ORV_SoftwareInstallationService"}, {"SystemName", host},
+          {"Name", "SoftwareInstallationService_2"}}},
+        {"ORV_SoftwareInstallationServiceCapabilities", {{"InstanceID", "SoftwareInstallationServiceCapabilities_2"}}},
+    };
+}
+
+class ControllerElementsTest : public ControllerModelTest {};
+
+TEST_F(ControllerElementsTest, EachClassHasOneInstancePerControllerWithItsKeysInOrder) {
+    start();
+    for (const auto& [className, expected] : keysOfSecondController(thisHost())) {
+        SCOPED_TRACE(className);
+        const CIMObjectPathList names = namesOf(className);
+        ASSERT_EQ(names.size(), 2u);
+        Keys keys;
+        for (const auto& key : names[1].getKeyBindings())
+            keys.emplace_back(key.getName(), keyText(names[1], key.getName()));
+        EXPECT_EQ(keys, expected);
+        // The key that names the controller leads a get to this instance only.
+        const CIMInstanceList found = get(names[1]);
+        ASSERT_EQ(found.size(), 1u);
+        EXPECT_EQ(found[0].getObjectPath(), names[1]);
+    }
+}
+
+TEST_F(ControllerElementsTest, BoardIdentityComesFromTheController) {
+    start();
+    const CIMInstance card = getOne("ORV_Card", "Tag", "Ambrix_2");
+    EXPECT_EQ(text(card, "Manufacturer"), "ORV");
+    EXPECT_EQ(text(card, "SerialNumber"), "VRC00002");
+    EXPECT_EQ(text(card, "SKU"), "VRC00002");
+
+    // Subsystem device 0x262 is sold as the Talvex R4210; others have no
+    // marketing name. The product has one Name only: its key.
+    const CIMInstance talvex = getOne("ORV_Product", "Name", "Talvex-RAID_2");
+    EXPECT_EQ(text(talvex, "CommercialName"), "Talvex R4210");
+    EXPECT_EQ(text(talvex, "Caption"), "Talvex-RAID 4i");
+    EXPECT_EQ(values<std::string>(talvex, "Name"), std::vector<std::string>{"Talvex-RAID_2"});
+    EXPECT_EQ(text(getOne("ORV_Product", "Name", "Ambrix_0"), "CommercialName"), "");
+
+    const CIMInstance port = getOne("ORV_DATargetPort", "DeviceID", "2_2");
+    EXPECT_EQ(values<uint32_t>(port, "PCIVendorID"), std::vector<uint32_t>{4136});
+    EXPECT_EQ(values<uint32_t>(port, "PCIDeviceID"), std::vector<uint32_t>{115});
+    EXPECT_EQ(values<uint32_t>(port, "PCISubSysVendorId"), std::vector<uint32_t>{7530});
+    EXPECT_EQ(values<uint32_t>(port, "PCISubSysDeviceId"), std::vector<uint32_t>{610});
+    EXPECT_EQ(values<uint32_t>(port, "SlotNumber"), std::vector<uint32_t>{2});
+}
+
+TEST_F(ControllerElementsTest, BatteryOnlyWhereTheControllerHasOne) {
+    start();
+    const CIMObjectPathList names = namesOf("ORV_Battery");
+    ASSERT_EQ(names.size(), 1u);
+    EXPECT_EQ(keyText(names[0], "SystemName"), "AmbrixController_0");
+    EXPECT_EQ(keyText(names[0], "DeviceID"), "0_BAT00001");
+    const CIMInstance battery = getOne("ORV_Battery", "DeviceID", "0_BAT00001");
+    EXPECT_EQ(text(battery, "ElementName"), "0_BAT00001");
+    EXPECT_EQ(values<uint16_t>(battery, "Chemistry"), std::vector<uint16_t>{6});
+    EXPECT_EQ(values<uint16_t>(battery, "EstimatedChargeRemaining"), std::vector<uint16_t>{95});
+    EXPECT_EQ(values<uint64_t>(battery, "DesignVoltage"), std::vector<uint64_t>{3700});
+    EXPECT_EQ(battery.getProperty("MaxRechargeTime"), nullptr);
+    EXPECT_TRUE(get(pathOf("ORV_Battery", "DeviceID", "2_BAT00001")).empty());
+}
+
+TEST_F(ControllerElementsTest, SoftwareIdentitiesCarryTheVersionsTheLibraryReports) {
+    start();
+    const CIMInstance firmware = getOne("ORV_FirmwareSoftwareIdentity", "InstanceID", "2_Firmware");
+    EXPECT_EQ(text(firmware, "VersionString"), "1310");
+    EXPECT_EQ(values<uint16_t>(firmware, "Classifications"), std::vector<uint16_t>{10});
+    const CIMInstance bios = getOne("ORV_BiosSoftwareIdentity", "InstanceID", "0_BIOS");
+    EXPECT_EQ(values<uint16_t>(bios, "Classifications"), std::vector<uint16_t>{11});
+    EXPECT_NE(text(bios, "VersionString"), "<none>");
+
+    const CIMInstance driver = getOne("ORV_DriverSoftwareIdentity", "InstanceID", "Driver");
+    EXPECT_EQ(text(driver, "VersionString"), "2.0.3.18");  // the simulated driver's 0x02000312
+    EXPECT_EQ(values<uint16_t>(driver, "Classifications"), std::vector<uint16_t>{2});
+    EXPECT_TRUE(logged(
+        "orv::cim::fwf::ORVDriverSoftwareIdentity::ORVDriverSoftwareIdentity :: Vrlib getVersionInfo success."));
+    EXPECT_NE(text(getOne("ORV_ApplicationSoftwareIdentity", "InstanceID", "VrLib"), "VersionString"), "");
+}
+
+}  // namespace
+}  // namespace controllertest

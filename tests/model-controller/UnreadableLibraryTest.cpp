@@ -1,0 +1,147 @@
+// Cases the simulated library cannot produce, over a library facade that
+// answers from tables: every battery code, objects that lack properties, and
+// a library that knows no controller at all.
+#include "ControllerModelFixture.h"
+#include "FrameworkTestSupport.h"
+
+namespace controllertest {
+namespace {
+
+using orv::raidlib::PropertyContainer;
+
+class UnreadableLibraryTest : public orv::test::FrameworkTest {
+protected:
+    void start() { ASSERT_TRUE(startFramework(providerPluginCatalogue(), 0)); }
+    CIMInstanceList instancesOf(const std::string& className) {
+        CIMInstanceList instances;
+        facade->enumerateInstances(CIMObjectPath("cimhost", kStorage, className), instances);
+        return instances;
+    }
+    PropertyContainer& addBattery(uint32_t contrId, uint32_t chargeStatus, uint32_t state, uint32_t type,
+                                  uint32_t replaceNeeded) {
+        PropertyContainer battery;
+        battery.insertInt("contrId", contrId, true);
+        battery.insertInt("battChargeStatus", chargeStatus);
+        battery.insertInt("batteryState", state);
+        battery.insertInt("batteryType", type);
+        battery.insertString("battSerialNum", "B" + std::to_string(contrId));
+        battery.insertInt("battPackReplaceNeeded", replaceNeeded);
+        library.storageClasses["batteryUnits"].push_back(battery);
+        return library.storageClasses["batteryUnits"].back();
+    }
+    // Enumerating the class fails on a key its plugin cannot read.
+    void expectRetrievalFailure(const std::string& className, const std::string& plugin, const std::string& log) {
+        const std::string name = "orv::cim::fwf::" + plugin + "::getKeyAttributes";
+        expectRefused([&] { instancesOf(className); }, 1, name + " :: Property retrieval failed.");
+        EXPECT_TRUE(logged(name + " :: " + log));
+    }
+};
+
+TEST_F(UnreadableLibraryTest, BatteryCodesMapToTheirCimValues) {
+    struct Case {
+        uint32_t chargeStatus, state, type, replaceNeeded;
+        uint16_t batteryStatus, operationalStatus, health, enabled, chemistry, replacement;
+    };
+    const std::vector<Case> cases = {
+        {1, 0, 0, 0, 3, 17, 5, 2, 1, 1}, {2, 1, 1, 1, 4, 3, 20, 3, 6, 2}, {3, 2, 2, 2, 5, 6, 0, 0, 2, 3},
+        {4, 0, 7, 3, 6, 2, 5, 2, 2, 0},  {0, 9, 1, 9, 2, 0, 0, 0, 6, 0},  {5, 0, 1, 0, 2, 0, 5, 2, 6, 1},
+    };
+    for (uint32_t index = 0; index < cases.size(); ++index) {
+        const Case& c = cases[index];
+        addBattery(index, c.chargeStatus, c.state, c.type, c.replaceNeeded);
+    }
+    start();
+    const CIMInstanceList batteries = instancesOf("ORV_Battery");
+    ASSERT_EQ(batteries.size(), cases.size());
+    for (uint32_t index = 0; index < cases.size(); ++index) {
+        const Case& c = cases[index];
+        const CIMInstance& battery = batteries[index];
+        SCOPED_TRACE(text(battery, "DeviceID"));
+        EXPECT_EQ(text(battery, "DeviceID"), std::to_string(index) + "_B" + std::to_string(index));
+        EXPECT_EQ(values<uint16_t>(battery, "BatteryStatus"), std::vector<uint16_t>{c.batteryStatus});
+        EXPECT_EQ(values<uint16_t>(battery, "OperationalStatus"), std::vector<uint16_t>{c.operationalStatus});
+        EXPECT_EQ(values<uint16_t>(battery, "HealthState"), std::vector<uint16_t>{c.health});
+        EXPECT_EQ(values<uint16_t>(battery, "EnabledState"), std::vector<uint16_t>{c.enabled});
+        EXPECT_EQ(values<uint16_t>(battery, "RequestedState"), std::vector<uint16_t>{c.enabled});
+        EXPECT_EQ(values<uint16_t>(battery, "Chemistry"), std::vector<uint16_t>{c.chemistry});
+        EXPECT_EQ(values<uint16_t>(battery, "ReplacementNeeded"), std::vector<uint16_t>{c.replacement});
+    }
+}
+
+TEST_F(UnreadableLibraryTest, BatteryPublishesInOrderAndLeavesOutWhatIsMissing) {
+    PropertyContainer& battery = addBattery(0, 1, 0, 1, 0);
+    for (const char* name : {"estRunTime", "estBattReplaceTime", "designCapacity", "designVoltage",
+                             "estChargeRemaining", "minDesignTemp", "maxDesignTemp", "battVoltage"})
+        battery.insertInt(name, 40);
+    battery.insertString("modelNum", "BBU-7");  // battTemperature is not there
+    start();
+    const CIMInstanceList batteries = instancesOf("ORV_Battery");
+    ASSERT_EQ(batteries.size(), 1u);
+    std::vector<std::string> names;
+    for (const auto& property : batteries[0].getProperties()) names.push_back(property.getName());
+    EXPECT_EQ(names, (std::vector<std::string>{
+                         "CreationClassName", "SystemCreationClassName", "SystemName", "DeviceID", "ElementName",
+                         "BatteryStatus", "OperationalStatus", "HealthState", "EnabledState", "RequestedState",
+                         "Chemistry", "ExpectedLife", "EstimatedRunTime", "TimeToFullCharge", "ReplacementNeeded",
+                         "DesignCapacity", "DesignVoltage", "EstimatedChargeRemaining", "SerialNumber",
+                         "ModelNumber", "TimeToReplace", "MinDesignTemp", "MaxDesignTemp", "Voltage"}));
+    EXPECT_TRUE(logged("getPropertyValue(VrlBattery::battTemperature) failed"));
+}
+
+TEST_F(UnreadableLibraryTest, UnreadableKeysRaiseTheirError) {
+    PropertyContainer noSerial;
+    noSerial.insertInt("contrId", 0, true);
+    library.storageClasses["batteryUnits"].push_back(noSerial);
+    library.storageClasses["IOAs"].push_back(PropertyContainer());
+    start();
+    expectRetrievalFailure("ORV_Battery", "ORVBattery", "battSerialNum could not be fetched");
+    expectRetrievalFailure("ORV_ControllerComputerSystem", "ORVControllerComputerSystem",
+                           "Controller Id could not be fetched");
+    expectRetrievalFailure("ORV_DATargetPort", "ORVDATargetPort", "Controller ID could not be retrieved");
+    library.storageClasses["IOAs"].front().insertInt("contrId", 3, true);
+    expectRetrievalFailure("ORV_DATargetPort", "ORVDATargetPort", "adapterId could not be retrieved");
+}
+
+TEST_F(UnreadableLibraryTest, ControllerWithOnlyItsNumberStillAnswers) {
+    library.addController(3);
+    start();
+    const CIMInstanceList controllers = instancesOf("ORV_ControllerComputerSystem");
+    ASSERT_EQ(controllers.size(), 1u);
+    EXPECT_EQ(controllers[0].getProperty("CacheMemory"), nullptr);
+    EXPECT_EQ(controllers[0].getProperty("SupportedStripeSizes"), nullptr);
+    EXPECT_EQ(text(controllers[0], "ElementName"), "AmbrixController_3");
+    EXPECT_TRUE(logged("getPropertyValue(VrlController::cacheSize) failed"));
+
+    // Card and product keep their texts, empty, so that their keys stay whole.
+    const CIMInstanceList cards = instancesOf("ORV_Card");
+    ASSERT_EQ(cards.size(), 1u);
+    EXPECT_EQ(values<std::string>(cards[0], "Manufacturer"), std::vector<std::string>{""});
+    const CIMInstanceList products = instancesOf("ORV_Product");
+    ASSERT_EQ(products.size(), 1u);
+    EXPECT_EQ(text(products[0], "Name"), "_3");
+    EXPECT_EQ(values<std::string>(products[0], "IdentifyingNumber"), std::vector<std::string>{""});
+    // Identities leave out the version they cannot read.
+    const CIMInstanceList firmware = instancesOf("ORV_FirmwareSoftwareIdentity");
+    ASSERT_EQ(firmware.size(), 1u);
+    EXPECT_EQ(firmware[0].getProperty("VersionString"), nullptr);
+}
+
+TEST_F(UnreadableLibraryTest, NoControllerGivesEmptyAnswers) {
+    start();
+    for (const char* className :
+         {"ORV_ControllerComputerSystem", "ORV_Card", "ORV_Product", "ORV_Battery", "ORV_PortController",
+          "ORV_DATargetPort", "ORV_SCSIProtocolController", "ORV_FirmwareSoftwareIdentity",
+          "ORV_BiosSoftwareIdentity", "ORV_SoftwareInstallationService",
+          "ORV_SoftwareInstallationServiceCapabilities"}) {
+        EXPECT_TRUE(instancesOf(className).empty()) << className;
+    }
+    // The driver is still published, without a version to tell.
+    const CIMInstanceList drivers = instancesOf("ORV_DriverSoftwareIdentity");
+    ASSERT_EQ(drivers.size(), 1u);
+    EXPECT_EQ(values<std::string>(drivers[0], "VersionString"), std::vector<std::string>{""});
+    EXPECT_TRUE(logged("orv::cim::fwf::ORVDriverSoftwareIdentity::ORVDriverSoftwareIdentity :: "
+                       "getPropertyValue(VrlController::contrId) failed"));
+}
+
+}  // namespace
+}  // namespace controllertest

@@ -1,0 +1,158 @@
+#include "CommonFunctions.h"
+#include "DiskModelFixture.h"
+
+namespace disktest {
+namespace {
+
+constexpr uint32_t kNotFound = 0x10000003;
+
+class DiskDriveTest : public DiskModelTest {
+protected:
+    CIMInstance disk(const std::string& deviceId) { return withKey(enumerate("ORV_DiskDrive"), "DeviceID", deviceId); }
+    static CIMObjectPath diskPath(const std::string& deviceId, uint32_t contrId = 0) {
+        return devicePath("ORV_DiskDrive", "DeviceID", deviceId, contrId);
+    }
+    void locate(const std::string& deviceId, uint16_t value, const PropertyNameList& names = {"LocationIndicator"}) {
+        CIMInstance instance;
+        instance.addProperty(scalarProperty("LocationIndicator", value, CIM_UINT16));
+        framework->modifyInstance(diskPath(deviceId), instance, names);
+    }
+    uint32_t invoke(const std::string& deviceId, const std::string& method, CIMArgumentList& out) {
+        return framework->invokeMethod(diskPath(deviceId), method, CIMArgumentList(), out);
+    }
+};
+
+TEST_F(DiskDriveTest, DiskStateAndMembershipMapToCimStates) {
+    struct Expected {
+        const char* deviceId;
+        uint16_t operationalStatus, enabledState, configurationStatus;
+    };
+    // States 0 online, 1 failed, 2 rebuilding, 3 predicted failure, 7 unknown;
+    // 0 and 1 array members, 3 a spare, 4 foreign, 5 free.
+    const std::vector<Expected> disks{{"0_0", 2, 2, 3},     {"0_1", 6, 3, 3}, {"0_2", 32769, 1, 0},
+                                      {"0_3", 32768, 1, 1}, {"0_4", 0, 0, 5}, {"0_5", 2, 2, 0}};
+    for (const Expected& expected : disks) {
+        SCOPED_TRACE(expected.deviceId);
+        const CIMInstance instance = disk(expected.deviceId);
+        EXPECT_EQ(valueOf<uint16_t>(instance, "OperationalStatus", CIM_UINT16_ARRAY), expected.operationalStatus);
+        EXPECT_EQ(uint16Of(instance, "EnabledState"), expected.enabledState);
+        EXPECT_EQ(uint16Of(instance, "RequestedState"), expected.enabledState);
+        EXPECT_EQ(uint16Of(instance, "ConfigurationStatus"), expected.configurationStatus);
+    }
+}
+
+TEST_F(DiskDriveTest, DiskFactsArePublishedWithTheirCimTypes) {
+    const CIMInstance instance = disk("0_0");
+    EXPECT_EQ(valueOf<uint32_t>(instance, "SlotNo", CIM_UINT32), 0u);
+    EXPECT_EQ(textOf(instance, "Name"), "0-0");
+    EXPECT_EQ(textOf(instance, "WWN"), "5000C5001000ABCD");
+    EXPECT_EQ(uint16Of(instance, "SmartFailureCount"), 3);
+    EXPECT_TRUE(valueOf<bool>(instance, "SmartFailureFlag", CIM_BOOLEAN));
+    EXPECT_TRUE(valueOf<bool>(instance, "Warranty", CIM_BOOLEAN));
+    EXPECT_EQ(uint16Of(instance, "LocationIndicator"), 2);
+    EXPECT_EQ(textOf(instance, "ProductName"), "ST3300657SS");
+
+    const CIMInstance other = disk("0_7");
+    EXPECT_EQ(valueOf<uint32_t>(other, "EnclosureId", CIM_UINT32), 2u);
+    EXPECT_EQ(textOf(other, "ElementName"), "2-6");
+    EXPECT_FALSE(valueOf<bool>(other, "Warranty", CIM_BOOLEAN));
+    EXPECT_EQ(uint16Of(other, "LocationIndicator"), 3);
+}
+
+TEST_F(DiskDriveTest, MediaSizeCountsBeyondThirtyTwoBits) {
+    // 2^34 blocks of 4096 bytes: the block count alone passes 32 bits.
+    EXPECT_EQ(valueOf<uint64_t>(disk("0_7"), "MaxMediaSize", CIM_UINT64), 70368744177664ull / 1000);
+    EXPECT_EQ(valueOf<uint64_t>(disk("0_7"), "DefaultBlockSize", CIM_UINT64), 4096u);
+    // 300 GiB in 512-byte blocks: the block count fits, the bytes do not.
+    EXPECT_EQ(valueOf<uint64_t>(disk("0_0"), "MaxMediaSize", CIM_UINT64), 322122547200ull / 1000);
+}
+
+TEST_F(DiskDriveTest, GetInstanceAnswersTheNamedDiskOrNothing) {
+    const CIMInstanceList found = get(diskPath("1_0", 1));
+    ASSERT_EQ(found.size(), 1u);
+    EXPECT_EQ(keyOf(found.front(), "DeviceID"), "1_0");
+
+    EXPECT_TRUE(get(diskPath("0_9")).empty());
+    EXPECT_TRUE(get(diskPath("0_3", 1)).empty());  // exists, but on controller 0
+    EXPECT_TRUE(get(diskPath("disk-3")).empty());
+    EXPECT_TRUE(get(pathOf("ORV_DiskDrive", {{"SystemName", "AmbrixController_0"}})).empty());
+    EXPECT_TRUE(logged("Empty list returned for class ORV_DiskDrive"));
+}
+
+TEST_F(DiskDriveTest, LocationIndicatorSendsTheLocateRecord) {
+    sim.VrlSimClearCallLog();
+    locate("0_3", 2);
+    framework->modifyInstance(diskPath("1_0", 1), [] {
+        CIMInstance off;
+        off.addProperty(scalarProperty<uint16_t>("LocationIndicator", 3, CIM_UINT16));
+        return off;
+    }(), {"locationindicator"});
+    locate("0_5", 2, {});  // no property list: every property the instance carries
+
+    const auto calls = callsOf(VrlOpcode::LOCATE_DEVICE);
+    ASSERT_EQ(calls.size(), 3u);
+    // u8 contrId at 0, u32 compPdId at 4, u32 4 at 8, u32 locateOpern at 12 (0 on, 1 off).
+    EXPECT_EQ(std::make_tuple(calls[0].u8(0), calls[0].u32(4), calls[0].u32(8), calls[0].u32(12)),
+              std::make_tuple(uint8_t{0}, 3u, 4u, 0u));
+    EXPECT_EQ(std::make_tuple(calls[1].u8(0), calls[1].u32(4), calls[1].u32(12)), std::make_tuple(uint8_t{1}, 0u, 1u));
+    EXPECT_EQ(calls[2].u32(4), 5u);
+    EXPECT_TRUE(logged("orv::cim::fwf::ORVDiskDrive::modifyInstance :: LocateDevice on 0,3 is sucess "));
+}
+
+TEST_F(DiskDriveTest, LocateThatCannotBeCarriedOutFails) {
+    sim.VrlSimClearCallLog();
+    const std::string name = "orv::cim::fwf::ORVDiskDrive::modifyInstance";
+    EXPECT_EQ(failureOf([&] { locate("0_3", 4); }),
+              std::make_pair(1, std::string("ON/OFF(2/3) are the possible values")));
+    EXPECT_EQ(failureOf([&] { locate("0_3", 2, {"LocationIndicator", "ElementName"}); }),
+              std::make_pair(7, name + ":This property is not settable"));
+    EXPECT_EQ(failureOf([&] { framework->modifyInstance(diskPath("0_3"), CIMInstance(), {"LocationIndicator"}); }),
+              std::make_pair(7, name + ":This property is NULL"));
+    EXPECT_TRUE(callsOf(VrlOpcode::LOCATE_DEVICE).empty());
+
+    ASSERT_EQ(0, sim.VrlSimFailOpcode(VrlOpcode::LOCATE_DEVICE, VRLSIM_ANY_CONTROLLER, kNotFound, 1));
+    EXPECT_EQ(failureOf([&] { locate("0_3", 2); }),
+              std::make_pair(1, CommonFunctions::getErrorDescription(kNotFound)));
+    EXPECT_TRUE(logged(name + " :: LocateDevice on 0,3 is Failed "));
+}
+
+TEST_F(DiskDriveTest, ReclaimPDClearsTheDisksMetadata) {
+    sim.VrlSimClearCallLog();
+    CIMArgumentList out;
+    EXPECT_EQ(invoke("0_4", "ReclaimPD", out), 0u);
+    EXPECT_TRUE(out.empty());
+    // The library keeps a spare's metadata.
+    const auto [code, message] = failureOf([&] { invoke("0_3", "reclaimpd", out); });
+
+    const auto calls = callsOf(VrlOpcode::CLEAR_META_DATA);
+    ASSERT_EQ(calls.size(), 2u);
+    EXPECT_EQ(std::make_pair(calls[0].u8(0), calls[0].u32(4)), std::make_pair(uint8_t{0}, 4u));
+    EXPECT_EQ(code, 1);
+    EXPECT_EQ(message, CommonFunctions::getErrorDescription(calls[1].status));
+    EXPECT_TRUE(logged("orv::cim::fwf::ORVDiskDrive::invokeMethod :: Operation failed, Vrlib returned error : " +
+                       std::to_string(static_cast<int>(calls[1].status)) + "."));
+}
+
+TEST_F(DiskDriveTest, IsDiskRebuildableAsksTheDisksFlags) {
+    sim.VrlSimClearCallLog();
+    CIMArgumentList failedMember;
+    CIMArgumentList freeDisk;
+    EXPECT_EQ(invoke("0_1", "IsDiskRebuildable", failedMember), 0u);
+    EXPECT_EQ(invoke("0_5", "IsDiskRebuildable", freeDisk), 0u);
+    ASSERT_EQ(failedMember.size(), 1u);
+    EXPECT_EQ(failedMember.at(0).getName(), "IsRebuildCandidate");
+    EXPECT_EQ(failedMember.at(0).getValue<bool>().getValues(), std::vector<bool>{true});
+    ASSERT_EQ(freeDisk.size(), 1u);
+    EXPECT_EQ(freeDisk.at(0).getValue<bool>().getValues(), std::vector<bool>{false});
+
+    const auto calls = callsOf(VrlOpcode::GET_DEVICE_FLAGS);
+    ASSERT_EQ(calls.size(), 2u);
+    EXPECT_EQ(std::make_tuple(calls[0].u8(0), calls[0].u32(4), calls[0].u32(8)),
+              std::make_tuple(uint8_t{0}, 1u, VrlDeviceType::PhysicalDisk));
+
+    EXPECT_EQ(failureOf([&] { invoke("0_0", "Format", freeDisk); }).first, 7);
+    EXPECT_TRUE(logged("orv::cim::fwf::ORVDiskDrive::invokeMethod :: Method Format not supported on ORV_DiskDrive."));
+}
+
+}  // namespace
+}  // namespace disktest

@@ -1,0 +1,152 @@
+// Each test gets a fresh installation holding the simulated RAID library with
+// a topology made for the disk classes, and the framework started over it
+// with the provider's catalogue. The library's control functions come from
+// the module the provider loaded, so they steer what the plugins read.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "CIMException.h"
+#include "FrameworkFacade.h"
+#include "PluginsManager.h"
+#include "PropertyBuilders.h"
+#include "ProviderPluginCatalogue.h"
+#include "RaidLibFixture.h"
+
+namespace disktest {
+
+using namespace orv::cim::fwf;
+using Keys = std::vector<std::pair<std::string, std::string>>;
+
+constexpr const char* kStorage = "root/orv/Ambrix/smi_14";
+
+// Controller 0 (adapter 5, two ports): SAS disks 0-5 in the states 0, 1, 2,
+// 3, 7 and 0 (0 and 1 a mirror, 3 a spare, 4 foreign), and SATA solid-state
+// disk 7 of 2^34 blocks of 4 KiB in enclosure 2. Controller 1 (one port):
+// one SATA disk.
+inline const char* diskTopology() {
+    return R"({"lrcIntervalMs": 3600000, "controllers": [
+  {"id": 0, "adapterId": 5, "ports": ["500605B000000A00", "500605B000000A01"], "disks": [
+    {"compPdId": 0, "slotId": 0, "driveType": 2, "blockDevType": 1, "state": 0, "WWN": "5000C5001000ABCD",
+     "PFAErrorCount": 3, "PFAFlag": 1, "locateLedOn": 1, "isCounterfeit": 1, "negotiatedTransSpeed": 12000,
+     "phySASAddresses": ["5000C50000000001", "5000C50000000002"], "vendorIdentification": "SEAGATE",
+     "productIdentification": "ST3300657SS", "modelNumber": "ST3", "serialNumber": "3SE00001",
+     "productRevLevel": "0004", "formFactor": 3},
+    {"compPdId": 1, "slotId": 1, "driveType": 2, "state": 1},
+    {"compPdId": 2, "slotId": 2, "driveType": 2, "state": 2},
+    {"compPdId": 3, "slotId": 3, "driveType": 2, "state": 3, "hotSpare": true},
+    {"compPdId": 4, "slotId": 4, "driveType": 2, "state": 7, "foreign": true},
+    {"compPdId": 5, "slotId": 5, "driveType": 2, "state": 0},
+    {"compPdId": 7, "slotId": 6, "enclId": 2, "driveType": 1, "blockDevType": 0, "blockLen": 4096,
+     "maxBlockAddress": 17179869183}],
+   "volumes": [{"vdIndex": 0, "RAIDLevel": 1, "compPdId": [0, 1]}]},
+  {"id": 1, "ports": ["500605B000000B00"], "disks": [{"compPdId": 0, "slotId": 0, "driveType": 1}]}]})";
+}
+
+class DiskModelTest : public raidtest::RaidLibTest {
+protected:
+    void SetUp() override {
+        RaidLibTest::SetUp();
+        installLibrary(diskTopology());
+        PluginsManager::setPluginCatalogue(&providerPluginCatalogue());
+        framework = FrameworkFacade::getInstance();
+        ASSERT_TRUE(framework->initialize());
+        ASSERT_NE(framework->getPlugIn("ORV_DiskDrive"), nullptr) << "the topology was not read";
+    }
+    void TearDown() override {
+        sim.close();
+        FrameworkFacade::destroyInstance();
+        PluginsManager::setPluginCatalogue(nullptr);
+        RaidLibTest::TearDown();
+    }
+
+    static CIMObjectPath pathOf(const std::string& className, const Keys& keys = {}) {
+        CIMObjectPath path("cimhost", kStorage, className);
+        for (const auto& [name, value] : keys) path.addKeyBinding(stringKey(name, value));
+        return path;
+    }
+    // A disk-derived device of controller contrId, named by idKey.
+    static CIMObjectPath devicePath(const std::string& className, const std::string& idKey, const std::string& id,
+                                    uint32_t contrId = 0) {
+        return pathOf(className, {{"SystemCreationClassName", "ORV_ControllerComputerSystem"},
+                                  {"CreationClassName", className},
+                                  {idKey, id},
+                                  {"SystemName", "AmbrixController_" + std::to_string(contrId)}});
+    }
+    CIMInstanceList enumerate(const std::string& className) {
+        CIMInstanceList instances;
+        framework->enumerateInstances(pathOf(className), instances);
+        return instances;
+    }
+    CIMInstanceList get(const CIMObjectPath& path) {
+        CIMInstanceList instances;
+        framework->getCIMInstance(path, instances);
+        return instances;
+    }
+
+    FrameworkFacade* framework = nullptr;
+};
+
+// The ordered key names and values of a path.
+inline Keys keysOf(const CIMObjectPath& path) {
+    Keys keys;
+    for (const auto& key : path.getKeyBindings()) {
+        const auto values = key.getValue<std::string>();
+        keys.emplace_back(key.getName(), values.empty() ? "<none>" : values.front());
+    }
+    return keys;
+}
+inline std::string keyOf(const CIMInstance& instance, const std::string& key) {
+    for (const auto& [name, value] : keysOf(instance.getObjectPath()))
+        if (name == key) return value;
+    return "<none>";
+}
+inline std::vector<std::string> keyValues(const CIMInstanceList& instances, const std::string& key) {
+    std::vector<std::string> values;
+    for (const CIMInstance& instance : instances) values.push_back(keyOf(instance, key));
+    return values;
+}
+// The instance whose key has this value; fails the test when there is none.
+inline CIMInstance withKey(const CIMInstanceList& instances, const std::string& key, const std::string& value) {
+    for (const CIMInstance& instance : instances)
+        if (keyOf(instance, key) == value) return instance;
+    ADD_FAILURE() << "no instance with " << key << " = " << value;
+    return CIMInstance();
+}
+template <typename T>
+std::vector<T> valuesOf(const CIMInstance& instance, const std::string& property) {
+    const CIMProperty* found = instance.getProperty(property);
+    return found == nullptr ? std::vector<T>{} : found->template getValue<T>().getValues();
+}
+// The single value of a property of the given CIM type; T{} otherwise.
+template <typename T>
+T valueOf(const CIMInstance& instance, const std::string& property, CIMDataType type) {
+    const CIMProperty* found = instance.getProperty(property);
+    EXPECT_TRUE(found != nullptr && found->getType() == type) << property;
+    const auto values = valuesOf<T>(instance, property);
+    return values.size() == 1 ? values.front() : T{};
+}
+inline std::string textOf(const CIMInstance& instance, const std::string& property) {
+    return valueOf<std::string>(instance, property, CIM_STRING);
+}
+inline uint16_t uint16Of(const CIMInstance& instance, const std::string& property) {
+    return valueOf<uint16_t>(instance, property, CIM_UINT16);
+}
+// The code and message of the CIMException that body raises.
+template <typename Body>
+std::pair<int, std::string> failureOf(Body body) {
+    try {
+        body();
+    } catch (const CIMException& e) {
+        return {e.getCode(), e.getMessage()};
+    }
+    ADD_FAILURE() << "no CIMException";
+    return {0, ""};
+}
+
+}  // namespace disktest

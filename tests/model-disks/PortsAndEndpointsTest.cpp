@@ -1,0 +1,143 @@
+#include "DiskModelFixture.h"
+
+namespace disktest {
+namespace {
+
+using PortsAndEndpointsTest = DiskModelTest;
+
+const std::vector<std::string> kSasDisks{"0_0", "0_1", "0_2", "0_3", "0_4", "0_5"};
+const std::vector<std::string> kSataDisks{"0_7", "1_0"};
+
+TEST_F(PortsAndEndpointsTest, EveryClassNamesItsInstancesInKeyOrder) {
+    const std::string system = "ORV_ControllerComputerSystem";
+    const std::string lastController = "AmbrixController_1";
+    struct Expected {
+        const char* className;
+        std::size_t count;
+        Keys lastKeys;
+    };
+    const std::vector<Expected> classes{
+        {"ORV_DiskDrive", 8,
+         {{"SystemCreationClassName", system}, {"CreationClassName", "ORV_DiskDrive"}, {"DeviceID", "1_0"},
+          {"SystemName", lastController}}},
+        {"ORV_DiskDriveATAProtocolEndpoint", 2,
+         {{"SystemCreationClassName", system}, {"CreationClassName", "ORV_DiskDriveATAProtocolEndpoint"},
+          {"Name", "1_0"}, {"SystemName", lastController}}},
+        {"ORV_DiskDrivePhysicalPackage", 8,
+         {{"CreationClassName", "ORV_DiskDrivePhysicalPackage"}, {"Tag", "DiskDrivePhysicalPackage_1_0"}}},
+        {"ORV_DiskDriveSoftwareIdentity", 8, {{"InstanceID", "1_0"}}},
+        {"ORV_InitiatorATAProtocolEndPoint", 3,
+         {{"SystemCreationClassName", system}, {"CreationClassName", "ORV_InitiatorATAProtocolEndPoint"},
+          {"SystemName", lastController}, {"Name", "ATA_1_500605B000000B00_0"}}},
+        {"ORV_InitiatorSASPhy", 3,
+         {{"SystemCreationClassName", system}, {"CreationClassName", "ORV_InitiatorSASPhy"},
+          {"SystemName", lastController}, {"DeviceID", "1_500605B000000B00_0"}}},
+        {"ORV_TargetSCSIProtocolEndPoint", 2,
+         {{"SystemName", lastController}, {"CreationClassName", "ORV_TargetSCSIProtocolEndPoint"},
+          {"SystemCreationClassName", system}, {"Name", "1_1_SCSI"}}},
+    };
+    for (const Expected& expected : classes) {
+        SCOPED_TRACE(expected.className);
+        CIMObjectPathList paths;
+        framework->enumerateInstanceNames(pathOf(expected.className), paths);
+        ASSERT_EQ(paths.size(), expected.count);
+        EXPECT_EQ(keysOf(paths.back()), expected.lastKeys);
+        // Every name leads back to its instance.
+        const CIMInstanceList found = get(paths.back());
+        ASSERT_EQ(found.size(), 1u);
+        EXPECT_EQ(keysOf(found.front().getObjectPath()), expected.lastKeys);
+    }
+}
+
+TEST_F(PortsAndEndpointsTest, DiskPortsAndEndpointsFollowTheDriveType) {
+    EXPECT_EQ(keyValues(enumerate("ORV_DiskDriveSASPort"), "DeviceID"), kSasDisks);
+    EXPECT_EQ(keyValues(enumerate("ORV_DiskDriveATAPort"), "DeviceID"), kSataDisks);
+    EXPECT_EQ(keyValues(enumerate("ORV_DiskDriveSASProtocolEndpoint"), "Name"), kSasDisks);
+    EXPECT_EQ(keyValues(enumerate("ORV_DiskDriveATAProtocolEndpoint"), "Name"), kSataDisks);
+    // A SATA disk is no SAS port, even when named exactly.
+    EXPECT_TRUE(get(devicePath("ORV_DiskDriveSASPort", "DeviceID", "0_7")).empty());
+
+    const CIMInstance port = withKey(enumerate("ORV_DiskDriveSASPort"), "DeviceID", "0_2");
+    EXPECT_EQ(valuesOf<uint16_t>(port, "OperationalStatus"), std::vector<uint16_t>{32769});
+    EXPECT_EQ(uint16Of(port, "UsageRestriction"), 2);
+    EXPECT_EQ(uint16Of(port, "PortType"), 92);
+    const CIMInstance fast = withKey(enumerate("ORV_DiskDriveSASPort"), "DeviceID", "0_0");
+    EXPECT_EQ(valueOf<uint64_t>(fast, "Speed", CIM_UINT64), 12000u);
+    EXPECT_EQ(textOf(fast, "PermanentAddress"), "5000C50000000001");
+
+    for (const auto& [className, protocol, connection] : {std::make_tuple("ORV_DiskDriveSASProtocolEndpoint", "SAS", 8),
+                                                          {"ORV_DiskDriveATAProtocolEndpoint", "SATA", 3}}) {
+        SCOPED_TRACE(className);
+        const CIMInstance endpoint = enumerate(className).front();
+        EXPECT_EQ(uint16Of(endpoint, "ProtocolIFType"), 1);
+        EXPECT_EQ(textOf(endpoint, "OtherTypeDescription"), protocol);
+        EXPECT_EQ(uint16Of(endpoint, "Role"), 3);
+        EXPECT_EQ(uint16Of(endpoint, "ConnectionType"), connection);
+    }
+}
+
+TEST_F(PortsAndEndpointsTest, PackageAndFirmwareDescribeTheDrive) {
+    const CIMInstanceList packages = enumerate("ORV_DiskDrivePhysicalPackage");
+    const CIMInstance package = withKey(packages, "Tag", "DiskDrivePhysicalPackage_0_0");
+    EXPECT_EQ(textOf(package, "Manufacturer"), "SEAGATE");
+    EXPECT_EQ(textOf(package, "Model"), "ST3");
+    EXPECT_EQ(textOf(package, "SKU"), "3SE00001");
+    EXPECT_EQ(textOf(package, "ElementName"), "0-0");
+    EXPECT_TRUE(valueOf<bool>(package, "CanBeFRUed", CIM_BOOLEAN));
+    EXPECT_EQ(uint16Of(package, "PackageType"), 15);
+    EXPECT_EQ(textOf(package, "Caption"), "ST3300657SS");
+    EXPECT_EQ(valueOf<uint32_t>(package, "FormFactor", CIM_UINT32), 3u);
+    EXPECT_EQ(textOf(package, "OtherIdentifyingInfo"), "Rotational");
+    EXPECT_EQ(textOf(package, "Version"), "0004");
+    EXPECT_EQ(textOf(withKey(packages, "Tag", "DiskDrivePhysicalPackage_0_7"), "OtherIdentifyingInfo"), "SSD");
+    // A tag without the package prefix names no package.
+    EXPECT_TRUE(get(pathOf("ORV_DiskDrivePhysicalPackage", {{"Tag", "0_0"}})).empty());
+
+    const CIMInstance firmware = withKey(enumerate("ORV_DiskDriveSoftwareIdentity"), "InstanceID", "0_0");
+    EXPECT_EQ(textOf(firmware, "VersionString"), "0004");
+    EXPECT_EQ(textOf(firmware, "Name"), "DISK-DRIVE");
+    EXPECT_EQ(textOf(firmware, "Manufacturer"), "ORV-Kestra");
+    EXPECT_EQ(valuesOf<uint16_t>(firmware, "Classifications"), std::vector<uint16_t>{10});
+    EXPECT_TRUE(valueOf<bool>(firmware, "IsEntity", CIM_BOOLEAN));
+}
+
+TEST_F(PortsAndEndpointsTest, ControllerPortsAreInitiatorsAndTheControllerATarget) {
+    EXPECT_EQ(keyValues(enumerate("ORV_InitiatorATAProtocolEndPoint"), "Name"),
+              (std::vector<std::string>{"ATA_0_500605B000000A00_0", "ATA_0_500605B000000A01_1",
+                                        "ATA_1_500605B000000B00_0"}));
+    for (const auto& [className, protocol, connection] :
+         {std::make_tuple("ORV_InitiatorSCSIProtocolEndPoint", "SCSI", 8),
+          std::make_tuple("ORV_InitiatorATAProtocolEndPoint", "ATA", 3)}) {
+        SCOPED_TRACE(className);
+        const CIMInstance endpoint = enumerate(className).front();
+        EXPECT_EQ(uint16Of(endpoint, "ProtocolIFType"), 1);
+        EXPECT_EQ(textOf(endpoint, "OtherTypeDescription"), protocol);
+        EXPECT_EQ(uint16Of(endpoint, "ConnectionType"), connection);
+        EXPECT_EQ(uint16Of(endpoint, "Role"), 2);
+    }
+
+    const CIMInstance phy = enumerate("ORV_InitiatorSASPhy").front();
+    for (const char* rate : {"HardwareMinimumPhysicalLinkRate", "ProgrammedMinimumPhysicalLinkRate"})
+        EXPECT_EQ(uint16Of(phy, rate), 8) << rate;
+    for (const char* rate : {"HardwareMaximumPhysicalLinkRate", "ProgrammedMaximumPhysicalLinkRate",
+                             "NegotiatedPhysicalLinkRate"})
+        EXPECT_EQ(uint16Of(phy, rate), 10) << rate;
+
+    const CIMInstance port = withKey(enumerate("ORV_SASInitiatorPort"), "DeviceID", "0_500605B000000A01_1");
+    EXPECT_EQ(valuesOf<uint16_t>(port, "OperationalStatus"), std::vector<uint16_t>{2});
+    EXPECT_EQ(uint16Of(port, "UsageRestriction"), 3);
+    EXPECT_EQ(uint16Of(port, "PortType"), 94);
+    EXPECT_EQ(textOf(port, "PermanentAddress"), "500605B000000A01");
+    EXPECT_TRUE(get(pathOf("ORV_SASInitiatorPort", {{"DeviceID", "0_500605B000000A01_7"}})).empty());
+
+    const CIMInstance target = withKey(enumerate("ORV_TargetSCSIProtocolEndPoint"), "Name", "0_5_SCSI");
+    EXPECT_EQ(uint16Of(target, "ConnectionType"), 1);
+    EXPECT_EQ(textOf(target, "OtherConnectionType"), "Other");
+    EXPECT_EQ(uint16Of(target, "Role"), 3);
+    // Controller 0 exists, but its adapter is not 0; controller 9 does not.
+    EXPECT_TRUE(get(pathOf("ORV_TargetSCSIProtocolEndPoint", {{"Name", "0_0_SCSI"}})).empty());
+    EXPECT_TRUE(get(pathOf("ORV_TargetSCSIProtocolEndPoint", {{"Name", "9_9_SCSI"}})).empty());
+}
+
+}  // namespace
+}  // namespace disktest

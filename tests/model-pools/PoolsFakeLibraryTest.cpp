@@ -1,0 +1,209 @@
+// Cases the simulated controllers cannot make: states and RAID levels they
+// refuse, library objects lacking properties, and no controller at all. The
+// framework runs over a RAID library that answers from tables.
+#include "FrameworkTestSupport.h"
+#include "PoolsTestSupport.h"
+#include "ProviderPluginCatalogue.h"
+
+namespace poolstest {
+namespace {
+
+using orv::raidlib::PropertyContainer;
+
+class PoolsFakeLibraryTest : public orv::test::FrameworkTest {
+protected:
+    void start() { ASSERT_TRUE(startFramework(providerPluginCatalogue(), 0)); }
+
+    PropertyContainer& addVolume(uint32_t contrId, uint32_t vdIndex, uint32_t raidLevel, uint32_t state,
+                                 std::vector<uint32_t> members = {0, 1, 2}) {
+        PropertyContainer volume;
+        volume.insertInt("contrId", contrId, true);
+        volume.insertInt("vdIndex", vdIndex, true);
+        volume.insertInt("volReserved", 0);
+        volume.insertVector("compPdId", std::move(members));
+        volume.insertInt("state", state);
+        volume.insertInt("RAIDLevel", raidLevel);
+        volume.insertInt("stripeSize", 64);
+        volume.insertU64("totalBlocks", 1ull << 33);
+        volume.insertInt("blockLength", 4096);
+        volume.insertString("volumeName", "Vol" + std::to_string(vdIndex));
+        library.storageClasses["volumes"].push_back(std::move(volume));
+        return library.storageClasses["volumes"].back();
+    }
+    PropertyContainer& addDisk(uint32_t contrId, uint32_t compPdId, uint32_t driveType, uint32_t blockDevType,
+                               uint32_t pdConfig, uint32_t coercedSize) {
+        PropertyContainer disk;
+        disk.insertInt("contrId", contrId, true);
+        disk.insertInt("compPdId", compPdId, true);
+        disk.insertInt("pdConfig", pdConfig);
+        disk.insertInt("coercedSize", coercedSize);
+        disk.insertInt("state", 0);
+        disk.insertInt("driveType", driveType);
+        disk.insertInt("blockDevType", blockDevType);
+        library.storageClasses["physicalDisks"].push_back(std::move(disk));
+        return library.storageClasses["physicalDisks"].back();
+    }
+    CIMInstance volumeNamed(const std::string& className, const std::string& id) {
+        const bool pooled = className != "ORV_StorageVolume" && className != "ORV_CompositeExtent";
+        return withKey(enumerate(className), pooled ? "InstanceID" : "DeviceID", id);
+    }
+};
+
+TEST_F(PoolsFakeLibraryTest, VolumeStatesMapToOperationalAndExtentStatus) {
+    library.addController(0);
+    const std::vector<std::pair<uint16_t, uint16_t>> expected{{2, 2}, {3, 2}, {1, 11}, {6, 2}, {0, 2}};
+    for (uint32_t state = 0; state < expected.size(); ++state) addVolume(0, state, 5, state);
+    start();
+    for (uint32_t state = 0; state < expected.size(); ++state) {
+        const std::string id = "0_" + std::to_string(state);
+        const auto [operational, extent] = expected[state];
+        EXPECT_EQ(values<uint16_t>(volumeNamed("ORV_StorageVolume", id), "OperationalStatus"),
+                  std::vector<uint16_t>{operational}) << "state " << state;
+        EXPECT_EQ(values<uint16_t>(volumeNamed("ORV_StorageVolume", id), "ExtentStatus"),
+                  std::vector<uint16_t>{extent}) << "state " << state;
+        EXPECT_EQ(values<uint16_t>(volumeNamed("ORV_CompositeExtent", id), "ExtentStatus"),
+                  std::vector<uint16_t>{extent}) << "state " << state;
+        EXPECT_EQ(values<uint16_t>(volumeNamed("ORV_ConcreteStoragePool", id), "OperationalStatus"),
+                  std::vector<uint16_t>{operational}) << "state " << state;
+    }
+}
+
+TEST_F(PoolsFakeLibraryTest, RaidLevelsGiveTheirRedundancyAndOthersNone) {
+    library.addController(0);
+    struct Row {
+        uint32_t level;
+        uint16_t data, package;
+        bool protectedAgainstOneFailure;
+        const char* name;
+    };
+    const std::vector<Row> rows{{0, 1, 0, false, "RAID0"}, {1, 2, 1, true, "RAID1"}, {5, 1, 1, true, "RAID5"},
+                                {6, 1, 2, true, "RAID6"},  {10, 0, 0, false, "Unknown"}};
+    for (uint32_t index = 0; index < rows.size(); ++index) addVolume(0, index, rows[index].level, 0);
+    start();
+    for (uint32_t index = 0; index < rows.size(); ++index) {
+        const Row& row = rows[index];
+        const std::string id = "0_" + std::to_string(index);
+        for (const char* className : {"ORV_StorageVolume", "ORV_CompositeExtent"}) {
+            const CIMInstance extent = volumeNamed(className, id);
+            EXPECT_EQ(value<uint16_t>(extent, "DataRedundancy"), row.data) << className << " " << row.level;
+            EXPECT_EQ(value<uint16_t>(extent, "PackageRedundancy"), row.package) << className << " " << row.level;
+            EXPECT_EQ(value<bool>(extent, "NoSinglePointOfFailure"), row.protectedAgainstOneFailure)
+                << className << " " << row.level;
+        }
+        EXPECT_EQ(value<std::string>(volumeNamed("ORV_FixedStorageSetting", id), "ElementName"), row.name);
+        EXPECT_EQ(value<std::string>(volumeNamed("ORV_ConcretePoolCapabilities", id), "ElementName"), row.name);
+    }
+    const CIMInstance unknown = volumeNamed("ORV_FixedStorageSetting", "0_4");
+    EXPECT_FALSE(has(unknown, "DataRedundancyGoal")) << "no redundancy is claimed for a level outside the table";
+    EXPECT_EQ(value<uint16_t>(volumeNamed("ORV_FixedStorageSetting", "0_3"), "PackageRedundancyGoal"), 2);
+}
+
+TEST_F(PoolsFakeLibraryTest, SizesAreSixtyFourBitProducts) {
+    library.addController(0);
+    PropertyContainer& volume = addVolume(0, 0, 0, 0);
+    volume.removeProperty("volReserved", false);
+    volume.insertInt("volReserved", 1);
+    start();
+    const CIMInstance pool = volumeNamed("ORV_ConcreteStoragePool", "0_0");
+    EXPECT_EQ(value<uint64_t>(pool, "TotalManagedSpace"), 1ull << 45);
+    EXPECT_EQ(value<uint64_t>(pool, "RemainingManagedSpace"), 1ull << 45);
+    EXPECT_EQ(value<uint64_t>(volumeNamed("ORV_CompositeExtent", "0_0"), "NumberOfBlocks"), 1ull << 33);
+}
+
+TEST_F(PoolsFakeLibraryTest, UnreadablePropertiesAreLeftOutAlone) {
+    library.addController(0);
+    PropertyContainer& volume = addVolume(0, 0, 5, 1);
+    volume.removeProperty("state", false);
+    volume.removeProperty("RAIDLevel", false);
+    addDisk(0, 0, 1, 1, 0, 100).removeProperty("coercedSize", false);
+    addDisk(0, 1, 1, 1, 0, 200).removeProperty("pdConfig", false);
+    addDisk(0, 2, 1, 1, 0, 300);
+    start();
+
+    const CIMInstance stateless = volumeNamed("ORV_StorageVolume", "0_0");
+    EXPECT_FALSE(has(stateless, "OperationalStatus"));
+    EXPECT_FALSE(has(stateless, "ExtentStatus"));
+    EXPECT_FALSE(has(stateless, "State"));
+    EXPECT_FALSE(has(stateless, "RAIDLevel"));
+    EXPECT_FALSE(has(stateless, "DataRedundancy"));
+    EXPECT_EQ(value<std::string>(stateless, "ElementName"), "Vol0");
+    EXPECT_EQ(value<uint64_t>(stateless, "Size"), 1ull << 45);
+    EXPECT_EQ(value<uint32_t>(stateless, "Type"), 1u);
+    EXPECT_TRUE(logged("getPropertyValue(VrlVolume::state) failed"));
+    EXPECT_FALSE(has(volumeNamed("ORV_CompositeExtent", "0_0"), "ExtentStripeLength"));
+    EXPECT_TRUE(logged("orv::cim::fwf::ORVCompositeExtent::getNonKeyAttributes :: Failed to retrieve "
+                       "VrlVolume::RAIDLevel."));
+
+    // A disk without a size adds nothing; one without a configuration is
+    // taken for configured.
+    const CIMInstance pool = withKey(enumerate("ORV_PrimordialStoragePool"), "InstanceID", "0_SATA_Rotating");
+    EXPECT_EQ(value<uint64_t>(pool, "TotalManagedSpace"), 500 * GiB);
+    EXPECT_EQ(value<uint64_t>(pool, "RemainingManagedSpace"), 300 * GiB);
+    EXPECT_TRUE(logged("getPropertyValue(VrlPhysDisk::coercedSize) failed"));
+    EXPECT_FALSE(has(volumeNamed("ORV_ConcreteStoragePool", "0_0"), "OperationalStatus"))
+        << "the pool has no status either";
+}
+
+TEST_F(PoolsFakeLibraryTest, UnreadableKeys) {
+    library.addController(0);
+    addVolume(0, 0, 5, 0);
+    addVolume(0, 1, 5, 0).removeProperty("vdIndex", true);
+    addDisk(0, 0, 2, 1, 3, 100);
+    addDisk(0, 1, 2, 1, 0, 100).removeProperty("compPdId", true);
+    start();
+    // An array that cannot be named is left out of every class built on arrays.
+    for (const char* className : {"ORV_StorageVolume", "ORV_ConcreteStoragePool", "ORV_CompositeExtent",
+                                  "ORV_ConcretePoolCapabilities", "ORV_FixedStorageSetting"}) {
+        EXPECT_EQ(enumerate(className).size(), 1u) << className;
+    }
+    EXPECT_TRUE(logged("getPropertyValue(VrlVolume::vdIndex) failed"));
+    try {
+        enumerate("ORV_StorageExtent");
+        ADD_FAILURE() << "a disk without its id";
+    } catch (const CIMException& e) {
+        EXPECT_EQ(e.getCode(), 1);
+        EXPECT_EQ(e.getMessage(), "orv::cim::fwf::ORVStorageExtent::getKeyAttributes ::compPdId Property retrieval failed.");
+    }
+    EXPECT_TRUE(logged("getPropertyValue(VrlPhysDisk::compPdId) failed"));
+}
+
+TEST_F(PoolsFakeLibraryTest, RedundancySetFollowsTheWorstArrayOfItsDisks) {
+    library.addController(0);
+    addDisk(0, 0, 2, 1, 3, 100);
+    addDisk(0, 1, 2, 1, 3, 100);
+    addDisk(0, 2, 1, 0, 3, 100);
+    addDisk(0, 3, 1, 0, 3, 100);
+    addVolume(0, 0, 1, 2, {0, 1});
+    addVolume(0, 1, 1, 3, {2, 3});
+    start();
+    const CIMInstanceList sets = enumerate("ORV_StorageRedundancySet");
+    EXPECT_EQ(value<uint16_t>(withKey(sets, "InstanceID", "0_SAS_Rotating"), "RedundancyStatus"), 3);
+    EXPECT_EQ(value<uint16_t>(withKey(sets, "InstanceID", "0_SATA_SSD"), "RedundancyStatus"), 4);
+    EXPECT_EQ(value<uint16_t>(withKey(sets, "InstanceID", "0_SAS_SSD"), "RedundancyStatus"), 2);
+}
+
+TEST_F(PoolsFakeLibraryTest, NoControllerAnswersEmptyWithoutError) {
+    start();
+    for (const char* className :
+         {"ORV_PrimordialStoragePool", "ORV_ConcreteStoragePool", "ORV_StorageVolume", "ORV_CompositeExtent",
+          "ORV_StorageExtent", "ORV_PrimordialPoolCapabilities", "ORV_ConcretePoolCapabilities", "ORV_StorageSetting",
+          "ORV_FixedStorageSetting", "ORV_UserGeneratedSetting", "ORV_StorageRedundancySet"}) {
+        EXPECT_TRUE(enumerate(className).empty()) << className;
+        EXPECT_TRUE(names(className).empty()) << className;
+    }
+    EXPECT_TRUE(get(pathOf("ORV_PrimordialStoragePool", {{"InstanceID", "0_SAS_SSD"}})).empty());
+    EXPECT_TRUE(get(deviceOf("ORV_StorageVolume", 0, "0_0")).empty());
+}
+
+TEST_F(PoolsFakeLibraryTest, CreateSettingThatCannotBeKeptAnswersFailed) {
+    library.addController(0);
+    start();
+    const MethodReply reply =
+        invoke(pathOf("ORV_PrimordialPoolCapabilities", {{"InstanceID", "0_SAS_SSD"}}), "CreateSetting");
+    EXPECT_EQ(reply.result, 4u);
+    EXPECT_EQ(reply.out.find("NewSetting"), nullptr);
+    EXPECT_TRUE(logged("The Adding of object to cache failed"));
+}
+
+}  // namespace
+}  // namespace poolstest
