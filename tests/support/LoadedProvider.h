@@ -1,6 +1,8 @@
 // The built provider loaded the way a CIM server loads it: by path, with
 // its factories looked up by name, in front of our own broker, over a test
-// installation whose RAID library is the simulated one.
+// installation whose RAID library is the simulated one. Header only: the
+// program that includes it defines PROVIDER_PATH (the built library) and
+// links orv_cmpiserver, orv_testsupport and the dynamic loader.
 #pragma once
 
 #include "Broker.h"

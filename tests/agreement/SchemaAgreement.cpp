@@ -1,0 +1,182 @@
+#include "SchemaAgreement.h"
+
+#include <algorithm>
+#include <optional>
+#include <set>
+
+#include "SchemaGenerators.h"
+
+namespace agreementtest {
+
+namespace schema = orv::schema;
+using orv::cmpiserver::toLower;
+
+const schema::ClassTable& providerSchema() {
+    static const schema::ClassTable table = schema::loadProviderSchema(ORV_SCHEMA_DIR);
+    return table;
+}
+
+std::vector<ServedClass> servedClasses() {
+    std::vector<ServedClass> served;
+    for (const auto& registration : schema::providerRegistrations(providerSchema())) {
+        // Indication classes are delivered, never enumerated.
+        if (!registration.instance) continue;
+        for (const auto& nameSpace : registration.namespaces)
+            served.push_back({nameSpace, registration.className, registration.association});
+    }
+    return served;
+}
+
+std::vector<ServedClass> servedAssociations() {
+    std::vector<ServedClass> associations;
+    for (auto& served : servedClasses())
+        if (served.association) associations.push_back(std::move(served));
+    return associations;
+}
+
+void PrintTo(const ServedClass& served, std::ostream* out) { *out << served.nameSpace << ":" << served.className; }
+
+std::string testNameOf(const ServedClass& served) {
+    const bool interop = served.nameSpace == schema::kInteropNamespace;
+    return std::string(interop ? "Interop_" : "Storage_") + served.className;
+}
+
+std::string canonicalPath(const ObjectPath& path) {
+    std::vector<std::string> keys;
+    for (const auto& key : path.keys) {
+        const std::string text = key.value.elementType() == CMPI_ref && !key.value.isNull()
+                                     ? "{" + canonicalPath(key.value.asReference()) + "}"
+                                     : key.value.toString();
+        keys.push_back(toLower(key.name) + "=" + text);
+    }
+    std::sort(keys.begin(), keys.end());
+    std::string text = toLower(path.className);
+    for (std::size_t i = 0; i < keys.size(); ++i) text += (i == 0 ? "." : ",") + keys[i];
+    return text;
+}
+
+bool sameValue(const Value& a, const Value& b) {
+    const bool references = a.type() == CMPI_ref && b.type() == CMPI_ref && !a.isNull() && !b.isNull();
+    return references ? canonicalPath(a.asReference()) == canonicalPath(b.asReference()) : a == b;
+}
+
+namespace {
+
+// The schema type a CMPI element type stands for; embedded instances are
+// strings in the schema and are told apart by a qualifier.
+std::optional<schema::CimType> schemaTypeOf(CMPIType elementType) {
+    switch (elementType) {
+        case CMPI_boolean:
+            return schema::CimType::Boolean;
+        case CMPI_char16:
+            return schema::CimType::Char16;
+        case CMPI_real32:
+            return schema::CimType::Real32;
+        case CMPI_real64:
+            return schema::CimType::Real64;
+        case CMPI_uint8:
+            return schema::CimType::UInt8;
+        case CMPI_sint8:
+            return schema::CimType::SInt8;
+        case CMPI_uint16:
+            return schema::CimType::UInt16;
+        case CMPI_sint16:
+            return schema::CimType::SInt16;
+        case CMPI_uint32:
+            return schema::CimType::UInt32;
+        case CMPI_sint32:
+            return schema::CimType::SInt32;
+        case CMPI_uint64:
+            return schema::CimType::UInt64;
+        case CMPI_sint64:
+            return schema::CimType::SInt64;
+        case CMPI_string:
+        case CMPI_chars:
+            return schema::CimType::String;
+        case CMPI_dateTime:
+            return schema::CimType::DateTime;
+        case CMPI_ref:
+            return schema::CimType::Reference;
+        default:
+            return std::nullopt;
+    }
+}
+
+std::string declaredTypeText(const schema::Property& declared) {
+    std::string text(schema::typeName(declared.type));
+    if (declared.isReference()) text = declared.referenceClass + " ref";
+    return declared.isArray ? text + "[]" : text;
+}
+
+}  // namespace
+
+std::string typeDisagreement(const schema::Property& declared, const Value& value) {
+    const CMPIType element = value.elementType();
+    bool agrees = value.isArray() == declared.isArray;
+    if (element == CMPI_instance) {
+        agrees = agrees && declared.type == schema::CimType::String &&
+                 (declared.qualifiers.isSet("EmbeddedInstance") || declared.qualifiers.isSet("EmbeddedObject"));
+    } else {
+        const auto type = schemaTypeOf(element);
+        agrees = agrees && type && *type == declared.type;
+    }
+    if (agrees) return {};
+    return "provider " + orv::cmpiserver::typeName(value.type()) + ", schema " + declaredTypeText(declared);
+}
+
+std::vector<std::string> propertyDisagreements(const std::string& className, const Instance& instance) {
+    const auto& table = providerSchema();
+    std::vector<std::string> problems;
+    for (const auto& property : instance.properties) {
+        const std::string where = className + "." + property.name + ": ";
+        const schema::Property* declared = table.findProperty(className, property.name);
+        if (declared == nullptr) {
+            problems.push_back(where + "not declared on the class or its ancestors (provider " +
+                               orv::cmpiserver::typeName(property.value.type()) + ")");
+            continue;
+        }
+        if (const std::string mismatch = typeDisagreement(*declared, property.value); !mismatch.empty()) {
+            problems.push_back(where + mismatch);
+            continue;
+        }
+        if (declared->isReference() && !property.value.isNull()) {
+            const std::string& target = property.value.asReference().className;
+            if (!table.isA(target, declared->referenceClass))
+                problems.push_back(where + "refers to " + target + ", schema expects " + declared->referenceClass);
+        }
+    }
+    return problems;
+}
+
+std::vector<std::string> keyDisagreements(const std::string& className, const ObjectPath& path) {
+    const auto& table = providerSchema();
+    std::vector<std::string> problems;
+    std::set<std::string> declaredKeys;
+    for (const schema::Property* key : table.keyProperties(className)) declaredKeys.insert(toLower(key->name));
+    std::set<std::string> pathKeys;
+    for (const auto& key : path.keys) {
+        pathKeys.insert(toLower(key.name));
+        const std::string where = className + "." + key.name + ": ";
+        if (declaredKeys.count(toLower(key.name)) == 0) {
+            problems.push_back(where + "a key of the provider's path but not a key in the schema");
+            continue;
+        }
+        const schema::Property* declared = table.findProperty(className, key.name);
+        if (const std::string mismatch = typeDisagreement(*declared, key.value); !mismatch.empty())
+            problems.push_back(where + "key " + mismatch);
+    }
+    for (const schema::Property* key : table.keyProperties(className))
+        if (pathKeys.count(toLower(key->name)) == 0)
+            problems.push_back(className + "." + key->name +
+                               ": a key in the schema but missing from the provider's path");
+    return problems;
+}
+
+std::vector<const schema::Property*> referencesOf(const std::string& associationClass) {
+    std::vector<const schema::Property*> references;
+    for (const schema::Property* property : providerSchema().allProperties(associationClass))
+        if (property->isReference()) references.push_back(property);
+    return references;
+}
+
+}  // namespace agreementtest
