@@ -357,15 +357,24 @@ void CimOperations::Call::modifyInstance() {
     path.className = schema_.find(xmlPath.className)->name;
     Instance instance = converter_.instance(*p->value.instance);
     instance.path = path;
-    // Without a property list every property the client sent is to change;
-    // the provider is always told which.
+    // The provider is always told which properties to change. Without a
+    // property list every property the client sent may change; clients such
+    // as wbemcli send back the whole instance they read, so only the
+    // properties whose values differ from the current instance are named,
+    // lest read-only properties merely echoed back make the provider refuse.
     std::vector<std::string> names;
     if (auto list = propertyList()) {
         names = *list;
     } else {
+        ProviderOutcome now = owner_.provider_.getInstance(context_, path, std::nullopt);
+        const Instance* current =
+            now.ok() && !now.collected.instances.empty() ? &now.collected.instances.front() : nullptr;
         for (const auto& prop : instance.properties) {
             const auto decl = schema_.property(path.className, prop.name);
-            if (!decl || !decl->decl->isKey) names.push_back(prop.name);
+            if (decl && decl->decl->isKey) continue;
+            const Value* old = current ? current->property(prop.name) : nullptr;
+            if (old && *old == prop.value) continue;
+            names.push_back(prop.name);
         }
     }
     ProviderOutcome outcome = owner_.provider_.modifyInstance(context_, path, instance, names);

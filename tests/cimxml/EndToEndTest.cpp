@@ -361,6 +361,10 @@ TEST_F(RealProviderTest, ModifiesAControllerAndReadsTheChangeBack) {
         modifyWithPropertyList(*server_, "ORV_ControllerComputerSystem", keys, "AutoRebuild", "uint32", wanted);
     ASSERT_TRUE(modified.wellFormed());
     ASSERT_EQ(modified.errorCode(), 0) << modified.errorDescription();
+    // wbemcli sends the whole instance it read and no property list; the
+    // server names only what differs, so the controller takes it too.
+    CommandResult viaWbemcli = wbemcli("mi", controller, kStorageNs, "AutoRebuild=" + wanted);
+    EXPECT_EQ(viaWbemcli.exitStatus, 0) << viaWbemcli.output;
     // The library applies the change and reports it with an event, which
     // brings the provider's cache up to date on the library's own thread;
     // the library calls back only while an observer is attached.
