@@ -96,6 +96,11 @@ TEST_F(EventDelivery, RestartFromInsideTheCallbackKeepsDelivering) {
   stateChange.eventCode = 15;
   ASSERT_EQ(0, sim.VrlSimInjectEvent(&stateChange, sizeof stateChange));
   ASSERT_TRUE(EventLog::get().waitForCount(1));
+  // The event is logged before the hook restarts the library; rename only
+  // once the restart is over.
+  for (int waited = 0; restarts.load() == 0 && waited < 5000; ++waited)
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  ASSERT_EQ(1, restarts.load());
   renameVolume("AfterRestart");
   ASSERT_TRUE(EventLog::get().waitForCount(2));
   EXPECT_EQ(1, restarts.load());
