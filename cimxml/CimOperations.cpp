@@ -70,6 +70,10 @@ private:
                                           const std::optional<std::string>& resultRole) const;
     template <class Each>
     void fanOut(const std::vector<std::string>& targets, const char* what, Each&& each);
+    template <class Ask>
+    void answerAssociated(const std::vector<std::string>& associations,
+                          const std::optional<std::string>& resultClass, const Names& properties,
+                          bool classOrigin, Ask&& ask);
     void fillPath(ObjectPath& path) const;
 
     // ---- operations ----
@@ -242,6 +246,35 @@ void CimOperations::Call::fillPath(ObjectPath& path) const {
     if (path.nameSpace.empty()) path.nameSpace = context_.nameSpace;
 }
 
+// Asks the provider once per association class and answers every object it
+// returns once, however many associations lead to it; with resultClass,
+// objects of a known class outside it are dropped.
+template <class Ask>
+void CimOperations::Call::answerAssociated(const std::vector<std::string>& associations,
+                                           const std::optional<std::string>& resultClass,
+                                           const Names& properties, bool classOrigin, Ask&& ask) {
+    std::vector<Instance> instances;
+    std::vector<ObjectPath> names;
+    std::set<std::string> seen;
+    auto fresh = [&](ObjectPath& p) {
+        fillPath(p);
+        if (resultClass && schema_.find(p.className) && !schema_.isA(p.className, *resultClass)) return false;
+        return seen.insert(toLower(p.toString())).second;
+    };
+    fanOut(associations, request_.methodName.c_str(), [&](const std::string& association) {
+        ProviderOutcome outcome = ask(association);
+        for (auto& i : outcome.collected.instances)
+            if (fresh(i.path)) instances.push_back(std::move(i));
+        for (auto& p : outcome.collected.objectPaths)
+            if (fresh(p)) names.push_back(std::move(p));
+        return outcome;
+    });
+    writer_.openReturnValue();
+    for (auto& p : names) writer_.objectPath(p);
+    for (auto& i : instances) writer_.objectWithPath(i, properties, classOrigin);
+    writer_.closeReturnValue();
+}
+
 // ---- operations ------------------------------------------------------------------
 
 void CimOperations::Call::enumerateInstances(bool namesOnly) {
@@ -406,29 +439,12 @@ void CimOperations::Call::associators(bool namesOnly) {
 
     const auto targets = associations(path.className, assocClass ? Names(std::vector<std::string>{*assocClass}) : Names{},
                                       role, resultClass, resultRole);
-    std::vector<Instance> instances;
-    std::vector<ObjectPath> names;
-    std::set<std::string> seen;
-    auto fresh = [&](ObjectPath& p) {
-        fillPath(p);
-        if (resultClass && schema_.find(p.className) && !schema_.isA(p.className, *resultClass)) return false;
-        return seen.insert(toLower(p.toString())).second;
-    };
-    fanOut(targets, request_.methodName.c_str(), [&](const std::string& association) {
-        ProviderOutcome outcome =
-            namesOnly ? owner_.provider_.associatorNames(context_, path, association, resultClass, role, resultRole)
-                      : owner_.provider_.associators(context_, path, association, resultClass, role, resultRole,
-                                                     properties);
-        for (auto& i : outcome.collected.instances)
-            if (fresh(i.path)) instances.push_back(std::move(i));
-        for (auto& p : outcome.collected.objectPaths)
-            if (fresh(p)) names.push_back(std::move(p));
-        return outcome;
+    answerAssociated(targets, resultClass, properties, classOrigin, [&](const std::string& association) {
+        return namesOnly
+                   ? owner_.provider_.associatorNames(context_, path, association, resultClass, role, resultRole)
+                   : owner_.provider_.associators(context_, path, association, resultClass, role, resultRole,
+                                                  properties);
     });
-    writer_.openReturnValue();
-    for (auto& p : names) writer_.objectPath(p);
-    for (auto& i : instances) writer_.objectWithPath(i, properties, classOrigin);
-    writer_.closeReturnValue();
 }
 
 void CimOperations::Call::references(bool namesOnly) {
@@ -445,29 +461,12 @@ void CimOperations::Call::references(bool namesOnly) {
 
     const auto targets = associations(path.className, resultClass ? Names(std::vector<std::string>{*resultClass}) : Names{}, role,
                                       std::nullopt, std::nullopt);
-    std::vector<Instance> instances;
-    std::vector<ObjectPath> names;
-    std::set<std::string> seen;
-    auto fresh = [&](ObjectPath& p) {
-        fillPath(p);
-        return seen.insert(toLower(p.toString())).second;
-    };
     // The association class goes to the provider as the result class: that
     // is how it learns which association is meant.
-    fanOut(targets, request_.methodName.c_str(), [&](const std::string& association) {
-        ProviderOutcome outcome =
-            namesOnly ? owner_.provider_.referenceNames(context_, path, association, role)
-                      : owner_.provider_.references(context_, path, association, role, properties);
-        for (auto& i : outcome.collected.instances)
-            if (fresh(i.path)) instances.push_back(std::move(i));
-        for (auto& p : outcome.collected.objectPaths)
-            if (fresh(p)) names.push_back(std::move(p));
-        return outcome;
+    answerAssociated(targets, std::nullopt, properties, classOrigin, [&](const std::string& association) {
+        return namesOnly ? owner_.provider_.referenceNames(context_, path, association, role)
+                         : owner_.provider_.references(context_, path, association, role, properties);
     });
-    writer_.openReturnValue();
-    for (auto& p : names) writer_.objectPath(p);
-    for (auto& i : instances) writer_.objectWithPath(i, properties, classOrigin);
-    writer_.closeReturnValue();
 }
 
 void CimOperations::Call::enumerateClasses(bool namesOnly) {

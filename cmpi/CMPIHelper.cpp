@@ -68,12 +68,23 @@ std::string readDateTime(const CMPIDateTime* dateTime) {
     return charsOf(text);
 }
 
+// A scalar as the framework keeps it: one element, or none when null.
+template <typename T>
+std::vector<T> scalarValues(const CMPIData& data) {
+    std::vector<T> values;
+    if (!isNull(data)) values.push_back(readElement(data.value, static_cast<T*>(nullptr)));
+    return values;
+}
+
 template <typename T>
 CIMProperty scalarProperty(const std::string& name, const CMPIData& data, bool isKey,
                            CIMDataType type) {
-    std::vector<T> values;
-    if (!isNull(data)) values.push_back(readElement(data.value, static_cast<T*>(nullptr)));
-    return CIMProperty(name, CIMValue<T>(std::move(values), false, isNull(data)), isKey, type);
+    return CIMProperty(name, CIMValue<T>(scalarValues<T>(data), false, isNull(data)), isKey, type);
+}
+
+template <typename T>
+CIMKeyBinding keyBinding(const std::string& name, const CMPIData& key, CIMDataType type) {
+    return CIMKeyBinding(name, scalarValues<T>(key), type);
 }
 
 template <typename T>
@@ -186,49 +197,23 @@ CMPIType elementTypeFor(Target target, CIMDataType type) {
     return *element;
 }
 
-CMPIValue makeElement(bool element, CMPIType, const CMPIBroker*) {
+// Where each integral element lives in a CMPIValue.
+template <typename T>
+constexpr auto kValueMember = nullptr;
+template <> constexpr auto kValueMember<bool> = &CMPIValue::boolean;
+template <> constexpr auto kValueMember<uint8_t> = &CMPIValue::uint8;
+template <> constexpr auto kValueMember<int8_t> = &CMPIValue::sint8;
+template <> constexpr auto kValueMember<uint16_t> = &CMPIValue::uint16;
+template <> constexpr auto kValueMember<int16_t> = &CMPIValue::sint16;
+template <> constexpr auto kValueMember<uint32_t> = &CMPIValue::uint32;
+template <> constexpr auto kValueMember<int32_t> = &CMPIValue::sint32;
+template <> constexpr auto kValueMember<uint64_t> = &CMPIValue::uint64;
+template <> constexpr auto kValueMember<int64_t> = &CMPIValue::sint64;
+
+template <typename T, typename = std::enable_if_t<std::is_integral_v<T>>>
+CMPIValue makeElement(T element, CMPIType, const CMPIBroker*) {
     CMPIValue value{};
-    value.boolean = element ? 1 : 0;
-    return value;
-}
-CMPIValue makeElement(uint8_t element, CMPIType, const CMPIBroker*) {
-    CMPIValue value{};
-    value.uint8 = element;
-    return value;
-}
-CMPIValue makeElement(int8_t element, CMPIType, const CMPIBroker*) {
-    CMPIValue value{};
-    value.sint8 = element;
-    return value;
-}
-CMPIValue makeElement(uint16_t element, CMPIType, const CMPIBroker*) {
-    CMPIValue value{};
-    value.uint16 = element;
-    return value;
-}
-CMPIValue makeElement(int16_t element, CMPIType, const CMPIBroker*) {
-    CMPIValue value{};
-    value.sint16 = element;
-    return value;
-}
-CMPIValue makeElement(uint32_t element, CMPIType, const CMPIBroker*) {
-    CMPIValue value{};
-    value.uint32 = element;
-    return value;
-}
-CMPIValue makeElement(int32_t element, CMPIType, const CMPIBroker*) {
-    CMPIValue value{};
-    value.sint32 = element;
-    return value;
-}
-CMPIValue makeElement(uint64_t element, CMPIType, const CMPIBroker*) {
-    CMPIValue value{};
-    value.uint64 = element;
-    return value;
-}
-CMPIValue makeElement(int64_t element, CMPIType, const CMPIBroker*) {
-    CMPIValue value{};
-    value.sint64 = element;
+    value.*kValueMember<T> = element;
     return value;
 }
 CMPIValue makeElement(const std::string& element, CMPIType type, const CMPIBroker* broker) {
@@ -340,34 +325,18 @@ bool CMPIHelper::CMPIKeysToFrameworkKeys(const CMPIObjectPath* path, CIMObjectPa
         const CMPIData key = path->ft->getKeyAt(path, index, &nameString, &status);
         checkCall(status);
         const std::string name = charsOf(nameString);
-        const bool null = isNull(key);
         switch (key.type) {
-        case CMPI_boolean:
-            out.addKeyBinding(CIMKeyBinding(
-                name, null ? std::vector<bool>{} : std::vector<bool>{key.value.boolean != 0},
-                fwf::CIM_BOOLEAN));
-            break;
-        case CMPI_sint64:
+        case CMPI_boolean: out.addKeyBinding(keyBinding<bool>(name, key, fwf::CIM_BOOLEAN)); break;
+        case CMPI_sint64: {
             // The server hands every integer key over as sint64; the
             // provider's numeric keys are all 32-bit unsigned.
-            out.addKeyBinding(CIMKeyBinding(
-                name,
-                null ? std::vector<uint32_t>{}
-                     : std::vector<uint32_t>{static_cast<uint32_t>(key.value.sint64)},
-                fwf::CIM_UINT32));
+            std::vector<uint32_t> values;
+            if (!isNull(key)) values.push_back(static_cast<uint32_t>(key.value.sint64));
+            out.addKeyBinding(CIMKeyBinding(name, std::move(values), fwf::CIM_UINT32));
             break;
-        case CMPI_ref:
-            out.addKeyBinding(CIMKeyBinding(
-                name,
-                null ? std::vector<CIMObjectPath>{}
-                     : std::vector<CIMObjectPath>{CMPIObjectPathToFrameworkObjectPath(key.value.ref, true)},
-                fwf::CIM_REFERENCE));
-            break;
-        case CMPI_string:
-            out.addKeyBinding(CIMKeyBinding(
-                name, null ? std::vector<std::string>{} : std::vector<std::string>{charsOf(key.value.string)},
-                fwf::CIM_STRING));
-            break;
+        }
+        case CMPI_ref: out.addKeyBinding(keyBinding<CIMObjectPath>(name, key, fwf::CIM_REFERENCE)); break;
+        case CMPI_string: out.addKeyBinding(keyBinding<std::string>(name, key, fwf::CIM_STRING)); break;
         default: break;
         }
     }

@@ -94,6 +94,63 @@ std::string loadVersion(const json& desc, VrlVersionRecord& out) {
   return error;
 }
 
+// Loads each entry of the array under `key` (at most `most` entries) with
+// loadOne(entry, index); a failure is named after the entry, "<item> <index>: ...".
+template <typename LoadOne>
+std::string loadEach(const json& desc, const char* key, const char* item, unsigned most, LoadOne loadOne) {
+  if (!desc.contains(key)) return {};
+  const json& list = desc[key];
+  if (!list.is_array() || list.size() > most)
+    return std::string(key) + ": expected an array of at most " + std::to_string(most) + " " + key;
+  for (unsigned i = 0; i < list.size(); ++i) {
+    const std::string error = loadOne(list[i], i);
+    if (!error.empty()) return std::string(item) + " " + std::to_string(i) + ": " + error;
+  }
+  return {};
+}
+
+// The record of one simulated object that the control interface addresses,
+// and the description of one of its fields.
+struct ObjectField {
+  void* record = nullptr;
+  const FieldDesc* field = nullptr;
+};
+
+std::string findObjectField(SimController& c, SimObjectKind kind, uint32_t id, const std::string& name,
+                            ObjectField& out) {
+  const FieldTable* table = nullptr;
+  switch (kind) {
+    case SimObjectKind::Controller: out.record = &c.rec; table = &controllerFields(); break;
+    case SimObjectKind::Defaults: out.record = &c.defaults; table = &defaultsFields(); break;
+    case SimObjectKind::Battery: out.record = &c.battery; table = &batteryFields(); break;
+    case SimObjectKind::Enclosure:
+      if (!c.hasEnclosure) return "controller has no enclosure";
+      out.record = &c.enclosure;
+      table = &enclosureFields();
+      break;
+    case SimObjectKind::Disk:
+      if (!c.disk(id)) return "no disk " + std::to_string(id);
+      out.record = &c.disk(id)->rec;
+      table = &diskFields();
+      break;
+    case SimObjectKind::Volume:
+      if (!c.volume(id)) return "no volume " + std::to_string(id);
+      out.record = &c.volume(id)->rec;
+      table = &volumeFields();
+      break;
+    default: return "unknown object kind";
+  }
+  out.field = findField(*table, name);
+  if (!out.field) return "no field \"" + name + "\"";
+  return {};
+}
+
+std::vector<uint32_t> spareProtection(const SimController& c) {
+  std::vector<uint32_t> protection;
+  for (const SimVolume& v : c.volumes) protection.push_back(v.rec.hsProtected);
+  return protection;
+}
+
 uint32_t readUnsignedMember(const json& desc, const char* name, uint32_t fallback, std::string& error) {
   if (!desc.contains(name)) return fallback;
   const json& value = desc[name];
@@ -152,19 +209,15 @@ std::string SimModel::load(const json& topology) {
   }
 
   std::vector<SimController> controllers;
-  if (topology.contains("controllers")) {
-    const json& list = topology["controllers"];
-    if (!list.is_array() || list.size() > kVrlMaxControllers)
-      return "controllers: expected an array of at most 32 controllers";
-    std::set<unsigned> ids;
-    for (unsigned i = 0; i < list.size(); ++i) {
-      SimController c;
-      error = loadController(list[i], i, c);
-      if (!error.empty()) return "controller " + std::to_string(i) + ": " + error;
-      if (!ids.insert(c.id).second) return "controller " + std::to_string(i) + ": duplicate id";
-      controllers.push_back(std::move(c));
-    }
-  }
+  std::set<unsigned> ids;
+  error = loadEach(topology, "controllers", "controller", kVrlMaxControllers, [&](const json& entry, unsigned i) {
+    SimController c;
+    std::string failure = loadController(entry, i, c);
+    if (failure.empty() && !ids.insert(c.id).second) failure = "duplicate id";
+    if (failure.empty()) controllers.push_back(std::move(c));
+    return failure;
+  });
+  if (!error.empty()) return error;
   settings_ = settings;
   controllers_ = std::move(controllers);
   return {};
@@ -291,29 +344,23 @@ std::string SimModel::loadController(const json& desc, unsigned position, SimCon
     if (!desc.contains("batteryStatus")) r.batteryStatus = b.batteryType != 0 ? 1 : 0;
   }
 
-  if (desc.contains("disks")) {
-    const json& disks = desc["disks"];
-    if (!disks.is_array() || disks.size() > kVrlMaxDisksPerController)
-      return "disks: expected an array of at most 8 disks";
-    for (unsigned i = 0; i < disks.size(); ++i) {
-      SimDisk d;
-      error = loadDisk(disks[i], c, i, d);
-      if (!error.empty()) return "disk " + std::to_string(i) + ": " + error;
-      c.disks.push_back(d);
-    }
-  }
-  if (desc.contains("volumes")) {
-    const json& volumes = desc["volumes"];
-    if (!volumes.is_array() || volumes.size() > kVrlMaxVolumesPerController)
-      return "volumes: expected an array of at most 8 volumes";
-    for (unsigned i = 0; i < volumes.size(); ++i) {
-      SimVolume v;
-      error = loadVolume(volumes[i], c, v);
-      if (!error.empty()) return "volume " + std::to_string(i) + ": " + error;
+  error = loadEach(desc, "disks", "disk", kVrlMaxDisksPerController, [&](const json& entry, unsigned i) {
+    SimDisk d;
+    std::string failure = loadDisk(entry, c, i, d);
+    if (failure.empty()) c.disks.push_back(d);
+    return failure;
+  });
+  if (!error.empty()) return error;
+  error = loadEach(desc, "volumes", "volume", kVrlMaxVolumesPerController, [&](const json& entry, unsigned) {
+    SimVolume v;
+    std::string failure = loadVolume(entry, c, v);
+    if (failure.empty()) {
       c.volumes.push_back(v);
       refreshDerived(c);
     }
-  }
+    return failure;
+  });
+  if (!error.empty()) return error;
   if (r.bootVolumeId != kVrlNoBootVolume && !c.volume(r.bootVolumeId))
     return "bootVolumeId: no such volume";
   refreshDerived(c);
@@ -519,6 +566,13 @@ void SimModel::volumeEvent(SimController& c, const SimVolume& v, uint32_t code, 
   if (v.rec.state == VrlVolumeState::Failed) severity = VrlSeverity::Error;
   events.push_back(makeEvent(c, code, VrlDeviceType::VirtualDisk, v.rec.vdIndex, severity, changedAttr,
                              format("Virtual disk %u ", v.rec.vdIndex) + what));
+}
+
+void SimModel::spareProtectionEvents(SimController& c, const std::vector<uint32_t>& before, Events& events) {
+  for (size_t i = 0; i < c.volumes.size(); ++i)
+    if (c.volumes[i].rec.hsProtected != before[i])
+      volumeEvent(c, c.volumes[i], VrlEventCode::VolumeChanged, VrlChangedAttr::Configuration,
+                  "spare protection changed", events);
 }
 
 void SimModel::controllerEvent(SimController& c, uint32_t changedAttr, const std::string& what, Events& events) {
@@ -976,17 +1030,13 @@ uint32_t SimModel::hotSpares(const VrlHotSpareIn& in, bool assign, Events& event
     if (!usable) return VrlStatus::NotFoundOrWrongState;
     disks.push_back(d);
   }
-  std::vector<uint32_t> protectedBefore;
-  for (const SimVolume& v : c->volumes) protectedBefore.push_back(v.rec.hsProtected);
+  const std::vector<uint32_t> protectedBefore = spareProtection(*c);
   for (SimDisk* d : disks) d->rec.hotSpare = assign ? 1 : 0;
   refreshDerived(*c);
   for (SimDisk* d : disks)
     diskEvent(*c, *d, VrlEventCode::DiskChanged, VrlChangedAttr::Configuration,
               assign ? "assigned as hot spare" : "no longer a hot spare", events);
-  for (size_t i = 0; i < c->volumes.size(); ++i)
-    if (c->volumes[i].rec.hsProtected != protectedBefore[i])
-      volumeEvent(*c, c->volumes[i], VrlEventCode::VolumeChanged, VrlChangedAttr::Configuration,
-                  "spare protection changed", events);
+  spareProtectionEvents(*c, protectedBefore, events);
   controllerEvent(*c, VrlChangedAttr::Configuration, "hot spare count changed", events);
   // A degraded volume gets its spare at once.
   if (assign)
@@ -1097,36 +1147,12 @@ std::string SimModel::setProperty(SimObjectKind kind, uint32_t contrId, uint32_t
   }
   SimController* c = controller(contrId);
   if (!c) return "no controller " + std::to_string(contrId);
-  void* record = nullptr;
-  const FieldTable* table = nullptr;
-  SimDisk* disk = nullptr;
-  SimVolume* volume = nullptr;
-  switch (kind) {
-    case SimObjectKind::Controller: record = &c->rec; table = &controllerFields(); break;
-    case SimObjectKind::Defaults: record = &c->defaults; table = &defaultsFields(); break;
-    case SimObjectKind::Battery: record = &c->battery; table = &batteryFields(); break;
-    case SimObjectKind::Enclosure:
-      if (!c->hasEnclosure) return "controller has no enclosure";
-      record = &c->enclosure;
-      table = &enclosureFields();
-      break;
-    case SimObjectKind::Disk:
-      disk = c->disk(id);
-      if (!disk) return "no disk " + std::to_string(id);
-      record = &disk->rec;
-      table = &diskFields();
-      break;
-    case SimObjectKind::Volume:
-      volume = c->volume(id);
-      if (!volume) return "no volume " + std::to_string(id);
-      record = &volume->rec;
-      table = &volumeFields();
-      break;
-    default: return "unknown object kind";
-  }
-  const FieldDesc* field = findField(*table, name);
-  if (!field) return "no field \"" + name + "\"";
-  std::string error = setFieldFromText(record, *field, value);
+  ObjectField target;
+  std::string error = findObjectField(*c, kind, id, name, target);
+  if (!error.empty()) return error;
+  SimDisk* disk = kind == SimObjectKind::Disk ? c->disk(id) : nullptr;
+  SimVolume* volume = kind == SimObjectKind::Volume ? c->volume(id) : nullptr;
+  error = setFieldFromText(target.record, *target.field, value);
   if (!error.empty()) return error;
   refreshDerived(*c);
   if (disk) {
@@ -1157,33 +1183,10 @@ std::string SimModel::getProperty(SimObjectKind kind, uint32_t contrId, uint32_t
   }
   SimController* c = controller(contrId);
   if (!c) return "no controller " + std::to_string(contrId);
-  const void* record = nullptr;
-  const FieldTable* table = nullptr;
-  switch (kind) {
-    case SimObjectKind::Controller: record = &c->rec; table = &controllerFields(); break;
-    case SimObjectKind::Defaults: record = &c->defaults; table = &defaultsFields(); break;
-    case SimObjectKind::Battery: record = &c->battery; table = &batteryFields(); break;
-    case SimObjectKind::Enclosure:
-      if (!c->hasEnclosure) return "controller has no enclosure";
-      record = &c->enclosure;
-      table = &enclosureFields();
-      break;
-    case SimObjectKind::Disk:
-      if (!c->disk(id)) return "no disk " + std::to_string(id);
-      record = &c->disk(id)->rec;
-      table = &diskFields();
-      break;
-    case SimObjectKind::Volume:
-      if (!c->volume(id)) return "no volume " + std::to_string(id);
-      record = &c->volume(id)->rec;
-      table = &volumeFields();
-      break;
-    default: return "unknown object kind";
-  }
-  const FieldDesc* field = findField(*table, name);
-  if (!field) return "no field \"" + name + "\"";
-  value = getFieldText(record, *field);
-  return {};
+  ObjectField target;
+  const std::string error = findObjectField(*c, kind, id, name, target);
+  if (error.empty()) value = getFieldText(target.record, *target.field);
+  return error;
 }
 
 std::string SimModel::addDisk(uint32_t contrId, const json& desc, Events& events) {
@@ -1241,16 +1244,12 @@ std::string SimModel::pullDisk(uint32_t contrId, uint32_t compPdId, Events& even
       ++it;
     }
   }
-  std::vector<uint32_t> protectedBefore;
-  for (const SimVolume& v : c->volumes) protectedBefore.push_back(v.rec.hsProtected);
+  const std::vector<uint32_t> protectedBefore = spareProtection(*c);
   refreshDerived(*c);
   if (!aborted.empty()) appendLrcEvent(*c, aborted, events);
   diskEvent(*c, gone, VrlEventCode::DiskRemoved, 0, "removed", events);
   controllerEvent(*c, VrlChangedAttr::Configuration, "disk count changed", events);
-  for (size_t i = 0; i < c->volumes.size(); ++i)
-    if (c->volumes[i].rec.hsProtected != protectedBefore[i])
-      volumeEvent(*c, c->volumes[i], VrlEventCode::VolumeChanged, VrlChangedAttr::Configuration,
-                  "spare protection changed", events);
+  spareProtectionEvents(*c, protectedBefore, events);
   gone.rec.state = VrlDiskState::Failed;
   diskHealthChanged(*c, gone, events);
   return {};

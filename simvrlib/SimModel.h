@@ -134,6 +134,9 @@ class SimModel {
   void volumeEvent(SimController& c, const SimVolume& v, uint32_t code, uint32_t changedAttr,
                    const std::string& what, Events& events);
   void controllerEvent(SimController& c, uint32_t changedAttr, const std::string& what, Events& events);
+  // A "spare protection changed" event for each volume whose hsProtected
+  // differs from `before` (taken in the same volume order).
+  void spareProtectionEvents(SimController& c, const std::vector<uint32_t>& before, Events& events);
   bool commandRunningOn(const SimController& c, uint32_t deviceType, uint32_t deviceId) const;
   void startCommand(SimController& c, uint8_t type, uint32_t deviceType, uint32_t deviceId, Events& events,
                     const std::string& newFirmware = {});

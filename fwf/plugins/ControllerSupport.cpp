@@ -6,11 +6,6 @@
 
 namespace orv::cim::fwf::storage {
 
-namespace {
-// The cache's answer for keys that match no object.
-constexpr uint32_t kNoMatchingObject = 0x10000011;
-}  // namespace
-
 void selectControllerObjects(const CIMObjectPath& path, const ControllerObjectQuery& query,
                              RepositoryObjects& out) {
     if (!isClass(path, query.className)) {
@@ -30,7 +25,7 @@ void selectControllerObjects(const CIMObjectPath& path, const ControllerObjectQu
     const uint32_t contrId = keyFieldNumber(*key, query.keyField);
     orv::raidlib::PropertyContainer object;
     const uint32_t status = readLibraryObject(query.libraryClass, libraryKeys(contrId), object, query.qualifiedName);
-    if (status == kNoMatchingObject) {
+    if (status == orv::raidlib::ContainerStatus::NoMatch) {
         // A name that points at no controller is an ordinary "no such
         // instance", not a failure of the library.
         LogMessage(4, "%s :: No %s object for controller %u", query.qualifiedName, query.libraryClass, contrId);

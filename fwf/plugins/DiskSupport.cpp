@@ -16,8 +16,6 @@ constexpr int kKeyFailureLevel = 2;
 constexpr int kPropertyFailureLevel = 5;
 
 constexpr uint32_t kForeignVolume = 64;
-// What the object cache answers when no object has the keys asked for.
-constexpr uint32_t kNoMatchingObject = 0x10000011;
 
 }  // namespace
 
@@ -113,7 +111,7 @@ void PhysicalDiskPlugin::getRepositoryObjects(const CIMObjectPath& path, Reposit
         keys.insertInt("compPdId", wanted.compPdId, true);
         orv::raidlib::PropertyContainer disk;
         const uint32_t status = readLibraryObject(kPhysicalDisks, keys, disk, name.c_str());
-        if (status == kNoMatchingObject) {
+        if (status == orv::raidlib::ContainerStatus::NoMatch) {
             // A name that points at no disk is an ordinary "no such
             // instance", not a failure of the library.
             LogMessage(4, "%s :: No disk %u_%u", name.c_str(), wanted.contrId, wanted.compPdId);

@@ -53,14 +53,8 @@ uint32_t ORVConcretePoolCapabilities::invokeMethod(CIMObjectPath path, const std
     }
     const std::string instanceId = stringKeyValue(path, "InstanceID").value_or("");
     const ArrayName array = parseArrayId(instanceId);
-    PropertyContainer keys = libraryKeys(array.contrId);
-    keys.insertInt("vdIndex", array.vdIndex, true);
-    PropertyContainer volume;
-    if (const uint32_t status = readLibraryObject(kVolumes, keys, volume, kName); status != 0) {
-        LogMessage(2, "%s :: Failed to retrieve %s instance from VRLIB, status returned %d", kName, instanceId.c_str(),
-                   static_cast<int>(status));
-        throw CIMException(6, std::string("Failed to retrieve array instance."));
-    }
+    // The array must exist before a setting can be named after it.
+    readArray(instanceId, array, kName);
     CIMObjectPath setting(path.getHost(), path.getNameSpace(), "ORV_FixedStorageSetting");
     setting.addKeyBinding(stringKey("InstanceID", arrayId(array.contrId, array.vdIndex)));
     out.add(scalarProperty("NewSetting", setting, CIM_REFERENCE));

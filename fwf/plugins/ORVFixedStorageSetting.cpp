@@ -1,6 +1,5 @@
 #include "ORVFixedStorageSetting.h"
 
-#include "CIMException.h"
 #include "Logger.h"
 #include "PoolSupport.h"
 #include "PropertyBuilders.h"
@@ -24,16 +23,8 @@ void ORVFixedStorageSetting::getRepositoryObjects(const CIMObjectPath& path, Rep
     const ArrayName array = parseArrayId(*instanceId);
     LogMessage(5, "%s :: ControllerID : %d and VolumeID : %d as retrieved from InstanceID", kName,
                static_cast<int>(array.contrId), static_cast<int>(array.vdIndex));
-    PropertyContainer keys = libraryKeys(array.contrId);
-    keys.insertInt("vdIndex", array.vdIndex, true);
-    PropertyContainer volume;
-    if (const uint32_t status = readLibraryObject(kVolumes, keys, volume, kName); status != 0) {
-        LogMessage(2, "%s :: Failed to retrieve %s instance from VRLIB, status returned %d", kName,
-                   instanceId->c_str(), static_cast<int>(status));
-        throw CIMException(6, std::string("Failed to retrieve array instance."));
-    }
     RepositoryObjects found;
-    found.push_back(std::move(volume));
+    found.push_back(readArray(*instanceId, array, kName));
     // The identifier must be written exactly as the array's own.
     keepRequested(path, found);
     for (auto& object : found) out.push_back(std::move(object));

@@ -139,6 +139,22 @@ RepositoryObjects readArrays(const char* qualifiedName) {
     return named;
 }
 
+PropertyContainer arrayKeys(const ArrayName& array) {
+    PropertyContainer keys = libraryKeys(array.contrId);
+    keys.insertInt("vdIndex", array.vdIndex, true);
+    return keys;
+}
+
+PropertyContainer readArray(const std::string& instanceId, const ArrayName& array, const char* qualifiedName) {
+    PropertyContainer volume;
+    if (const uint32_t status = readLibraryObject(kVolumes, arrayKeys(array), volume, qualifiedName); status != 0) {
+        LogMessage(2, "%s :: Failed to retrieve %s instance from VRLIB, status returned %d", qualifiedName,
+                   instanceId.c_str(), static_cast<int>(status));
+        throw CIMException(6, std::string("Failed to retrieve array instance."));
+    }
+    return volume;
+}
+
 ArrayName arrayNameOf(const PropertyContainer& volume) {
     return ArrayName{readInt(volume, "contrId", true).value_or(0), readInt(volume, "vdIndex", true).value_or(0)};
 }
@@ -229,10 +245,8 @@ bool isResyncCandidate(const ArrayName& array, const char* qualifiedName) {
         LogMessage(2, "%s :: Failed to retrieve Vrlib handle.", qualifiedName);
         throw CIMException(1, std::string("An internal error occurred"));
     }
-    PropertyContainer keys = libraryKeys(array.contrId);
-    keys.insertInt("vdIndex", array.vdIndex, true);
     PropertyContainer volume;
-    uint32_t status = library->getObjectInstance(kVolumes, keys, volume);
+    uint32_t status = library->getObjectInstance(kVolumes, arrayKeys(array), volume);
     PropertyContainer flags;
     if (status == 0) {
         PropertyContainer in = libraryKeys(array.contrId);

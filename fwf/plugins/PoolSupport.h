@@ -84,6 +84,13 @@ struct ArrayName {
     uint32_t vdIndex;
 };
 ArrayName parseArrayId(const std::string& id);
+// The library keys of an array's volume entry: contrId and vdIndex.
+orv::raidlib::PropertyContainer arrayKeys(const ArrayName& array);
+// The volume entry of the array that instanceId names. A failed read logs
+// "Failed to retrieve <instanceId> instance from VRLIB" under qualifiedName and
+// raises code 6 "Failed to retrieve array instance.".
+orv::raidlib::PropertyContainer readArray(const std::string& instanceId, const ArrayName& array,
+                                          const char* qualifiedName);
 // "<contrId>_<compPdId>": DeviceID of a disk's storage extent.
 std::string diskExtentId(uint32_t contrId, uint32_t compPdId);
 
