@@ -513,7 +513,7 @@ void SimModel::refreshDerived(SimController& c) {
             [](const SimVolume& a, const SimVolume& b) { return a.rec.vdIndex < b.rec.vdIndex; });
   c.rec.physDiskCount = static_cast<uint8_t>(c.disks.size());
   c.rec.hotspareCount = static_cast<uint8_t>(spares);
-  c.rec.volumeCount = static_cast<uint8_t>(c.volumes.size());
+  c.rec.volumeCount = static_cast<uint8_t>(c.reportedVolumeCount >= 0 ? c.reportedVolumeCount : c.volumes.size());
   c.rec.enclCount = c.hasEnclosure ? 1 : 0;
 }
 
@@ -1154,6 +1154,7 @@ std::string SimModel::setProperty(SimObjectKind kind, uint32_t contrId, uint32_t
   SimVolume* volume = kind == SimObjectKind::Volume ? c->volume(id) : nullptr;
   error = setFieldFromText(target.record, *target.field, value);
   if (!error.empty()) return error;
+  if (kind == SimObjectKind::Controller && name == "volumeCount") c->reportedVolumeCount = c->rec.volumeCount;
   refreshDerived(*c);
   if (disk) {
     const bool state = name == "state";

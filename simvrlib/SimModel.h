@@ -53,6 +53,9 @@ struct SimController {
   VrlBatteryRecord battery{};
   std::vector<SimLrc> lrcs;
   uint8_t id = 0;
+  // A volume count the controller record reports instead of the real one,
+  // set through the control interface to imitate firmware that miscounts.
+  int reportedVolumeCount = -1;
 
   SimDisk* disk(uint32_t compPdId);
   SimVolume* volume(uint32_t vdIndex);

@@ -149,6 +149,15 @@ TEST_F(CacheFillTest, ControllerWithoutBatteryTypeHasNoBatteryObject) {
     EXPECT_TRUE(objectsOf("enclosures", 1).empty());
 }
 
+TEST_F(CacheFillTest, VolumeCountComesFromTheVolumeListNotTheControllerRecord) {
+    ASSERT_EQ(0u, start(twoControllerTopology()));
+    // The controller record now claims five volumes; its list holds one.
+    setProperty(1, 0, 0, "volumeCount", "5", false);
+    ASSERT_EQ(0u, facade.initializeCache(0));
+    EXPECT_EQ(1u, objectsOf("volumes", 0).size());
+    EXPECT_EQ(1u, intOf(objectsOf("IOAs", 0).at(0), "volumeCount"));
+}
+
 TEST_F(CacheFillTest, VolumeAnsweredAsAbsentIsSkipped) {
     installLibrary(twoControllerTopology());
     sim.VrlSimFailOpcode(VrlOpcode::GET_VD_PROPS, 0, 0x1000000A, 1);
