@@ -87,10 +87,14 @@ void ORVStorageVolume::getNonKeyAttributes(const PropertyContainer& volume, Prop
     addIfPresent(out, "productIdentification", reader.text("productIdentification"), CIM_STRING);
     addIfPresent(out, "unitSerialNumber", reader.text("unitSerialNumber"), CIM_STRING);
 
+    // The first member disk tells the drive type; fetch that one disk
+    // rather than a copy of every disk for every volume.
     if (const auto members = reader.vector("compPdId"); members && !members->empty()) {
-        const RepositoryObjects disks = readDisks(kName);
-        if (const PropertyContainer* first = findDisk(disks, array.contrId, members->front())) {
-            const LibraryPropertyReader disk(*first, "VrlPhysDisk", 4);
+        PropertyContainer keys = libraryKeys(array.contrId);
+        keys.insertInt("compPdId", members->front(), true);
+        PropertyContainer first;
+        if (readLibraryObject(kPhysicalDisks, keys, first, kName) == 0) {
+            const LibraryPropertyReader disk(first, "VrlPhysDisk", 4);
             addIfPresent(out, "Type", disk.integer("driveType"), CIM_UINT32);
             addIfPresent(out, "BlockType", disk.integer("blockDevType"), CIM_UINT32);
         }

@@ -44,7 +44,17 @@ public:
         if (found != storageClasses.end()) objects.insert(objects.end(), found->second.begin(), found->second.end());
         return storageClassStatus;
     }
-    uint32_t getObjectInstance(const std::string&, const PropertyContainer&, PropertyContainer&) override {
+    // The first object of the class whose keys match, as the cache answers.
+    uint32_t getObjectInstance(const std::string& className, const PropertyContainer& keys,
+                               PropertyContainer& object) override {
+        const auto found = storageClasses.find(className);
+        if (found == storageClasses.end()) return 0x10000011;
+        for (const PropertyContainer& candidate : found->second) {
+            if (orv::raidlib::matchKeys(candidate, keys) == 0) {
+                object = candidate;
+                return 0;
+            }
+        }
         return 0x10000011;
     }
     uint32_t deleteObjectInstance(const std::string&, const PropertyContainer&) override { return 0x10000005; }
