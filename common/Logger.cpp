@@ -2,10 +2,10 @@
 // rotates it when it has grown too large, writes one line and closes it
 // again, all under one recursive mutex, so that concurrent writers never
 // interleave within a line and an external tool may move or delete the file
-// at any time.
+// at any time. The mutex lives as long as the library: stopping the logger
+// while another thread still writes must not pull the lock from under it.
 #include "Logger.h"
 
-#include <atomic>
 #include <cerrno>
 #include <climits>
 #include <cstdarg>
@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <mutex>
 #include <new>
 #include <string>
 #include <unistd.h>
@@ -41,35 +42,14 @@ struct LogConfig {
     int appendMode = 0;  // 1 for "OVER_WRITE"
 };
 
-// The mutex outlives a failed start, so that later calls still serialise.
-std::atomic<OsHandle> gMutex{nullptr};
+// Static, so that it exists before the first call and is never freed while
+// a writer may still be waiting on it.
+std::recursive_mutex gMutex;
 LogConfig* gConfig = nullptr;  // guarded by gMutex
 bool gStarted = false;         // guarded by gMutex
-
-class LockedRegion {
-public:
-    explicit LockedRegion(OsHandle mutex) : mutex_(mutex), held_(OsWaitMutex(mutex) == 0) {}
-    ~LockedRegion() {
-        if (held_) OsReleaseMutex(mutex_);
-    }
-    LockedRegion(const LockedRegion&) = delete;
-    LockedRegion& operator=(const LockedRegion&) = delete;
-    bool held() const { return held_; }
-
-private:
-    OsHandle mutex_;
-    bool held_;
-};
-
-OsHandle SharedMutex() {
-    OsHandle current = gMutex.load();
-    if (current != nullptr) return current;
-    OsHandle created = OsCreateMutex();
-    if (created == nullptr) return nullptr;
-    if (gMutex.compare_exchange_strong(current, created)) return created;
-    OsCloseMutex(&created);  // another thread created it first
-    return current;
-}
+// A start was tried since the last stop; a stop without one answers 1, as
+// it did when stopping closed the lock and a second stop found none.
+bool gStartTried = false;  // guarded by gMutex
 
 // --- configuration file ---------------------------------------------------
 
@@ -227,8 +207,7 @@ bool WriteLine(FILE* file, const LogConfig& config, const char* message) {
 // "OVER_WRITE". `makeMessage` runs under the lock.
 template <typename MakeMessage>
 int WriteEntry(int level, bool isTrace, MakeMessage makeMessage) {
-    LockedRegion lock(gMutex.load());
-    if (!lock.held()) return 1;
+    std::lock_guard lock(gMutex);
     if (!gStarted || gConfig->enabled != 1) return 1;
     const LogConfig& config = *gConfig;
     try {
@@ -253,10 +232,8 @@ int WriteEntry(int level, bool isTrace, MakeMessage makeMessage) {
 }  // namespace
 
 int LogInitialize(const char* name, const char* fileName) {
-    const OsHandle mutex = SharedMutex();
-    if (mutex == nullptr) return 1;
-    LockedRegion lock(mutex);
-    if (!lock.held()) return 1;
+    std::lock_guard lock(gMutex);
+    gStartTried = true;
     if (gStarted) return 0;
     if (name == nullptr) return 3;
     std::unique_ptr<LogConfig> config(new (std::nothrow) LogConfig);
@@ -282,14 +259,12 @@ int LogInitialize(const char* name, const char* fileName) {
 }
 
 int LogTerminate() {
-    OsHandle mutex = gMutex.load();
-    if (OsWaitMutex(mutex) != 0) return 1;
+    std::lock_guard lock(gMutex);
+    if (!gStartTried) return 1;
+    gStartTried = false;
     delete gConfig;
     gConfig = nullptr;
     gStarted = false;
-    gMutex.store(nullptr);
-    OsReleaseMutex(mutex);
-    OsCloseMutex(&mutex);
     return 0;
 }
 
@@ -312,15 +287,15 @@ int LogMessage(int level, const char* format, ...) {
 
 int LogSetEnabled(int flag) {
     if (flag != 0 && flag != 1) return 1;
-    LockedRegion lock(gMutex.load());
-    if (!lock.held() || !gStarted) return 1;
+    std::lock_guard lock(gMutex);
+    if (!gStarted) return 1;
     gConfig->enabled = flag;
     return 0;
 }
 
 int LogSetLevel(int level) {
-    LockedRegion lock(gMutex.load());
-    if (!lock.held() || !gStarted) return 1;
+    std::lock_guard lock(gMutex);
+    if (!gStarted) return 1;
     gConfig->levelThreshold = level;
     return 0;
 }

@@ -3,7 +3,7 @@
 // Logging is optional: every call answers a code and never throws.
 #pragma once
 
-// 0 started (or already started); 1 mutex, log file or configuration
+// 0 started (or already started); 1 log file or configuration
 // failure; 2 out of memory; 3 null name or no installation directory.
 int LogInitialize(const char* name, const char* fileName);
 int LogTerminate();

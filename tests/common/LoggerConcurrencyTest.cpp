@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <filesystem>
 #include <map>
 #include <regex>
@@ -74,4 +75,32 @@ TEST_F(LoggerConcurrencyTest, ConcurrentRotationLosesNoEntry) {
     }
     EXPECT_GE(rotatedFiles, 1u);
     EXPECT_EQ(total, static_cast<size_t>(kWriters * kEntriesEach));
+}
+
+// The provider stops its log on shutdown while event and request threads may
+// still be writing: they must find the logger stopped, never a freed lock.
+// Without "OVER_WRITE" the file keeps only the newest entry, which must be whole.
+TEST_F(LoggerConcurrencyTest, StoppingWhileOthersWriteEndsTheirEntriesCleanly) {
+    install.writeLoggerConfig({"Logging=ON", "Level=0", "Levels=", "MaxSizeMB=10", "Mode=APPEND"});
+    for (int round = 0; round < 200; ++round) {
+        ASSERT_EQ(LogInitialize("SMIS", "SMIS"), 0);
+        std::atomic<int> started{0};
+        std::vector<std::thread> writers;
+        for (int writer = 0; writer < 2; ++writer) {
+            writers.emplace_back([&started, writer, round] {
+                ++started;
+                for (int entry = 0; entry < 100000; ++entry) {
+                    if (LogMessage(2, "writer %d round %d", writer, round) != 0) return;
+                }
+                ADD_FAILURE() << "writer " << writer << " was never told the logger stopped";
+            });
+        }
+        while (started.load() < 2) std::this_thread::yield();
+        EXPECT_EQ(LogTerminate(), 0);
+        for (auto& writer : writers) writer.join();
+    }
+    const std::vector<std::string> last = messages();
+    ASSERT_LE(last.size(), 1u);
+    for (const std::string& message : last)
+        EXPECT_TRUE(std::regex_match(message, std::regex(R"(writer [01] round \d+)"))) << message;
 }
