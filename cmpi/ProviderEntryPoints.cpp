@@ -94,8 +94,8 @@ void OrvInitialize() {
         return;
     }
     if (LogInitialize("SMIS", "SMIS") != 0) {
-        std::fputs("Failed to enable Logging ... Continuing without Logging\n", stderr);
-        std::fflush(stderr);
+        std::fputs("Failed to enable Logging ... Continuing without Logging\n", stdout);
+        std::fflush(stdout);
     }
     trace("Entering CMPIMI OrvInitialize()");
     // The framework knows its plugin classes only from the library that

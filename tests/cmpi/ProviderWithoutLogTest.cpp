@@ -1,21 +1,21 @@
-// A provider whose log cannot be started says so on standard error and
+// A provider whose log cannot be started says so on standard output and
 // serves on without it.
 #include "LoadedProvider.h"
 
 namespace providertest {
 namespace {
 
-TEST(ProviderWithoutLogTest, WarnsOnStandardErrorAndServesOn) {
+TEST(ProviderWithoutLogTest, WarnsOnStandardOutputAndServesOn) {
     orv::test::TestInstallation installation;  // no logger configuration
     installation.installRaidLibrary(VRLIB_PATH, kNoControllers);
     Broker broker;
     const Factories factories = loadProvider();
 
-    ::testing::internal::CaptureStderr();
+    ::testing::internal::CaptureStdout();
     CMPIInstanceMI* instance = factories.instance(broker.cmpi(), nullptr, nullptr);
     factories.method(broker.cmpi(), nullptr, nullptr);
-    const std::string errors = ::testing::internal::GetCapturedStderr();
-    EXPECT_EQ(errors, "Failed to enable Logging ... Continuing without Logging\n") << "written once, at start-up";
+    const std::string printed = ::testing::internal::GetCapturedStdout();
+    EXPECT_EQ(printed, "Failed to enable Logging ... Continuing without Logging\n") << "written once, at start-up";
 
     RequestScope request(broker, kInteropNameSpace);
     CMPIObjectPath* op = broker.newObjectPath(ObjectPath{"", kInteropNameSpace, "ORV_RegisteredSubProfile", {}});
