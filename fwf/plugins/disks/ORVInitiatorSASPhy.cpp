@@ -6,9 +6,8 @@ namespace orv::cim::fwf {
 
 namespace {
 
-// SAS link rate codes.
-constexpr uint16_t kRate1_5Gbps = 8;
-constexpr uint16_t kRate6Gbps = 10;
+// The SAS link-rate code for a rate nobody reported.
+constexpr uint16_t kRateUnknown = 0;
 
 }  // namespace
 
@@ -19,13 +18,13 @@ std::pair<std::string, std::string> ORVInitiatorSASPhy::portKey(const storage::C
 }
 
 void ORVInitiatorSASPhy::getNonKeyAttributes(const orv::raidlib::PropertyContainer&, PropertyList& out) {
-    // The library reports no rates per phy: the controller's phys span
-    // 1.5 to 6 Gbit/s, are left at that span, and run at the disks' 6 Gbit/s.
-    out.push_back(scalarProperty("HardwareMinimumPhysicalLinkRate", kRate1_5Gbps, CIM_UINT16));
-    out.push_back(scalarProperty("HardwareMaximumPhysicalLinkRate", kRate6Gbps, CIM_UINT16));
-    out.push_back(scalarProperty("ProgrammedMinimumPhysicalLinkRate", kRate1_5Gbps, CIM_UINT16));
-    out.push_back(scalarProperty("ProgrammedMaximumPhysicalLinkRate", kRate6Gbps, CIM_UINT16));
-    out.push_back(scalarProperty("NegotiatedPhysicalLinkRate", kRate6Gbps, CIM_UINT16));
+    // The library reports no link rate for a controller phy, and a rate
+    // guessed from the product would mislead a client checking a slow link.
+    for (const char* rate : {"HardwareMinimumPhysicalLinkRate", "HardwareMaximumPhysicalLinkRate",
+                             "ProgrammedMinimumPhysicalLinkRate", "ProgrammedMaximumPhysicalLinkRate",
+                             "NegotiatedPhysicalLinkRate"}) {
+        out.push_back(scalarProperty(rate, kRateUnknown, CIM_UINT16));
+    }
 }
 
 }  // namespace orv::cim::fwf
