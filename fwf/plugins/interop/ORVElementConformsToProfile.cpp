@@ -16,21 +16,20 @@ using interop::kRegisteredSubProfileClass;
 using interop::kStorageNamespace;
 
 constexpr const char* kControllerClass = "ORV_ControllerComputerSystem";
-constexpr const char* kPortControllerClass = "ORV_PortController";
 constexpr const char* kRaidController = "SNIA+Host Hardware RAID Controller+1.4.0";
 
 // The server and SMI-S profiles are implemented by the object manager; the
-// RAID controller profile by each controller (both as a system and as a port
-// controller) within the host that scopes it; the subprofiles by the
-// controllers, except indications, which the object manager delivers.
+// RAID controller profile and its subprofiles by each controller's system,
+// except indications, which the object manager delivers. The host only scopes
+// the controllers: relating it too would answer a client that looks for RAID
+// controllers with the host, and with no controller the host alone would
+// claim the profile.
 const std::vector<interop::ProfileElementRow>& conformance() {
     static const std::vector<interop::ProfileElementRow> rows = [] {
         std::vector<interop::ProfileElementRow> table = {
             {kRegisteredProfileClass, "SNIA+SMI-S+1.4.0", interop::kObjectManagerClass, kInteropNamespace},
             {kRegisteredProfileClass, "SNIA+Server+1.4.0", interop::kObjectManagerClass, kInteropNamespace},
             {kRegisteredProfileClass, kRaidController, kControllerClass, kStorageNamespace},
-            {kRegisteredProfileClass, kRaidController, kPortControllerClass, kStorageNamespace},
-            {kRegisteredProfileClass, kRaidController, interop::kHostComputerSystemClass, kStorageNamespace},
         };
         for (const auto& subProfile : interop::registeredSubProfiles()) {
             const bool delivered = std::string(subProfile.instanceId) == "SNIA+Indication+1.4.0";
