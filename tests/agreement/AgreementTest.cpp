@@ -327,6 +327,28 @@ TEST_P(AssociationAgreement, TraversalsFromAnEndpointFindItsLinks) {
 INSTANTIATE_TEST_SUITE_P(Registered, AssociationAgreement, ::testing::ValuesIn(servedAssociations()),
                          [](const ::testing::TestParamInfo<ServedClass>& info) { return testNameOf(info.param); });
 
+// ---- Value maps ----------------------------------------------------------------------
+
+// A client reads a number through its class's ValueMap: a value outside it
+// means nothing, or something else, to every client.
+TEST(ValueMaps, EveryValueSentIsInItsPropertysMap) {
+    const auto* schema = dmtfAndProviderSchema();
+    if (schema == nullptr) GTEST_SKIP() << "the DMTF schema is not beside the source tree";
+    std::set<std::string> mapped, problems;
+    for (const auto& served : servedClasses()) {
+        const Reply instances = enumerate(served.nameSpace, served.className);
+        ASSERT_EQ(instances.rc, CMPI_RC_OK) << served.nameSpace << ":" << served.className << " " << instances;
+        for (const auto& instance : instances.result.instances) {
+            const ValueMapCheck check = checkValueMaps(*schema, instance.path.className, instance);
+            mapped.insert(check.mappedProperties.begin(), check.mappedProperties.end());
+            problems.insert(check.problems.begin(), check.problems.end());
+        }
+    }
+    EXPECT_TRUE(problems.empty()) << "values outside their maps:" << joined({problems.begin(), problems.end()});
+    std::cout << "Value-mapped properties checked (" << mapped.size() << "):" << joined({mapped.begin(), mapped.end()})
+              << std::endl;
+}
+
 // ---- The default topology --------------------------------------------------------------
 
 TEST(DefaultTopology, ClassesWithPluginsServeInstancesAndTheRestAreListed) {

@@ -1,6 +1,10 @@
 #include "SchemaAgreement.h"
 
 #include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <limits>
+#include <memory>
 #include <optional>
 #include <set>
 
@@ -170,6 +174,85 @@ std::vector<std::string> keyDisagreements(const std::string& className, const Ob
             problems.push_back(className + "." + key->name +
                                ": a key in the schema but missing from the provider's path");
     return problems;
+}
+
+const schema::ClassTable* dmtfAndProviderSchema() {
+    static const std::unique_ptr<schema::ClassTable> table = []() -> std::unique_ptr<schema::ClassTable> {
+        const std::string dmtf = std::string(ORV_DMTF_SCHEMA_DIR) + "/CIM_Schema.mof";
+        if (!std::filesystem::exists(dmtf)) return nullptr;
+        auto loaded = std::make_unique<schema::ClassTable>(schema::ClassTable::load(dmtf));
+        loaded->addFile(std::string(ORV_SCHEMA_DIR) + "/" + schema::kProviderSchemaFile);
+        return loaded;
+    }();
+    return table.get();
+}
+
+namespace {
+
+const schema::Qualifier* nearestValueMap(const schema::ClassTable& table, const std::string& className,
+                                         const std::string& propertyName) {
+    for (const schema::ClassDecl* decl : table.lineage(className)) {
+        const schema::Property* property = decl->ownProperty(propertyName);
+        if (property == nullptr) continue;
+        if (const schema::Qualifier* map = property->qualifiers.find("ValueMap"); map != nullptr && map->value)
+            return map;
+    }
+    return nullptr;
+}
+
+std::optional<long double> numberOf(const Value& value) {
+    switch (value.elementType()) {
+        case CMPI_uint8:
+        case CMPI_uint16:
+        case CMPI_uint32:
+        case CMPI_uint64:
+            return static_cast<long double>(value.asUnsigned());
+        case CMPI_sint8:
+        case CMPI_sint16:
+        case CMPI_sint32:
+        case CMPI_sint64:
+            return static_cast<long double>(value.asSigned());
+        default:
+            return std::nullopt;
+    }
+}
+
+// A map entry is a value or a range "low..high" whose ends may be left open.
+// Texts are compared as they are; other kinds of value carry no map.
+bool entryAdmits(const std::string& entry, const Value& value) {
+    if (value.elementType() == CMPI_string || value.elementType() == CMPI_chars) return entry == value.asString();
+    const auto v = numberOf(value);
+    if (!v) return true;
+    const auto bound = [](const std::string& text, long double open) {
+        return text.empty() ? open : static_cast<long double>(std::strtoll(text.c_str(), nullptr, 0));
+    };
+    const std::size_t dots = entry.find("..");
+    if (dots == std::string::npos) return !entry.empty() && bound(entry, 0) == *v;
+    const long double infinity = std::numeric_limits<long double>::infinity();
+    return bound(entry.substr(0, dots), -infinity) <= *v && *v <= bound(entry.substr(dots + 2), infinity);
+}
+
+}  // namespace
+
+ValueMapCheck checkValueMaps(const schema::ClassTable& table, const std::string& className,
+                             const Instance& instance) {
+    ValueMapCheck check;
+    for (const auto& property : instance.properties) {
+        const schema::Qualifier* map = nearestValueMap(table, className, property.name);
+        if (map == nullptr || property.value.isNull()) continue;
+        const std::string where = className + "." + property.name;
+        check.mappedProperties.push_back(where);
+        const std::vector<Value> values =
+            property.value.isArray() ? property.value.elements() : std::vector<Value>{property.value};
+        for (const Value& value : values) {
+            const bool admitted = std::any_of(map->value->elements.begin(), map->value->elements.end(),
+                                              [&](const schema::Value::Scalar& entry) {
+                                                  return entryAdmits(entry.text, value);
+                                              });
+            if (!admitted) check.problems.push_back(where + ": " + value.toString() + " is not in its ValueMap");
+        }
+    }
+    return check;
 }
 
 std::vector<const schema::Property*> referencesOf(const std::string& associationClass) {

@@ -61,6 +61,21 @@ std::vector<std::string> propertyDisagreements(const std::string& className, con
 // per declared key the path lacks, and per key value of another type.
 std::vector<std::string> keyDisagreements(const std::string& className, const ObjectPath& path);
 
+// The DMTF schema with our classes read on top, for the value maps that our
+// compact base declarations leave out; null when the DMTF schema is absent.
+const orv::schema::ClassTable* dmtfAndProviderSchema();
+
+// The properties of the instance that a ValueMap governs, one line each, and
+// one line per value outside the map: "<class>.<property>: <value> is not in
+// its ValueMap". The nearest declaration that carries a ValueMap, the class's
+// own first, gives the map.
+struct ValueMapCheck {
+    std::vector<std::string> mappedProperties;  // "<class>.<property>"
+    std::vector<std::string> problems;
+};
+ValueMapCheck checkValueMaps(const orv::schema::ClassTable& schema, const std::string& className,
+                             const Instance& instance);
+
 // The reference properties the schema declares for an association, in
 // declaration order.
 std::vector<const orv::schema::Property*> referencesOf(const std::string& associationClass);
