@@ -2,6 +2,7 @@
 #pragma once
 
 #include "CIMProperty.h"
+#include "CommonFunctions.h"
 
 #include <cstddef>
 #include <string>
@@ -19,7 +20,7 @@ public:
     // The first argument with exactly this name, or nullptr.
     const CIMProperty* find(const std::string& name) const {
         for (const auto& argument : arguments_) {
-            if (argument.getName() == name) return &argument;
+            if (CommonFunctions::equalsIgnoreCase(argument.getName(), name)) return &argument;
         }
         return nullptr;
     }

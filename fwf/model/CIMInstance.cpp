@@ -1,5 +1,7 @@
 #include "CIMInstance.h"
 
+#include "CommonFunctions.h"
+
 #include <algorithm>
 #include <cassert>
 #include <initializer_list>
@@ -71,7 +73,7 @@ const CIMProperty& CIMInstance::getPropertyAt(std::size_t index) const {
 
 const CIMProperty* CIMInstance::getProperty(const std::string& name) const {
     for (const auto& property : properties_) {
-        if (property.getName() == name) return &property;
+        if (CommonFunctions::equalsIgnoreCase(property.getName(), name)) return &property;
     }
     return nullptr;
 }

@@ -55,7 +55,7 @@ void CIMObjectPath::addKeyBinding(const CIMKeyBinding& keyBinding) { keyBindings
 
 CIMKeyBinding CIMObjectPath::getKeyBinding(const std::string& name) const {
     for (const auto& key : keyBindings_) {
-        if (key.getName() == name) return key;
+        if (CommonFunctions::equalsIgnoreCase(key.getName(), name)) return key;
     }
     return {};
 }
@@ -77,7 +77,9 @@ bool CIMObjectPath::operator==(const CIMObjectPath& other) const {
     std::size_t matches = 0;
     for (const auto& mine : keyBindings_) {
         auto theirs = std::find_if(other.keyBindings_.begin(), other.keyBindings_.end(),
-                                   [&](const CIMKeyBinding& key) { return key.getName() == mine.getName(); });
+                                   [&](const CIMKeyBinding& key) {
+                                       return CommonFunctions::equalsIgnoreCase(key.getName(), mine.getName());
+                                   });
         if (theirs != other.keyBindings_.end() && mine == *theirs) ++matches;
     }
     return matches == keyBindings_.size();

@@ -19,30 +19,32 @@ constexpr uint32_t kFirstLibraryStatus = 0x10000000;
 // Texts of the library's own statuses, from kFirstLibraryStatus on; a null
 // entry has no text of its own.
 constexpr const char* kLibraryStatusTexts[] = {
-    "Ambrix controller returned an error.(%u)",
-    "Invalid input parameter received.(%u)",
-    "Ambrix controller returned an error.(%u)",
-    "Object not found or in the wrong state to perform the operation requested.(%u)",
-    "Unknown error.(%u)",
-    "Operation not supported.(%u)",
-    "Ambrix driver returned an error.(%u)",
-    "Operation not Permitted.(%u)",
+    "Ambrix controller returned an error.(%d)",
+    "Invalid input parameter received.(%d)",
+    "Ambrix controller returned an error.(%d)",
+    "Object not found or in the wrong state to perform the operation requested.(%d)",
+    "Unknown error.(%d)",
+    "Operation not supported.(%d)",
+    "Ambrix driver returned an error.(%d)",
+    "Operation not Permitted.(%d)",
     nullptr,
-    "Operation timed out.(%u)",
+    "Operation timed out.(%d)",
     "One or more Physical Disk(s) currently belongs to an inactive Virtual Disk. Use 'reclaimpd' command to "
-    "set disks to Active state.(%u)",
-    "Operation not Permitted.(%u)",
-    "Invalid Candidate for rebuild operation.(%u)",
+    "set disks to Active state.(%d)",
+    "Operation not Permitted.(%d)",
+    "Invalid Candidate for rebuild operation.(%d)",
     "Partition information detected in the specified Virtual Disk. Please use DOS or preboot applications to "
-    "delete the Virtual disk.(%u)",
-    "Boot Volume Id is set on Virtual Disk.(%u)",
+    "delete the Virtual disk.(%d)",
+    "Boot Volume Id is set on Virtual Disk.(%d)",
 };
 constexpr uint32_t kLibraryStatusCount = sizeof kLibraryStatusTexts / sizeof kLibraryStatusTexts[0];
-constexpr const char* kUnknownStatusText = "Unknown error.(%u)";
+constexpr const char* kUnknownStatusText = "Unknown error.(%d)";
 
+// Statuses print as signed decimals, as every other status line of the log
+// does, so one status reads the same in a message and in the log.
 std::string formatStatus(const char* format, uint32_t status) {
     char text[256];
-    std::snprintf(text, sizeof text, format, status);
+    std::snprintf(text, sizeof text, format, static_cast<int>(status));
     return text;
 }
 
@@ -98,6 +100,15 @@ std::string toLower(const std::string& text) {
     std::string lower = text;
     for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     return lower;
+}
+
+bool equalsIgnoreCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
+            return false;
+    }
+    return true;
 }
 
 std::string toCIMDateTime(int64_t secondsSince1970) {

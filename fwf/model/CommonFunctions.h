@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace orv::cim::fwf::CommonFunctions {
 
@@ -18,6 +19,9 @@ std::string getErrorDescription(uint32_t status);
 std::string token(const std::string& text, int index);
 
 std::string toLower(const std::string& text);
+// CIM names (classes, properties, keys, methods, arguments) are the same
+// name whatever their case.
+bool equalsIgnoreCase(std::string_view a, std::string_view b);
 
 // The local calendar time of a count of seconds since 1970-01-01 as a CIM
 // datetime text (fraction .000000, offset +530).

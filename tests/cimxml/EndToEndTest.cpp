@@ -206,10 +206,11 @@ TEST(ServerLifecycle, AuthenticatedUsersBecomeThePrincipal) {
 // registered; a class whose plugin does not exist yet answers empty.
 class RealProviderTest : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() {
+    static void SetUpTestSuite() { startServer(ORV_DEFAULT_TOPOLOGY); }
+    static void startServer(const char* topologyFile) {
         installation_ = new orv::test::TestInstallation();
         installation_->writeDefaultLoggerConfig();
-        installation_->installRaidLibrary(ORV_VRLIB, orv::test::TestInstallation::readFile(ORV_DEFAULT_TOPOLOGY));
+        installation_->installRaidLibrary(ORV_VRLIB, orv::test::TestInstallation::readFile(topologyFile));
         server_ = new ServerProcess(ORV_CIMSERVER, {"--provider", ORV_REAL_PROVIDER, "--schema", ORV_SCHEMA_DIR},
                                     {{"ORV_KESTRA_REGISTRY", installation_->registryFile()}});
     }
@@ -321,6 +322,8 @@ TEST_F(RealProviderTest, WalksProfileReferencesWithRoleAndResultClassFilters) {
 // which asks the provider to change every property; the controller takes at
 // most eight at a time. So the change goes on the wire with a property list,
 // as other clients send it, and wbemcli reads it back.
+Response post(const ServerProcess& server, const HttpExchange& request);
+
 Response modifyWithPropertyList(const ServerProcess& server, const std::string& className, const std::string& keys,
                                 const std::string& property, const std::string& type, const std::string& value) {
     const std::string instance = "<VALUE.NAMEDINSTANCE><INSTANCENAME CLASSNAME=\"" + className + "\">" + keys +
@@ -330,8 +333,10 @@ Response modifyWithPropertyList(const ServerProcess& server, const std::string& 
     const std::string params = "<IPARAMVALUE NAME=\"ModifiedInstance\">" + instance +
                                "</IPARAMVALUE><IPARAMVALUE NAME=\"PropertyList\"><VALUE.ARRAY><VALUE>" + property +
                                "</VALUE></VALUE.ARRAY></IPARAMVALUE>";
-    const HttpExchange request =
-        exchange("ModifyInstance", kStorageNs, intrinsicBody("ModifyInstance", kStorageNs, params));
+    return post(server, exchange("ModifyInstance", kStorageNs, intrinsicBody("ModifyInstance", kStorageNs, params)));
+}
+
+Response post(const ServerProcess& server, const HttpExchange& request) {
     httplib::Client client("localhost", server.port());
     httplib::Headers headers;
     for (const auto& [name, headerValue] : request.headers)
@@ -394,6 +399,40 @@ TEST_F(RealProviderTest, CallsTheInstallationServiceWithReferenceArguments) {
                                      ",Collection=ORV_StorageRedundancySet.InstanceID=\"none\"");
     EXPECT_NE(both.exitStatus, 0) << both.output;
     EXPECT_TRUE(contains(both.output, "Target and Collection, both cannot be used")) << both.output;
+}
+
+TEST_F(RealProviderTest, OnlyControllersConformToTheRaidControllerProfile) {
+    CommandResult elements =
+        wbemcli("ain -ac ORV_ElementConformsToProfile",
+                "ORV_RegisteredProfile.InstanceID=\"SNIA+Host Hardware RAID Controller+1.4.0\"", kInteropNs);
+    ASSERT_EQ(elements.exitStatus, 0) << elements.output;
+    EXPECT_EQ(lines(elements.output).size(), 2u) << elements.output;
+    for (const auto& element : lines(elements.output))
+        EXPECT_TRUE(contains(element, ":ORV_ControllerComputerSystem.")) << element;
+}
+
+// A controller with a failed, a predicted-failure, a spare, two free and two
+// array disks, all SAS rotating (simvrlib/topologies/failing-disks.json).
+class FailingDisksTest : public RealProviderTest {
+protected:
+    static void SetUpTestSuite() { startServer(ORV_FAILING_DISKS_TOPOLOGY); }
+};
+
+// The out-parameter is a reference array, which wbemcli's parser cannot read
+// (it stops with "Bad attribute list for VALUE"), so the call goes on the
+// wire as any client sends it and the answer is read from the response.
+TEST_F(FailingDisksTest, GetAvailableExtentsOffersOnlyDisksANewArrayCanUse) {
+    const std::string pool = "ORV_PrimordialStoragePool";
+    const Response reply = post(*server_, exchange("GetAvailableExtents", kStorageNs,
+                                                   extrinsicBody("GetAvailableExtents", kStorageNs, pool,
+                                                                 stringKey("InstanceID", "0_SAS_Rotating"), ""),
+                                                   false, pool));
+    ASSERT_TRUE(reply.wellFormed());
+    ASSERT_EQ(reply.errorCode(), 0) << reply.errorDescription();
+    std::vector<std::string> offered;
+    for (const auto* key : reply.all("KEYBINDING"))
+        if (std::string(key->Attribute("NAME")) == "DeviceID") offered.push_back(key->FirstChildElement()->GetText());
+    EXPECT_EQ(offered, (std::vector<std::string>{"0_2", "0_3"})) << "not failed, predicted to fail, spare or member";
 }
 #endif
 

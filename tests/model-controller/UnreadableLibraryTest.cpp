@@ -1,6 +1,8 @@
 // Cases the simulated library cannot produce, over a library facade that
 // answers from tables: every battery code, objects that lack properties, and
 // a library that knows no controller at all.
+#include <array>
+
 #include "ControllerModelFixture.h"
 #include "FrameworkTestSupport.h"
 
@@ -98,8 +100,50 @@ TEST_F(UnreadableLibraryTest, UnreadableKeysRaiseTheirError) {
     expectRetrievalFailure("ORV_ControllerComputerSystem", "ORVControllerComputerSystem",
                            "Controller Id could not be fetched");
     expectRetrievalFailure("ORV_DATargetPort", "ORVDATargetPort", "Controller ID could not be retrieved");
+    // Card and product name the property they could not read.
+    for (const char* plugin : {"ORVCard", "ORVProduct"}) {
+        const std::string className = std::string("ORV_") + (plugin + 3);
+        expectRefused([&] { instancesOf(className); }, 1,
+                      std::string("orv::cim::fwf::") + plugin + "::getKeyAttributes ::contrId Property retrieval failed.");
+    }
     library.storageClasses["IOAs"].front().insertInt("contrId", 3, true);
     expectRetrievalFailure("ORV_DATargetPort", "ORVDATargetPort", "adapterId could not be retrieved");
+}
+
+TEST_F(UnreadableLibraryTest, FailedListingsAnswerAndLogEachPluginsText) {
+    library.addController(0);
+    start();
+    library.storageClassStatus = 0x10000002;
+    const std::string status = "268435458";
+    const auto failure = [](const char* plugin) {
+        return std::string("orv::cim::fwf::") + plugin + "::getRepositoryObjects :: ";
+    };
+    const std::vector<std::array<std::string, 3>> cases = {
+        // class, the error a client sees, the line the log shows
+        {"ORV_ControllerComputerSystem", "Failed to retrieve objects of ORV_ControllerComputerSystem.",
+         "VRLib getStorageClass returned error : " + status},
+        {"ORV_Card", "Failed to retrieve Controller objects from VRLib",
+         failure("ORVCard") + "Failed to retrieve ORV_Card objects from VRLIB"},
+        {"ORV_Product", "Failed to retrieve controller objects from VRLib",
+         failure("ORVProduct") + "Failed to retrieve ORV_Product objects from VRLIB"},
+        {"ORV_PortController", "Failed to retrieve objects of ORV_PortController.",
+         failure("ORVPortController") + "Retrieval of objects from Vrlib returned error " + status + "."},
+        {"ORV_FirmwareSoftwareIdentity", "Failed to retrieve objects of ORV_FirmwareSoftwareIdentity.",
+         failure("ORVFirmwareSoftwareIdentity") + "VRLib returned error : " + status},
+        {"ORV_BiosSoftwareIdentity", "Failed to retrieve objects of ORV_BiosSoftwareIdentity.",
+         failure("ORVBIOSSoftwareIdentity") + "VRLib returned error : " + status},
+        {"ORV_SoftwareInstallationService", "Failed to retrieve objects of ORV_SoftwareInstallationService.",
+         failure("ORVSoftwareInstallationService") + "VRLib returned error : " + status},
+        {"ORV_SoftwareInstallationServiceCapabilities",
+         "Failed to retrieve objects of ORV_SoftwareInstallationServiceCapabilities.",
+         failure("ORVSoftwareInstallationServiceCapabilities") + "VRLib returned error : " + status},
+    };
+    for (const auto& row : cases) {
+        const std::string& className = row[0];
+        SCOPED_TRACE(className);
+        expectRefused([&] { instancesOf(className); }, 1, row[1]);
+        EXPECT_TRUE(logged(row[2]));
+    }
 }
 
 TEST_F(UnreadableLibraryTest, ControllerWithOnlyItsNumberStillAnswers) {

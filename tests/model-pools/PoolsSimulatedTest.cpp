@@ -155,7 +155,9 @@ TEST_F(PoolsSimulatedTest, RenamingAnArraySendsOneVolumePropertiesRecord) {
     sim.VrlSimClearCallLog();
     EXPECT_FALSE(modify(pathOf("ORV_ConcreteStoragePool", {{"InstanceID", "1_0"}}), "ElementName",
                         std::string("Mirror2"), CIM_STRING));
-    EXPECT_FALSE(modify(deviceOf("ORV_StorageVolume", 0, "0_0"), "ElementName", std::string("Data2"), CIM_STRING));
+    // CIM names do not depend on case.
+    EXPECT_FALSE(modify(deviceOf("ORV_StorageVolume", 0, "0_0"), "ElementName", std::string("Data2"), CIM_STRING,
+                        {"elementNAME"}));
     const auto records = callsOf(kSetVolumeProps);
     ASSERT_EQ(records.size(), 2u);
     EXPECT_EQ(records[0].u8(0), 1);
@@ -188,7 +190,7 @@ TEST_F(PoolsSimulatedTest, RenamingAnArraySendsOneVolumePropertiesRecord) {
 TEST_F(PoolsSimulatedTest, ArrayMethods) {
     const CIMObjectPath raid5 = pathOf("ORV_ConcreteStoragePool", {{"InstanceID", "0_0"}});
     const CIMObjectPath mirror = pathOf("ORV_ConcreteStoragePool", {{"InstanceID", "1_0"}});
-    MethodReply reply = invoke(raid5, "GetSupportedSizeRange");
+    MethodReply reply = invoke(raid5, "getSupportedSizeRange");
     EXPECT_EQ(argument<uint64_t>(reply, "MaximumVolumeSize"), std::vector<uint64_t>{0});
     EXPECT_EQ(argument<uint64_t>(reply, "MinimumVolumeSize"), std::vector<uint64_t>{0});
     EXPECT_EQ(argument<uint64_t>(reply, "VolumeSizeDivisor"), std::vector<uint64_t>{0});
@@ -196,7 +198,7 @@ TEST_F(PoolsSimulatedTest, ArrayMethods) {
     EXPECT_EQ(argument<uint64_t>(reply, "Sizes"), std::vector<uint64_t>{499 * GiB});
 
     sim.VrlSimClearCallLog();
-    reply = invoke(deviceOf("ORV_StorageVolume", 0, "0_0"), "IsVolumeResyncable");
+    reply = invoke(deviceOf("ORV_StorageVolume", 0, "0_0"), "isvolumeresyncable");
     EXPECT_EQ(reply.result, 0u);
     EXPECT_EQ(argument<bool>(reply, "IsReSyncCandidate"), std::vector<bool>{true}) << "an optimal RAID 5 volume";
     reply = invoke(mirror, "IsVolumeResyncable");
@@ -233,7 +235,7 @@ TEST_F(PoolsSimulatedTest, PrimordialPoolOffersFreeDisksAndSizesForAGoal) {
     EXPECT_EQ(argument<uint64_t>(reply, "MinimumVolumeSize"), std::vector<uint64_t>{500 * GiB});
     EXPECT_EQ(argument<uint64_t>(reply, "MaximumVolumeSize"), std::vector<uint64_t>{1000 * GiB});
     EXPECT_EQ(argument<uint64_t>(reply, "VolumeSizeDivisor"), std::vector<uint64_t>{500 * GiB});
-    reply = invoke(sata, "GetSupportedSizes", goal("ORV_StorageSetting", "StorageSetting_0_RAID1"));
+    reply = invoke(sata, "GETSUPPORTEDSIZES", goal("ORV_StorageSetting", "StorageSetting_0_RAID1"));
     EXPECT_EQ(argument<uint64_t>(reply, "Sizes"), std::vector<uint64_t>{500 * GiB});
 
     for (const auto& [className, id] : {std::pair<std::string, std::string>{"ORV_StorageSetting", "StorageSetting_0_RAID10"},
@@ -254,6 +256,35 @@ TEST_F(PoolsSimulatedTest, PrimordialPoolOffersFreeDisksAndSizesForAGoal) {
         EXPECT_EQ(e.getCode(), 16);
         EXPECT_EQ(e.getMessage(), "Method Not Supported");
     }
+}
+
+// Five SATA rotating disks in no array: failed, predicted to fail, two online
+// and a spare. Only the two online disks may go into a new array, while the
+// remaining space still counts every disk that is neither member nor spare.
+class UnusableDisksTest : public SimulatedControllers {
+protected:
+    void SetUp() override {
+        start(R"({"lrcIntervalMs": 3600000, "controllers": [{"id": 0, "disks": [
+          {"compPdId": 0, "slotId": 0, "driveType": 1, "blockDevType": 1, "rawSize": 429, "coercedSize": 428, "state": 1},
+          {"compPdId": 1, "slotId": 1, "driveType": 1, "blockDevType": 1, "rawSize": 429, "coercedSize": 428, "state": 3},
+          {"compPdId": 2, "slotId": 2, "driveType": 1, "blockDevType": 1, "rawSize": 201, "coercedSize": 200},
+          {"compPdId": 3, "slotId": 3, "driveType": 1, "blockDevType": 1, "rawSize": 301, "coercedSize": 300},
+          {"compPdId": 4, "slotId": 4, "driveType": 1, "blockDevType": 1, "rawSize": 501, "coercedSize": 500,
+           "hotSpare": true}]}]})");
+    }
+};
+
+TEST_F(UnusableDisksTest, FailedPredictedAndSpareDisksAreNotOfferedForANewArray) {
+    const CIMObjectPath pool = pathOf("ORV_PrimordialStoragePool", {{"InstanceID", "0_SATA_Rotating"}});
+    std::vector<std::string> offered;
+    for (const auto& extent : argument<CIMObjectPath>(invoke(pool, "GetAvailableExtents"), "AvailableExtents"))
+        offered.push_back(extent.getKeyBinding("DeviceID").getValue<std::string>().at(0));
+    EXPECT_EQ(offered, (std::vector<std::string>{"0_2", "0_3"}));
+    const auto raid1 = goal("ORV_StorageSetting", "StorageSetting_0_RAID1");
+    EXPECT_EQ(argument<uint64_t>(invoke(pool, "GetSupportedSizes", raid1), "Sizes"), std::vector<uint64_t>{200 * GiB});
+    EXPECT_EQ(argument<uint64_t>(invoke(pool, "GetSupportedSizeRange", raid1), "MaximumVolumeSize"),
+              std::vector<uint64_t>{200 * GiB});
+    EXPECT_EQ(value<uint64_t>(get(pool).at(0), "RemainingManagedSpace"), (428 + 428 + 200 + 300) * GiB);
 }
 
 TEST_F(PoolsSimulatedTest, FixedSettingsFollowTheSupportedLevels) {
@@ -373,6 +404,9 @@ TEST_F(PoolsSimulatedTest, CapabilitiesAndRedundancySets) {
     EXPECT_EQ(value<uint16_t>(primordial, "DataRedundancyMin"), 1);
     EXPECT_EQ(value<uint16_t>(primordial, "PackageRedundancyMax"), 1) << "controller 1 has no RAID 6";
     EXPECT_FALSE(has(primordial, "ParityLayoutDefault"));
+    const CIMInstance raid5Capable =
+        get(pathOf("ORV_PrimordialPoolCapabilities", {{"InstanceID", "0_SAS_Rotating"}})).at(0);
+    EXPECT_EQ(value<uint16_t>(raid5Capable, "ParityLayoutDefault"), 3) << "Rotated Parity in this class's map";
 
     const CIMInstance concrete = get(pathOf("ORV_ConcretePoolCapabilities", {{"InstanceID", "0_0"}})).at(0);
     EXPECT_EQ(value<std::string>(concrete, "ElementName"), "RAID5");

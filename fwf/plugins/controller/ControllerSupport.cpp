@@ -6,6 +6,28 @@
 
 namespace orv::cim::fwf::storage {
 
+namespace {
+
+void logLibraryFailure(const ControllerObjectQuery& query, uint32_t status) {
+    const int code = static_cast<int>(status);
+    switch (query.failureLog) {
+        case LibraryFailureLog::ObjectsOfClass:
+            LogMessage(2, "%s :: Failed to retrieve %s objects from VRLIB", query.qualifiedName, query.className);
+            return;
+        case LibraryFailureLog::StorageClassStatus:
+            LogMessage(2, "VRLib getStorageClass returned error : %d", code);
+            return;
+        case LibraryFailureLog::RetrievalStatus:
+            LogMessage(2, "%s :: Retrieval of objects from Vrlib returned error %d.", query.qualifiedName, code);
+            return;
+        case LibraryFailureLog::LibraryStatus:
+            LogMessage(2, "%s :: VRLib returned error : %d", query.qualifiedName, code);
+            return;
+    }
+}
+
+}  // namespace
+
 void selectControllerObjects(const CIMObjectPath& path, const ControllerObjectQuery& query,
                              RepositoryObjects& out) {
     if (!isClass(path, query.className)) {
@@ -14,8 +36,9 @@ void selectControllerObjects(const CIMObjectPath& path, const ControllerObjectQu
     }
     if (path.getKeyBindings().empty()) {
         if (const uint32_t status = readLibraryClass(query.libraryClass, out, query.qualifiedName); status != 0) {
-            LogMessage(2, "%s :: Failed to retrieve %s objects from VRLIB", query.qualifiedName, query.className);
+            logLibraryFailure(query, status);
             out.clear();
+            if (query.listingFailureText != nullptr) throw CIMException(1, std::string(query.listingFailureText));
             throw CIMException(1, "Failed to retrieve objects of %s.", query.className);
         }
         return;
@@ -32,18 +55,23 @@ void selectControllerObjects(const CIMObjectPath& path, const ControllerObjectQu
         return;
     }
     if (status != 0) {
-        LogMessage(2, "%s :: Retrieval of object %s from Vrlib returned error %d.", query.qualifiedName,
-                   query.className, static_cast<int>(status));
+        if (query.failureLog == LibraryFailureLog::LibraryStatus) {
+            logLibraryFailure(query, status);
+        } else {
+            LogMessage(2, "%s :: Retrieval of object %s from Vrlib returned error %d.", query.qualifiedName,
+                       query.className, static_cast<int>(status));
+        }
         throw CIMException(1, "Failed to retrieve object of %s.", query.className);
     }
     out.push_back(std::move(object));
 }
 
 uint32_t requireKeyInteger(const orv::raidlib::PropertyContainer& object, const char* name, bool isKey,
-                           const char* qualifiedName, const char* failureLog) {
+                           const char* qualifiedName, const char* failureLog, KeyFailureText text) {
     orv::raidlib::VrlInt value = 0;
     if (object.getPropertyValue(value, name, isKey) != 0) {
         LogMessage(2, failureLog, qualifiedName);
+        if (text == KeyFailureText::NamingProperty) raiseKeyRetrievalFailure(qualifiedName, name);
         throw CIMException(1, "%s :: Property retrieval failed.", qualifiedName);
     }
     return value;
@@ -59,14 +87,20 @@ std::string requireKeyText(const orv::raidlib::PropertyContainer& object, const 
     return value;
 }
 
-uint32_t requireControllerId(const orv::raidlib::PropertyContainer& object, const char* qualifiedName) {
-    return requireKeyInteger(object, "contrId", true, qualifiedName, "%s :: Controller Id could not be fetched");
+uint32_t requireControllerId(const orv::raidlib::PropertyContainer& object, const char* qualifiedName,
+                             KeyFailureText text) {
+    return requireKeyInteger(object, "contrId", true, qualifiedName, "%s :: Controller Id could not be fetched",
+                             text);
 }
 
-std::optional<std::string> localHostName(const char* qualifiedName) {
+std::optional<std::string> localHostName(const char* qualifiedName, HostNameFailureLog log) {
     char buffer[256] = {};
     if (const int status = OsGetHostName(buffer, sizeof buffer); status != 0) {
-        LogMessage(2, "%s :: OsNeutralLib OrvGetHostName returned error %d", qualifiedName, status);
+        if (log == HostNameFailureLog::Plain) {
+            LogMessage(2, "%s :: Failed to retrieve HostName.", qualifiedName);
+        } else {
+            LogMessage(2, "%s :: OsNeutralLib OrvGetHostName returned error %d", qualifiedName, status);
+        }
         return std::nullopt;
     }
     return std::string(buffer);

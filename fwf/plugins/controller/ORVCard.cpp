@@ -15,11 +15,14 @@ constexpr int kFailureLevel = 5;
 }  // namespace
 
 void ORVCard::getRepositoryObjects(const CIMObjectPath& path, RepositoryObjects& out) {
-    selectControllerObjects(path, {kClassName, "Tag", 2, "orv::cim::fwf::ORVCard::getRepositoryObjects"}, out);
+    selectControllerObjects(path,
+                            {kClassName, "Tag", 2, "orv::cim::fwf::ORVCard::getRepositoryObjects", kControllers,
+                             LibraryFailureLog::ObjectsOfClass, "Failed to retrieve Controller objects from VRLib"},
+                            out);
 }
 
 void ORVCard::getKeyAttributes(const orv::raidlib::PropertyContainer& object, KeyBindingList& out) {
-    const uint32_t contrId = requireControllerId(object, "orv::cim::fwf::ORVCard::getKeyAttributes");
+    const uint32_t contrId = requireControllerId(object, "orv::cim::fwf::ORVCard::getKeyAttributes", KeyFailureText::NamingProperty);
     out.push_back(stringKey("CreationClassName", kClassName));
     out.push_back(stringKey("Tag", controllerTag(contrId)));
 }

@@ -42,7 +42,7 @@ constexpr WritableSetting kWritableSettings[] = {
 
 const WritableSetting* writableSetting(const std::string& cimName) {
     for (const auto& setting : kWritableSettings) {
-        if (cimName == setting.cimName) return &setting;
+        if (CommonFunctions::equalsIgnoreCase(cimName, setting.cimName)) return &setting;
     }
     return nullptr;
 }
@@ -74,7 +74,10 @@ bool isOne(uint32_t value) { return value == 1; }
 
 void ORVControllerComputerSystem::getRepositoryObjects(const CIMObjectPath& path, RepositoryObjects& out) {
     selectControllerObjects(
-        path, {kClassName, "Name", 2, "orv::cim::fwf::ORVControllerComputerSystem::getRepositoryObjects"}, out);
+        path,
+        {kClassName, "Name", 2, "orv::cim::fwf::ORVControllerComputerSystem::getRepositoryObjects", kControllers,
+         LibraryFailureLog::StorageClassStatus},
+        out);
 }
 
 void ORVControllerComputerSystem::getKeyAttributes(const orv::raidlib::PropertyContainer& object,
@@ -95,7 +98,7 @@ void ORVControllerComputerSystem::getNonKeyAttributes(const orv::raidlib::Proper
     out.push_back(stringProperty("NameFormat", "Other"));
     if (contrId) out.push_back(stringProperty("ElementName", controllerName(*contrId)));
     addUint16Array(out, "Dedicated", {30});
-    if (const auto host = localHostName(kName)) out.push_back(stringProperty("SystemName", *host));
+    if (const auto host = localHostName(kName, HostNameFailureLog::Plain)) out.push_back(stringProperty("SystemName", *host));
     out.push_back(scalarProperty<uint32_t>("TimeStamp", 0, CIM_UINT32));
     addIfPresent(out, "AutoRebuild", read.integer("autoRebuild"), CIM_UINT32);
     addIfPresent(out, "SpinUpDelay", read.integer("spinUpDelay"), CIM_UINT32);

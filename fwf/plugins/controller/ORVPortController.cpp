@@ -12,7 +12,9 @@ constexpr const char* kClassName = "ORV_PortController";
 }  // namespace
 
 void ORVPortController::getRepositoryObjects(const CIMObjectPath& path, RepositoryObjects& out) {
-    selectControllerObjects(path, {kClassName, "DeviceID", 2, "orv::cim::fwf::ORVPortController::getRepositoryObjects"},
+    selectControllerObjects(path,
+                            {kClassName, "DeviceID", 2, "orv::cim::fwf::ORVPortController::getRepositoryObjects",
+                             kControllers, LibraryFailureLog::RetrievalStatus},
                             out);
 }
 

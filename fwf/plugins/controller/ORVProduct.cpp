@@ -20,11 +20,14 @@ std::string commercialNameOf(uint32_t subsystemDeviceId) {
 }  // namespace
 
 void ORVProduct::getRepositoryObjects(const CIMObjectPath& path, RepositoryObjects& out) {
-    selectControllerObjects(path, {kClassName, "Name", 2, "orv::cim::fwf::ORVProduct::getRepositoryObjects"}, out);
+    selectControllerObjects(path,
+                            {kClassName, "Name", 2, "orv::cim::fwf::ORVProduct::getRepositoryObjects", kControllers,
+                             LibraryFailureLog::ObjectsOfClass, "Failed to retrieve controller objects from VRLib"},
+                            out);
 }
 
 void ORVProduct::getKeyAttributes(const orv::raidlib::PropertyContainer& object, KeyBindingList& out) {
-    const uint32_t contrId = requireControllerId(object, "orv::cim::fwf::ORVProduct::getKeyAttributes");
+    const uint32_t contrId = requireControllerId(object, "orv::cim::fwf::ORVProduct::getKeyAttributes", KeyFailureText::NamingProperty);
     const LibraryPropertyReader read(object, "VrlController", kFailureLevel);
     const std::string productName = read.text("productName").value_or("");
     out.push_back(stringKey("IdentifyingNumber", read.text("serialNumber").value_or("")));

@@ -44,10 +44,6 @@ std::optional<int64_t> integerValue(const CIMProperty& property) {
     });
 }
 
-bool sameName(const std::string& a, const std::string& b) {
-    return CommonFunctions::toLower(a) == CommonFunctions::toLower(b);
-}
-
 // The disk that the request's DeviceID names.
 DiskId requestedDisk(const CIMObjectPath& path, const char* qualifiedName) {
     const auto deviceId = stringKeyValue(path, "DeviceID");
@@ -121,7 +117,7 @@ void ORVDiskDrive::getNonKeyAttributes(const orv::raidlib::PropertyContainer& ob
 void ORVDiskDrive::modifyInstance(CIMObjectPath path, CIMInstance instance, const PropertyNameList& propertyNames) {
     const std::string name = qualifiedName("modifyInstance");
     for (const std::string& property : propertyNames) {
-        if (!sameName(property, kLocationIndicator)) {
+        if (!CommonFunctions::equalsIgnoreCase(property, kLocationIndicator)) {
             throw CIMException(7, "%s:This property is not settable", name.c_str());
         }
         if (instance.getProperty(kLocationIndicator) == nullptr) {
@@ -163,8 +159,8 @@ void ORVDiskDrive::switchLocateLight(const CIMObjectPath& path, const CIMInstanc
 
 uint32_t ORVDiskDrive::invokeMethod(CIMObjectPath path, const std::string& methodName, const CIMArgumentList&,
                                     CIMArgumentList& out) {
-    if (sameName(methodName, "ReclaimPD")) return reclaim(path);
-    if (sameName(methodName, "IsDiskRebuildable")) return reportRebuildCandidate(path, out);
+    if (CommonFunctions::equalsIgnoreCase(methodName, "ReclaimPD")) return reclaim(path);
+    if (CommonFunctions::equalsIgnoreCase(methodName, "IsDiskRebuildable")) return reportRebuildCandidate(path, out);
     const std::string name = qualifiedName("invokeMethod");
     LogMessage(2, "%s :: Method %s not supported on %s.", name.c_str(), methodName.c_str(), kClassName);
     throw CIMException(7, "%s :: Method %s not supported on %s.", name.c_str(), methodName.c_str(), kClassName);

@@ -1,6 +1,7 @@
 #include "ORVConcretePoolCapabilities.h"
 
 #include "CIMException.h"
+#include "CommonFunctions.h"
 #include "Logger.h"
 #include "PoolSupport.h"
 #include "PropertyBuilders.h"
@@ -35,7 +36,7 @@ void ORVConcretePoolCapabilities::getNonKeyAttributes(const PropertyContainer& v
     out.push_back(stringProperty("ElementName", level ? raidLevelName(*level) : "Unknown"));
     if (level) {
         appendCapabilityProperties(out, {*level}, *level);
-        if (hasParity(*level)) out.push_back(scalarProperty("ParityLayout", kRotatedParity, CIM_UINT16));
+        if (hasParity(*level)) out.push_back(scalarProperty("ParityLayout", kRotatedParityLayout, CIM_UINT16));
     }
     addConverted<uint32_t, uint64_t>(out, "UserDataStripeDepthDefault", reader.integer("stripeSize"), CIM_UINT64,
                                      stripeBytes);
@@ -47,7 +48,7 @@ void ORVConcretePoolCapabilities::getNonKeyAttributes(const PropertyContainer& v
 uint32_t ORVConcretePoolCapabilities::invokeMethod(CIMObjectPath path, const std::string& methodName,
                                                    const CIMArgumentList&, CIMArgumentList& out) {
     constexpr const char* kName = "orv::cim::fwf::ORVConcretePoolCapabilities::invokeMethod";
-    if (methodName != "CreateSetting") {
+    if (!CommonFunctions::equalsIgnoreCase(methodName, "CreateSetting")) {
         LogMessage(2, "%s :: Method %s not supported on %s.", kName, methodName.c_str(), "ORV_ConcretePoolCapabilities");
         throw CIMException(16, std::string("Method Not Supported"));
     }

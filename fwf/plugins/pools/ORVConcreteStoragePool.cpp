@@ -1,6 +1,7 @@
 #include "ORVConcreteStoragePool.h"
 
 #include "CIMException.h"
+#include "CommonFunctions.h"
 #include "Logger.h"
 #include "PoolSupport.h"
 #include "PropertyBuilders.h"
@@ -75,7 +76,8 @@ uint32_t ORVConcreteStoragePool::invokeMethod(CIMObjectPath path, const std::str
                                               const CIMArgumentList&, CIMArgumentList& out) {
     constexpr const char* kName = "orv::cim::fwf::ORVConcreteStoragePool::invokeMethod";
     const ArrayName array = parseArrayId(stringKeyValue(path, "InstanceID").value_or(""));
-    if (methodName == "GetSupportedSizeRange" || methodName == "GetSupportedSizes") {
+    const auto named = [&](const char* name) { return CommonFunctions::equalsIgnoreCase(methodName, name); };
+    if (named("GetSupportedSizeRange") || named("GetSupportedSizes")) {
         // The one volume an array can hold takes all of its free space.
         uint64_t free = 0;
         RepositoryObjects arrays = readArrays(kName);
@@ -83,7 +85,7 @@ uint32_t ORVConcreteStoragePool::invokeMethod(CIMObjectPath path, const std::str
             const ArrayName name = arrayNameOf(volume);
             if (name.contrId == array.contrId && name.vdIndex == array.vdIndex) free = arrayFreeBytes(volume);
         }
-        if (methodName == "GetSupportedSizes") {
+        if (named("GetSupportedSizes")) {
             out.add(arrayProperty<uint64_t>("Sizes", {free}, CIM_UINT64_ARRAY));
         } else {
             out.add(scalarProperty("MaximumVolumeSize", free, CIM_UINT64));
@@ -92,7 +94,7 @@ uint32_t ORVConcreteStoragePool::invokeMethod(CIMObjectPath path, const std::str
         }
         return 0;
     }
-    if (methodName == "IsVolumeResyncable") {
+    if (named("IsVolumeResyncable")) {
         out.add(scalarProperty("IsReSyncCandidate", isResyncCandidate(array, kName), CIM_BOOLEAN));
         return 0;
     }

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "CIMException.h"
+#include "CommonFunctions.h"
 #include "Logger.h"
 #include "PoolSupport.h"
 #include "PropertyBuilders.h"
@@ -66,7 +67,7 @@ void ORVPrimordialPoolCapabilities::getNonKeyAttributes(const PropertyContainer&
         const std::vector<uint32_t> levels = supportedRaidLevels(*mask);
         appendCapabilityProperties(out, levels, preferredLevel(levels));
         if (std::any_of(levels.begin(), levels.end(), hasParity)) {
-            out.push_back(scalarProperty("ParityLayoutDefault", kRotatedParity, CIM_UINT16));
+            out.push_back(scalarProperty("ParityLayoutDefault", kRotatedParityLayoutDefault, CIM_UINT16));
         }
     }
     const auto supported = reader.integer("supStripeSize");
@@ -81,7 +82,7 @@ void ORVPrimordialPoolCapabilities::getNonKeyAttributes(const PropertyContainer&
 uint32_t ORVPrimordialPoolCapabilities::invokeMethod(CIMObjectPath path, const std::string& methodName,
                                                      const CIMArgumentList& in, CIMArgumentList& out) {
     constexpr const char* kName = "orv::cim::fwf::ORVPrimordialPoolCapabilities::invokeMethod";
-    if (methodName != "CreateSetting") {
+    if (!CommonFunctions::equalsIgnoreCase(methodName, "CreateSetting")) {
         LogMessage(2, "%s :: Method %s not supported on %s.", kName, methodName.c_str(), "ORV_PrimordialPoolCapabilities");
         throw CIMException(16, std::string("Method Not Supported"));
     }

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "CIMException.h"
+#include "CommonFunctions.h"
 #include "Logger.h"
 #include "PoolSupport.h"
 #include "PropertyBuilders.h"
@@ -120,7 +121,8 @@ void ORVPrimordialStoragePool::getNonKeyAttributes(const PropertyContainer& pool
 uint32_t ORVPrimordialStoragePool::invokeMethod(CIMObjectPath path, const std::string& methodName,
                                                 const CIMArgumentList& in, CIMArgumentList& out) {
     constexpr const char* kName = "orv::cim::fwf::ORVPrimordialStoragePool::invokeMethod";
-    if (methodName == "GetAvailableExtents") {
+    const auto named = [&](const char* name) { return CommonFunctions::equalsIgnoreCase(methodName, name); };
+    if (named("GetAvailableExtents")) {
         const auto level = goalLevel(in, false, kName);
         const PoolDisks disks = freeDisksOf(path, kName);
         std::vector<CIMObjectPath> extents;
@@ -136,11 +138,11 @@ uint32_t ORVPrimordialStoragePool::invokeMethod(CIMObjectPath path, const std::s
         out.add(arrayProperty<CIMObjectPath>("AvailableExtents", std::move(extents), CIM_REFERENCE_ARRAY));
         return 0;
     }
-    if (methodName == "GetSupportedSizeRange" || methodName == "GetSupportedSizes") {
+    if (named("GetSupportedSizeRange") || named("GetSupportedSizes")) {
         const uint32_t level = *goalLevel(in, true, kName);
         const PoolDisks disks = freeDisksOf(path, kName);
         const std::vector<uint64_t> sizes = supportedSizes(level, disks.free);
-        if (methodName == "GetSupportedSizes") {
+        if (named("GetSupportedSizes")) {
             out.add(arrayProperty<uint64_t>("Sizes", sizes, CIM_UINT64_ARRAY));
             return 0;
         }

@@ -1,5 +1,6 @@
 #include "ORVStorageVolume.h"
 
+#include "CommonFunctions.h"
 #include "PoolSupport.h"
 #include "PropertyBuilders.h"
 #include "StoragePluginSupport.h"
@@ -108,7 +109,7 @@ void ORVStorageVolume::modifyInstance(CIMObjectPath path, CIMInstance instance, 
 uint32_t ORVStorageVolume::invokeMethod(CIMObjectPath path, const std::string& methodName, const CIMArgumentList&,
                                         CIMArgumentList& out) {
     constexpr const char* kName = "orv::cim::fwf::ORVStorageVolume::invokeMethod";
-    if (methodName == "IsVolumeResyncable") {
+    if (CommonFunctions::equalsIgnoreCase(methodName, "IsVolumeResyncable")) {
         const ArrayName array = parseArrayId(stringKeyValue(path, "DeviceID").value_or(""));
         out.add(scalarProperty("IsReSyncCandidate", isResyncCandidate(array, kName), CIM_BOOLEAN));
         return 0;

@@ -1,6 +1,7 @@
 #include "ORVUserGeneratedSetting.h"
 
 #include "CIMException.h"
+#include "CommonFunctions.h"
 #include "Logger.h"
 #include "PoolSupport.h"
 #include "PropertyBuilders.h"
@@ -81,12 +82,12 @@ void ORVUserGeneratedSetting::modifyInstance(CIMObjectPath path, CIMInstance ins
     PropertyContainer changes;
     for (const auto& name : propertyNames) {
         const CIMProperty* property = instance.getProperty(name);
-        if (name == "ElementName") {
+        if (CommonFunctions::equalsIgnoreCase(name, "ElementName")) {
             if (property == nullptr || property->getType() != CIM_STRING || property->getValue<std::string>().size() == 0) {
                 missingValue(name);
             }
             changes.insertString("ElementName", property->getValue<std::string>().at(0));
-        } else if (name == "UserDataStripeDepth") {
+        } else if (CommonFunctions::equalsIgnoreCase(name, "UserDataStripeDepth")) {
             if (property == nullptr || property->getType() != CIM_UINT64 || property->getValue<uint64_t>().size() == 0) {
                 missingValue(name);
             }

@@ -107,7 +107,8 @@ PoolCapacity primordialPoolCapacity(const RepositoryObjects& disks, uint32_t con
 RepositoryObjects freeDisksOfPool(const RepositoryObjects& disks, uint32_t contrId, const PrimordialPoolKind& kind) {
     RepositoryObjects free;
     for (const auto& disk : disks) {
-        if (diskBelongsToPool(disk, contrId, kind) && diskConfiguration(disk) == kDiskUnconfigured) {
+        if (diskBelongsToPool(disk, contrId, kind) && diskConfiguration(disk) == kDiskUnconfigured &&
+            readInt(disk, "state") == kDiskOnline) {
             free.push_back(disk);
         }
     }
@@ -211,7 +212,7 @@ void renameArray(const CIMObjectPath& path, const CIMInstance& modified, const P
     if (propertyNames.empty()) return;
     std::optional<std::string> newName;
     for (const auto& name : propertyNames) {
-        if (name != "ElementName") {
+        if (!CommonFunctions::equalsIgnoreCase(name, "ElementName")) {
             LogMessage(2, "%s :: %s Property modification not supported for controller.", qualifiedName, name.c_str());
             throw CIMException(7, "%s Property modification not supported for controller.", name.c_str());
         }

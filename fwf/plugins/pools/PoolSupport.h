@@ -21,6 +21,9 @@ constexpr uint64_t kBytesPerGiB = 1ull << 30;
 constexpr uint32_t kDiskUnconfigured = 0;
 constexpr uint32_t kDiskHotSpare = 1;
 constexpr uint32_t kDiskArrayMember = 3;
+// state of a physical disk that works normally (1 failed, 2 rebuilding,
+// 3 predicted failure).
+constexpr uint32_t kDiskOnline = 0;
 // What an unreadable pdConfig is taken for: configured, so its space is never
 // offered as free.
 constexpr uint32_t kDiskConfigurationUnknown = 4;
@@ -71,7 +74,10 @@ struct PoolCapacity {
 // Total space of the pool's disks, and the part on disks in no array and no
 // spare role.
 PoolCapacity primordialPoolCapacity(const RepositoryObjects& disks, uint32_t contrId, const PrimordialPoolKind& kind);
-// The pool's disks that are free (pdConfig 0), in cache order.
+// The pool's disks a new array may be built on, in cache order: in no array
+// and no spare role (pdConfig 0) and online, since the controller refuses
+// failed disks and a disk predicted to fail would weaken the array at once.
+// RemainingManagedSpace still counts every disk in no array.
 RepositoryObjects freeDisksOfPool(const RepositoryObjects& disks, uint32_t contrId, const PrimordialPoolKind& kind);
 
 // ---- Arrays ---------------------------------------------------------------

@@ -64,7 +64,7 @@ void appendLevelSettingProperties(PropertyList& out, uint32_t raidLevel, std::op
     // Mirrors are described with the parity layout of the controller's
     // redundant levels, as its management tools always did.
     if (hasParity(raidLevel) || raidLevel == 1) {
-        out.push_back(scalarProperty("ParityLayout", kRotatedParity, CIM_UINT16));
+        out.push_back(scalarProperty("ParityLayout", kRotatedParityLayout, CIM_UINT16));
     }
 }
 

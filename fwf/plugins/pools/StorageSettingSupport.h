@@ -32,8 +32,11 @@ constexpr uint64_t kFixedStripeDepthMax = 1048576;
 constexpr uint64_t kUserStripeDepthMin = 4096;
 constexpr uint64_t kUserStripeDepthMax = 33554432;
 constexpr uint8_t kDeltaReservation = 100;
-// Rotated parity.
-constexpr uint16_t kRotatedParity = 2;
+// Rotated parity, as each class numbers it: a setting's ParityLayout and a
+// concrete pool capability's ParityLayout count 1 non-rotated, 2 rotated,
+// while ParityLayoutDefault of pool capabilities counts 2 and 3.
+constexpr uint16_t kRotatedParityLayout = 2;
+constexpr uint16_t kRotatedParityLayoutDefault = 3;
 
 // "StorageSetting_<contrId>_RAID<level>".
 std::string fixedSettingInstanceId(uint32_t contrId, uint32_t raidLevel);

@@ -150,7 +150,10 @@ std::optional<std::string> ORVSoftwareInstallationService::localPathOfUri(const 
 
 void ORVSoftwareInstallationService::getRepositoryObjects(const CIMObjectPath& path, RepositoryObjects& out) {
     selectControllerObjects(
-        path, {kClassName, "Name", 2, "orv::cim::fwf::ORVSoftwareInstallationService::getRepositoryObjects"}, out);
+        path,
+        {kClassName, "Name", 2, "orv::cim::fwf::ORVSoftwareInstallationService::getRepositoryObjects", kControllers,
+         LibraryFailureLog::LibraryStatus},
+        out);
 }
 
 void ORVSoftwareInstallationService::getKeyAttributes(const orv::raidlib::PropertyContainer& object,

@@ -17,7 +17,8 @@ constexpr uint16_t kUpdate = 5;
 void ORVSoftwareInstallationServiceCapabilities::getRepositoryObjects(const CIMObjectPath& path,
                                                                       RepositoryObjects& out) {
     constexpr const char* kName = "orv::cim::fwf::ORVSoftwareInstallationServiceCapabilities::getRepositoryObjects";
-    selectControllerObjects(path, {kClassName, "InstanceID", 2, kName}, out);
+    selectControllerObjects(path, {kClassName, "InstanceID", 2, kName, kControllers, LibraryFailureLog::LibraryStatus},
+                            out);
 }
 
 void ORVSoftwareInstallationServiceCapabilities::getKeyAttributes(const orv::raidlib::PropertyContainer& object,

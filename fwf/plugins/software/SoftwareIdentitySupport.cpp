@@ -55,7 +55,9 @@ std::string ControllerSoftwareIdentity::qualifiedName(const char* operation) con
 
 void ControllerSoftwareIdentity::getRepositoryObjects(const CIMObjectPath& path, RepositoryObjects& out) {
     const std::string name = qualifiedName("getRepositoryObjects");
-    selectControllerObjects(path, {description_.className, "InstanceID", 1, name.c_str()}, out);
+    selectControllerObjects(
+        path, {description_.className, "InstanceID", 1, name.c_str(), kControllers, LibraryFailureLog::LibraryStatus},
+        out);
 }
 
 void ControllerSoftwareIdentity::getKeyAttributes(const orv::raidlib::PropertyContainer& object,
