@@ -149,18 +149,28 @@ void SubscriptionService::saveUnlocked(const SubscriptionState& candidate) {
 
 // ---- changes ---------------------------------------------------------------------------
 
+// Fills in the keys the client left out, refuses a second element with the
+// same keys, and keeps the new one, on disk first.
+template <class Record>
+void SubscriptionService::addElementUnlocked(std::vector<Record> SubscriptionState::*list, Record& record,
+                                             const char* className, const std::string& noun) {
+    std::string generated = "orv-" + noun + "-" + std::to_string(++generatedNames_) + "-" +
+                            std::to_string(std::time(nullptr));
+    std::replace(generated.begin(), generated.end(), ' ', '-');
+    fillKeys(record.keys, settings_.systemName, className, generated);
+    for (const auto& existing : state_.*list)
+        if (equalsIgnoreCase(existing.nameSpace, record.nameSpace) && sameElement(existing.keys, record.keys))
+            throw CimError(kCimErrAlreadyExists, "the " + noun + " " + record.keys.name + " exists already");
+    SubscriptionState candidate = state_;
+    (candidate.*list).push_back(record);
+    saveUnlocked(candidate);
+}
+
 FilterRecord SubscriptionService::createFilter(FilterRecord filter) {
     checkFilter(filter);
     {
         std::lock_guard lock(mutex_);
-        fillKeys(filter.keys, settings_.systemName, "CIM_IndicationFilter",
-                 "orv-filter-" + std::to_string(++generatedNames_) + "-" + std::to_string(std::time(nullptr)));
-        for (const auto& f : state_.filters)
-            if (equalsIgnoreCase(f.nameSpace, filter.nameSpace) && sameElement(f.keys, filter.keys))
-                throw CimError(kCimErrAlreadyExists, "the filter " + filter.keys.name + " exists already");
-        SubscriptionState candidate = state_;
-        candidate.filters.push_back(filter);
-        saveUnlocked(candidate);
+        addElementUnlocked(&SubscriptionState::filters, filter, "CIM_IndicationFilter", "filter");
     }
     if (log_) log_("filter " + filter.keys.name + " created: " + filter.query);
     return filter;
@@ -175,14 +185,8 @@ DestinationRecord SubscriptionService::createDestination(DestinationRecord desti
                        "PersistenceType " + std::to_string(destination.persistenceType) + " is not 1, 2 or 3");
     {
         std::lock_guard lock(mutex_);
-        fillKeys(destination.keys, settings_.systemName, "CIM_ListenerDestinationCIMXML",
-                 "orv-destination-" + std::to_string(++generatedNames_) + "-" + std::to_string(std::time(nullptr)));
-        for (const auto& d : state_.destinations)
-            if (equalsIgnoreCase(d.nameSpace, destination.nameSpace) && sameElement(d.keys, destination.keys))
-                throw CimError(kCimErrAlreadyExists, "the destination " + destination.keys.name + " exists already");
-        SubscriptionState candidate = state_;
-        candidate.destinations.push_back(destination);
-        saveUnlocked(candidate);
+        addElementUnlocked(&SubscriptionState::destinations, destination, "CIM_ListenerDestinationCIMXML",
+                           "listener destination");
         if (!stopped_) queues_[identity(destination.nameSpace, destination.keys)] = openQueue(destination);
     }
     if (log_) log_("listener destination " + destination.keys.name + " created: " + destination.destination);

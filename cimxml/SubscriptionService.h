@@ -82,6 +82,9 @@ private:
     const FilterRecord* findFilterUnlocked(const std::string& nameSpace, const ElementKeys& keys) const;
     const DestinationRecord* findDestinationUnlocked(const std::string& nameSpace, const ElementKeys& keys) const;
     void saveUnlocked(const SubscriptionState& candidate);
+    template <class Record>
+    void addElementUnlocked(std::vector<Record> SubscriptionState::*list, Record& record, const char* className,
+                            const std::string& noun);
     std::shared_ptr<ListenerQueue> openQueue(const DestinationRecord& destination);
     // Activation bookkeeping for a subscription that starts or ends; the
     // provider calls are queued for runProviderCalls.
