@@ -344,6 +344,9 @@ TEST_F(ServicesTest, LibraryRefusalsCarryTheLibrarysDescription) {
     EXPECT_EQ(cleared.code, 4);
     EXPECT_EQ(cleared.message, CommonFunctions::getErrorDescription(0x10000000));
     EXPECT_FALSE(get(volume(0, "0_0")).empty());
+    Outcome clearedOne = call(storageService(1), "ClearConfiguration", {});
+    ASSERT_EQ(clearedOne.code, 0) << clearedOne.message;
+    EXPECT_EQ(names("ORV_ConcreteStoragePool"), (std::vector<std::string>{"InstanceID=0_0", "InstanceID=0_1"}));
 
     sim.VrlSimFailOpcode(7, VRLSIM_ANY_CONTROLLER, 0x10000000, 1);
     EXPECT_EQ(call(storageService(0), "SetFactoryDefaults", {}).reply.result, 2u);
@@ -366,9 +369,11 @@ TEST_F(ServicesTest, SparingMethodsSendTheDiskAndTheArrayTheyMust) {
     ASSERT_EQ(callsOf(30).size(), 1u);
     EXPECT_EQ(callsOf(30)[0].u16(4), 1u);
     EXPECT_EQ(callsOf(30)[0].u32(8), 6u);
+    EXPECT_TRUE(value<bool>(get(extent(0, "0_6")).at(0), "HotSpareFlag"));
     Outcome unassigned = call(spareService(0), "unassignspares", args({refs("InExtents", {extent(0, "0_6")}), primordial}));
     ASSERT_EQ(unassigned.code, 0) << unassigned.message;
     EXPECT_EQ(callsOf(31).at(0).u32(8), 6u);
+    EXPECT_FALSE(value<bool>(get(extent(0, "0_6")).at(0), "HotSpareFlag"));
 
     Outcome parity = call(spareService(1), "CheckParityConsistency", args({ref("Target", extent(1, "1_3"))}));
     ASSERT_EQ(parity.code, 0) << parity.message;
