@@ -121,10 +121,6 @@ TEST_F(ServicesTest, OneOfEachPerControllerNamedAfterIt) {
                   "CreationClassName=ORV_SpareConfigurationService|Name=SpareConfigService_0",
                   "SystemCreationClassName=ORV_ControllerComputerSystem|SystemName=AmbrixController_1|"
                   "CreationClassName=ORV_SpareConfigurationService|Name=SpareConfigService_1"}));
-    EXPECT_EQ(get(storageService(1)).size(), 1u);
-    EXPECT_EQ(names("ORV_FailoverStorageExtentsCollection"),
-              (std::vector<std::string>{"InstanceID=FailoverStorageExtentsCollection_0",
-                                        "InstanceID=FailoverStorageExtentsCollection_1"}));
     CIMObjectPath noName = spareService(0);
     noName.setKeyBindings({stringKey("CreationClassName", "ORV_SpareConfigurationService")});
     try {
@@ -154,64 +150,20 @@ TEST_F(ServicesTest, AutomaticFailOverSwitchesTheControllersAutoRebuildAlone) {
     EXPECT_EQ(callsOf(7).size(), 1u);
 }
 
-// A pool built from two free disks, its volume, a too-large volume, the
-// volume returned and the pool deleted: each step seen at once.
-TEST_F(ServicesTest, PoolAndVolumeLifeCycleShowsInTheNextRequest) {
-    const uint64_t freeBefore = freeSpace("0_SATA_Rotating");
+TEST_F(ServicesTest, PoolFromAPrimordialPoolTakesTheDisksAUserSettingNeeds) {
+    const MethodReply setting = invoke(
+        pathOf("ORV_PrimordialPoolCapabilities", {{"InstanceID", "0_SATA_Rotating"}}), "CreateSetting");
+    const auto goalPath = argument<CIMObjectPath>(setting, "NewSetting");
+    ASSERT_EQ(goalPath.size(), 1u);
     Outcome created = call(storageService(0), "CreateOrModifyStoragePool",
-                           args({texts("InExtents", {"0_4", "0_5"}), raid("RAID1"),
-                                 scalarProperty<std::string>("ElementName", "Mirror", CIM_STRING)}));
+                           args({texts("InPools", {"0_SATA_Rotating"}), ref("Goal", goalPath[0]),
+                                 scalarProperty<uint64_t>("Size", 400 * GiB, CIM_UINT64)}));
     ASSERT_EQ(created.code, 0) << created.message;
-    EXPECT_EQ(created.reply.result, 0u);
-    const auto poolOut = argument<CIMObjectPath>(created.reply, "Pool");
-    ASSERT_EQ(poolOut.size(), 1u);
-    EXPECT_EQ(poolOut[0].getClassName(), "ORV_ConcreteStoragePool");
-    const std::string poolId = poolOut[0].getKeyBinding("InstanceID").getValue<std::string>().at(0);
-    EXPECT_EQ(poolId, "0_2");
     const auto sent = callsOf(18);
     ASSERT_EQ(sent.size(), 1u);
-    EXPECT_EQ(sent[0].u32(4), 1u) << "raidLevel";
-    EXPECT_EQ(sent[0].input[40], 2u) << "pdCount";
-    EXPECT_EQ(sent[0].u32(44), 4u);
-    EXPECT_EQ(sent[0].u32(48), 5u);
-    EXPECT_EQ(sent[0].u32(76), 1u) << "createMode";
-    EXPECT_EQ(sent[0].u32(80), 1u) << "volReserved";
-    EXPECT_EQ(freeSpace("0_SATA_Rotating"), freeBefore - 1000 * GiB);
-    const uint64_t poolBytes = value<uint64_t>(get(pool(poolId)).at(0), "TotalManagedSpace");
-    EXPECT_EQ(poolBytes, 500 * GiB);
-
-    Outcome tooLarge = call(storageService(0), "CreateOrModifyElementFromStoragePool",
-                            args({ref("InPool", pool(poolId)), scalarProperty("Size", poolBytes + 1, CIM_UINT64)}));
-    EXPECT_EQ(tooLarge.reply.result, 4097u) << tooLarge.message;
-    EXPECT_EQ(argument<uint64_t>(tooLarge.reply, "Size"), std::vector<uint64_t>{poolBytes});
-    EXPECT_TRUE(callsOf(23).empty());
-
-    Outcome carved = call(storageService(0), "CreateOrModifyElementFromStoragePool",
-                          args({ref("InPool", pool(poolId)), scalarProperty("Size", poolBytes, CIM_UINT64),
-                                scalarProperty<uint16_t>("ElementType", 2, CIM_UINT16),
-                                scalarProperty("initializationMode", false, CIM_BOOLEAN)}));
-    ASSERT_EQ(carved.code, 0) << carved.message;
-    const auto element = argument<CIMObjectPath>(carved.reply, "TheElement");
-    ASSERT_EQ(element.size(), 1u);
-    EXPECT_EQ(element[0].getKeyBinding("DeviceID").getValue<std::string>().at(0), "0_2");
-    EXPECT_EQ(value<uint64_t>(get(volume(0, "0_2")).at(0), "Size"), poolBytes);
-
-    Outcome again = call(storageService(0), "CreateOrModifyElementFromStoragePool", args({ref("InPool", pool(poolId))}));
-    EXPECT_EQ(again.code, 6);
-    EXPECT_EQ(again.message, "Volume already exist in this array");
-    Outcome poolInUse = call(storageService(0), "DeleteStoragePool", args({ref("Pool", pool(poolId))}));
-    EXPECT_EQ(poolInUse.code, 4);
-    EXPECT_EQ(poolInUse.message, "Volume exist in Pool.First delete this volume to delete pool");
-
-    Outcome returned = call(storageService(0), "ReturnToStoragePool", args({ref("TheElement", volume(0, "0_2"))}));
-    ASSERT_EQ(returned.code, 0) << returned.message;
-    EXPECT_TRUE(get(volume(0, "0_2")).empty());
-    EXPECT_EQ(get(pool(poolId)).size(), 1u);
-
-    Outcome deleted = call(storageService(0), "DeleteStoragePool", args({ref("Pool", pool(poolId))}));
-    ASSERT_EQ(deleted.code, 0) << deleted.message;
-    EXPECT_TRUE(get(pool(poolId)).empty());
-    EXPECT_EQ(freeSpace("0_SATA_Rotating"), freeBefore);
+    EXPECT_EQ(sent[0].u16(2), 128u) << "the setting's 131,072-byte stripe depth, in KiB";
+    EXPECT_EQ(sent[0].u32(4), 1u) << "the setting's RAID 1";
+    EXPECT_EQ(sent[0].input[40], 2u) << "a mirror of two of the three free disks";
 }
 
 // Every row is refused before anything reaches the library.
@@ -234,6 +186,8 @@ TEST_F(ServicesTest, BadRequestsAreRefusedWithTheirOwnCodeAndText) {
          args({inPool, scalarProperty<uint16_t>("ElementType", 3, CIM_UINT16)}), 5, "User passed Invalid ElementType 3"},
         {"modification", s0, "CreateOrModifyElementFromStoragePool", args({inPool, ref("TheElement", volume(0, "0_0"))}),
          5, "Modification of LogicalElement is not Supported"},
+        {"pool with its volume", s0, "CreateOrModifyElementFromStoragePool", args({ref("InPool", pool("0_0"))}), 6,
+         "Volume already exist in this array"},
         {"pool of controller 1", s0, "CreateOrModifyElementFromStoragePool", args({ref("InPool", pool("1_0"))}), 5,
          "ORV_StorageConfiguration and Array passed are not Matching"},
         {"Size type", s0, "CreateOrModifyElementFromStoragePool",
@@ -311,6 +265,12 @@ TEST_F(ServicesTest, BadRequestsAreRefusedWithTheirOwnCodeAndText) {
         {"pool as text", p0, "UnassignSpares",
          args({refs("InExtents", {extent(0, "0_3")}), scalarProperty<std::string>("InPool", "0_SAS_SSD", CIM_STRING)}), 4,
          "User passed Invalid data type for InPool.ObjectPath is expected"},
+        {"target as text", p0, "CheckParityConsistency", args({scalarProperty<std::string>("Target", "0_1", CIM_STRING)}),
+         4, "User passed Invalid data type for Target.ObjectPath is expected"},
+        {"redundancy set as text", p0, "AssignSpares",
+         args({refs("InExtents", {extent(0, "0_4")}), primordial,
+               scalarProperty<std::string>("RedundancySet", "0_SAS_SSD", CIM_STRING)}),
+         4, "User passed Invalid data type for RedundancySet.ObjectPath is expected"},
         {"volume as target", p0, "RebuildStorageExtent", args({ref("Target", volume(0, "0_0"))}), 5,
          "Parameter Target invalid, ORV_StorageVolume passed, ORV_StorageExtent expected."},
         {"extent without DeviceID", p0, "CheckParityConsistency",

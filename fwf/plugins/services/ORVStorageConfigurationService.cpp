@@ -324,7 +324,8 @@ uint32_t createPool(const CIMObjectPath& service, const CIMArgumentList& in, CIM
     }
     const uint32_t raidLevel = reading.request->raidLevel;
     uint32_t stripe = stripeSize != nullptr ? scalarOf<uint32_t>(*stripeSize) : 0;
-    if (reading.request->stripeDepth) stripe = static_cast<uint32_t>(*reading.request->stripeDepth);
+    // A user setting gives its stripe depth in bytes; the library counts KiB.
+    if (reading.request->stripeDepth) stripe = static_cast<uint32_t>(*reading.request->stripeDepth / 1024);
 
     if (inExtents == nullptr && inPools == nullptr) refuse(5, "User passed InExtents and InPools NULL");
     const uint32_t contrId = serviceControllerId(service);
