@@ -166,10 +166,13 @@ uint32_t VRLibFacade::registerEventCallback() {
     std::memset(&registration, 0, sizeof registration);
     registration.callbackAddress = reinterpret_cast<uintptr_t>(&VrlEventManagerCbk);
     uint32_t answer = 0;
-    return callLibrary(VrlOpcode::REGISTER_AEN, &registration, &answer);
+    const uint32_t status = callLibrary(VrlOpcode::REGISTER_AEN, &registration, &answer);
+    eventsRegistered_.store(status == VrlStatus::Success, std::memory_order_release);
+    return status;
 }
 
 void VRLibFacade::unregisterEventCallback() {
+    eventsRegistered_.store(false, std::memory_order_release);
     uint32_t area = 0;
     callLibrary(VrlOpcode::UNREGISTER_AEN, &area, &area);
 }

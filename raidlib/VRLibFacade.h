@@ -86,6 +86,14 @@ private:
     uint32_t activateVolume(const PropertyContainer& in);
     // GET_CONTR_PROPS, then the controller's volumeCount in the cache.
     void refreshCachedVolumeCount(uint32_t contrId);
+    // The other configuration changes (spares, clearing, settings) reach the
+    // cache through the library's events, which the library sends only while
+    // an observer is attached. Without one, the controller's entries are read
+    // afresh after such a change, so that the next request sees it; with one,
+    // the event road updates the cache and tells the observers what changed.
+    static bool changesConfiguration(const std::string& methodName);
+    void refreshController(uint32_t contrId);
+    std::atomic<bool> eventsRegistered_{false};
 
     // Event road, run under the facade mutex; each appends the events it
     // derives (for other devices) to `derived`.

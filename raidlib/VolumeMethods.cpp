@@ -33,8 +33,22 @@ uint32_t VRLibFacade::invokeMethod(const std::string& methodName, const Property
     if (methodName == "deleteVolume") return deleteVolume(in);
     if (methodName == "activateVolume") return activateVolume(in);
     uint32_t status = VrlStatus::NotSupported;
-    if (runStatelessMethod(binding_, methodName, in, out, status)) return status;
-    return VrlStatus::NotSupported;
+    if (!runStatelessMethod(binding_, methodName, in, out, status)) return VrlStatus::NotSupported;
+    if (status == VrlStatus::Success && changesConfiguration(methodName) &&
+        !eventsRegistered_.load(std::memory_order_acquire))
+        refreshController(inputInt(in, "contrId", true));
+    return status;
+}
+
+bool VRLibFacade::changesConfiguration(const std::string& methodName) {
+    return methodName == "createHotSpare" || methodName == "deleteHotSpare" || methodName == "clearConfiguration" ||
+           methodName == "clearMetadata" || methodName == "setContrProps";
+}
+
+void VRLibFacade::refreshController(uint32_t contrId) {
+    Lock lock(mutex());
+    if (initializeCache(contrId) != VrlStatus::Success)
+        LogMessage(2, "Failed to refresh controller <%d> in Cache", static_cast<int>(contrId));
 }
 
 uint32_t VRLibFacade::readVolume(uint32_t contrId, uint32_t vdIndex, VrlVolumeRecord& volume) const {

@@ -996,6 +996,8 @@ uint32_t SimModel::fastInitVolume(const VrlFastInitIn& in, Events& events) {
   if (!v) return VrlStatus::NotFoundOrWrongState;
   if (commandRunningOn(*c, VrlDeviceType::VirtualDisk, v->rec.vdIndex)) return VrlStatus::NotPermitted;
   if (v->rec.volReserved || v->rec.state == VrlVolumeState::Failed) return VrlStatus::NotFoundOrWrongState;
+  // Mode 0 asks for no initialisation: the controller accepts and has nothing to run.
+  if (in.initMode == 0) return VrlStatus::Success;
   startCommand(*c, VrlLrcType::Format, VrlDeviceType::VirtualDisk, v->rec.vdIndex, events);
   return VrlStatus::Success;
 }

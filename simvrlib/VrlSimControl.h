@@ -60,6 +60,9 @@ int VrlSimInjectEvent(const void* record, uint32_t size);
 int VrlSimFailOpcode(uint32_t opcode, uint32_t contrId, uint32_t status, int32_t times);
 void VrlSimClearFailures(void);
 
+/* Every call but INITIALIZE is also appended to the file that the environment
+ * variable ORV_VRLIB_CALL_LOG names, when set, one line per call: opcode and
+ * status in decimal, then the input record in hexadecimal. */
 /* Log of the calls received, oldest first: opcode, answered status and the
  * input record's bytes as the caller passed them (the application name for
  * INITIALIZE). */

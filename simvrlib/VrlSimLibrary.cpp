@@ -187,6 +187,17 @@ bool Library::takeFailure(uint32_t opcode, const void* in, uint32_t& status) {
 void Library::logCall(uint32_t opcode, uint32_t status, std::vector<unsigned char> input) {
   std::lock_guard<std::mutex> lock(logMutex_);
   if (calls_.size() >= kMaxLoggedCalls) calls_.erase(calls_.begin(), calls_.begin() + kMaxLoggedCalls / 2);
+  // A test that drives the library through a server in another process
+  // reads the calls from this file.
+  static const char* const callLogFile = std::getenv("ORV_VRLIB_CALL_LOG");
+  if (callLogFile && *callLogFile && opcode != VrlOpcode::INITIALIZE) {
+    if (std::FILE* file = std::fopen(callLogFile, "a")) {
+      std::fprintf(file, "%u %u ", opcode, status);
+      for (unsigned char byte : input) std::fprintf(file, "%02x", byte);
+      std::fprintf(file, "\n");
+      std::fclose(file);
+    }
+  }
   calls_.push_back(CallRecord{opcode, status, std::move(input)});
 }
 

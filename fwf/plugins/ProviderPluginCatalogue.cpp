@@ -20,6 +20,7 @@
 #include "ORVDiskDriveSoftwareIdentity.h"
 #include "ORVDriverSoftwareIdentity.h"
 #include "ORVElementConformsToProfile.h"
+#include "ORVFailOverStorageExtentsCollection.h"
 #include "ORVFirmwareSoftwareIdentity.h"
 #include "ORVFixedStorageSetting.h"
 #include "ORVHostComputerSystem.h"
@@ -44,6 +45,9 @@
 #include "ORVSCSIProtocolController.h"
 #include "ORVSoftwareInstallationService.h"
 #include "ORVSoftwareInstallationServiceCapabilities.h"
+#include "ORVSpareConfigurationCapabilities.h"
+#include "ORVSpareConfigurationService.h"
+#include "ORVStorageConfigurationService.h"
 #include "ORVStorageConfigurationServiceCapabilities.h"
 #include "ORVStorageExtent.h"
 #include "ORVStorageRedundancySet.h"
@@ -99,7 +103,7 @@ const PluginCatalogue& providerPluginCatalogue() {
             // {"ORV_HostedPrimordialStoragePool", makePlugin<ORVHostedPrimordialStoragePool>},
             // {"ORV_HostedConcreteStoragePool", makePlugin<ORVHostedConcreteStoragePool>},
             {"ORV_StorageVolume", makePlugin<ORVStorageVolume>},
-            // {"ORV_StorageConfigurationService", makePlugin<ORVStorageConfigurationService>},
+            {"ORV_StorageConfigurationService", makePlugin<ORVStorageConfigurationService>},
             // {"ORV_StorageHostedService", makePlugin<ORVStorageHostedService>},
             // {"ORV_StorageVolumeSystemDevice", makePlugin<ORVStorageVolumeSystemDevice>},
             // {"ORV_VolumeAllocatedFromPrimordialPool", makePlugin<ORVVolumeAllocatedFromPrimordialPool>},
@@ -172,13 +176,13 @@ const PluginCatalogue& providerPluginCatalogue() {
             // {"ORV_ConcreteComponent", makePlugin<ORVConcreteComponent>},
             // {"ORV_FailOverHostedCollection", makePlugin<ORVFailOverHostedCollection>},
             // {"ORV_FailOverMemberOfCollection", makePlugin<ORVFailOverMemberOfCollection>},
-            // {"ORV_FailOverStorageExtentsCollection", makePlugin<ORVFailOverStorageExtentsCollection>},
+            {"ORV_FailoverStorageExtentsCollection", makePlugin<ORVFailOverStorageExtentsCollection>},
             // {"ORV_HostedSpareService", makePlugin<ORVHostedSpareService>},
             // {"ORV_IsSpare", makePlugin<ORVIsSpare>},
             // {"ORV_PrimordialStoragePoolConcreteDependency", makePlugin<ORVPrimordialStoragePoolConcreteDependency>},
             // {"ORV_SpareConfCapElementCapabilities", makePlugin<ORVSpareConfCapElementCapabilities>},
-            // {"ORV_SpareConfigurationCapabilities", makePlugin<ORVSpareConfigurationCapabilities>},
-            // {"ORV_SpareConfigurationService", makePlugin<ORVSpareConfigurationService>},
+            {"ORV_SpareConfigurationCapabilities", makePlugin<ORVSpareConfigurationCapabilities>},
+            {"ORV_SpareConfigurationService", makePlugin<ORVSpareConfigurationService>},
             // {"ORV_Spared", makePlugin<ORVSpared>},
             {"ORV_StorageRedundancySet", makePlugin<ORVStorageRedundancySet>},
             // {"ORV_StorageVolumeConcreteDependency", makePlugin<ORVStorageVolumeConcreteDependency>},

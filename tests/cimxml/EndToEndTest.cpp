@@ -385,10 +385,8 @@ TEST_F(RealProviderTest, ModifiesAControllerAndReadsTheChangeBack) {
     EXPECT_TRUE(contains(after.output, "AutoRebuild=" + wanted + ",")) << after.output;
 }
 
-// Until the storage and spare configuration services exist, the only
-// method of the real provider that takes references is the installation
-// service's; the fixture provider's test above covers a reference argument
-// that the provider answers with success.
+// A method refusal that the provider raises before anything is installed
+// reaches wbemcli as the error text.
 TEST_F(RealProviderTest, CallsTheInstallationServiceWithReferenceArguments) {
     const auto services = names("ORV_SoftwareInstallationService");
     if (services.empty()) GTEST_SKIP() << "the provider serves no ORV_SoftwareInstallationService yet";
@@ -434,6 +432,182 @@ TEST_F(FailingDisksTest, GetAvailableExtentsOffersOnlyDisksANewArrayCanUse) {
     for (const auto* key : reply.all("KEYBINDING"))
         if (std::string(key->Attribute("NAME")) == "DeviceID") offered.push_back(key->FirstChildElement()->GetText());
     EXPECT_EQ(offered, (std::vector<std::string>{"0_2", "0_3"})) << "not failed, predicted to fail, spare or member";
+}
+
+// The configuration services driven by wbemcli as an administrator would,
+// on a server of their own (its configuration changes would disturb the
+// suite above), each step checked by the next enumeration and by the calls
+// the simulated library records.
+class ConfigurationServicesTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        installation_ = new orv::test::TestInstallation();
+        installation_->writeDefaultLoggerConfig();
+        installation_->installRaidLibrary(ORV_VRLIB, orv::test::TestInstallation::readFile(ORV_DEFAULT_TOPOLOGY));
+        callLog_ = installation_->root() + "/vrlib-calls.txt";
+        const std::string users = installation_->root() + "/users";
+        std::ofstream(users) << "root:secret\nnobody:secret\n";
+        server_ = new ServerProcess(ORV_CIMSERVER,
+                                    {"--provider", ORV_REAL_PROVIDER, "--schema", ORV_SCHEMA_DIR, "--users", users},
+                                    {{"ORV_KESTRA_REGISTRY", installation_->registryFile()},
+                                     {"ORV_VRLIB_CALL_LOG", callLog_}});
+    }
+    static void TearDownTestSuite() {
+        delete server_;
+        server_ = nullptr;
+        delete installation_;
+        installation_ = nullptr;
+    }
+
+    static CommandResult wbemcli(const std::string& operation, const std::string& object,
+                                 const std::string& values = {}, const std::string& user = "root") {
+        return runCommand("/usr/bin/wbemcli " + operation + " " +
+                          quoted("http://" + user + ":secret@localhost:" + std::to_string(server_->port()) + "/" +
+                                 kStorageNs + ":" + object) +
+                          (values.empty() ? "" : " " + quoted(values)));
+    }
+    static std::string device(const std::string& className, unsigned contrId, const std::string& deviceId) {
+        return className + ".SystemCreationClassName=\"ORV_ControllerComputerSystem\",SystemName=\"AmbrixController_" +
+               std::to_string(contrId) + "\",CreationClassName=\"" + className + "\",DeviceID=\"" + deviceId + "\"";
+    }
+    static std::string service(const std::string& className, const std::string& name, unsigned contrId) {
+        return className + ".SystemCreationClassName=\"ORV_ControllerComputerSystem\",SystemName=\"AmbrixController_" +
+               std::to_string(contrId) + "\",CreationClassName=\"" + className + "\",Name=\"" + name + "_" +
+               std::to_string(contrId) + "\"";
+    }
+    // A property as wbemcli prints it in an instance ("Name=value").
+    static std::string property(const std::string& instance, const std::string& name) {
+        for (const auto& line : lines(instance)) {
+            std::stringstream fields(line);
+            for (std::string field; std::getline(fields, field, ',');)
+                if (field.rfind(name + "=", 0) == 0) return field.substr(name.size() + 1);
+        }
+        return {};
+    }
+    // The library calls recorded since the last look: opcode and input bytes in hexadecimal.
+    static std::vector<std::pair<unsigned, std::string>> newCalls() {
+        std::vector<std::pair<unsigned, std::string>> calls;
+        std::ifstream file(callLog_);
+        unsigned index = 0;
+        for (std::string line; std::getline(file, line); ++index) {
+            if (index < seenCalls_) continue;
+            std::stringstream fields(line);
+            unsigned opcode = 0, status = 0;
+            std::string bytes;
+            fields >> opcode >> status >> bytes;
+            calls.emplace_back(opcode, bytes);
+        }
+        seenCalls_ = index;
+        return calls;
+    }
+    static bool sent(const std::vector<std::pair<unsigned, std::string>>& calls, unsigned opcode,
+                     const std::string& bytes) {
+        for (const auto& [op, input] : calls)
+            if (op == opcode && input.rfind(bytes, 0) == 0) return true;
+        return false;
+    }
+
+    static orv::test::TestInstallation* installation_;
+    static ServerProcess* server_;
+    static std::string callLog_;
+    static unsigned seenCalls_;
+};
+
+orv::test::TestInstallation* ConfigurationServicesTest::installation_ = nullptr;
+ServerProcess* ConfigurationServicesTest::server_ = nullptr;
+std::string ConfigurationServicesTest::callLog_;
+unsigned ConfigurationServicesTest::seenCalls_ = 0;
+
+TEST_F(ConfigurationServicesTest, AnAdministratorBuildsAndRemovesAPoolAndItsVolume) {
+    const std::string configuration = service("ORV_StorageConfigurationService", "StorageConfigurationService", 1);
+    const std::string pool = "ORV_ConcreteStoragePool.InstanceID=\"1_0\"";
+    const std::string freeBefore =
+        property(wbemcli("gi", "ORV_PrimordialStoragePool.InstanceID=\"1_SATA_Rotating\"").output, "RemainingManagedSpace");
+
+    // The reserved mirror of the default topology goes first, so that its two disks are free.
+    CommandResult deleted = wbemcli("cm", configuration, "DeleteStoragePool.Pool=" + pool);
+    ASSERT_TRUE(contains(deleted.output, "DeleteStoragePool: 0")) << deleted.output;
+    EXPECT_FALSE(contains(wbemcli("ein", "ORV_ConcreteStoragePool").output, "\"1_0\""));
+
+    CommandResult created =
+        wbemcli("cm", configuration,
+                "CreateOrModifyStoragePool.InExtents=1_0,1_1,Goal=ORV_StorageSetting.InstanceID=\"StorageSetting_1_RAID1\","
+                "ElementName=Mirror");
+    ASSERT_TRUE(contains(created.output, "CreateOrModifyStoragePool: 0")) << created.output;
+    EXPECT_TRUE(contains(created.output, pool)) << created.output;
+    EXPECT_TRUE(contains(wbemcli("ein", "ORV_ConcreteStoragePool").output, "\"1_0\""));
+    const std::string poolBytes = property(wbemcli("gi", pool).output, "TotalManagedSpace");
+    ASSERT_FALSE(poolBytes.empty());
+
+    CommandResult tooLarge = wbemcli("cm", configuration,
+                                     "CreateOrModifyElementFromStoragePool.InPool=" + pool +
+                                         ",Size=" + std::to_string(std::stoull(poolBytes) + 1) + ",ElementType=2");
+    EXPECT_TRUE(contains(tooLarge.output, "CreateOrModifyElementFromStoragePool: 4097, Size (uint64): " + poolBytes))
+        << tooLarge.output;
+
+    const std::string volume = device("ORV_StorageVolume", 1, "1_0");
+    CommandResult carved = wbemcli("cm", configuration,
+                                   "CreateOrModifyElementFromStoragePool.InPool=" + pool + ",Size=" + poolBytes +
+                                       ",initializationMode=false");
+    ASSERT_TRUE(contains(carved.output, "CreateOrModifyElementFromStoragePool: 0")) << carved.output;
+    EXPECT_TRUE(contains(carved.output, volume)) << carved.output;
+    EXPECT_EQ(property(wbemcli("gi", volume).output, "Size"), poolBytes);
+
+    CommandResult returned = wbemcli("cm", configuration, "ReturnToStoragePool.TheElement=" + volume);
+    ASSERT_TRUE(contains(returned.output, "ReturnToStoragePool: 0")) << returned.output;
+    EXPECT_FALSE(contains(wbemcli("ein", "ORV_StorageVolume").output, "\"1_0\""));
+    EXPECT_TRUE(contains(wbemcli("ein", "ORV_ConcreteStoragePool").output, "\"1_0\""));
+
+    deleted = wbemcli("cm", configuration, "DeleteStoragePool.Pool=" + pool);
+    ASSERT_TRUE(contains(deleted.output, "DeleteStoragePool: 0")) << deleted.output;
+    EXPECT_FALSE(contains(wbemcli("ein", "ORV_ConcreteStoragePool").output, "\"1_0\""));
+    const std::string freeAfter =
+        property(wbemcli("gi", "ORV_PrimordialStoragePool.InstanceID=\"1_SATA_Rotating\"").output, "RemainingManagedSpace");
+    EXPECT_GT(std::stoull(freeAfter), std::stoull(freeBefore)) << "the mirror's disks are free again";
+}
+
+TEST_F(ConfigurationServicesTest, AnAdministratorManagesSparesRebuildAndParity) {
+    const std::string sparing = service("ORV_SpareConfigurationService", "SpareConfigService", 0);
+    const std::string disk = device("ORV_StorageExtent", 0, "0_4");
+    // wbemcli reads an array up to the end of the argument list, so the extents come last.
+    const std::string pool = "InPool=ORV_PrimordialStoragePool.InstanceID=\"0_SATA_SSD\",";
+    newCalls();
+
+    CommandResult assigned =
+        wbemcli("cm", sparing, "AssignSpares." + pool +
+                                   "RedundancySet=ORV_StorageRedundancySet.InstanceID=\"0_SATA_SSD\",InExtents=" + disk);
+    ASSERT_TRUE(contains(assigned.output, "AssignSpares: 0")) << assigned.output;
+    EXPECT_EQ(property(wbemcli("gi", disk).output, "HotSpareFlag"), "TRUE");
+    // Hot spare request: controller 0, one disk, disk 4.
+    EXPECT_TRUE(sent(newCalls(), 30, "00000000" "0100" "0000" "04000000"));
+    CommandResult isSpare = wbemcli("ain -ac ORV_IsSpare", disk);
+    if (isSpare.exitStatus == 0 && !lines(isSpare.output).empty()) {
+        EXPECT_TRUE(contains(isSpare.output, "0_SATA_SSD")) << isSpare.output;
+    }
+
+    CommandResult unassigned = wbemcli("cm", sparing, "UnassignSpares." + pool + "InExtents=" + disk);
+    ASSERT_TRUE(contains(unassigned.output, "UnassignSpares: 0")) << unassigned.output;
+    EXPECT_EQ(property(wbemcli("gi", disk).output, "HotSpareFlag"), "FALSE");
+
+    // Disk 0 is healthy, so the controller refuses the rebuild; what counts is the disk it was asked for.
+    wbemcli("cm", sparing, "RebuildStorageExtent.Target=" + device("ORV_StorageExtent", 0, "0_0"));
+    CommandResult parity =
+        wbemcli("cm", sparing, "CheckParityConsistency.Target=" + device("ORV_StorageExtent", 0, "0_1"));
+    EXPECT_TRUE(contains(parity.output, "CheckParityConsistency: 0")) << parity.output;
+    const auto calls = newCalls();
+    EXPECT_TRUE(sent(calls, 21, "00000000" "00000000")) << "rebuild of controller 0, disk 0";
+    EXPECT_TRUE(sent(calls, 20, "00000000" "00000000")) << "parity check of controller 0, virtual disk 0";
+}
+
+TEST_F(ConfigurationServicesTest, AUserWhoIsNoAdministratorChangesNothing) {
+    newCalls();
+    CommandResult spares = wbemcli("cm", service("ORV_SpareConfigurationService", "SpareConfigService", 0),
+                                   "RebuildStorageExtent.Target=" + device("ORV_StorageExtent", 0, "0_0"), "nobody");
+    EXPECT_TRUE(contains(spares.output, "CIM_ERR_ACCESS_DENIED")) << spares.output;
+    CommandResult pools = wbemcli("cm", service("ORV_StorageConfigurationService", "StorageConfigurationService", 0),
+                                  "ClearConfiguration", "nobody");
+    EXPECT_TRUE(contains(pools.output, "CIM_ERR_ACCESS_DENIED")) << pools.output;
+    EXPECT_TRUE(newCalls().empty());
 }
 #endif
 

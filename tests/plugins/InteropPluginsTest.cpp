@@ -282,8 +282,8 @@ TEST_F(InteropPluginsTest, ConfigurationCapabilitiesPerController) {
     facade->getCIMInstance(capabilities[1].getObjectPath(), found);
     EXPECT_EQ(found.size(), 1u);
 
-    // The service end is not served yet, so nothing relates to the capabilities.
-    EXPECT_TRUE(instancesOf(kStorage, "ORV_StrgConfServiceElementCapabilities").empty());
+    // Each controller's configuration service has its capabilities.
+    EXPECT_EQ(instancesOf(kStorage, "ORV_StrgConfServiceElementCapabilities").size(), 2u);
 
     library.storageClassStatus = 0x10000002;
     try {
