@@ -60,6 +60,12 @@ int VrlSimInjectEvent(const void* record, uint32_t size);
 int VrlSimFailOpcode(uint32_t opcode, uint32_t contrId, uint32_t status, int32_t times);
 void VrlSimClearFailures(void);
 
+/* Holds (held != 0) or releases calls of an opcode: held calls wait on entry,
+ * before they take effect, as a slow controller would. VrlSimHeldCalls says
+ * how many are waiting now. VrlSimReset releases them all. */
+int VrlSimHoldOpcode(uint32_t opcode, int held);
+uint32_t VrlSimHeldCalls(void);
+
 /* Log of the calls received, oldest first: opcode, answered status and the
  * input record's bytes as the caller passed them (the application name for
  * INITIALIZE). */
