@@ -63,16 +63,9 @@ uint32_t VRLibFacade::initializeCache(uint32_t contrId) {
 
     LogMessage(4, "C_debug: Filling Volumes under Controller <%d> in Cache", id);
     VrlVolumeList volumes;
-    std::memset(&volumes, 0, sizeof volumes);
-    in = contrByte;
-    status = callLibrary(VrlOpcode::GET_VD_LIST, &in, &volumes);
-    if (status != VrlStatus::Success) {
-        LogMessage(2, "ERROR : pfVrlInvokeMethod(GET_VD_LIST) failed");
-        return fail(status);
-    }
-    // The list, not the record, is the authority on how many volumes exist.
-    const unsigned volumeCount = boundedCount(volumes.count, kVrlMaxVolumesPerController, "volume list");
-    controller.volumeCount = static_cast<uint8_t>(volumeCount);
+    status = applyVolumeList(contrId, controller, volumes);
+    if (status != VrlStatus::Success) return fail(status);
+    const unsigned volumeCount = volumes.count;
 
     PropertyContainer controllerEntry = controllerObject(contrId, controller);
     PropertyContainer defaultsIn = controllerKeys(contrId);

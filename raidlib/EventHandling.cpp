@@ -20,6 +20,7 @@
 namespace orv::raidlib {
 
 extern "C" void VrlEventManagerCbk(const VrlEventRecord* record) {
+    VRLEventManager::CallbackScope inside;
     if (record != nullptr) VRLibFacade::instance().handleEvent(*record);
 }
 
@@ -438,7 +439,9 @@ uint32_t VRLibFacade::handleControllerRefresh(const VrlEventRecord& record, std:
     VrlControllerRecord controller;
     std::memset(&controller, 0, sizeof controller);
     uint8_t in = record.contrId;
-    const uint32_t status = callLibrary(VrlOpcode::GET_CONTR_PROPS, &in, &controller);
+    uint32_t status = callLibrary(VrlOpcode::GET_CONTR_PROPS, &in, &controller);
+    VrlVolumeList volumes;
+    if (status == VrlStatus::Success) status = applyVolumeList(contrId, controller, volumes);
     if (status != VrlStatus::Success) {
         LogMessage(4, "DEBUG :  Failed to get Controller Props from Firmware");
         return leave(status);
@@ -498,20 +501,29 @@ uint32_t VRLibFacade::handlePdiskRefresh(const VrlEventRecord& record, std::vect
     const uint32_t enclId = record.enclId;
     const uint32_t slotId = record.slotId;
     const uint32_t handle = record.deviceId;
-    PropertyContainer* cached = findDiskWhere(store(), contrId, [&](const PropertyContainer& d) {
-        return cachedInt(d, "enclId") == enclId && cachedInt(d, "slotId") == slotId;
-    });
-    if (cached == nullptr) {
-        LogMessage(4, "DEBUG: physical disk slot-id could not be matched,attempting resource handle lookup");
-        cached = findDiskWhere(store(), contrId,
-                               [&](const PropertyContainer& d) { return cachedInt(d, "deviceId") == handle; });
-        if (cached != nullptr) LogMessage(4, "DEBUG: physical disk with resHandle <%x> detected", handle);
+    // The resource handle names the disk; enclosure 0 slot 0 is a real
+    // place, so slot fields a library leaves at 0 cannot be told from a
+    // disk there. The slot is asked only when no cached disk carries the
+    // handle (a disk given a new handle), and the library must then confirm
+    // that the disk in that slot now carries it.
+    PropertyContainer* cached =
+        findDiskWhere(store(), contrId, [&](const PropertyContainer& d) { return cachedInt(d, "deviceId") == handle; });
+    bool foundBySlot = false;
+    if (cached != nullptr) {
+        LogMessage(4, "DEBUG: physical disk with resHandle <%x> detected", handle);
+    } else {
+        LogMessage(4, "DEBUG: physical disk resHandle <%x> could not be matched, attempting slot-id lookup", handle);
+        cached = findDiskWhere(store(), contrId, [&](const PropertyContainer& d) {
+            return cachedInt(d, "enclId") == enclId && cachedInt(d, "slotId") == slotId;
+        });
+        foundBySlot = cached != nullptr;
     }
-    if (cached == nullptr) {
+    auto noSuchDisk = [&]() {
         LogMessage(2, "ERROR_ : No Physical disk with slot_id (%d-%d) or resHandle <%x> exists in cache",
                    static_cast<int>(enclId), static_cast<int>(slotId), handle);
         return leave(ContainerStatus::NoMatch);
-    }
+    };
+    if (cached == nullptr) return noSuchDisk();
     const uint32_t compPdId = cachedInt(*cached, "compPdId", true);
     VrlDiskKey key;
     std::memset(&key, 0, sizeof key);
@@ -524,6 +536,7 @@ uint32_t VRLibFacade::handlePdiskRefresh(const VrlEventRecord& record, std::vect
         LogMessage(4, "DEBUG :  Failed to get Pd Props");
         return leave(status);
     }
+    if (foundBySlot && disk.deviceId != handle) return noSuchDisk();
     const VrlInt oldPdConfig = cachedInt(*cached, "pdConfig");
     const VrlInt oldVdIndex = cachedInt(*cached, "vdIndex");
     refreshProperties(*cached, physicalDiskObject(contrId, disk), kDiskRefreshNames, changeList);

@@ -20,12 +20,17 @@ LibraryBinding::LoadResult LibraryBinding::load(const std::string& path, const c
         lastError_ = reason ? reason : "unknown reason";
         return LoadResult::EntryMissing;
     }
-    entry_.store(reinterpret_cast<VrlInvokeMethodFn>(symbol));
+    std::lock_guard<std::mutex> lock(gate_);
+    entry_ = reinterpret_cast<VrlInvokeMethodFn>(symbol);
     return LoadResult::Loaded;
 }
 
 bool LibraryBinding::unload() {
-    entry_.store(nullptr);
+    {
+        std::unique_lock<std::mutex> lock(gate_);
+        entry_ = nullptr;
+        idle_.wait(lock, [this] { return callsInFlight_ == 0; });
+    }
     if (module_ == nullptr) return true;
     const bool closed = dlclose(module_) == 0;
     module_ = nullptr;
@@ -33,9 +38,20 @@ bool LibraryBinding::unload() {
 }
 
 uint32_t LibraryBinding::call(uint32_t opcode, void* in, void* out) const {
-    VrlInvokeMethodFn entry = entry_.load();
-    if (entry == nullptr) return VrlStatus::LibraryUnusable;
-    return entry(opcode, in, out);
+    VrlInvokeMethodFn entry;
+    {
+        std::lock_guard<std::mutex> lock(gate_);
+        entry = entry_;
+        if (entry == nullptr) return VrlStatus::LibraryUnusable;
+        ++callsInFlight_;
+    }
+    const uint32_t status = entry(opcode, in, out);
+    {
+        std::lock_guard<std::mutex> lock(gate_);
+        --callsInFlight_;
+    }
+    idle_.notify_all();
+    return status;
 }
 
 }  // namespace orv::raidlib

@@ -89,10 +89,13 @@ uint32_t VRLibFacade::initialize(const std::string& applicationName) {
         inService_ = true;
     }
     if (mutex() == nullptr) mutex_ = OsCreateMutex();
+    // Observers that stayed attached over a restart are registered again.
+    openRegistration();
     return status;
 }
 
 uint32_t VRLibFacade::terminate() {
+    closeRegistration();
     {
         Lock lock(mutex());
         if (store().clean() != VrlStatus::Success) LogMessage(2, "ERROR: Failed to clean cache");
@@ -103,6 +106,7 @@ uint32_t VRLibFacade::terminate() {
     // free. Events that still get through find the facade out of service.
     const uint32_t status = callLibrary(VrlOpcode::SHUTDOWN, nullptr, nullptr);
     if (status != VrlStatus::Success) LogMessage(2, "ERROR: Failed to shutdown clean");
+    forgetRegistration();
     if (binding_.loaded() && !binding_.unload())
         LogMessage(2, "%s :: Failed to unload VRLib library.", "VRLibFacade::terminate");
     return status;

@@ -6,6 +6,12 @@
 // call that reads or changes it (the cache operations, the three
 // volume-changing methods and the event road). It is never held while
 // observers run.
+//
+// Stop order (terminate): refuse new event registrations and wait for the
+// one in progress; empty the cache and mark the facade out of service, so
+// that events still arriving are dropped; shut the library down with no lock
+// held (it waits for a callback in progress); unload it once the calls in
+// flight have returned. The observer list survives for the next start.
 #pragma once
 
 #include <atomic>
@@ -56,6 +62,10 @@ public:
     uint32_t callLibrary(uint32_t opcode, void* in, void* out) const { return binding_.call(opcode, in, out); }
     // GET_VD_PROPS for one volume into a zeroed record.
     uint32_t readVolume(uint32_t contrId, uint32_t vdIndex, VrlVolumeRecord& volume) const;
+    // GET_VD_LIST into `volumes`, whose count then replaces the volume count
+    // of a controller record just read: the list, not the record, says how
+    // many volumes exist, wherever the controller is read.
+    uint32_t applyVolumeList(uint32_t contrId, VrlControllerRecord& controller, VrlVolumeList& volumes) const;
 
 private:
     // Holds the facade mutex for a scope when the mutex exists.

@@ -60,6 +60,20 @@ uint32_t VRLibFacade::readVolume(uint32_t contrId, uint32_t vdIndex, VrlVolumeRe
     return callLibrary(VrlOpcode::GET_VD_PROPS, &key, &volume);
 }
 
+uint32_t VRLibFacade::applyVolumeList(uint32_t contrId, VrlControllerRecord& controller,
+                                      VrlVolumeList& volumes) const {
+    std::memset(&volumes, 0, sizeof volumes);
+    uint8_t in = static_cast<uint8_t>(contrId);
+    const uint32_t status = callLibrary(VrlOpcode::GET_VD_LIST, &in, &volumes);
+    if (status != VrlStatus::Success) {
+        LogMessage(2, "ERROR : pfVrlInvokeMethod(GET_VD_LIST) failed");
+        return status;
+    }
+    volumes.count = static_cast<uint8_t>(boundedCount(volumes.count, kVrlMaxVolumesPerController, "volume list"));
+    controller.volumeCount = volumes.count;
+    return VrlStatus::Success;
+}
+
 void VRLibFacade::refreshCachedVolumeCount(uint32_t contrId) {
     VrlControllerRecord controller;
     std::memset(&controller, 0, sizeof controller);
@@ -68,6 +82,8 @@ void VRLibFacade::refreshCachedVolumeCount(uint32_t contrId) {
         LogMessage(2, "Get Controller properites Failed");
         return;
     }
+    VrlVolumeList volumes;
+    if (applyVolumeList(contrId, controller, volumes) != VrlStatus::Success) return;
     if (PropertyContainer* cached = store().findObject(StorageClass::Controllers, controllerKeys(contrId))) {
         cached->updateProperty(IntProperty("volumeCount", VRLCINT, controller.volumeCount), false, true);
         LogMessage(4, "Controller property updated in cache");

@@ -395,9 +395,9 @@ std::string SimModel::loadDisk(const json& desc, SimController& c, unsigned posi
   copyText(r.productRevLevel, sizeof r.productRevLevel, "0001");
   r.vdIndex = kVrlNoVolume;
   const bool sata = desc.contains("driveType") && desc["driveType"] == VrlDriveType::Sata;
-  copyText(r.vendorIdentification, sizeof r.vendorIdentification, sata ? "ATA" : "SEAGATE");
-  copyText(r.productIdentification, sizeof r.productIdentification, sata ? "ST3500418AS" : "ST3300657SS");
-  copyText(r.modelNumber, sizeof r.modelNumber, sata ? "ST5" : "ST3");
+  copyText(r.vendorIdentification, sizeof r.vendorIdentification, sata ? "ATA" : "QUOLLDSK");
+  copyText(r.productIdentification, sizeof r.productIdentification, sata ? "QD500SATA6" : "QD300SAS12");
+  copyText(r.modelNumber, sizeof r.modelNumber, sata ? "Q50" : "Q30");
 
   std::string error = applyObject(&r, diskFields(), desc, {"foreign"});
   if (!error.empty()) return error;

@@ -60,6 +60,12 @@ int VrlSimInjectEvent(const void* record, uint32_t size);
 int VrlSimFailOpcode(uint32_t opcode, uint32_t contrId, uint32_t status, int32_t times);
 void VrlSimClearFailures(void);
 
+/* Holds (held != 0) or releases calls of an opcode: held calls wait on entry,
+ * before they take effect, as a slow controller would. VrlSimHeldCalls says
+ * how many are waiting now. VrlSimReset releases them all. */
+int VrlSimHoldOpcode(uint32_t opcode, int held);
+uint32_t VrlSimHeldCalls(void);
+
 /* Every call but INITIALIZE is also appended to the file that the environment
  * variable ORV_VRLIB_CALL_LOG names, when set, one line per call: opcode and
  * status in decimal, then the input record in hexadecimal. */

@@ -5,11 +5,13 @@
 #include <dlfcn.h>
 
 #include <algorithm>
+#include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <map>
+#include <set>
 #include <mutex>
 #include <sstream>
 #include <string>
@@ -92,6 +94,8 @@ class Library {
   int injectEvent(const void* record, uint32_t size);
   int failOpcode(uint32_t opcode, uint32_t contrId, uint32_t status, int32_t times);
   void clearFailures();
+  int holdOpcode(uint32_t opcode, bool held);
+  uint32_t heldCalls();
   uint32_t callCount();
   int getCall(uint32_t index, uint32_t* opcode, uint32_t* status, void* buffer, uint32_t size, uint32_t* inSize);
   void clearCallLog();
@@ -110,6 +114,7 @@ class Library {
   uint32_t unregisterCallback(void* out);
   uint32_t modelCall(uint32_t opcode, void* in, void* out);
   bool takeFailure(uint32_t opcode, const void* in, uint32_t& status);
+  void waitWhileHeld(uint32_t opcode);
   void logCall(uint32_t opcode, uint32_t status, std::vector<unsigned char> input);
   std::string loadTopologyForStart();
   void publish(const Events& events);
@@ -131,6 +136,11 @@ class Library {
   std::vector<CallRecord> calls_;
   std::map<std::pair<uint32_t, uint32_t>, Failure> failures_;
   std::string lastError_;
+
+  std::mutex holdMutex_;  // heldOpcodes_, waitingCalls_
+  std::condition_variable holdChanged_;
+  std::set<uint32_t> heldOpcodes_;
+  uint32_t waitingCalls_ = 0;
 
   SimEventPump pump_;
 };
@@ -158,6 +168,7 @@ bool readFile(const std::string& path, std::string& text) {
 }
 
 uint32_t Library::invoke(uint32_t opcode, void* in, void* out) {
+  waitWhileHeld(opcode);
   std::vector<unsigned char> input;
   if (opcode == VrlOpcode::INITIALIZE) {
     const char* const* name = static_cast<const char* const*>(in);
@@ -297,6 +308,19 @@ uint32_t Library::unregisterCallback(void* out) {
   return VrlStatus::Success;
 }
 
+// A controller marks the property events that follow from a change an
+// application asked for: that application knows the change already, so an
+// event that finds nothing new for it may be dropped. Changes the hardware
+// makes on its own (failures, pulled disks, finished commands) stay unmarked.
+void markAsRequested(SimModel::Events& events) {
+  for (VrlEventRecord& event : events) {
+    const uint32_t code = event.eventCode;
+    if (code == VrlEventCode::ControllerChanged || code == VrlEventCode::VolumeChanged ||
+        code == VrlEventCode::DiskChanged)
+      event.changedAttr = VrlChangedAttr::Redundant;
+  }
+}
+
 template <typename Record>
 Record& as(void* pointer) {
   return *static_cast<Record*>(pointer);
@@ -413,6 +437,7 @@ uint32_t Library::modelCall(uint32_t opcode, void* in, void* out) {
     default:
       return VrlStatus::NotSupported;
   }
+  markAsRequested(events);
   publish(events);
   return status;
 }
@@ -449,6 +474,11 @@ int Library::reset() {
     sourcePath_.clear();
     sourceText_.clear();
   }
+  {
+    std::lock_guard<std::mutex> lock(holdMutex_);
+    heldOpcodes_.clear();
+  }
+  holdChanged_.notify_all();
   std::lock_guard<std::mutex> lock(logMutex_);
   calls_.clear();
   failures_.clear();
@@ -547,6 +577,30 @@ void Library::clearFailures() {
   failures_.clear();
 }
 
+void Library::waitWhileHeld(uint32_t opcode) {
+  std::unique_lock<std::mutex> lock(holdMutex_);
+  if (!heldOpcodes_.count(opcode)) return;
+  ++waitingCalls_;
+  holdChanged_.notify_all();
+  holdChanged_.wait(lock, [&] { return !heldOpcodes_.count(opcode); });
+  --waitingCalls_;
+}
+
+int Library::holdOpcode(uint32_t opcode, bool held) {
+  {
+    std::lock_guard<std::mutex> lock(holdMutex_);
+    if (held) heldOpcodes_.insert(opcode);
+    else heldOpcodes_.erase(opcode);
+  }
+  holdChanged_.notify_all();
+  return 0;
+}
+
+uint32_t Library::heldCalls() {
+  std::lock_guard<std::mutex> lock(holdMutex_);
+  return waitingCalls_;
+}
+
 uint32_t Library::callCount() {
   std::lock_guard<std::mutex> lock(logMutex_);
   return static_cast<uint32_t>(calls_.size());
@@ -635,6 +689,8 @@ VRL_EXPORT int VrlSimFailOpcode(uint32_t opcode, uint32_t contrId, uint32_t stat
   return library().failOpcode(opcode, contrId, status, times);
 }
 VRL_EXPORT void VrlSimClearFailures(void) { library().clearFailures(); }
+VRL_EXPORT int VrlSimHoldOpcode(uint32_t opcode, int held) { return library().holdOpcode(opcode, held != 0); }
+VRL_EXPORT uint32_t VrlSimHeldCalls(void) { return library().heldCalls(); }
 VRL_EXPORT uint32_t VrlSimCallCount(void) { return library().callCount(); }
 VRL_EXPORT int VrlSimGetCall(uint32_t index, uint32_t* opcode, uint32_t* status, void* inBuffer, uint32_t bufferSize,
                              uint32_t* inSize) {

@@ -50,7 +50,7 @@ TEST_F(DiskDriveTest, DiskFactsArePublishedWithTheirCimTypes) {
     EXPECT_TRUE(valueOf<bool>(instance, "SmartFailureFlag", CIM_BOOLEAN));
     EXPECT_TRUE(valueOf<bool>(instance, "Warranty", CIM_BOOLEAN));
     EXPECT_EQ(uint16Of(instance, "LocationIndicator"), 2);
-    EXPECT_EQ(textOf(instance, "ProductName"), "ST3300657SS");
+    EXPECT_EQ(textOf(instance, "ProductName"), "QD300SAS12");
 
     const CIMInstance other = disk("0_7");
     EXPECT_EQ(valueOf<uint32_t>(other, "EnclosureId", CIM_UINT32), 2u);

@@ -21,7 +21,7 @@ PropertyContainer diskObject(uint32_t compPdId) {
     disk.insertInt("driveType", 2);
     disk.insertInt("blockLen", 512);
     disk.insertU64("maxBlockAddress", 0xFFFFFFFFull);
-    disk.insertString("productIdentification", "ST3300657SS");
+    disk.insertString("productIdentification", "QD300SAS12");
     disk.insertVector("WWN", {0x50, 0x00, 0xC5, 0x00, 0x10, 0x00, 0x00, 0x0A});
     return disk;
 }

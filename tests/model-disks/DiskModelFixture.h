@@ -34,8 +34,8 @@ inline const char* diskTopology() {
   {"id": 0, "adapterId": 5, "ports": ["500605B000000A00", "500605B000000A01"], "disks": [
     {"compPdId": 0, "slotId": 0, "driveType": 2, "blockDevType": 1, "state": 0, "WWN": "5000C5001000ABCD",
      "PFAErrorCount": 3, "PFAFlag": 1, "locateLedOn": 1, "isCounterfeit": 1, "negotiatedTransSpeed": 12000,
-     "phySASAddresses": ["5000C50000000001", "5000C50000000002"], "vendorIdentification": "SEAGATE",
-     "productIdentification": "ST3300657SS", "modelNumber": "ST3", "serialNumber": "3SE00001",
+     "phySASAddresses": ["5000C50000000001", "5000C50000000002"], "vendorIdentification": "QUOLLDSK",
+     "productIdentification": "QD300SAS12", "modelNumber": "Q30", "serialNumber": "QD000001",
      "productRevLevel": "0004", "formFactor": 3},
     {"compPdId": 1, "slotId": 1, "driveType": 2, "state": 1},
     {"compPdId": 2, "slotId": 2, "driveType": 2, "state": 2},

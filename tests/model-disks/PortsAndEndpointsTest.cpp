@@ -79,13 +79,13 @@ TEST_F(PortsAndEndpointsTest, DiskPortsAndEndpointsFollowTheDriveType) {
 TEST_F(PortsAndEndpointsTest, PackageAndFirmwareDescribeTheDrive) {
     const CIMInstanceList packages = enumerate("ORV_DiskDrivePhysicalPackage");
     const CIMInstance package = withKey(packages, "Tag", "DiskDrivePhysicalPackage_0_0");
-    EXPECT_EQ(textOf(package, "Manufacturer"), "SEAGATE");
-    EXPECT_EQ(textOf(package, "Model"), "ST3");
-    EXPECT_EQ(textOf(package, "SKU"), "3SE00001");
+    EXPECT_EQ(textOf(package, "Manufacturer"), "QUOLLDSK");
+    EXPECT_EQ(textOf(package, "Model"), "Q30");
+    EXPECT_EQ(textOf(package, "SKU"), "QD000001");
     EXPECT_EQ(textOf(package, "ElementName"), "0-0");
     EXPECT_TRUE(valueOf<bool>(package, "CanBeFRUed", CIM_BOOLEAN));
     EXPECT_EQ(uint16Of(package, "PackageType"), 15);
-    EXPECT_EQ(textOf(package, "Caption"), "ST3300657SS");
+    EXPECT_EQ(textOf(package, "Caption"), "QD300SAS12");
     EXPECT_EQ(valueOf<uint32_t>(package, "FormFactor", CIM_UINT32), 3u);
     EXPECT_EQ(textOf(package, "OtherIdentifyingInfo"), "Rotational");
     EXPECT_EQ(textOf(package, "Version"), "0004");

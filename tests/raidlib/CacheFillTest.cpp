@@ -32,8 +32,8 @@ const char* kDetailedTopology = R"({
                  "battTemperature": 31},
      "disks": [
        {"compPdId": 0, "slotId": 5, "deviceId": 4660, "locateLedOn": 1, "isCounterfeit": 1, "rawSize": 600,
-        "coercedSize": 598, "vendorIdentification": "SEAGATE!", "productIdentification": "ST600MM0006XXXXX",
-        "productRevLevel": "LS0A", "modelNumber": "ST6", "serialNumber": "S0V12345", "WWN": "5000C500AABBCCDD",
+        "coercedSize": 598, "vendorIdentification": "QUOLLDSK", "productIdentification": "QD600S12ABCDEFGH",
+        "productRevLevel": "LS0A", "modelNumber": "Q60", "serialNumber": "QS012345", "WWN": "5000C500AABBCCDD",
         "phySASAddresses": ["5000C50011223301", "5000C50011223302"], "portNumber": 3,
         "maxBlockAddress": 5000000001, "blockLen": 512, "driveType": 2, "attachedContrPortNum": 7,
         "negotiatedTransSpeed": 6, "formFactor": 2, "PFAErrorCount": 4, "PFAFlag": 1, "targetId": 17,
@@ -100,9 +100,9 @@ TEST_F(CacheFillTest, VolumeDiskEnclosureAndBatteryPropertiesComeFromTheirFields
     const PropertyContainer d = cached("physicalDisks", 0, "compPdId", 0);
     expectInts(d, {{"deviceId", 4660u}, {"slotId", 5u}, {"vdIndex", 2u}, {"locateLedOn", 1u}, {"isCounterfeit", 1u},
         {"deviceType", 3u}, {"SASAddressCount", 2u}, {"portNumber", 3u}, {"rawSize", 600u}, {"coercedSize", 598u}});
-    expectTexts(d, {{"phySASAddresses", "5000C50011223301;5000C50011223302"}, {"vendorIdentification", "SEAGATE!"},
-        {"productIdentification", "ST600MM0006XXXXX"}, {"productRevLevel", "LS0A"}, {"modelNumber", "ST6"},
-        {"serialNumber", "S0V12345"}});
+    expectTexts(d, {{"phySASAddresses", "5000C50011223301;5000C50011223302"}, {"vendorIdentification", "QUOLLDSK"},
+        {"productIdentification", "QD600S12ABCDEFGH"}, {"productRevLevel", "LS0A"}, {"modelNumber", "Q60"},
+        {"serialNumber", "QS012345"}});
     EXPECT_EQ((VrlVector{0x50, 0x00, 0xC5, 0x00, 0xAA, 0xBB, 0xCC, 0xDD}), vectorOf(d, "WWN"));
     EXPECT_EQ(5000000001ull, u64Of(d, "maxBlockAddress"));
     expectInts(d, {{"blockLen", 512u}, {"driveType", 2u}, {"attachedContrPortNum", 7u},
@@ -149,13 +149,46 @@ TEST_F(CacheFillTest, ControllerWithoutBatteryTypeHasNoBatteryObject) {
     EXPECT_TRUE(objectsOf("enclosures", 1).empty());
 }
 
-TEST_F(CacheFillTest, VolumeCountComesFromTheVolumeListNotTheControllerRecord) {
+// The provider's own objects (jobs) are written through the facade; the
+// hardware classes only by the fill and the events.
+TEST_F(CacheFillTest, OnlyTheProvidersOwnClassesAreWritable) {
     ASSERT_EQ(0u, start(twoControllerTopology()));
-    // The controller record now claims five volumes; its list holds one.
-    setProperty(1, 0, 0, "volumeCount", "5", false);
-    ASSERT_EQ(0u, facade.initializeCache(0));
-    EXPECT_EQ(1u, objectsOf("volumes", 0).size());
-    EXPECT_EQ(1u, intOf(objectsOf("IOAs", 0).at(0), "volumeCount"));
+    auto job = [](VrlInt contrId, VrlInt jobId) {
+        PropertyContainer c;
+        c.insertInt("contrId", contrId, true);
+        c.insertInt("jobId", jobId, true);
+        c.insertInt("state", 1);
+        return c;
+    };
+    PropertyContainer controller0;
+    controller0.insertInt("contrId", 0, true);
+    PropertyContainer newState;
+    newState.insertInt("state", 4);
+    newState.insertInt("percent", 50);
+    for (const char* hardware : {"volumes", "physicalDisks", "IOAs", "enclosures"}) {
+        SCOPED_TRACE(hardware);
+        const size_t before = objects(hardware).size();
+        EXPECT_EQ(0x10000005u, facade.addObjectInstance(hardware, job(0, 9)));
+        EXPECT_EQ(0x10000005u, facade.modifyObjectInstance(hardware, controller0, newState));
+        EXPECT_EQ(0x10000005u, facade.deleteObjectInstance(hardware, controller0));
+        EXPECT_EQ(before, objects(hardware).size());
+    }
+    EXPECT_FALSE(has(cached("IOAs", 0), "percent"));
+
+    EXPECT_EQ(0x10000003u, facade.modifyObjectInstance("RunningJobObject", controller0, newState));
+    for (const PropertyContainer& j : {job(0, 1), job(0, 2), job(1, 3)})
+        ASSERT_EQ(0u, facade.addObjectInstance("RunningJobObject", j));
+    EXPECT_EQ(0u, facade.addObjectInstance("RunningJobObject", job(0, 1)));  // already there: kept once
+    ASSERT_EQ(0u, facade.modifyObjectInstance("RunningJobObject", controller0, newState));
+    const auto jobs = objects("RunningJobObject");
+    ASSERT_EQ(3u, jobs.size());
+    for (const PropertyContainer& j : jobs) {
+        const bool ofController0 = intOf(j, "contrId", true) == 0;
+        EXPECT_EQ(ofController0 ? 4u : 1u, intOf(j, "state"));
+        EXPECT_EQ(ofController0, has(j, "percent"));
+    }
+    EXPECT_EQ(0u, facade.deleteObjectInstance("RunningJobObject", job(0, 2)));
+    EXPECT_EQ(2u, objects("RunningJobObject").size());
 }
 
 TEST_F(CacheFillTest, VolumeAnsweredAsAbsentIsSkipped) {

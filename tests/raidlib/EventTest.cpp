@@ -1,6 +1,9 @@
 #include <atomic>
+#include <functional>
 #include <future>
+#include <map>
 #include <thread>
+#include <utility>
 
 #include "RaidLibFixture.h"
 
@@ -101,6 +104,14 @@ TEST_F(EventTest, RefreshNamesWhatChanged) {
     ASSERT_EQ(1u, events.size());
     EXPECT_EQ("timeStamp", textOf(events[0], "changeList"));
     EXPECT_EQ(5000000000ull, u64Of(cached("IOAs", 0), "timeStamp"));
+    // A change in the high half only.
+    observer.clear();
+    setProperty(VRLSIM_CONTROLLER, 0, 0, "timeStamp", "9294967296", true);
+    drain();
+    events = eventsOf(observer.events(), 8);
+    ASSERT_EQ(1u, events.size());
+    EXPECT_EQ("timeStamp", textOf(events[0], "changeList"));
+    EXPECT_EQ(9294967296ull, u64Of(cached("IOAs", 0), "timeStamp"));
 
     observer.clear();
     setProperty(VRLSIM_DISK, 0, 4, "PFAErrorCount", "3", true);
@@ -110,6 +121,131 @@ TEST_F(EventTest, RefreshNamesWhatChanged) {
     EXPECT_EQ(4u, intOf(events[0], "deviceId", true));
     EXPECT_EQ("PFAErrorCount", textOf(events[0], "changeList"));
     EXPECT_EQ(3u, intOf(cached("physicalDisks", 0, "compPdId", 4), "PFAErrorCount"));
+}
+
+TEST_F(EventTest, DiskEventsNameTheDiskByItsHandle) {
+    // A library that leaves the slot fields 0: enclosure 0 slot 0 holds disk 0.
+    setProperty(VRLSIM_DISK, 0, 4, "PFAErrorCount", "5", false);
+    auto delivered = deliveredAfter(eventRecord(10, 0, 3, 4, VrlChangedAttr::Health));
+    ASSERT_EQ(1u, delivered.size());
+    EXPECT_EQ(10u, intOf(delivered[0], "aenType"));
+    EXPECT_EQ(4u, intOf(delivered[0], "deviceId", true));
+    EXPECT_EQ("PFAErrorCount", textOf(delivered[0], "changeList"));
+    EXPECT_EQ(5u, intOf(cached("physicalDisks", 0, "compPdId", 4), "PFAErrorCount"));
+
+    // A disk given a new handle is found by its slot once the library
+    // confirms the handle; a slot the library does not confirm is not used.
+    setProperty(VRLSIM_DISK, 0, 4, "deviceId", "68", false);
+    VrlEventRecord moved = eventRecord(10, 0, 3, 68, VrlChangedAttr::Other);
+    moved.slotId = 4;
+    delivered = deliveredAfter(moved);
+    ASSERT_EQ(1u, delivered.size());
+    EXPECT_EQ("deviceId", textOf(delivered[0], "changeList"));
+    EXPECT_EQ(68u, intOf(cached("physicalDisks", 0, "compPdId", 4), "deviceId"));
+
+    EXPECT_TRUE(deliveredAfter(eventRecord(10, 0, 3, 99, VrlChangedAttr::Other)).empty());
+    EXPECT_TRUE(logged("ERROR_ : No Physical disk with slot_id (0-0) or resHandle <63> exists in cache"));
+}
+
+TEST_F(EventTest, VolumeCountComesFromTheListWhereverTheControllerIsRead) {
+    // The controller record claims five volumes from now on; its list holds one.
+    setProperty(VRLSIM_CONTROLLER, 0, 0, "volumeCount", "5", true);
+    drain();
+    EXPECT_EQ(1u, intOf(cached("IOAs", 0), "volumeCount"));
+    for (const PropertyContainer& e : eventsOf(observer.events(), 8))
+        EXPECT_FALSE(changeListNames(textOf(e, "changeList"), "volumeCount"));
+    ASSERT_EQ(0u, facade.initializeCache(0));
+    EXPECT_EQ(1u, objectsOf("volumes", 0).size());
+    EXPECT_EQ(1u, intOf(cached("IOAs", 0), "volumeCount"));
+
+    PropertyContainer request, created;
+    request.insertInt("contrId", 0, true);
+    request.insertInt("raidLevel", 0);
+    request.insertInt("stripeSize", 64);
+    request.insertInt("pdCount", 1);
+    request.insertVector("compPdId", {4});
+    ASSERT_EQ(0u, facade.invokeMethod("createVolume", request, created));
+    EXPECT_EQ(2u, intOf(cached("IOAs", 0), "volumeCount"));
+    PropertyContainer remove, ignored;
+    remove.insertInt("contrId", 0, true);
+    remove.insertInt("vdIndex", intOf(created, "vdIndex"), true);
+    ASSERT_EQ(0u, facade.invokeMethod("deleteVolume", remove, ignored));
+    drain();
+    EXPECT_EQ(1u, intOf(cached("IOAs", 0), "volumeCount"));
+}
+
+// Each configuration method, with the events its change must bring: each
+// once, whether the provider tells it or the library, and never an alert.
+TEST_F(EventTest, ConfigurationMethodsAreToldOnceAndNeverAsAlerts) {
+    using Told = std::pair<VrlInt, VrlInt>;  // aenType, deviceId
+    constexpr VrlInt kMirror = 0xFFFFFFFF;   // stands for the created volume's vdIndex
+    struct Row {
+        const char* method;
+        std::function<PropertyContainer()> input;
+        std::vector<Told> expected;
+    };
+    auto on = [](VrlInt contrId) {
+        PropertyContainer in;
+        in.insertInt("contrId", contrId, true);
+        return in;
+    };
+    VrlInt mirror = 0;  // vdIndex of the volume the first row creates
+    auto onMirror = [&](std::function<void(PropertyContainer&)> more) {
+        return [&, more]() {
+            PropertyContainer in = on(1);
+            in.insertInt("vdIndex", mirror, true);
+            if (more) more(in);
+            return in;
+        };
+    };
+    const std::vector<Row> rows = {
+        {"createVolume", [&] {
+             PropertyContainer in = on(1);
+             in.insertInt("raidLevel", 1);
+             in.insertInt("stripeSize", 64);
+             in.insertInt("pdCount", 2);
+             in.insertVector("compPdId", {0, 1});
+             return in;
+         }, {{1, kMirror}, {10, 0}, {10, 1}}},
+        {"activateVolume", onMirror([](PropertyContainer& in) { in.insertInt("activate", 0); }), {{9, kMirror}}},
+        {"activateVolume", onMirror([](PropertyContainer& in) { in.insertInt("activate", 1); }), {{9, kMirror}}},
+        {"setVolumeProps", onMirror([](PropertyContainer& in) { in.insertString("volumeName", "Renamed"); }),
+         {{9, kMirror}}},
+        {"deleteVolume", onMirror(nullptr), {{4, kMirror}, {10, 0}, {10, 1}}},
+        {"createHotSpare", [&] {
+             PropertyContainer in = on(0);
+             in.insertVector("compPdId", {4}, true);
+             return in;
+         }, {{10, 4}}},
+        {"deleteHotSpare", [&] {
+             PropertyContainer in = on(0);
+             in.insertVector("compPdId", {4}, true);
+             return in;
+         }, {{10, 4}}},
+        {"setContrProps", [&] {
+             PropertyContainer in = on(0);
+             in.insertInt("inputMask", VrlContrPropsMask::MediaScrubRate);
+             in.insertInt("mediaScrubRate", 44);
+             return in;
+         }, {{8, 0}}},
+        {"clearConfiguration", [&] { return on(0); }, {{4, 0}, {8, 0}, {10, 3}}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.method);
+        observer.clear();
+        PropertyContainer out;
+        ASSERT_EQ(0u, facade.invokeMethod(row.method, row.input(), out));
+        if (has(out, "vdIndex")) mirror = intOf(out, "vdIndex");
+        drain();
+        std::map<Told, int> told;
+        for (const PropertyContainer& e : observer.events()) ++told[{intOf(e, "aenType"), intOf(e, "deviceId", true)}];
+        std::map<Told, int> expected;
+        for (Told t : row.expected) {
+            if (t.second == kMirror) t.second = mirror;
+            expected[t] = 1;
+        }
+        EXPECT_EQ(expected, told);
+    }
 }
 
 TEST_F(EventTest, ControllerSettingsReachTheCacheIncludingCopyBack) {

@@ -1,3 +1,6 @@
+#include <atomic>
+#include <thread>
+
 #include "RaidLibFixture.h"
 
 namespace raidtest {
@@ -87,6 +90,48 @@ TEST_F(LifecycleTest, TerminateEmptiesTheCacheStopsAndUnloads) {
     // A second terminate finds the library gone.
     EXPECT_EQ(0x10000002u, facade.terminate());
     EXPECT_TRUE(logged("ERROR: Failed to shutdown clean"));
+}
+
+TEST_F(LifecycleTest, TerminateWaitsForCallsInFlight) {
+    ASSERT_EQ(0u, start());
+    sim.VrlSimHoldOpcode(VrlOpcode::GET_CONTR_PROPS_DEFAULTS, 1);
+    std::atomic<uint32_t> status{0};
+    std::thread request([&] {
+        PropertyContainer in, out;
+        in.insertInt("contrId", 0, true);
+        status = facade.invokeMethod("getContrDefaults", in, out);
+    });
+    for (int i = 0; i < 500 && sim.VrlSimHeldCalls() == 0; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    ASSERT_EQ(1u, sim.VrlSimHeldCalls());
+
+    // The test's own handle keeps the module mapped, so a terminate that does
+    // not wait shows as returning early rather than as a crash.
+    std::atomic<bool> terminated{false};
+    std::thread stopper([&] {
+        facade.terminate();
+        terminated = true;
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    EXPECT_FALSE(terminated.load()) << "the library was unloaded under a call";
+    sim.VrlSimHoldOpcode(VrlOpcode::GET_CONTR_PROPS_DEFAULTS, 0);
+    request.join();
+    stopper.join();
+    EXPECT_EQ(0x10000007u, status.load());  // the library had stopped meanwhile
+    sim.close();
+    EXPECT_EQ(nullptr, dlopen(libraryPath().c_str(), RTLD_NOW | RTLD_NOLOAD));
+}
+
+TEST_F(LifecycleTest, ObserversKeptOverARestartAreRegisteredAgain) {
+    ASSERT_EQ(0u, start());
+    RecordingObserver observer;
+    attach(observer);
+    ASSERT_EQ(0u, facade.terminate());
+    ASSERT_EQ(0u, facade.initialize("SMIS"));
+    inject(eventRecord(14, 0, 2, 0));
+    drain();
+    EXPECT_EQ(1u, observer.events().size());
+    EXPECT_EQ(2u, callsOf(VrlOpcode::REGISTER_AEN).size());
 }
 
 }  // namespace

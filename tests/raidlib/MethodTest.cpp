@@ -353,6 +353,24 @@ TEST_F(MethodTest, QueriesTurnTheAnswerIntoOutputs) {
     EXPECT_EQ(0u, intOf(cleared, "failedVolCount"));
 }
 
+TEST_F(MethodTest, ClearConfigurationNamesWhatItCouldNotClear) {
+    // Volume 5 is being resynchronised, so it and its disks stay.
+    ASSERT_EQ(0u, start(R"({"lrcIntervalMs": 3600000, "controllers": [{"id": 0,
+        "disks": [{"compPdId": 0}, {"compPdId": 6}, {"compPdId": 7}, {"compPdId": 2, "hotSpare": true}],
+        "volumes": [{"vdIndex": 5, "RAIDLevel": 1, "compPdId": [6, 7]}, {"vdIndex": 1, "RAIDLevel": 0,
+                     "compPdId": [0]}]}]})"));
+    PropertyContainer resync = controllerInput(0);
+    resync.insertInt("vdIndex", 5, true);
+    PropertyContainer ignored;
+    ASSERT_EQ(0u, facade.invokeMethod("resyncVolume", resync, ignored));
+    PropertyContainer cleared;
+    ASSERT_EQ(0u, facade.invokeMethod("clearConfiguration", controllerInput(0), cleared));
+    EXPECT_EQ(2u, intOf(cleared, "failedPdCount"));
+    EXPECT_EQ((VrlVector{6, 7}), vectorOf(cleared, "compPdId"));
+    EXPECT_EQ(1u, intOf(cleared, "failedVolCount"));
+    EXPECT_EQ((VrlVector{5}), vectorOf(cleared, "vdIndex"));
+}
+
 TEST_F(MethodTest, ErrorDescriptionNeedsItsCode) {
     ASSERT_EQ(0u, start());
     sim.VrlSimClearCallLog();

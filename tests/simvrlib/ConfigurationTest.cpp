@@ -56,7 +56,7 @@ TEST_F(Configuration, CreateAndDeleteVolumeUpdateRecordsAndRaiseEvents) {
   EXPECT_STREQ("Virtual disk 1 created", events[0].description);
   EXPECT_EQ(2u, events[1].deviceId);
   EXPECT_EQ(2, events[1].slotId);
-  EXPECT_EQ(VrlChangedAttr::Configuration, events[1].changedAttr);
+  EXPECT_EQ(VrlChangedAttr::Redundant, events[1].changedAttr);  // the follow-up of a requested change
   EXPECT_LT(events[0].snmpEvtId, events[1].snmpEvtId);
 
   EventLog::get().clear();
@@ -82,8 +82,8 @@ TEST_F(Configuration, ActivateAndRenameChangeTheVolume) {
   EXPECT_EQ(std::string(32, 'x'), sim.property(VRLSIM_VOLUME, 1, 0, "volumeName"));
   std::vector<VrlEventRecord> events = drainedEvents();
   ASSERT_EQ((std::vector<uint32_t>{VrlEventCode::VolumeChanged, VrlEventCode::VolumeChanged}), eventCodes(events));
-  EXPECT_EQ(VrlChangedAttr::Configuration, events[0].changedAttr);
-  EXPECT_EQ(VrlChangedAttr::Name, events[1].changedAttr);
+  EXPECT_EQ(VrlChangedAttr::Redundant, events[0].changedAttr);
+  EXPECT_EQ(VrlChangedAttr::Redundant, events[1].changedAttr);
 }
 
 TEST_F(Configuration, ControllerSettingsApplyOnlyMaskedFieldsAndDefaultsRestore) {

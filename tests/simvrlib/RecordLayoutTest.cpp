@@ -111,7 +111,7 @@ TEST_F(RecordLayout, PhysicalDisksCoverBothInterfacesAndMedia) {
   EXPECT_EQ(2, u8At(disk(0), 40));     // two SAS addresses
   EXPECT_EQ(300, u16At(disk(0), 74));
   EXPECT_EQ(299, u16At(disk(0), 76));
-  EXPECT_EQ("3SE0A001", textAt(disk(0), 109, 8));
+  EXPECT_EQ("QD0A0001", textAt(disk(0), 109, 8));
   EXPECT_EQ(0x50, u8At(disk(0), 117));  // WWN
   // SAS solid-state hot spare.
   EXPECT_EQ(1u, u32At(disk(3), 28));
