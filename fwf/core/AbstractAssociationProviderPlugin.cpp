@@ -215,7 +215,11 @@ void AbstractAssociationProviderPlugin::associators(CIMObjectPath path, const st
     FrameworkFacade& facade = framework(kName);
     for (const auto& otherEnd : otherEnds) {
         CIMInstanceList found;
-        facade.getCIMInstance(otherEnd, found);
+        try {
+            facade.getCIMInstance(otherEnd, found);
+        } catch (const CIMException& error) {
+            if (error.getCode() != 6) throw;  // an end that vanished is skipped below
+        }
         if (found.empty()) {
             LogMessage(2, "%s :: Failed to retrieve instance for object path %s.", kName,
                        otherEnd.toString().c_str());

@@ -8,6 +8,7 @@
 
 #include "CIMException.h"
 #include "CommonFunctions.h"
+#include "InstanceKeys.h"
 #include "Logger.h"
 #include "PluginsManager.h"
 #include "VRLibFacadeIntf.h"
@@ -72,6 +73,23 @@ void dispatch(const Dispatch& names, const std::string& className,
         }
     }
     LogTrace(("Exiting FrameworkFacade " + std::string(names.traceName) + "()").c_str());
+}
+
+// The instance the request's path names, from what the plugin selected for
+// it. Plugins select by part of one key, so a path with a wrong or missing
+// key would otherwise reach another object; CIM wants exactly that instance
+// or CIM_ERR_NOT_FOUND.
+[[noreturn]] void noSuchInstance(const CIMObjectPath& path) {
+    throw CIMException(6, "No instance is named %s", path.toString().c_str());
+}
+
+CIMInstance namedInstance(AbstractProviderPlugin& plugin, const CIMObjectPath& path) {
+    CIMInstanceList selected;
+    plugin.getCIMInstance(path, selected);
+    for (CIMInstance& instance : selected) {
+        if (keysNameInstance(path, instance.getObjectPath())) return std::move(instance);
+    }
+    noSuchInstance(path);
 }
 
 }  // namespace
@@ -240,14 +258,23 @@ void FrameworkFacade::enumerateInstances(CIMObjectPath path, CIMInstanceList& ou
 }
 
 void FrameworkFacade::getCIMInstance(CIMObjectPath path, CIMInstanceList& out) {
+    bool served = false;
     dispatch({"getCIMInstance", "orv::cim::fwf::FrameworkFacade::getCIMInstance", false}, path.getClassName(),
-             [&](AbstractProviderPlugin& plugin) { plugin.getCIMInstance(path, out); });
+             [&](AbstractProviderPlugin& plugin) {
+                 out.push_back(namedInstance(plugin, path));
+                 served = true;
+             });
+    // A class this provider does not serve names no instance either.
+    if (!served) noSuchInstance(path);
 }
 
 void FrameworkFacade::modifyInstance(CIMObjectPath path, CIMInstance instance,
                                      const PropertyNameList& propertyNames) {
     dispatch({"modifyInstance", "orv::cim::fwf::FrameworkFacade::modifyInstance", false}, path.getClassName(),
-             [&](AbstractProviderPlugin& plugin) { plugin.modifyInstance(path, instance, propertyNames); });
+             [&](AbstractProviderPlugin& plugin) {
+                 namedInstance(plugin, path);
+                 plugin.modifyInstance(path, instance, propertyNames);
+             });
 }
 
 void FrameworkFacade::associators(CIMObjectPath path, const std::string& associationClass, CIMInstanceList& out,
@@ -294,7 +321,11 @@ uint32_t FrameworkFacade::invokeMethod(CIMObjectPath path, const std::string& me
                                        const CIMArgumentList& in, CIMArgumentList& out) {
     uint32_t result = 0;
     dispatch({"invokeMethod", "orv::cim::fwf::FrameworkFacade::invokeMethod", false}, path.getClassName(),
-             [&](AbstractProviderPlugin& plugin) { result = plugin.invokeMethod(path, methodName, in, out); });
+             [&](AbstractProviderPlugin& plugin) {
+                 // A method on an instance needs that instance; one on the class does not.
+                 if (!path.getKeyBindings().empty()) namedInstance(plugin, path);
+                 result = plugin.invokeMethod(path, methodName, in, out);
+             });
     return result;
 }
 

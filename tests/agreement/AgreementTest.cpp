@@ -353,6 +353,42 @@ TEST(ValueMaps, EveryValueSentIsInItsPropertysMap) {
               << std::endl;
 }
 
+// ---- Paths that name nothing ------------------------------------------------------------
+
+// The plugins choose their object from part of one key; a path whose other
+// keys are wrong or missing names no instance, and a change to it is refused
+// the same way.
+TEST(WrongKeys, NameNoInstance) {
+    auto firstName = [](const char* className) {
+        const Reply names = enumerateNames(kStorageNameSpace, className);
+        EXPECT_FALSE(names.result.objectPaths.empty()) << className;
+        return names.result.objectPaths.empty() ? ObjectPath{} : names.result.objectPaths[0];
+    };
+    ObjectPath battery = firstName("ORV_Battery");
+    setNamed(battery.keys, "DeviceID", Value::string("0_BAT99999"));
+    ObjectPath controller = firstName("ORV_ControllerComputerSystem");
+    setNamed(controller.keys, "CreationClassName", Value::string("Bogus"));
+    const ObjectPath disk = firstName("ORV_DiskDrive");
+    ObjectPath diskByDeviceId{"", "", disk.className, {{"DeviceID", *disk.key("DeviceID")}}};
+    ObjectPath diskWithoutKeys{"", "", disk.className, {}};
+
+    for (const ObjectPath& path : {battery, controller, diskByDeviceId, diskWithoutKeys}) {
+        SCOPED_TRACE(path.toString());
+        const Reply fetched = getInstance(kStorageNameSpace, path);
+        EXPECT_EQ(fetched.rc, CMPI_RC_ERR_NOT_FOUND) << fetched;
+        EXPECT_TRUE(fetched.result.instances.empty());
+    }
+
+    const Reply modified = request(kStorageNameSpace, [&](RequestScope& scope) {
+        const char* properties[] = {"ElementName", nullptr};
+        CMPIInstance* change = provider->broker.newInstance(
+            Instance{controller, {{"ElementName", Value::string("renamed")}}});
+        return provider->instanceMI->ft->modifyInstance(provider->instanceMI, scope.context(), scope.result(),
+                                                        pathIn(kStorageNameSpace, controller), change, properties);
+    });
+    EXPECT_EQ(modified.rc, CMPI_RC_ERR_NOT_FOUND) << modified;
+}
+
 // ---- The default topology --------------------------------------------------------------
 
 TEST(DefaultTopology, ClassesWithPluginsServeInstancesAndTheRestAreListed) {

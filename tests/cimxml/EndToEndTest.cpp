@@ -353,7 +353,11 @@ TEST_F(RealProviderTest, ModifiesAControllerAndReadsTheChangeBack) {
     CommandResult before = wbemcli("gi", controller);
     ASSERT_EQ(before.exitStatus, 0) << before.output;
     const std::string wanted = contains(before.output, "AutoRebuild=1,") ? "0" : "1";
-    const std::string name = controller.substr(controller.find("Name=\"") + 6);
+    // The key Name itself, not the tail of CreationClassName.
+    std::size_t nameAt = controller.find("Name=\"");
+    while (nameAt != std::string::npos && controller[nameAt - 1] != '.' && controller[nameAt - 1] != ',')
+        nameAt = controller.find("Name=\"", nameAt + 1);
+    const std::string name = controller.substr(nameAt + 6);
     const std::string keys = stringKey("CreationClassName", "ORV_ControllerComputerSystem") +
                              stringKey("Name", name.substr(0, name.find('"')));
 

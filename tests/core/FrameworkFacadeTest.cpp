@@ -150,7 +150,9 @@ TEST_F(FrameworkFacadeTest, PluginFailureIsLoggedAndPassedOnUnchanged) {
     EXPECT_TRUE(logged("orv::cim::fwf::FrameworkFacade::enumerateInstances :: bad key"));
 
     CIMInstance instance;
-    EXPECT_THROW(facade->modifyInstance(pathOf("Test_Widget"), instance, {"Size"}), CIMException);
+    CIMObjectPath widget = pathOf("Test_Widget");
+    widget.addKeyBinding(stringKey("Id", "w_1"));
+    EXPECT_THROW(facade->modifyInstance(widget, instance, {"Size"}), CIMException);
     EXPECT_TRUE(logged("orv::cim::fwf::FrameworkFacade::modifyInstance :: "
                        "orv::cim::fwf::AbstractInstanceProviderPlugin::modifyInstance ::  :: Not supported"));
 }

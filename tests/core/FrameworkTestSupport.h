@@ -5,6 +5,7 @@
 #pragma once
 
 #include <map>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -105,5 +106,13 @@ protected:
     FakeRaidLibrary library;
     orv::cim::fwf::FrameworkFacade* facade = nullptr;
 };
+
+// The plugin of a path's class, for the tests of how each plugin selects by
+// its keys: the facade answers only what every key of a path names.
+inline orv::cim::fwf::AbstractProviderPlugin& pluginFor(const orv::cim::fwf::CIMObjectPath& path) {
+    auto* plugin = orv::cim::fwf::FrameworkFacade::getInstance()->getPlugIn(path.getClassName());
+    if (plugin == nullptr) throw std::runtime_error("no plugin for " + path.getClassName());
+    return *plugin;
+}
 
 }  // namespace orv::test

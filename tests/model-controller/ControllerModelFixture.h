@@ -13,6 +13,7 @@
 #include "CIMException.h"
 #include "CommonFunctions.h"
 #include "FrameworkFacade.h"
+#include "FrameworkTestSupport.h"
 #include "Logger.h"
 #include "OsServices.h"
 #include "PluginsManager.h"
@@ -127,7 +128,7 @@ protected:
     }
     CIMInstanceList get(const CIMObjectPath& path) {
         CIMInstanceList found;
-        facade->getCIMInstance(path, found);
+        orv::test::pluginFor(path).getCIMInstance(path, found);
         return found;
     }
     // The one instance a get with this single key answers.

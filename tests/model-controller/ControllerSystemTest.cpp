@@ -14,7 +14,8 @@ protected:
                 const std::vector<std::string>& propertyNames) {
         CIMInstance instance;
         for (const auto& property : properties) instance.addProperty(property);
-        facade->modifyInstance(pathOf(kController, "Name", name), instance, propertyNames);
+        const CIMObjectPath path = pathOf(kController, "Name", name);
+        orv::test::pluginFor(path).modifyInstance(path, instance, propertyNames);
     }
     static CIMProperty number(const char* name, uint32_t value) { return scalarProperty(name, value, CIM_UINT32); }
     static CIMProperty flag(const char* name, bool value) { return scalarProperty(name, value, CIM_BOOLEAN); }

@@ -36,7 +36,7 @@ protected:
         CIMArgumentList in;
         CIMArgumentList out;
         for (const auto& argument : arguments) in.add(argument);
-        return facade->invokeMethod(path, method, in, out);
+        return orv::test::pluginFor(path).invokeMethod(path, method, in, out);
     }
     // Controller and image file of every download the library was asked for.
     Downloads downloads() {

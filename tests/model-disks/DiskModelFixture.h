@@ -13,6 +13,7 @@
 
 #include "CIMException.h"
 #include "FrameworkFacade.h"
+#include "FrameworkTestSupport.h"
 #include "PluginsManager.h"
 #include "PropertyBuilders.h"
 #include "ProviderPluginCatalogue.h"
@@ -85,7 +86,7 @@ protected:
     }
     CIMInstanceList get(const CIMObjectPath& path) {
         CIMInstanceList instances;
-        framework->getCIMInstance(path, instances);
+        orv::test::pluginFor(path).getCIMInstance(path, instances);
         return instances;
     }
 

@@ -12,6 +12,7 @@
 
 #include "CIMException.h"
 #include "FrameworkFacade.h"
+#include "FrameworkTestSupport.h"
 #include "PropertyBuilders.h"
 
 namespace poolstest {
@@ -44,7 +45,7 @@ inline CIMInstanceList enumerate(const std::string& className) {
 
 inline CIMInstanceList get(const CIMObjectPath& path) {
     CIMInstanceList instances;
-    FrameworkFacade::getInstance()->getCIMInstance(path, instances);
+    orv::test::pluginFor(path).getCIMInstance(path, instances);
     return instances;
 }
 
@@ -105,7 +106,7 @@ struct MethodReply {
 };
 inline MethodReply invoke(const CIMObjectPath& path, const std::string& method, const CIMArgumentList& in = {}) {
     MethodReply reply;
-    reply.result = FrameworkFacade::getInstance()->invokeMethod(path, method, in, reply.out);
+    reply.result = orv::test::pluginFor(path).invokeMethod(path, method, in, reply.out);
     return reply;
 }
 template <typename T>
@@ -129,7 +130,7 @@ std::optional<CIMException> modify(const CIMObjectPath& path, const std::string&
     instance.addProperty(scalarProperty(property, std::move(newValue), type));
     if (listed.empty()) listed.push_back(property);
     try {
-        FrameworkFacade::getInstance()->modifyInstance(path, instance, listed);
+        orv::test::pluginFor(path).modifyInstance(path, instance, listed);
     } catch (const CIMException& e) {
         return e;
     }
