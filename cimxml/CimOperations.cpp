@@ -41,7 +41,7 @@ struct RoleDecl {
 // as the operation goes.
 class CimOperations::Call {
 public:
-    Call(CimOperations& owner, const XmlRequest& request, const std::string& principal,
+    Call(CimOperations& owner, const XmlRequest& request, const cmpiserver::Principal& principal,
          const std::string& nameSpace)
         : owner_(owner), schema_(owner.schema_), request_(request),
           context_{nameSpace, principal}, converter_(owner.schema_, nameSpace),
@@ -593,7 +593,7 @@ CimOperations::CimOperations(const ServerSchema& schema, ProviderModule& provide
                              LogFunction log)
     : schema_(schema), provider_(provider), hostName_(std::move(hostName)), log_(std::move(log)) {}
 
-std::string CimOperations::answer(const XmlRequest& request, const std::string& principal) {
+std::string CimOperations::answer(const XmlRequest& request, const cmpiserver::Principal& principal) {
     try {
         const auto nameSpace = schema_.servedNamespace(request.nameSpace);
         if (!nameSpace)

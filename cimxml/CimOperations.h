@@ -22,7 +22,7 @@ public:
 
     // The response document for a request. Failures, the provider's and the
     // server's own, come back as an ERROR element; nothing is thrown.
-    std::string answer(const XmlRequest& request, const std::string& principal);
+    std::string answer(const XmlRequest& request, const cmpiserver::Principal& principal);
 
 private:
     class Call;

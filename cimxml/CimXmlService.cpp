@@ -144,7 +144,8 @@ HttpAnswer CimXmlService::handle(const HttpExchange& exchange) {
         return protocolFailure(405, "", "only POST and M-POST carry CIM operations");
     }
 
-    std::string principal;
+    // As SFCB does when it authenticates nobody.
+    cmpiserver::Principal principal = cmpiserver::Principal::unauthenticated();
     if (!users_.empty()) {
         const auto authorization = exchange.header("Authorization");
         const auto user = authorization ? users_.authenticate(*authorization) : std::nullopt;

@@ -34,7 +34,7 @@ struct HttpAnswer {
 };
 
 // Users allowed in with HTTP Basic authentication. Empty means
-// authentication is off and every request runs with an empty principal.
+// authentication is off and every request runs without a named principal.
 class UserTable {
 public:
     // Reads lines "user:password"; blank lines and lines starting with '#'

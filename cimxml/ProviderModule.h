@@ -19,10 +19,11 @@ using cmpiserver::CollectedResult;
 using cmpiserver::Instance;
 using cmpiserver::ObjectPath;
 
-// Who asks, and where.
+// Who asks, and where. Without authentication the principal is a string
+// without characters, as SFCB passes it.
 struct CallContext {
     std::string nameSpace;
-    std::string principal;
+    cmpiserver::Principal principal = cmpiserver::Principal::unauthenticated();
 };
 
 // What the provider answered to one call.

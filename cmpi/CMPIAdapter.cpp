@@ -10,6 +10,9 @@
 #include "cmpimacro.h"
 
 #include <cctype>
+#include <condition_variable>
+#include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -31,12 +34,14 @@ std::atomic<bool> CMPIAdapter::m_subscription{false};
 
 namespace {
 
-// Created with the module, before any factory runs; closed for good when
-// the adapter is destroyed, which is how a torn-down provider stays down.
-std::atomic<OsHandle> adapterMutex{OsCreateMutex()};
-// Read without the mutex by indication delivery: teardown holds the mutex
-// while it waits for the threads that deliver.
-std::atomic<CMPIAdapter*> singleton{nullptr};
+// The adapter's life, all guarded by adapterMutex. The mutex lives as long
+// as the module, so that a thread arriving during or after the clean-up
+// still finds it.
+std::mutex adapterMutex;
+std::condition_variable usesEnded;
+CMPIAdapter* singleton = nullptr;
+int usesInFlight = 0;
+bool terminated = false;  // set for good by the terminating clean-up
 
 constexpr int kAdapterFailure = 24;
 constexpr const char* kPathToFramework = "Failed to convert CMPI ObjectPath to CIM ObjectPath";
@@ -136,31 +141,41 @@ CMPIAdapter::~CMPIAdapter() {
 }
 
 CMPIAdapter* CMPIAdapter::getInstance() {
-    OsHandle mutex = adapterMutex.load();
-    if (OsWaitMutex(mutex) != 0) return nullptr;
-    CMPIAdapter* adapter = singleton.load();
-    if (adapter == nullptr) {
-        adapter = new (std::nothrow) CMPIAdapter();
-        singleton.store(adapter);
+    std::lock_guard lock(adapterMutex);
+    if (terminated) return nullptr;
+    if (singleton == nullptr) singleton = new (std::nothrow) CMPIAdapter();
+    return singleton;
+}
+
+CMPIAdapter::Use CMPIAdapter::acquire() {
+    std::lock_guard lock(adapterMutex);
+    if (terminated || singleton == nullptr) return Use();
+    ++usesInFlight;
+    return Use(singleton);
+}
+
+CMPIAdapter::Use::~Use() {
+    if (adapter_ == nullptr) return;
+    bool last = false;
+    {
+        std::lock_guard lock(adapterMutex);
+        last = --usesInFlight == 0;
     }
-    OsReleaseMutex(mutex);
-    return adapter;
+    if (last) usesEnded.notify_all();
 }
 
 void CMPIAdapter::destroy() {
-    OsHandle mutex = adapterMutex.load();
-    if (OsWaitMutex(mutex) != 0) return;
-    CMPIAdapter* adapter = singleton.exchange(nullptr);
-    delete adapter;
-    OsReleaseMutex(mutex);
-    // Closed only after the release: a held mutex must not be freed.
-    if (adapter != nullptr) {
-        OsHandle closing = adapterMutex.exchange(nullptr);
-        if (OsCloseMutex(&closing) != 0) {
-            LogMessage(2, "%s :: Failed to delete mutex object.",
-                       "orv::cim::adap::cmpi::CMPIAdapter::~CMPIAdapter");
-        }
+    CMPIAdapter* adapter = nullptr;
+    {
+        std::unique_lock lock(adapterMutex);
+        if (terminated) return;
+        terminated = true;
+        usesEnded.wait(lock, [] { return usesInFlight == 0; });
+        adapter = std::exchange(singleton, nullptr);
     }
+    // Outside the lock: the framework's teardown waits for its threads,
+    // whose deliveries must be able to see that the adapter is gone.
+    delete adapter;
 }
 
 bool CMPIAdapter::hasSubscription() { return m_subscription.load(); }
@@ -528,35 +543,68 @@ bool CMPIAdapter::isAdministrator(const std::string& userName, const std::string
     return isLocalAdministrator(userName, serverName);
 }
 
+namespace {
+
+constexpr const char* kNoPrincipalEntry = "Failed to get context entry type CMPIPrinciple";
+constexpr const char* kNoUserChars = "Failed to get CharsPtr from string username";
+
+// The user the server authenticated, or an empty name when it
+// authenticated nobody: with authentication off SFCB passes a principal
+// whose characters are NULL, and a server may leave the entry out. With
+// authentication on, every server names the user, so an empty name never
+// lets an unauthenticated caller past a server that checks. Nothing when
+// the context cannot be read, so that the request is refused.
+std::optional<std::string> principalOf(const CMPIContext* ctx, const char*& failure) {
+    if (CMIsNullObject(ctx)) {
+        failure = kNoPrincipalEntry;
+        return std::nullopt;
+    }
+    CMPIStatus rc{CMPI_RC_OK, nullptr};
+    const CMPIData entry = ctx->ft->getEntry(ctx, CMPIPrincipal, &rc);
+    if (rc.rc == CMPI_RC_ERR_NO_SUCH_PROPERTY ||
+        (rc.rc == CMPI_RC_OK && ((entry.state & CMPI_notFound) != 0 || entry.type == CMPI_null))) {
+        return std::string();
+    }
+    if (rc.rc != CMPI_RC_OK) {
+        failure = kNoPrincipalEntry;
+        return std::nullopt;
+    }
+    if ((entry.state & CMPI_nullValue) != 0) return std::string();
+    const char* user = nullptr;
+    if (entry.type == CMPI_chars) {
+        user = entry.value.chars;
+    } else if (entry.type == CMPI_string) {
+        if (entry.value.string != nullptr) {
+            user = entry.value.string->ft->getCharPtr(entry.value.string, &rc);
+        }
+    } else {
+        rc.rc = CMPI_RC_ERR_TYPE_MISMATCH;
+    }
+    if (rc.rc != CMPI_RC_OK) {
+        failure = kNoUserChars;
+        return std::nullopt;
+    }
+    return std::string(user ? user : "");
+}
+
+}  // namespace
+
 bool CMPIAdapter::authorize(const CMPIContext* ctx, const CMPIBroker* broker, CMPIStatus& status,
                             bool logIdentity) {
     char hostName[256] = {};
     OsGetHostName(hostName, sizeof hostName);
     const std::string serverName = std::string("\\\\") + hostName;
 
-    CMPIStatus rc{CMPI_RC_OK, nullptr};
-    CMPIData principal{};
-    if (CMIsNullObject(ctx)) {
-        rc.rc = CMPI_RC_ERR_INVALID_HANDLE;
-    } else {
-        principal = ctx->ft->getEntry(ctx, CMPIPrincipal, &rc);
-    }
-    if (rc.rc != CMPI_RC_OK) {
-        setStatus(status, CMPI_RC_ERR_FAILED, broker, "Failed to get context entry type CMPIPrinciple");
+    const char* failure = nullptr;
+    const std::optional<std::string> user = principalOf(ctx, failure);
+    if (!user) {
+        setStatus(status, CMPI_RC_ERR_FAILED, broker, failure);
         return false;
     }
-    const char* user = nullptr;
-    if (principal.type == CMPI_string && principal.value.string != nullptr) {
-        user = principal.value.string->ft->getCharPtr(principal.value.string, &rc);
-    }
-    if (user == nullptr || rc.rc != CMPI_RC_OK) {
-        setStatus(status, CMPI_RC_ERR_FAILED, broker, "Failed to get CharsPtr from string username");
-        return false;
-    }
-    if (logIdentity) LogMessage(5, "UserName = %s, HostName = %s", user, serverName.c_str());
-    if (*user == '\0' || isAdministrator(user, serverName)) return true;
+    if (logIdentity) LogMessage(5, "UserName = %s, HostName = %s", user->c_str(), serverName.c_str());
+    if (user->empty() || isAdministrator(*user, serverName)) return true;
     setStatus(status, CMPI_RC_ERR_ACCESS_DENIED, broker,
-              std::string(user) + " : is not a member of Administrator/root");
+              *user + " : is not a member of Administrator/root");
     return false;
 }
 
@@ -599,8 +647,8 @@ void CMPIAdapter::DeActivateFilter(const CMPIContext*, const CMPISelectExp*, con
 bool CMPIAdapter::DeliverIndication(const CIMInstance& indication) {
     trace("Entering CMPIAdapter::DeliverIndication()");
     try {
-        CMPIAdapter* adapter = singleton.load();
-        if (adapter == nullptr) {
+        const Use adapter = acquire();
+        if (!adapter) {
             LogMessage(2, "Failed to get CMPIAdapter singleton instance");
             return false;
         }

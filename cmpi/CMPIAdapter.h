@@ -14,15 +14,46 @@
 #include <atomic>
 #include <mutex>
 #include <string>
+#include <utility>
 
 namespace orv::cim::adap::cmpi {
 
+// Lifetime. The adapter is created by start-up and destroyed by the
+// terminating clean-up, while server threads may still be in requests and
+// framework threads in deliveries. Every request and delivery therefore
+// holds a Use, and destroy() stops in this order: refuse new uses (for
+// good: no adapter is created again in the process), wait until the uses
+// in flight have ended, then delete the adapter, which tears the framework
+// down and so ends its threads. Those threads' late deliveries are refused.
 class CMPIAdapter {
 public:
-    // The singleton, created on first use; null once destroy() has run.
+    // Keeps the adapter alive while a request or a delivery runs on it.
+    class Use {
+    public:
+        Use() = default;
+        Use(Use&& other) noexcept : adapter_(std::exchange(other.adapter_, nullptr)) {}
+        Use& operator=(Use&&) = delete;
+        Use(const Use&) = delete;
+        ~Use();
+        explicit operator bool() const { return adapter_ != nullptr; }
+        CMPIAdapter* operator->() const { return adapter_; }
+        CMPIAdapter& operator*() const { return *adapter_; }
+
+    private:
+        friend class CMPIAdapter;
+        explicit Use(CMPIAdapter* adapter) : adapter_(adapter) {}
+        CMPIAdapter* adapter_ = nullptr;
+    };
+
+    // The singleton, created on first use; null once destroy() has begun.
+    // For start-up, which never overlaps the clean-up; requests and
+    // deliveries use acquire().
     static CMPIAdapter* getInstance();
-    // Tears the adapter down together with the framework behind it. After
-    // it no adapter is ever created again in this process.
+    // The existing adapter for one request or delivery; empty before
+    // start-up and once the terminating clean-up has begun.
+    static Use acquire();
+    // Tears the adapter down together with the framework behind it, in the
+    // order above. After it no adapter is ever created again in this process.
     static void destroy();
     // The facade's indication callback; runs on framework threads and
     // never throws.

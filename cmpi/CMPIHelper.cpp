@@ -45,6 +45,18 @@ std::string charsOf(const CMPIString* string) {
     return chars;
 }
 
+// The characters of a string that CMPI lets a server leave without any
+// (a path's host, namespace or class name, a string value): nothing when
+// the string or its characters are NULL. A failing call is still a failure.
+std::optional<std::string> optionalCharsOf(const CMPIString* string) {
+    if (string == nullptr) return std::nullopt;
+    CMPIStatus status = okStatus();
+    const char* chars = string->ft->getCharPtr(string, &status);
+    checkCall(status);
+    if (chars == nullptr) return std::nullopt;
+    return std::string(chars);
+}
+
 bool isNull(const CMPIData& data) { return (data.state & CMPI_nullValue) != 0; }
 
 // ---- From CMPI ----------------------------------------------------------
@@ -55,7 +67,10 @@ uint8_t readElement(const CMPIValue& value, uint8_t*) { return value.uint8; }
 uint16_t readElement(const CMPIValue& value, uint16_t*) { return value.uint16; }
 uint32_t readElement(const CMPIValue& value, uint32_t*) { return value.uint32; }
 uint64_t readElement(const CMPIValue& value, uint64_t*) { return value.uint64; }
-std::string readElement(const CMPIValue& value, std::string*) { return charsOf(value.string); }
+// An array element whose characters are NULL reads as an empty string.
+std::string readElement(const CMPIValue& value, std::string*) {
+    return optionalCharsOf(value.string).value_or("");
+}
 CIMObjectPath readElement(const CMPIValue& value, CIMObjectPath*) {
     return CMPIHelper::CMPIObjectPathToFrameworkObjectPath(value.ref, true);
 }
@@ -68,18 +83,26 @@ std::string readDateTime(const CMPIDateTime* dateTime) {
     return charsOf(text);
 }
 
-// A scalar as the framework keeps it: one element, or none when null.
+// A scalar as the framework keeps it: one element, or none when null. A
+// string whose characters are NULL is a null value too.
 template <typename T>
 std::vector<T> scalarValues(const CMPIData& data) {
     std::vector<T> values;
-    if (!isNull(data)) values.push_back(readElement(data.value, static_cast<T*>(nullptr)));
+    if (isNull(data)) return values;
+    if constexpr (std::is_same_v<T, std::string>) {
+        if (auto chars = optionalCharsOf(data.value.string)) values.push_back(std::move(*chars));
+    } else {
+        values.push_back(readElement(data.value, static_cast<T*>(nullptr)));
+    }
     return values;
 }
 
 template <typename T>
 CIMProperty scalarProperty(const std::string& name, const CMPIData& data, bool isKey,
                            CIMDataType type) {
-    return CIMProperty(name, CIMValue<T>(scalarValues<T>(data), false, isNull(data)), isKey, type);
+    std::vector<T> values = scalarValues<T>(data);
+    const bool null = values.empty();
+    return CIMProperty(name, CIMValue<T>(std::move(values), false, null), isKey, type);
 }
 
 template <typename T>
@@ -296,19 +319,21 @@ CIMObjectPath CMPIHelper::CMPIObjectPathToFrameworkObjectPath(const CMPIObjectPa
     if (CMIsNullObject(path)) operationFailed();
     CMPIStatus status = okStatus();
 
+    // Servers leave out what they do not have: SFCB's request paths carry
+    // no host. A missing part is carried as an empty text.
     CMPIString* host = path->ft->getHostname(path, &status);
     checkCall(status);
-    const std::string hostName = charsOf(host);
+    const std::string hostName = optionalCharsOf(host).value_or("");
 
     CMPIString* nameSpace = path->ft->getNameSpace(path, &status);
     if (status.rc != CMPI_RC_OK || nameSpace == nullptr) {
         throw CIMException(3, " :: Invalid namespace");
     }
-    const std::string nameSpaceName = charsOf(nameSpace);
+    const std::string nameSpaceName = optionalCharsOf(nameSpace).value_or("");
 
     CMPIString* className = path->ft->getClassName(path, &status);
     if (status.rc != CMPI_RC_OK || className == nullptr) throw CIMException(5, " :: Invalid class");
-    const std::string classNameText = charsOf(className);
+    const std::string classNameText = optionalCharsOf(className).value_or("");
 
     CIMObjectPath result(hostName, nameSpaceName, classNameText);
     if (withKeys && !CMPIKeysToFrameworkKeys(path, result)) operationFailed();
@@ -409,7 +434,9 @@ CMPIObjectPath* CMPIHelper::FrameworkObjectPathToCMPIObjectPath(const CIMObjectP
                                                         path.getClassName().c_str(), &status);
     if (status.rc != CMPI_RC_OK || CMIsNullObject(result)) operationFailed();
 
-    if (result->ft->setHostname(result, path.getHost().c_str()).rc != CMPI_RC_OK) {
+    // A path without host stays without one; the server names itself.
+    if (!path.getHost().empty() &&
+        result->ft->setHostname(result, path.getHost().c_str()).rc != CMPI_RC_OK) {
         LogMessage(5, "%s:Cannot set object path.",
                    "orv::cim::adap::cmpi::CMPIHelper::FrameworkObjectPathToCMPIObjectPath");
     }

@@ -86,9 +86,15 @@ bool isLocalAdministrator(const std::string& userName, const std::string& server
     std::string configuredGroup;
     orv::os::ReadRegistryValue(kAdminGroupKey, kAdminGroupValue, configuredGroup);
 
+    // A group that cannot be named ends the search: the databases are not
+    // answering as they should, and an incomplete answer grants nothing.
     for (size_t index = 0; index < groups.size(); ++index) {
         std::string name;
-        if (!groupName(groups[index], name)) continue;
+        if (!groupName(groups[index], name)) {
+            LogMessage(2, "Access Violation while extracting %dth group information for user - %s",
+                       static_cast<int>(index), userName.c_str());
+            return false;
+        }
         LogMessage(5, "[Compare] UserName = %s --> group #%ul = %s", userName.c_str(),
                    static_cast<unsigned>(index), name.c_str());
         if (name == kAdministratorsGroup || (!configuredGroup.empty() && name == configuredGroup)) {

@@ -71,8 +71,10 @@ CMPIStatus invalidParameters() {
 // Steps shared by every forwarding MI function once its arguments passed.
 template <typename Operation>
 CMPIStatus forward(const char* operationName, Operation&& operation) {
-    CMPIAdapter* adapter = CMPIAdapter::getInstance();
-    if (adapter == nullptr) {
+    // Held until the operation returns, so a clean-up on another thread
+    // waits for it rather than freeing the adapter under it.
+    const CMPIAdapter::Use adapter = CMPIAdapter::acquire();
+    if (!adapter) {
         LogMessage(1, "%s", kNoAdapter);
         return statusOf(CMPI_RC_ERR_FAILED, kNoAdapter);
     }

@@ -569,18 +569,20 @@ CMPIEnumeration* Broker::newEnumeration(std::vector<Value> items) {
 // ---- RequestScope ---------------------------------------------------------
 
 RequestScope::RequestScope(Broker& broker, const std::string& nameSpace,
-                           const std::string& principal, CMPIFlags flags)
+                           const Principal& principal, CMPIFlags flags)
     : core_(*broker.core_), arena_(std::make_unique<Arena>()) {
     ThreadBinding& binding = threadBinding();
     previousBroker_ = binding.brokerId;
     previousArena_ = binding.arena;
     binding = ThreadBinding{core_.id, arena_.get()};
 
-    std::vector<NamedValue> entries{
-        {CMPIInitNameSpace, Value::string(nameSpace)},
-        {CMPIPrincipal, Value::string(principal)},
-        {CMPIInvocationFlags, Value::unsignedInteger(CMPI_uint32, flags)},
-    };
+    std::vector<NamedValue> entries{{CMPIInitNameSpace, Value::string(nameSpace)}};
+    if (principal.form == Principal::Form::Named) {
+        entries.push_back({CMPIPrincipal, Value::string(principal.name)});
+    } else if (principal.form == Principal::Form::WithoutChars) {
+        entries.push_back({CMPIPrincipal, Value::stringWithoutChars()});
+    }
+    entries.push_back({CMPIInvocationFlags, Value::unsignedInteger(CMPI_uint32, flags)});
     context_ = arena_->create<ContextObject>(core_, std::move(entries));
     context_->pinned = true;
     result_ = arena_->create<ResultObject>(core_);

@@ -94,13 +94,33 @@ private:
     std::unique_ptr<detail::BrokerCore> core_;
 };
 
+// The CMPIPrincipal entry of a request's context. With authentication on a
+// server names the user; with it off SFCB passes a string whose characters
+// are NULL; a context made outside a client's request (a factory call, a
+// clean-up) may carry no entry at all.
+struct Principal {
+    enum class Form { Absent, WithoutChars, Named };
+
+    Principal() = default;
+    Principal(std::string user) : form(Form::Named), name(std::move(user)) {}
+    Principal(const char* user) : Principal(std::string(user)) {}
+    static Principal unauthenticated() {
+        Principal principal;
+        principal.form = Form::WithoutChars;
+        return principal;
+    }
+
+    Form form = Form::Absent;
+    std::string name;
+};
+
 // One request to a provider. While it lives, everything the broker creates
 // on this thread belongs to it; its destructor frees all of it. It also
 // owns the request's context (namespace, principal, invocation flags) and
 // the result that collects the provider's answer.
 class RequestScope {
 public:
-    RequestScope(Broker& broker, const std::string& nameSpace, const std::string& principal = {},
+    RequestScope(Broker& broker, const std::string& nameSpace, const Principal& principal = {},
                  CMPIFlags flags = 0);
     ~RequestScope();
     RequestScope(const RequestScope&) = delete;

@@ -156,6 +156,12 @@ CMPIString* newStringObject(BrokerCore& core, std::string text) {
     return &currentArena(core).create<StringObject>(core, std::move(text))->face;
 }
 
+CMPIString* newStringWithoutChars(BrokerCore& core) {
+    StringObject* string = currentArena(core).create<StringObject>(core, std::string());
+    string->withoutChars = true;
+    return &string->face;
+}
+
 // ---- Values -----------------------------------------------------------------
 
 CMPIType storedType(CMPIType type) {
@@ -220,7 +226,7 @@ CMPIrc readScalar(const CMPIValue& value, CMPIType type, Value& out) {
     case CMPI_string: {
         StringObject* string = nullptr;
         if (CMPIrc rc = lookup(value.string, string); rc != CMPI_RC_OK) return rc;
-        out = Value::string(string->text);
+        out = string->withoutChars ? Value::stringWithoutChars() : Value::string(string->text);
         return CMPI_RC_OK;
     }
     case CMPI_dateTime: {
@@ -310,7 +316,8 @@ CMPIData makeData(BrokerCore& core, const Value& value, CMPIValueState extraStat
     case CMPI_sint32: data.value.sint32 = static_cast<CMPISint32>(value.asSigned()); break;
     case CMPI_sint64: data.value.sint64 = value.asSigned(); break;
     case CMPI_string:
-        data.value.string = &arena.create<StringObject>(core, value.asString())->face;
+        data.value.string = value.isStringWithoutChars() ? newStringWithoutChars(core)
+                                                         : newStringObject(core, value.asString());
         break;
     case CMPI_dateTime:
         data.value.dateTime = &arena.create<DateTimeObject>(core, value.asString())->face;

@@ -18,7 +18,7 @@ char* stringGetCharPtr(const CMPIString* face, CMPIStatus* rc) {
         return nullptr;
     }
     setStatus(rc, CMPI_RC_OK);
-    return const_cast<char*>(string->text.c_str());
+    return string->withoutChars ? nullptr : const_cast<char*>(string->text.c_str());
 }
 
 // ---- DateTime -------------------------------------------------------------

@@ -215,6 +215,7 @@ CMPIData namedDataAt(BrokerCore& core, const std::vector<NamedValue>& list, CMPI
                      CMPIString** name, CMPIStatus* rc, bool asKey = false);
 
 CMPIString* newStringObject(BrokerCore& core, std::string text);
+CMPIString* newStringWithoutChars(BrokerCore& core);
 
 // ---- The objects --------------------------------------------------------
 
@@ -222,6 +223,7 @@ class StringObject : public Faced<CMPIString, CMPIStringFT, ObjectKind::String> 
 public:
     StringObject(BrokerCore& core, std::string value);
     std::string text;
+    bool withoutChars = false;  // getCharPtr answers NULL, as some servers' strings do
     static CMPIStringFT table;
 };
 

@@ -27,6 +27,20 @@ CMPIString* stringOf(const Face* face, CMPIStatus* rc, F&& text) {
     return newStringObject(object->core(), text(*object));
 }
 
+// A path made without host, namespace or class name answers, as SFCB
+// does, status OK and a string whose characters are NULL.
+CMPIString* pathPartOf(const CMPIObjectPath* face, CMPIStatus* rc,
+                       const std::string ObjectPath::*part) {
+    ObjectPathObject* object = objectOf<ObjectPathObject>(face);
+    if (!object) {
+        setStatus(rc, CMPI_RC_ERR_INVALID_HANDLE);
+        return nullptr;
+    }
+    setStatus(rc, CMPI_RC_OK);
+    const std::string& text = object->path.*part;
+    return text.empty() ? newStringWithoutChars(object->core()) : newStringObject(object->core(), text);
+}
+
 template <class T, class Face, class F>
 CMPICount countOf(const Face* face, CMPIStatus* rc, F&& list) {
     T* object = objectOf<T>(face);
@@ -49,17 +63,19 @@ CMPIStatus pathSetNameSpace(CMPIObjectPath* face, const char* ns) {
 }
 
 CMPIString* pathGetNameSpace(const CMPIObjectPath* face, CMPIStatus* rc) {
-    return stringOf<ObjectPathObject>(face, rc, [](ObjectPathObject& o) { return o.path.nameSpace; });
+    return pathPartOf(face, rc, &ObjectPath::nameSpace);
 }
 
 CMPIStatus pathSetHostname(CMPIObjectPath* face, const char* host) {
+    // A NULL host leaves the path without one.
     return withObject<ObjectPathObject>(face, [host](ObjectPathObject& o) {
-        return setText(o.path.host, host);
+        o.path.host = host ? host : "";
+        return CMPI_RC_OK;
     });
 }
 
 CMPIString* pathGetHostname(const CMPIObjectPath* face, CMPIStatus* rc) {
-    return stringOf<ObjectPathObject>(face, rc, [](ObjectPathObject& o) { return o.path.host; });
+    return pathPartOf(face, rc, &ObjectPath::host);
 }
 
 CMPIStatus pathSetClassName(CMPIObjectPath* face, const char* className) {
@@ -69,7 +85,7 @@ CMPIStatus pathSetClassName(CMPIObjectPath* face, const char* className) {
 }
 
 CMPIString* pathGetClassName(const CMPIObjectPath* face, CMPIStatus* rc) {
-    return stringOf<ObjectPathObject>(face, rc, [](ObjectPathObject& o) { return o.path.className; });
+    return pathPartOf(face, rc, &ObjectPath::className);
 }
 
 CMPIStatus pathAddKey(CMPIObjectPath* face, const char* name, const CMPIValue* value,

@@ -23,6 +23,7 @@ Value Value::unsignedInteger(CMPIType type, std::uint64_t value) { return Value(
 Value Value::signedInteger(CMPIType type, std::int64_t value) { return Value(type, value); }
 Value Value::real(CMPIType type, double value) { return Value(type, value); }
 Value Value::string(std::string text) { return Value(CMPI_string, std::move(text)); }
+Value Value::stringWithoutChars() { return Value(CMPI_string, std::monostate{}); }
 Value Value::dateTime(std::string cimText) { return Value(CMPI_dateTime, std::move(cimText)); }
 Value Value::reference(ObjectPath path) {
     return Value(CMPI_ref, std::make_shared<const ObjectPath>(std::move(path)));
@@ -92,7 +93,7 @@ std::string Value::toString() const {
         std::snprintf(buffer, sizeof buffer, "%.17g", asReal());
         return buffer;
     }
-    case CMPI_string:
+    case CMPI_string: return isStringWithoutChars() ? "(no characters)" : quoted(asString());
     case CMPI_dateTime: return quoted(asString());
     case CMPI_ref: return quoted(asReference().toString());
     case CMPI_instance: {

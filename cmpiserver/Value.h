@@ -32,6 +32,10 @@ public:
     static Value signedInteger(CMPIType type, std::int64_t value);
     static Value real(CMPIType type, double value);
     static Value string(std::string text);
+    // A string object whose characters are NULL. It is not a null value:
+    // SFCB hands one out for a path without host and, with authentication
+    // off, as the principal; providers must expect it.
+    static Value stringWithoutChars();
     static Value dateTime(std::string cimText);
     static Value reference(ObjectPath path);
     static Value instance(Instance instance);
@@ -41,6 +45,9 @@ public:
     CMPIType elementType() const { return static_cast<CMPIType>(type_ & ~CMPI_ARRAY); }
     bool isNull() const { return null_; }
     bool isArray() const { return (type_ & CMPI_ARRAY) != 0; }
+    bool isStringWithoutChars() const {
+        return type_ == CMPI_string && !null_ && std::holds_alternative<std::monostate>(payload_);
+    }
 
     // Each accessor throws std::bad_variant_access when the value holds
     // something else, so a test that expects the wrong type fails loudly.

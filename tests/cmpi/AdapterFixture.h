@@ -57,7 +57,7 @@ protected:
     }
 
     // A request of the given principal; the previous one ends first.
-    RequestScope& newRequest(const std::string& principal = {}) {
+    RequestScope& newRequest(const Principal& principal = std::string()) {
         request.reset();
         request = std::make_unique<RequestScope>(broker, kNameSpace, principal);
         return *request;

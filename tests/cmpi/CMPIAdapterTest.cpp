@@ -6,9 +6,30 @@
 #include "CIMKeyBinding.h"
 #include "CIMProperty.h"
 
+#include <dlfcn.h>
+#include <grp.h>
 #include <pwd.h>
 
+#include <atomic>
+#include <cerrno>
 #include <stdexcept>
+
+namespace {
+// Set by a test to make the group database fail to name groups.
+std::atomic<bool> groupsUnreadable{false};
+}  // namespace
+
+// Stands in for the C library's, which it calls unless a test wants the
+// database to fail.
+extern "C" int getgrgid_r(gid_t gid, struct group* entry, char* buffer, size_t size, struct group** found) {
+    if (groupsUnreadable) {
+        *found = nullptr;
+        return EIO;
+    }
+    using Real = int (*)(gid_t, struct group*, char*, size_t, struct group**);
+    static const auto real = reinterpret_cast<Real>(dlsym(RTLD_NEXT, "getgrgid_r"));
+    return real(gid, entry, buffer, size, found);
+}
 
 namespace adaptertest {
 namespace {
@@ -222,6 +243,50 @@ TEST_F(AdapterTest, ChangesNeedAnAdministrator) {
     EXPECT_EQ(modifyAs("root").rc, CMPI_RC_OK);
 }
 
+// What SFCB hands over: paths without host, strings whose characters are
+// NULL, no principal when it authenticates nobody.
+TEST_F(AdapterTest, RequestsAsRealServersSendThemAreServed) {
+    RequestScope& request = newRequest(Principal::unauthenticated());
+    CMPIStatus status = ok();
+    CMPIObjectPath* path = broker.newObjectPath(
+        ObjectPath{"", "", "ORV_Battery", {{"DeviceID", Value::stringWithoutChars()}}});
+    adapter->GetInstance(request.context(), request.result(), path, nullptr, mb, status);
+    EXPECT_EQ(status.rc, CMPI_RC_OK) << message(status);
+    ASSERT_EQ(script().calls.size(), 1u);
+    const CIMObjectPath& seen = script().calls[0].path;
+    EXPECT_EQ(seen.getHost(), "");
+    EXPECT_EQ(seen.getNameSpace(), "");
+    EXPECT_TRUE(seen.getKeyBinding("DeviceID").getValue<std::string>().empty());
+
+    const char* properties[] = {"ElementName", nullptr};
+    CMPIInstance* instance = broker.newInstance(
+        Instance{ObjectPath{"", kNameSpace, "ORV_StorageVolume", {}}, {{"ElementName", Value::stringWithoutChars()}}});
+    adapter->ModifyInstance(request.context(), request.result(), pathOf("ORV_StorageVolume"), instance, properties,
+                            mb, status);
+    EXPECT_EQ(status.rc, CMPI_RC_OK) << message(status);
+    ASSERT_EQ(script().calls.size(), 2u);
+    EXPECT_TRUE(script().calls[1].instance.getProperty("ElementName")->getValue<std::string>().isNull());
+
+    RequestScope& absent = newRequest(Principal());
+    adapter->InvokeMethod(absent.context(), absent.result(), pathOf("ORV_StorageConfigurationService"),
+                          "ReturnToStoragePool", broker.newArgs({{"ElementName", Value::stringWithoutChars()}}),
+                          broker.newArgs(), mb, status);
+    EXPECT_EQ(status.rc, CMPI_RC_OK) << message(status);
+    ASSERT_EQ(script().calls.size(), 3u);
+    EXPECT_TRUE(script().calls[2].in.find("ElementName")->getValue<std::string>().isNull());
+
+    // A principal the adapter cannot read is refused, never taken as nobody.
+    RequestScope& odd = newRequest("bob");
+    CMPIValue number{};
+    number.uint32 = 0;
+    odd.context()->ft->addEntry(odd.context(), CMPIPrincipal, &number, CMPI_uint32);
+    adapter->ModifyInstance(odd.context(), odd.result(), pathOf("ORV_StorageVolume"), instance, properties, mb,
+                            status);
+    EXPECT_EQ(status.rc, CMPI_RC_ERR_FAILED);
+    EXPECT_EQ(message(status), "Failed to get CharsPtr from string username");
+    EXPECT_EQ(script().calls.size(), 3u);
+}
+
 TEST_F(AdapterTest, ConfiguredGroupAlsoAdministers) {
     if (getpwnam("daemon") == nullptr) GTEST_SKIP() << "no daemon user on this host";
     EXPECT_FALSE(adapter->isAdministrator("daemon", "\\\\host"));
@@ -232,6 +297,13 @@ TEST_F(AdapterTest, ConfiguredGroupAlsoAdministers) {
     LogWatch log;
     EXPECT_TRUE(adapter->isAdministrator("daemon", "\\\\host"));
     EXPECT_TRUE(log.contains("[Compare] UserName = daemon --> group #0l = daemon"));
+
+    // A group the database cannot name ends the search: nothing is granted.
+    groupsUnreadable = true;
+    EXPECT_FALSE(adapter->isAdministrator("daemon", "\\\\host"));
+    groupsUnreadable = false;
+    EXPECT_TRUE(log.contains("Access Violation while extracting 0th group information for user - daemon"));
+
     installation().writeRegistry("[SOFTWARE\\ORV-Kestra]\nAmbrix=" + installation().root() +
                                  "\n[SOFTWARE\\ORV-Kestra\\Ambrix]\nProductVersion=1.5.0\n");
     EXPECT_FALSE(adapter->isAdministrator("daemon", "\\\\host"));

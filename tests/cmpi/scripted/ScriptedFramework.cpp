@@ -1,5 +1,7 @@
 #include "ScriptedFramework.h"
 
+#include <mutex>
+
 namespace scripted {
 
 Script& script() {
@@ -11,8 +13,13 @@ namespace {
 
 FrameworkFacade* theFacade = nullptr;
 
+// Requests may come from several threads at once; tests that read the
+// calls do so after those threads have ended.
+std::mutex callsMutex;
+
 Call& record(const std::string& operation, const CIMObjectPath& path) {
     Script& s = script();
+    std::lock_guard lock(callsMutex);
     s.calls.push_back(Call{});
     s.calls.back().operation = operation;
     s.calls.back().path = path;
