@@ -9,6 +9,9 @@
 #include "OsServices.h"
 #include "cmpimacro.h"
 
+#include <strings.h>
+
+#include <algorithm>
 #include <cctype>
 #include <condition_variable>
 #include <mutex>
@@ -86,6 +89,24 @@ std::string textOf(const char* text) { return text ? text : ""; }
 PropertyNameList namesOf(const char** properties) {
     PropertyNameList names;
     for (const char** name = properties; name && *name; ++name) names.emplace_back(*name);
+    return names;
+}
+
+// The properties a ModifyInstance changes: those the server lists, or with no
+// list every property the client sent. Keys name the instance and cannot
+// change, so a client that repeats them (OpenPegasus passes every property
+// sent) is not refused for it.
+PropertyNameList propertiesToModify(const char** properties, const CIMInstance& instance,
+                                    const CIMObjectPath& path) {
+    PropertyNameList names = namesOf(properties);
+    if (properties == nullptr)
+        for (const CIMProperty& property : instance.getProperties()) names.push_back(property.getName());
+    auto isKey = [&path](const std::string& name) {
+        for (const CIMKeyBinding& key : path.getKeyBindings())
+            if (strcasecmp(key.getName().c_str(), name.c_str()) == 0) return true;
+        return false;
+    };
+    names.erase(std::remove_if(names.begin(), names.end(), isKey), names.end());
     return names;
 }
 
@@ -295,7 +316,7 @@ void CMPIAdapter::ModifyInstance(const CMPIContext* ctx, const CMPIResult*,
             fail("Failed to convert CMPI Instance to CIM Instance");
         }
         FrameworkFacade& framework = facade();
-        framework.modifyInstance(path, modified, namesOf(properties));
+        framework.modifyInstance(path, modified, propertiesToModify(properties, modified, path));
     });
 }
 

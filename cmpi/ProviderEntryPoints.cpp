@@ -180,13 +180,15 @@ CMPIStatus OrvCmpiMICreateInstance(CMPIInstanceMI* mi, const CMPIContext* ctx, c
     });
 }
 
-// Only the property list is checked here: the adapter's rights check comes
-// first and must see the request as the server sent it.
+// Only mi is checked here: the adapter's rights check comes first and must see
+// the request as the server sent it. A NULL property list is CMPI's "every
+// property the client sent" (SFCB passes one for a ModifyInstance without
+// PropertyList), so it reaches the adapter.
 CMPIStatus OrvCmpiMIModifyInstance(CMPIInstanceMI* mi, const CMPIContext* ctx, const CMPIResult* rslt,
                                    const CMPIObjectPath* op, const CMPIInstance* inst,
                                    const char** properties) {
     TracedCall call("OrvCmpiMIModifyInstance");
-    if (mi == nullptr || properties == nullptr) return invalidParameters();
+    if (mi == nullptr) return invalidParameters();
     return forward("ModifyInstance", [&](CMPIAdapter& adapter, const CMPIBroker* broker, CMPIStatus& status) {
         adapter.ModifyInstance(ctx, rslt, op, inst, properties, broker, status);
     });

@@ -267,6 +267,18 @@ TEST_F(AdapterTest, RequestsAsRealServersSendThemAreServed) {
     ASSERT_EQ(script().calls.size(), 2u);
     EXPECT_TRUE(script().calls[1].instance.getProperty("ElementName")->getValue<std::string>().isNull());
 
+    // No property list (SFCB without PropertyList): every property sent but the keys.
+    CMPIInstance* everything = broker.newInstance(Instance{
+        ObjectPath{"", kNameSpace, "ORV_StorageVolume", {}},
+        {{"DeviceID", Value::string("0_0")}, {"ElementName", Value::string("renamed")}}});
+    CMPIObjectPath* keyed = broker.newObjectPath(
+        ObjectPath{"", kNameSpace, "ORV_StorageVolume", {{"DeviceID", Value::string("0_0")}}});
+    adapter->ModifyInstance(request.context(), request.result(), keyed, everything, nullptr, mb, status);
+    EXPECT_EQ(status.rc, CMPI_RC_OK) << message(status);
+    ASSERT_EQ(script().calls.size(), 3u);
+    EXPECT_EQ(script().calls[2].propertyNames, PropertyNameList{"ElementName"});
+    script().calls.pop_back();
+
     RequestScope& absent = newRequest(Principal());
     adapter->InvokeMethod(absent.context(), absent.result(), pathOf("ORV_StorageConfigurationService"),
                           "ReturnToStoragePool", broker.newArgs({{"ElementName", Value::stringWithoutChars()}}),
