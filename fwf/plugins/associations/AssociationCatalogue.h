@@ -5,6 +5,7 @@
 // every row; the provider's catalogue registers a row by its class name.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -66,6 +67,12 @@ struct PairTest {
     // "field 2 of Name = field 1 of DeviceID (decimal)" and the like.
     std::string describe() const;
     bool matches(const CIMInstance& first, const CIMInstance& second) const;
+    // A value that the two ends of every accepted pair share (mostly the
+    // controller number), so that pairs are only sought among equal ones;
+    // none when the instance can match nothing.
+    std::optional<std::string> partition(const CIMInstance& instance, bool firstEnd) const;
+    // Whether the test reads properties of that end that are not keys.
+    bool readsNonKeys(bool firstEnd) const;
 };
 
 struct AssociationRow {

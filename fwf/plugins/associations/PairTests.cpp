@@ -173,6 +173,54 @@ bool PairTest::matches(const CIMInstance& a, const CIMInstance& b) const {
     return false;
 }
 
+std::optional<std::string> PairTest::partition(const CIMInstance& instance, bool firstEnd) const {
+    const Field* fields = firstEnd ? first : second;
+    switch (kind) {
+    case PairKind::SameText:
+    case PairKind::Spared:
+        return textOf(instance, fields[0]);
+    case PairKind::SameNumber:
+    case PairKind::SameNumbers:
+    case PairKind::VolumeSetting:
+    case PairKind::FailedDisk: {
+        const auto number = numberOf(instance, fields[0]);
+        if (!number) return std::nullopt;
+        return std::to_string(*number);
+    }
+    case PairKind::DriveKind:
+    case PairKind::HotSpareOfKind:
+    case PairKind::ProtectedOfKind: {
+        // The pool end reads one value, "<controller>_<kind>".
+        if (fields[1].property == nullptr) {
+            const auto id = textOf(instance, fields[0]);
+            const auto name = id ? storage::parsePrimordialPoolInstanceId(*id) : std::nullopt;
+            if (!name) return std::nullopt;
+            return std::to_string(name->contrId);
+        }
+        const auto controller = numberOf(instance, fields[0]);
+        if (!controller) return std::nullopt;
+        return std::to_string(*controller);
+    }
+    case PairKind::SecondNamed:
+    case PairKind::EveryPair:
+        return std::string();
+    }
+    return std::nullopt;
+}
+
+bool PairTest::readsNonKeys(bool firstEnd) const {
+    // The properties pair tests read that no endpoint class has as a key.
+    static const char* const kNonKeys[] = {"ArrayID",    "InterfaceType",     "BlockType", "PoolType",
+                                           "Type",       "HotSpareFlag",      "RAIDLevel", "ElementName",
+                                           "OperationalStatus"};
+    for (const auto& field : firstEnd ? first : second) {
+        if (field.property == nullptr) continue;
+        for (const char* name : kNonKeys)
+            if (std::string(field.property) == name) return true;
+    }
+    return false;
+}
+
 std::string PairTest::describe() const {
     switch (kind) {
     case PairKind::SameNumber:
