@@ -397,19 +397,17 @@ TEST_F(RealProviderTest, CallsTheInstallationServiceWithReferenceArguments) {
     EXPECT_TRUE(contains(both.output, "Target and Collection, both cannot be used")) << both.output;
 }
 // A reference key of an association's name as wbemcli prints it
-// (Role="<namespace>:<Class>.<keys with \" quotes>"), as an object wbemcli
-// takes (<Class>.<keys>).
-std::string referenceIn(const std::string& printedName, const std::string& role) {
-    std::size_t at = printedName.find("." + role + "=\"");
-    if (at == std::string::npos) at = printedName.find("," + role + "=\"");
+// (Role=<host>/<namespace><Class>.<keys>, the two references one after the
+// other), as an object wbemcli takes (<Class>.<keys>).
+std::string referenceIn(const std::string& printedName, const std::string& role, const std::string& otherRole) {
+    std::size_t at = printedName.find("." + role + "=");
+    if (at == std::string::npos) at = printedName.find("," + role + "=");
     if (at == std::string::npos) return {};
-    std::string reference;
-    for (std::size_t i = at + role.size() + 3; i < printedName.size() && printedName[i] != '"'; ++i) {
-        if (printedName[i] == '\\' && i + 1 < printedName.size()) ++i;
-        reference += printedName[i];
-    }
-    const std::size_t start = reference.find("ORV_");
-    return start == std::string::npos ? std::string() : reference.substr(start);
+    at += role.size() + 2;
+    std::size_t end = printedName.find("," + otherRole + "=", at);
+    if (end == std::string::npos) end = printedName.size();
+    const std::size_t start = printedName.find("ORV_", at);
+    return start >= end ? std::string() : printedName.substr(start, end - start);
 }
 
 // Every association whose ends are both fixed, through wbemcli: the names
@@ -437,21 +435,28 @@ void checkEveryAssociation(const ServerProcess& server, const std::string& topol
         EXPECT_EQ(lines(run("ei", association).output).size(), pairs.size());
         if (pairs.empty()) continue;
 
-        const std::string a = referenceIn(pairs[0], roles[0]);
-        const std::string b = referenceIn(pairs[0], roles[1]);
+        const std::string a = referenceIn(pairs[0], roles[0], roles[1]);
+        const std::string b = referenceIn(pairs[0], roles[1], roles[0]);
         ASSERT_FALSE(a.empty() || b.empty()) << pairs[0];
         const std::string classOfB = b.substr(0, b.find('.'));
-        const std::string filters =
-            " -ac " + association + " -ar " + roles[0] + " -arr " + roles[1] + " -arc " + classOfB;
+        // Where the schema could not narrow a reference to its endpoint class
+        // (a controller's fixed settings are no CIM_Capabilities), a server
+        // finds the association from that end only by the declared class.
+        const bool narrowed = table.findProperty(association, roles[1])->referenceClass == classOfB;
+        const std::string filters = " -ac " + association + " -ar " + roles[0] + " -arr " + roles[1] +
+                                    (narrowed ? " -arc " + classOfB : "");
         const CommandResult others = run("ain" + filters, a);
         EXPECT_EQ(others.exitStatus, 0) << others.output;
         EXPECT_TRUE(contains(others.output, b)) << others.output;
         EXPECT_EQ(lines(run("ai" + filters, a).output).size(), lines(others.output).size());
         const CommandResult links = run("rin -arc " + association + " -ar " + roles[1], b);
-        EXPECT_TRUE(contains(links.output, ":" + association + ".")) << links.output;
+        if (narrowed) {
+            EXPECT_TRUE(contains(links.output, ":" + association + ".")) << links.output;
+        }
         EXPECT_FALSE(lines(run("ri -arc " + association + " -ar " + roles[0], a).output).empty());
-        if (a.substr(0, a.find('.')) != classOfB)
+        if (a.substr(0, a.find('.')) != classOfB) {
             EXPECT_TRUE(lines(run("ain -ac " + association + " -ar " + roles[1], a).output).empty());
+        }
     }
 }
 
