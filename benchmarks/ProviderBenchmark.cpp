@@ -76,6 +76,14 @@ Reply associators(const std::string& nameSpace, const ObjectPath& from, const ch
     });
 }
 
+Reply associatorNames(const std::string& nameSpace, const ObjectPath& from, const char* association) {
+    return request(nameSpace, [&](RequestScope& s) {
+        return provider->associationMI->ft->associatorNames(provider->associationMI, s.context(), s.result(),
+                                                            pathIn(nameSpace, from), association, nullptr, nullptr,
+                                                            nullptr);
+    });
+}
+
 Reply referenceNames(const std::string& nameSpace, const ObjectPath& from, const char* association) {
     return request(nameSpace, [&](RequestScope& s) {
         return provider->associationMI->ft->referenceNames(provider->associationMI, s.context(), s.result(),
@@ -84,9 +92,10 @@ Reply referenceNames(const std::string& nameSpace, const ObjectPath& from, const
 }
 
 // Runs one request per iteration and reports how many objects it answered;
-// a failed or empty answer ends the benchmark with the reason.
+// a failed answer, or an empty one unless allowed, ends the benchmark with
+// the reason.
 template <typename Request>
-void measure(benchmark::State& state, Request makeRequest) {
+void measure(benchmark::State& state, Request makeRequest, bool emptyAllowed = false) {
     std::size_t answered = 0;
     for (auto _ : state) {
         const Reply reply = makeRequest();
@@ -97,7 +106,8 @@ void measure(benchmark::State& state, Request makeRequest) {
         answered = reply.result.instances.size() + reply.result.objectPaths.size();
         benchmark::DoNotOptimize(answered);
     }
-    if (answered == 0 && !state.error_occurred()) state.SkipWithError("the provider answered nothing");
+    if (answered == 0 && !emptyAllowed && !state.error_occurred())
+        state.SkipWithError("the provider answered nothing");
     state.counters["objects"] = static_cast<double>(answered);
 }
 
@@ -123,7 +133,36 @@ void stopProvider() {
     provider = nullptr;
 }
 
+// Every association class of the schema whose ends are both fixed: all its
+// pairs, and the pairs of the last controller where it is one of the ends.
+// A class whose plugin or whose endpoint class is not served yet answers
+// nothing (objects 0).
+void registerAssociationBenchmarks(const orv::bench::Options& options) {
+    const auto table = orv::schema::loadProviderSchema(ORV_SCHEMA_DIR);
+    const std::vector<ObjectPath> controllers = enumerateNames("ORV_ControllerComputerSystem").result.objectPaths;
+    if (controllers.empty()) throw std::runtime_error("the provider lists no ORV_ControllerComputerSystem");
+    const ObjectPath controller = controllers.back();
+    for (const std::string& name : table.classNames()) {
+        const auto* declared = table.find(name);
+        if (!declared->isAssociation() || name.rfind("ORV_", 0) != 0) continue;
+        std::vector<std::string> ends;
+        for (const auto* property : table.allProperties(name))
+            if (property->isReference()) ends.push_back(property->referenceClass);
+        const auto isFixed = [](const std::string& end) { return end.rfind("ORV_", 0) == 0; };
+        if (ends.size() != 2 || !isFixed(ends[0]) || (!isFixed(ends[1]) && name != "ORV_ControllerElementCapabilities"))
+            continue;
+        orv::bench::addBenchmark(options, "EnumerateInstanceNames/" + name, [name](benchmark::State& state) {
+            measure(state, [&] { return enumerateNames(name); }, true);
+        });
+        if (ends[0] == "ORV_ControllerComputerSystem" || ends[1] == "ORV_ControllerComputerSystem")
+            orv::bench::addBenchmark(options, "AssociatorNames/" + name, [name, controller](benchmark::State& state) {
+                measure(state, [&] { return associatorNames(kStorageNameSpace, controller, name.c_str()); }, true);
+            });
+    }
+}
+
 void registerBenchmarks(const orv::bench::Options& options) {
+    registerAssociationBenchmarks(options);
     for (const char* className : {"ORV_DiskDrive", "ORV_StorageVolume", "ORV_ControllerComputerSystem"})
         orv::bench::addBenchmark(options, std::string("EnumerateInstances/") + className,
                                  [className](benchmark::State& state) {

@@ -89,6 +89,10 @@ bool PluginsManager::initialize(bool selective) {
 
 void PluginsManager::registerAll(const std::vector<PluginRegistration>& registrations) {
     for (const auto& registration : registrations) {
+        if (registration.isPlanned()) {
+            LogMessage(5, "%s is planned: no plugin serves it yet.", registration.className);
+            continue;
+        }
         std::unique_ptr<AbstractProviderPlugin> plugin;
         try {
             plugin = registration.create();

@@ -2,6 +2,7 @@
 // found by the class name in lower case.
 #pragma once
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -11,7 +12,9 @@
 
 namespace orv::cim::fwf {
 
-using PluginFactory = std::unique_ptr<AbstractProviderPlugin> (*)();
+// Builds one plugin; a factory may carry data (a row of a table of
+// associations), so it is a function object rather than a plain function.
+using PluginFactory = std::function<std::unique_ptr<AbstractProviderPlugin>()>;
 
 template <typename Plugin>
 std::unique_ptr<AbstractProviderPlugin> makePlugin() {
@@ -19,11 +22,18 @@ std::unique_ptr<AbstractProviderPlugin> makePlugin() {
 }
 
 // One registrable class: its CIM class name (the registry key is its lower-case
-// form) and the factory of its plugin.
+// form) and the factory of its plugin. A class without a factory is planned:
+// it keeps its place in the catalogue but is not registered, so requests for
+// it answer nothing until its plugin exists.
 struct PluginRegistration {
     const char* className;
     PluginFactory create;
+
+    bool isPlanned() const { return !create; }
 };
+
+// The catalogue row of a class whose plugin does not exist yet.
+inline PluginRegistration planned(const char* className) { return {className, nullptr}; }
 
 // The classes to register, in registration order: those served in every mode
 // and those served only when the RAID library found controllers.

@@ -5,6 +5,7 @@
 #include "TestSupport.h"
 
 #ifdef ORV_REAL_PROVIDER
+#include "ExpectedPairs.h"
 #include "SchemaGenerators.h"
 #include "TestInstallation.h"
 
@@ -402,6 +403,101 @@ TEST_F(RealProviderTest, CallsTheInstallationServiceWithReferenceArguments) {
                                      ",Collection=ORV_StorageRedundancySet.InstanceID=\"none\"");
     EXPECT_NE(both.exitStatus, 0) << both.output;
     EXPECT_TRUE(contains(both.output, "Target and Collection, both cannot be used")) << both.output;
+}
+
+// A reference key of an association's name as wbemcli prints it
+// (Role=<host>/<namespace><Class>.<keys>, the two references one after the
+// other), as an object wbemcli takes (<Class>.<keys>).
+std::string referenceIn(const std::string& printedName, const std::string& role, const std::string& otherRole) {
+    std::size_t at = printedName.find("." + role + "=");
+    if (at == std::string::npos) at = printedName.find("," + role + "=");
+    if (at == std::string::npos) return {};
+    at += role.size() + 2;
+    std::size_t end = printedName.find("," + otherRole + "=", at);
+    if (end == std::string::npos) end = printedName.size();
+    const std::size_t start = printedName.find("ORV_", at);
+    return start >= end ? std::string() : printedName.substr(start, end - start);
+}
+
+// Every association whose ends are both fixed, through wbemcli: the names
+// and instances of the class (as many pairs as the topology gives), and from
+// the ends of one pair Associators, AssociatorNames, References and
+// ReferenceNames narrowed by association class, role, result role and result
+// class; with the other end's role, nothing.
+void checkEveryAssociation(const ServerProcess& server, const std::string& topologyText) {
+    const associationtest::Topology topology(topologyText);
+    const auto table = orv::schema::loadProviderSchema(ORV_SCHEMA_DIR);
+    auto run = [&](const std::string& arguments, const std::string& object) {
+        return runWbemcli(server, arguments, object, kStorageNs, "");
+    };
+    auto count = [&](const char* className) { return lines(run("ein", className).output).size(); };
+    for (const auto& [association, expected] : associationtest::expectedPairs()) {
+        SCOPED_TRACE(association);
+        std::vector<std::string> roles;
+        for (const auto* property : table.allProperties(association))
+            if (property->isReference()) roles.push_back(property->name);
+        ASSERT_EQ(roles.size(), 2u);
+        const CommandResult names = run("ein", association);
+        ASSERT_EQ(names.exitStatus, 0) << names.output;
+        const auto pairs = lines(names.output);
+        EXPECT_EQ(pairs.size(), expected(topology, count));
+        EXPECT_EQ(lines(run("ei", association).output).size(), pairs.size());
+        if (pairs.empty()) continue;
+
+        const std::string a = referenceIn(pairs[0], roles[0], roles[1]);
+        const std::string b = referenceIn(pairs[0], roles[1], roles[0]);
+        ASSERT_FALSE(a.empty() || b.empty()) << pairs[0];
+        const std::string classOfB = b.substr(0, b.find('.'));
+        // Where the schema could not narrow a reference to its endpoint class
+        // (a controller's fixed settings are no CIM_Capabilities), a server
+        // finds the association from that end only by the declared class.
+        const bool narrowed = table.findProperty(association, roles[1])->referenceClass == classOfB;
+        const std::string filters = " -ac " + association + " -ar " + roles[0] + " -arr " + roles[1] +
+                                    (narrowed ? " -arc " + classOfB : "");
+        const CommandResult others = run("ain" + filters, a);
+        EXPECT_EQ(others.exitStatus, 0) << others.output;
+        EXPECT_TRUE(contains(others.output, b)) << others.output;
+        EXPECT_EQ(lines(run("ai" + filters, a).output).size(), lines(others.output).size());
+        const CommandResult links = run("rin -arc " + association + " -ar " + roles[1], b);
+        if (narrowed) {
+            EXPECT_TRUE(contains(links.output, ":" + association + ".")) << links.output;
+        }
+        EXPECT_FALSE(lines(run("ri -arc " + association + " -ar " + roles[0], a).output).empty());
+        if (a.substr(0, a.find('.')) != classOfB) {
+            EXPECT_TRUE(lines(run("ain -ac " + association + " -ar " + roles[1], a).output).empty());
+        }
+    }
+}
+
+TEST_F(RealProviderTest, EveryAssociationAnswersEachOperationWithFilters) {
+    checkEveryAssociation(*server_, orv::test::TestInstallation::readFile(ORV_DEFAULT_TOPOLOGY));
+}
+
+// Eleven controllers, so that controller 1 and controller 10 can be told
+// apart, with spares, a failed disk, a reserved array and empty controllers.
+class ElevenControllersTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        installation_ = new orv::test::TestInstallation();
+        installation_->writeDefaultLoggerConfig();
+        installation_->installRaidLibrary(ORV_VRLIB, orv::test::TestInstallation::readFile(ORV_ELEVEN_TOPOLOGY));
+        server_ = new ServerProcess(ORV_CIMSERVER, {"--provider", ORV_REAL_PROVIDER, "--schema", ORV_SCHEMA_DIR},
+                                    {{"ORV_KESTRA_REGISTRY", installation_->registryFile()}});
+    }
+    static void TearDownTestSuite() {
+        EXPECT_EQ(server_->stop(SIGTERM), 0) << server_->errorOutput();
+        delete server_;
+        delete installation_;
+    }
+    static orv::test::TestInstallation* installation_;
+    static ServerProcess* server_;
+};
+
+orv::test::TestInstallation* ElevenControllersTest::installation_ = nullptr;
+ServerProcess* ElevenControllersTest::server_ = nullptr;
+
+TEST_F(ElevenControllersTest, EveryAssociationAnswersEachOperationWithFilters) {
+    checkEveryAssociation(*server_, orv::test::TestInstallation::readFile(ORV_ELEVEN_TOPOLOGY));
 }
 
 TEST_F(RealProviderTest, OnlyControllersConformToTheRaidControllerProfile) {

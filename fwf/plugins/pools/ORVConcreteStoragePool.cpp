@@ -43,23 +43,23 @@ void ORVConcreteStoragePool::getNonKeyAttributes(const PropertyContainer& volume
 
     // The member disks are wholly given to the array; the space is known
     // only when every member is.
+    // Each member is fetched alone: copying every disk of every controller
+    // for each pool made listing pools grow with disks times pools.
     if (const auto members = reader.vector("compPdId")) {
-        const RepositoryObjects disks = readDisks(kName);
         uint64_t consumed = 0;
         bool complete = true;
-        for (const uint32_t compPdId : *members) {
-            const PropertyContainer* disk = findDisk(disks, array.contrId, compPdId);
-            complete = complete && disk != nullptr;
-            if (disk != nullptr) consumed += diskCoercedBytes(*disk);
-        }
-        if (complete) out.push_back(scalarProperty("SpaceConsumed", consumed, CIM_UINT64));
-        if (!members->empty()) {
-            if (const PropertyContainer* first = findDisk(disks, array.contrId, members->front())) {
-                const LibraryPropertyReader disk(*first, "VrlPhysDisk", 4);
-                addIfPresent(out, "PoolType", disk.integer("driveType"), CIM_UINT32);
-                addIfPresent(out, "BlockType", disk.integer("blockDevType"), CIM_UINT32);
+        for (std::size_t m = 0; m < members->size(); ++m) {
+            const auto disk = readDisk(array.contrId, (*members)[m], kName);
+            complete = complete && disk.has_value();
+            if (!disk) continue;
+            consumed += diskCoercedBytes(*disk);
+            if (m == 0) {
+                const LibraryPropertyReader first(*disk, "VrlPhysDisk", 4);
+                addIfPresent(out, "PoolType", first.integer("driveType"), CIM_UINT32);
+                addIfPresent(out, "BlockType", first.integer("blockDevType"), CIM_UINT32);
             }
         }
+        if (complete) out.push_back(scalarProperty("SpaceConsumed", consumed, CIM_UINT64));
     }
     if (const auto state = reader.integer("state")) {
         addUint16Array(out, "OperationalStatus", {volumeOperationalStatus(*state)});

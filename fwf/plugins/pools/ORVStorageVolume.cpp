@@ -91,11 +91,8 @@ void ORVStorageVolume::getNonKeyAttributes(const PropertyContainer& volume, Prop
     // The first member disk tells the drive type; fetch that one disk
     // rather than a copy of every disk for every volume.
     if (const auto members = reader.vector("compPdId"); members && !members->empty()) {
-        PropertyContainer keys = libraryKeys(array.contrId);
-        keys.insertInt("compPdId", members->front(), true);
-        PropertyContainer first;
-        if (readLibraryObject(kPhysicalDisks, keys, first, kName) == 0) {
-            const LibraryPropertyReader disk(first, "VrlPhysDisk", 4);
+        if (const auto first = readDisk(array.contrId, members->front(), kName)) {
+            const LibraryPropertyReader disk(*first, "VrlPhysDisk", 4);
             addIfPresent(out, "Type", disk.integer("driveType"), CIM_UINT32);
             addIfPresent(out, "BlockType", disk.integer("blockDevType"), CIM_UINT32);
         }

@@ -190,6 +190,14 @@ RepositoryObjects readDisks(const char* qualifiedName) {
     return disks;
 }
 
+std::optional<PropertyContainer> readDisk(uint32_t contrId, uint32_t compPdId, const char* qualifiedName) {
+    PropertyContainer keys = libraryKeys(contrId);
+    keys.insertInt("compPdId", compPdId, true);
+    PropertyContainer disk;
+    if (readLibraryObject(kPhysicalDisks, keys, disk, qualifiedName) != 0) return std::nullopt;
+    return disk;
+}
+
 uint64_t arrayFreeBytes(const PropertyContainer& volume) {
     return isReserved(volume) ? arrayBytes(volume).value_or(0) : 0;
 }

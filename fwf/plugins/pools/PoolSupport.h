@@ -120,6 +120,10 @@ std::optional<uint64_t> arrayBytes(const orv::raidlib::PropertyContainer& volume
 const orv::raidlib::PropertyContainer* findDisk(const RepositoryObjects& disks, uint32_t contrId, uint32_t compPdId);
 // Every cached disk; a listing failure is logged at level 4 and answers none.
 RepositoryObjects readDisks(const char* qualifiedName);
+// One cached disk, fetched alone rather than copied with every other disk;
+// none when the library does not know it.
+std::optional<orv::raidlib::PropertyContainer> readDisk(uint32_t contrId, uint32_t compPdId,
+                                                        const char* qualifiedName);
 // Free bytes of an array: all of it while reserved, else 0 (its one volume
 // takes everything).
 uint64_t arrayFreeBytes(const orv::raidlib::PropertyContainer& volume);

@@ -1,0 +1,233 @@
+// Every association of the table over eleven simulated controllers, with
+// the number of pairs each must answer worked out from the topology file
+// itself; then the walk an SMI-S client takes from the registered profiles
+// down to the disks and back; then the same associations with no controller.
+#include <gtest/gtest.h>
+
+#include <set>
+
+#include "AssociationCatalogue.h"
+#include "ExpectedPairs.h"
+#include "CommonFunctions.h"
+#include "FrameworkFacade.h"
+#include "Logger.h"
+#include "PluginsManager.h"
+#include "ProviderPluginCatalogue.h"
+#include "TableAssociation.h"
+#include "TestInstallation.h"
+
+namespace orv::cim::fwf::associations {
+namespace {
+
+using associationtest::Topology;
+using associationtest::expectedPairs;
+
+constexpr const char* kStorage = "root/orv/Ambrix/smi_14";
+constexpr const char* kInterop = "root/PG_InterOp";
+
+std::string readTopology(const std::string& name) {
+    return orv::test::TestInstallation::readFile(std::string(ORV_TOPOLOGY_DIR) + "/" + name);
+}
+
+// The provider's framework over the simulated library with one topology.
+class Provider : public ::testing::Test {
+protected:
+    void start(const std::string& topology) {
+        LogTerminate();
+        installation = std::make_unique<orv::test::TestInstallation>();
+        installation->writeDefaultLoggerConfig();
+        ASSERT_EQ(0, LogInitialize("SMIS", "SMIS"));
+        installation->installRaidLibrary(VRLIB_PATH, topology);
+        FrameworkFacade::setVRLibFacadeForTesting(nullptr);
+        PluginsManager::setPluginCatalogue(&providerPluginCatalogue());
+        ASSERT_TRUE(FrameworkFacade::getInstance()->initialize());
+    }
+    void TearDown() override {
+        FrameworkFacade::destroyInstance();
+        PluginsManager::setPluginCatalogue(nullptr);
+        LogTerminate();
+        installation.reset();
+    }
+
+    static FrameworkFacade& facade() { return *FrameworkFacade::getInstance(); }
+    static CIMObjectPath classPath(const std::string& className, const char* ns = kStorage) {
+        return CIMObjectPath("", ns, className);
+    }
+    static size_t count(const char* className) {
+        CIMObjectPathList names;
+        facade().enumerateInstanceNames(classPath(className), names);
+        return names.size();
+    }
+    static CIMObjectPath reference(const CIMInstance& association, const std::string& role) {
+        const CIMProperty* property = association.getProperty(role);
+        return property == nullptr ? CIMObjectPath() : property->getValue<CIMObjectPath>().at(0);
+    }
+    static CIMObjectPathList associatorNames(const CIMObjectPath& from, const std::string& association,
+                                             const std::string& role = "", const std::string& resultRole = "") {
+        CIMObjectPathList out;
+        facade().associatorsNames(from, association, out, role, resultRole, "");
+        return out;
+    }
+    static bool contains(const CIMObjectPathList& paths, const CIMObjectPath& wanted) {
+        return std::find(paths.begin(), paths.end(), wanted) != paths.end();
+    }
+
+    std::unique_ptr<orv::test::TestInstallation> installation;
+};
+
+// The base's pairwise search over full instances of both ends: what the
+// table's faster search must answer, pair for pair and in the same order.
+class Pairwise : public TableAssociation {
+public:
+    using TableAssociation::TableAssociation;
+    CIMObjectPathList pairs(const CIMObjectPath& request) {
+        CIMInstanceList firsts, seconds, associations;
+        FrameworkFacade::getInstance()->enumerateInstances(endpointPath(request, firstEnd()), firsts);
+        FrameworkFacade::getInstance()->enumerateInstances(endpointPath(request, secondEnd()), seconds);
+        pairInstances(request, firsts, seconds, associations);
+        CIMObjectPathList paths;
+        for (const auto& association : associations) paths.push_back(association.getObjectPath());
+        return paths;
+    }
+};
+
+// For each row: the same pairs as the pairwise search, the number of pairs, the roles and classes of the ends, and
+// that the traversals from both ends give back the instance and the other end.
+TEST_F(Provider, EveryAssociationAnswersItsPairsFromBothEnds) {
+    const std::string text = readTopology("eleven-controllers.json");
+    start(text);
+    const Topology topology(text);
+    ASSERT_EQ(topology.controllers, 11u);
+    for (const auto& row : associationRows()) {
+        const auto expected = expectedPairs().find(row.className);
+        if (expected == expectedPairs().end()) continue;  // the jobs' association
+        SCOPED_TRACE(std::string(row.className) + ": " + row.test.describe());
+        CIMInstanceList associations;
+        facade().enumerateInstances(classPath(row.className), associations);
+        EXPECT_EQ(associations.size(), expected->second(topology, count));
+        CIMObjectPathList found;
+        for (const auto& association : associations) found.push_back(association.getObjectPath());
+        EXPECT_EQ(found, Pairwise(row).pairs(classPath(row.className)));
+
+        std::set<std::string> seen;
+        for (const auto& association : associations) {
+            const CIMObjectPath first = reference(association, row.first.role);
+            const CIMObjectPath second = reference(association, row.second.role);
+            ASSERT_EQ(CommonFunctions::toLower(first.getClassName()), CommonFunctions::toLower(row.first.className));
+            ASSERT_EQ(CommonFunctions::toLower(second.getClassName()), CommonFunctions::toLower(row.second.className));
+            EXPECT_NE(first, second);
+            EXPECT_TRUE(seen.insert(association.getObjectPath().toString()).second) << "pair answered twice";
+        }
+        if (associations.empty()) continue;
+        // One pair walked from both ends, with and without the roles.
+        const CIMInstance& sample = associations.back();
+        const CIMObjectPath first = reference(sample, row.first.role);
+        const CIMObjectPath second = reference(sample, row.second.role);
+        EXPECT_TRUE(contains(associatorNames(first, row.className, row.first.role, row.second.role), second));
+        EXPECT_TRUE(contains(associatorNames(second, row.className), first));
+        EXPECT_TRUE(associatorNames(first, row.className, row.second.role).empty());
+        CIMObjectPathList references;
+        facade().referencesNames(second, row.className, references, row.second.role);
+        EXPECT_TRUE(contains(references, sample.getObjectPath()));
+        CIMInstanceList instances;
+        facade().references(first, row.className, instances, row.first.role);
+        EXPECT_FALSE(instances.empty());
+        CIMInstanceList got;
+        facade().getCIMInstance(sample.getObjectPath(), got);
+        EXPECT_EQ(got.size(), 1u);
+    }
+}
+
+// A client that knows nothing but the interop namespace: profile, then the
+// conforming controllers, then what each controller holds, and back from a
+// volume. Every object reached answers GetInstance with itself.
+TEST_F(Provider, AnSmisClientWalksFromTheProfilesToEveryDiskAndBack) {
+    const std::string text = readTopology("eleven-controllers.json");
+    start(text);
+    Topology topology(text);
+    std::set<std::string> reached;
+    auto roundTrips = [&](const CIMObjectPathList& paths) {
+        for (const auto& path : paths) {
+            CIMInstanceList got;
+            facade().getCIMInstance(path, got);
+            ASSERT_EQ(got.size(), 1u) << path.toString();
+            EXPECT_EQ(got[0].getObjectPath(), path);
+            reached.insert(path.toString());
+        }
+    };
+
+    const CIMObjectPath profile("", kInterop, "ORV_RegisteredProfile");
+    CIMObjectPathList profiles;
+    facade().enumerateInstanceNames(profile, profiles);
+    CIMObjectPathList controllers;
+    for (const auto& p : profiles) {
+        for (const auto& element : associatorNames(p, "ORV_ElementConformsToProfile", "ConformantStandard"))
+            if (element.getClassName() == "ORV_ControllerComputerSystem" && !contains(controllers, element))
+                controllers.push_back(element);
+    }
+    ASSERT_EQ(controllers.size(), topology.controllers);
+    roundTrips(controllers);
+
+    for (const auto& controller : controllers) {
+        CIMInstanceList controllerInstance;
+        facade().getCIMInstance(controller, controllerInstance);
+        ASSERT_EQ(controllerInstance.size(), 1u);
+        const std::string name = controllerInstance[0].getProperty("Name")->getValue<std::string>().at(0);
+        const unsigned id = std::stoul(CommonFunctions::token(name, 2));
+        SCOPED_TRACE(controller.toString());
+        const auto primordial = associatorNames(controller, "ORV_HostedPrimordialStoragePool");
+        const auto concrete = associatorNames(controller, "ORV_HostedConcreteStoragePool");
+        const auto volumes = associatorNames(controller, "ORV_StorageVolumeSystemDevice");
+        const auto extents = associatorNames(controller, "ORV_StorageExtentSystemDevice");
+        const auto disks = associatorNames(controller, "ORV_DiskDriveSystemDevice");
+        EXPECT_EQ(primordial.size(), 4u);
+        EXPECT_EQ(concrete.size(), topology.arraysOf[id]);
+        EXPECT_EQ(volumes.size(), topology.volumesOf[id]);
+        EXPECT_EQ(extents.size(), topology.disksOf[id]);
+        EXPECT_EQ(disks.size(), topology.disksOf[id]);
+        for (const auto* found : {&primordial, &concrete, &volumes, &extents, &disks}) roundTrips(*found);
+        for (const auto& d : disks) {
+            const auto packages = associatorNames(d, "ORV_DiskDriveRealizes");
+            EXPECT_EQ(packages.size(), 1u);
+            roundTrips(packages);
+        }
+        for (const auto& volume : volumes) {
+            EXPECT_EQ(associatorNames(volume, "ORV_StorageVolumeSystemDevice"), CIMObjectPathList{controller});
+            const auto pool = associatorNames(volume, "ORV_VolumeAllocatedFromConcretePool");
+            ASSERT_EQ(pool.size(), 1u);
+            EXPECT_TRUE(contains(concrete, pool[0]));
+            for (const auto& member : associatorNames(volume, "ORV_StorageVolumeConcreteDependency")) {
+                EXPECT_TRUE(contains(extents, member));
+                const auto drive = associatorNames(member, "ORV_MediaPresent");
+                ASSERT_EQ(drive.size(), 1u);
+                EXPECT_TRUE(contains(disks, drive[0]));
+            }
+        }
+    }
+    EXPECT_EQ(reached.size(), topology.controllers * 5 + topology.arrays + topology.volumes + 3 * topology.disks);
+}
+
+// No controller: the storage classes are not served, and every association
+// of the table, asked directly, answers nothing rather than an error. Only
+// the host's provider identity needs no controller; unregistered without
+// controllers, it too answers nothing through the facade.
+TEST_F(Provider, WithoutControllersEveryAssociationAnswersNothing) {
+    start(R"({"interfaceVersion": 2, "controllers": []})");
+    for (const auto& row : associationRows()) {
+        SCOPED_TRACE(row.className);
+        EXPECT_EQ(count(row.className), 0u);
+        if (row.className == std::string("ORV_InstalledSMISProvider")) continue;
+        TableAssociation plugin(row);
+        CIMInstanceList instances;
+        CIMObjectPathList names;
+        EXPECT_NO_THROW(plugin.enumerateInstances(classPath(row.className), instances));
+        EXPECT_NO_THROW(plugin.enumerateInstanceNames(classPath(row.className), names));
+        EXPECT_NO_THROW(plugin.associators(classPath(row.first.className), row.className, instances, "", "", ""));
+        EXPECT_NO_THROW(plugin.referencesNames(classPath(row.second.className), row.className, names, ""));
+        EXPECT_TRUE(instances.empty());
+        EXPECT_TRUE(names.empty());
+    }
+}
+
+}  // namespace
+}  // namespace orv::cim::fwf::associations
