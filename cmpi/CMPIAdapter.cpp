@@ -100,9 +100,9 @@ PropertyNameList propertiesToModify(const char** properties, const CIMInstance& 
                                     const CIMObjectPath& path) {
     PropertyNameList names = namesOf(properties);
     if (properties == nullptr)
-        for (const CIMProperty& property : instance.getProperties()) names.push_back(property.getName());
+        for (const fwf::CIMProperty& property : instance.getProperties()) names.push_back(property.getName());
     auto isKey = [&path](const std::string& name) {
-        for (const CIMKeyBinding& key : path.getKeyBindings())
+        for (const fwf::CIMKeyBinding& key : path.getKeyBindings())
             if (strcasecmp(key.getName().c_str(), name.c_str()) == 0) return true;
         return false;
     };
