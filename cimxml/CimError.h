@@ -17,6 +17,7 @@ enum CimStatus : int {
     kCimErrInvalidClass = 5,
     kCimErrNotFound = 6,
     kCimErrNotSupported = 7,
+    kCimErrAlreadyExists = 11,
     kCimErrNoSuchProperty = 12,
     kCimErrTypeMismatch = 13,
     kCimErrMethodNotAvailable = 16,

@@ -1,6 +1,7 @@
 #include "CimOperations.h"
 
 #include "CimError.h"
+#include "SubscriptionOperations.h"
 #include "ValueConversion.h"
 #include "XmlResponse.h"
 
@@ -598,6 +599,8 @@ std::string CimOperations::answer(const XmlRequest& request, const std::string& 
         const auto nameSpace = schema_.servedNamespace(request.nameSpace);
         if (!nameSpace)
             throw CimError(kCimErrInvalidNamespace, "the namespace " + request.nameSpace + " is not served here");
+        if (subscriptions_ && subscriptions_->handles(request, *nameSpace))
+            return subscriptions_->answer(request, *nameSpace);
         Call call(*this, request, principal, *nameSpace);
         return call.run();
     } catch (const CimError& error) {

@@ -12,6 +12,8 @@
 
 namespace orv::cimxml {
 
+class SubscriptionOperations;
+
 using LogFunction = std::function<void(const std::string& line)>;
 
 class CimOperations {
@@ -23,6 +25,8 @@ public:
     // The response document for a request. Failures, the provider's and the
     // server's own, come back as an ERROR element; nothing is thrown.
     std::string answer(const XmlRequest& request, const std::string& principal);
+    // Requests on the subscription classes go there instead of the provider.
+    void setSubscriptions(SubscriptionOperations* subscriptions) { subscriptions_ = subscriptions; }
 
 private:
     class Call;
@@ -31,6 +35,7 @@ private:
     ProviderModule& provider_;
     std::string hostName_;
     LogFunction log_;
+    SubscriptionOperations* subscriptions_ = nullptr;
 };
 
 }  // namespace orv::cimxml

@@ -215,6 +215,43 @@ ProviderOutcome ProviderModule::subscribeIndications(const CallContext& context,
     });
 }
 
+ProviderOutcome ProviderModule::activateFilter(const CallContext& context, const std::string& query,
+                                               const std::string& language, const std::string& indicationClass,
+                                               bool first) {
+    if (!indicationMI_) return unsupported("indication provider");
+    return inScope(broker_, context, [&](RequestScope& scope) {
+        ObjectPath classPath{"", context.nameSpace, indicationClass, {}};
+        return indicationMI_->ft->activateFilter(indicationMI_, scope.context(), broker_.newSelectExp(query, language),
+                                                 indicationClass.c_str(), broker_.newObjectPath(classPath), first);
+    });
+}
+
+ProviderOutcome ProviderModule::deActivateFilter(const CallContext& context, const std::string& query,
+                                                 const std::string& language, const std::string& indicationClass,
+                                                 bool last) {
+    if (!indicationMI_) return unsupported("indication provider");
+    return inScope(broker_, context, [&](RequestScope& scope) {
+        ObjectPath classPath{"", context.nameSpace, indicationClass, {}};
+        return indicationMI_->ft->deActivateFilter(indicationMI_, scope.context(),
+                                                   broker_.newSelectExp(query, language), indicationClass.c_str(),
+                                                   broker_.newObjectPath(classPath), last);
+    });
+}
+
+ProviderOutcome ProviderModule::enableIndications(const CallContext& context) {
+    if (!indicationMI_) return unsupported("indication provider");
+    return inScope(broker_, context, [&](RequestScope& scope) {
+        return indicationMI_->ft->enableIndications(indicationMI_, scope.context());
+    });
+}
+
+ProviderOutcome ProviderModule::disableIndications(const CallContext& context) {
+    if (!indicationMI_) return unsupported("indication provider");
+    return inScope(broker_, context, [&](RequestScope& scope) {
+        return indicationMI_->ft->disableIndications(indicationMI_, scope.context());
+    });
+}
+
 void ProviderModule::cleanup() {
     std::call_once(cleanedUp_, [this] {
         RequestScope scope(broker_, "root/cimv2");

@@ -85,6 +85,14 @@ public:
     // activation, then enabling indications.
     ProviderOutcome subscribeIndications(const CallContext& context, const std::string& indicationClass);
 
+    // The indication functions one at a time, for client subscriptions.
+    ProviderOutcome activateFilter(const CallContext& context, const std::string& query,
+                                   const std::string& language, const std::string& indicationClass, bool first);
+    ProviderOutcome deActivateFilter(const CallContext& context, const std::string& query,
+                                     const std::string& language, const std::string& indicationClass, bool last);
+    ProviderOutcome enableIndications(const CallContext& context);
+    ProviderOutcome disableIndications(const CallContext& context);
+
     // Calls every cleanup function with terminating true; later calls do nothing.
     void cleanup();
 

@@ -61,6 +61,9 @@ ServerSchema toServerSchema(const schema::ClassTable& table,
         out.addClass(std::move(decl));
     }
     for (const auto& registration : registrations) {
+        if (registration.indication)
+            for (const auto& nameSpace : registration.namespaces)
+                out.registerIndicationClass(nameSpace, registration.className);
         if (!registration.instance && !registration.association && !registration.method) continue;
         for (const auto& nameSpace : registration.namespaces)
             out.registerProviderClass(nameSpace, registration.className);

@@ -4,7 +4,10 @@
 #include "CimOperations.h"
 #include "CimXmlService.h"
 #include "HttpServer.h"
+#include "ProviderIndicationControl.h"
 #include "ProviderModule.h"
+#include "SubscriptionOperations.h"
+#include "SubscriptionService.h"
 
 #include <CLI/CLI.hpp>
 
@@ -34,6 +37,10 @@ struct Settings {
     std::string hostName = "localhost";
     bool subscribe = true;
     std::size_t keepIndications = 100;
+    std::string subscriptionsFile;
+    unsigned retryAttempts = 3;
+    double retryIntervalSeconds = 20;
+    std::size_t deliveryQueue = 1000;
     bool verbose = false;
 };
 
@@ -118,6 +125,20 @@ int runServer(int argc, char** argv, const SchemaLoader& loadSchema, const Progr
         ->capture_default_str();
     app.add_flag("--no-indications", [&settings](std::int64_t) { settings.subscribe = false; },
                  "do not subscribe to the provider's indications at start");
+    app.add_option("--subscriptions", settings.subscriptionsFile,
+                   "file that keeps the clients' indication subscriptions across restarts");
+    app.add_option("--delivery-retry-attempts", settings.retryAttempts,
+                   "times a listener is retried before an indication is dropped")
+        ->check(CLI::Range(0u, 100u))
+        ->capture_default_str();
+    app.add_option("--delivery-retry-interval", settings.retryIntervalSeconds,
+                   "seconds before the first retry; each further retry waits twice as long")
+        ->check(CLI::Range(0.01, 3600.0))
+        ->capture_default_str();
+    app.add_option("--delivery-queue", settings.deliveryQueue,
+                   "indications waiting per listener before the oldest are dropped")
+        ->check(CLI::Range(std::size_t{1}, std::size_t{1} << 24))
+        ->capture_default_str();
     app.add_flag("-v,--verbose", settings.verbose, "log every request");
     try {
         app.parse(argc, argv);
@@ -138,13 +159,20 @@ int runServer(int argc, char** argv, const SchemaLoader& loadSchema, const Progr
 
     try {
         ServerSchema schema = loadSchema(settings.schema);
+        addSubscriptionClasses(schema);
         UserTable users = settings.usersFile.empty() ? UserTable{} : UserTable::fromFile(settings.usersFile);
 
         cmpiserver::Broker broker;
         for (const ClassDecl* decl : schema.classes()) broker.classHierarchy().addClass(decl->name, decl->superClass);
         IndicationLog indications(schema, settings.keepIndications, log);
-        broker.setIndicationSink([&indications](const std::string& nameSpace, const cmpiserver::Instance& indication) {
-            indications.record(nameSpace, indication);
+        // The provider may deliver from its own threads as soon as it is
+        // loaded; subscriptions take indications once they are in place.
+        std::atomic<SubscriptionService*> subscriptions{nullptr};
+        const bool keepRecord = settings.subscribe;
+        broker.setIndicationSink([&indications, &subscriptions, keepRecord](const std::string& nameSpace,
+                                                                            const cmpiserver::Instance& indication) {
+            if (keepRecord) indications.record(nameSpace, indication);
+            if (SubscriptionService* service = subscriptions.load()) service->deliver(nameSpace, indication);
         });
 
         ProviderModule provider(broker, settings.provider, settings.providerName);
@@ -157,7 +185,21 @@ int runServer(int argc, char** argv, const SchemaLoader& loadSchema, const Progr
             }
         }
 
+        ProviderIndicationControl control(provider, log);
+        SubscriptionSettings subscriptionSettings;
+        subscriptionSettings.systemName = settings.hostName;
+        subscriptionSettings.subscriptionsFile = settings.subscriptionsFile;
+        subscriptionSettings.delivery.retryAttempts = settings.retryAttempts;
+        subscriptionSettings.delivery.retryInterval =
+            std::chrono::milliseconds(static_cast<long>(settings.retryIntervalSeconds * 1000));
+        subscriptionSettings.delivery.queueLimit = settings.deliveryQueue;
+        subscriptionSettings.serverRecordActive = settings.subscribe && provider.hasIndicationMI();
+        SubscriptionService subscriptionService(schema, control, subscriptionSettings, log);
+        subscriptions = &subscriptionService;
+        SubscriptionOperations subscriptionOperations(schema, subscriptionService, settings.hostName);
+
         CimOperations operations(schema, provider, settings.hostName, log);
+        operations.setSubscriptions(&subscriptionOperations);
         CimXmlService service(operations, std::move(users), settings.maxRequestBytes, log);
         HttpServer server(service, indications, settings.threads, settings.verbose ? log : LogFunction{});
         const int port = server.bind(settings.address, settings.port);
@@ -168,6 +210,8 @@ int runServer(int argc, char** argv, const SchemaLoader& loadSchema, const Progr
         if (!signalled) server.serve();
         running = nullptr;
 
+        subscriptions = nullptr;
+        subscriptionService.stop();
         provider.cleanup();
         log("provider cleaned up, exiting");
         return 0;

@@ -28,7 +28,7 @@ void ServerSchema::addClass(ClassDecl decl) {
 
 void ServerSchema::addNamespace(std::string_view nameSpace) {
     if (findNamespace(nameSpace)) return;
-    namespaces_.push_back(Namespace{std::string(nameSpace), {}, {}, {}});
+    namespaces_.push_back(Namespace{std::string(nameSpace), {}, {}, {}, {}, {}});
 }
 
 void ServerSchema::registerProviderClass(std::string_view nameSpace, std::string_view className) {
@@ -39,12 +39,39 @@ void ServerSchema::registerProviderClass(std::string_view nameSpace, std::string
     refreshVisibility();
 }
 
+void ServerSchema::registerServerClass(std::string_view nameSpace, std::string_view className) {
+    addNamespace(nameSpace);
+    auto& ns = const_cast<Namespace&>(*findNamespace(nameSpace));
+    ns.serverClasses.emplace_back(className);
+    refreshVisibility();
+}
+
+void ServerSchema::registerIndicationClass(std::string_view nameSpace, std::string_view className) {
+    addNamespace(nameSpace);
+    auto& ns = const_cast<Namespace&>(*findNamespace(nameSpace));
+    ns.indicationClasses.emplace_back(className);
+}
+
+std::vector<std::string> ServerSchema::indicationClasses(std::string_view nameSpace) const {
+    const Namespace* ns = findNamespace(nameSpace);
+    return ns ? ns->indicationClasses : std::vector<std::string>{};
+}
+
+bool ServerSchema::isServerClass(std::string_view nameSpace, std::string_view className) const {
+    const Namespace* ns = findNamespace(nameSpace);
+    if (!ns) return false;
+    return std::any_of(ns->serverClasses.begin(), ns->serverClasses.end(),
+                       [&](const std::string& name) { return isA(className, name); });
+}
+
 // Visibility depends on both the classes and the registrations, so it is
 // recomputed whenever either changes; the schema is built once at start.
 void ServerSchema::refreshVisibility() {
     for (auto& ns : namespaces_) {
         ns.visibleKeys.clear();
-        for (const auto& name : ns.providerClasses) {
+        std::vector<std::string> shown = ns.providerClasses;
+        shown.insert(shown.end(), ns.serverClasses.begin(), ns.serverClasses.end());
+        for (const auto& name : shown) {
             std::string key = toLower(name);
             for (int depth = 0; depth < 64 && !key.empty(); ++depth) {
                 if (!ns.visibleKeys.insert(key).second) break;

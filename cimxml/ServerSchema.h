@@ -71,6 +71,13 @@ public:
     // Serves a namespace; classes registered there are the provider's.
     void addNamespace(std::string_view nameSpace);
     void registerProviderClass(std::string_view nameSpace, std::string_view className);
+    // Classes the server answers itself (the subscription classes): visible
+    // in the namespace, never routed to the provider.
+    void registerServerClass(std::string_view nameSpace, std::string_view className);
+    // Indication classes the provider raises in a namespace.
+    void registerIndicationClass(std::string_view nameSpace, std::string_view className);
+    std::vector<std::string> indicationClasses(std::string_view nameSpace) const;
+    bool isServerClass(std::string_view nameSpace, std::string_view className) const;
 
     const ClassDecl* find(std::string_view className) const;
     bool isA(std::string_view className, std::string_view ancestor) const;
@@ -106,6 +113,8 @@ private:
         std::vector<std::string> providerClasses;  // as registered
         std::set<std::string> providerKeys;        // lower case
         std::set<std::string> visibleKeys;         // lower case, with ancestors
+        std::vector<std::string> serverClasses;
+        std::vector<std::string> indicationClasses;
     };
     const Namespace* findNamespace(std::string_view nameSpace) const;
     void refreshVisibility();

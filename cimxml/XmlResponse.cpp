@@ -89,6 +89,8 @@ void ResponseWriter::keyBinding(const std::string& name, const Value& v) {
     } else {
         p.OpenElement("KEYVALUE", kCompact);
         p.PushAttribute("VALUETYPE", keyValueType(v.type()));
+        // The CIM-XML DTD 2.4 requires the CIM type of every key value.
+        p.PushAttribute("TYPE", cimNameOfType(v.type()).c_str());
         if (!v.isNull() && !v.isArray()) p.PushText(valueText(v).c_str());
         close(p);
     }
