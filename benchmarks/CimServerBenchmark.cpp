@@ -3,72 +3,16 @@
 // EnumerateInstances request over loopback, on a new connection as wbemcli
 // makes it, and parses the answer.
 #include "BenchmarkSetup.h"
+#include "ServerProcess.h"
 
 #include <httplib.h>
-#include <signal.h>
-#include <sys/wait.h>
 #include <tinyxml2.h>
-#include <unistd.h>
 
 #include <iostream>
 #include <memory>
-#include <stdexcept>
 #include <vector>
 
 namespace {
-
-// orv-cimserver on a free port; stopped with SIGTERM so that it takes the
-// provider down in order.
-class ServerProcess {
-public:
-    explicit ServerProcess(std::vector<std::string> arguments) {
-        int output[2];
-        if (pipe(output) != 0) throw std::runtime_error("cannot make a pipe");
-        arguments.insert(arguments.begin(), ORV_CIMSERVER);
-        arguments.insert(arguments.end(), {"--port", "0"});
-        pid_ = fork();
-        if (pid_ < 0) throw std::runtime_error("cannot start orv-cimserver");
-        if (pid_ == 0) {
-            dup2(output[1], STDOUT_FILENO);
-            close(output[0]);
-            close(output[1]);
-            std::vector<char*> argv;
-            for (auto& argument : arguments) argv.push_back(argument.data());
-            argv.push_back(nullptr);
-            execv(ORV_CIMSERVER, argv.data());
-            _exit(127);
-        }
-        close(output[1]);
-        // It prints "orv-cimserver listening on ADDRESS:PORT" once it listens.
-        std::string line;
-        char c = 0;
-        while (read(output[0], &c, 1) == 1 && c != '\n') line += c;
-        close(output[0]);
-        const auto colon = line.rfind(':');
-        if (line.find("listening on") == std::string::npos || colon == std::string::npos) {
-            stop();
-            throw std::runtime_error("orv-cimserver did not start: " + line);
-        }
-        port_ = std::stoi(line.substr(colon + 1));
-    }
-    ~ServerProcess() { stop(); }
-    ServerProcess(const ServerProcess&) = delete;
-    ServerProcess& operator=(const ServerProcess&) = delete;
-
-    int port() const { return port_; }
-
-private:
-    void stop() {
-        if (pid_ <= 0) return;
-        kill(pid_, SIGTERM);
-        int status = 0;
-        waitpid(pid_, &status, 0);
-        pid_ = -1;
-    }
-
-    pid_t pid_ = -1;
-    int port_ = 0;
-};
 
 std::string enumerateInstancesBody(const std::string& className) {
     return R"(<?xml version="1.0" encoding="utf-8"?>)"
@@ -140,7 +84,7 @@ int main(int argc, char** argv) {
         orv::test::TestInstallation installation;
         orv::bench::prepareInstallation(installation, options);
         // The child inherits the registry variable the installation set.
-        ServerProcess server({"--provider", PROVIDER_PATH, "--no-indications"});
+        orv::bench::ServerProcess server({"--provider", PROVIDER_PATH, "--no-indications"});
         for (const char* className : {"ORV_DiskDrive", "ORV_StorageVolume"})
             orv::bench::addBenchmark(options, std::string("CimXml/EnumerateInstances/") + className,
                                      [&server, className](benchmark::State& state) {

@@ -56,7 +56,7 @@ ProviderOutcome inScope(cmpiserver::Broker& broker, const CallContext& context, 
     CMPIStatus status = call(scope);
     out.rc = status.rc;
     out.message = cmpiserver::readMessage(status);
-    out.collected = scope.collected();
+    out.collected = scope.takeCollected();
     return out;
 }
 

@@ -3,11 +3,28 @@
 #include "Value.h"
 
 #include <algorithm>
+#include <cctype>
+#include <mutex>
 
 namespace orv::cimxml {
 
 using cmpiserver::equalsIgnoreCase;
-using cmpiserver::toLower;
+
+// Class and property names are ASCII; folding by hand keeps the locale out
+// of the hottest comparison of the server.
+bool NameLess::operator()(std::string_view a, std::string_view b) const {
+    const auto fold = [](char c) {
+        const auto u = static_cast<unsigned char>(c);
+        return u >= 'A' && u <= 'Z' ? u + ('a' - 'A') : u;
+    };
+    const std::size_t common = std::min(a.size(), b.size());
+    for (std::size_t i = 0; i < common; ++i) {
+        const unsigned x = fold(a[i]);
+        const unsigned y = fold(b[i]);
+        if (x != y) return x < y;
+    }
+    return a.size() < b.size();
+}
 
 const ParameterDecl* MethodDecl::parameter(std::string_view parameterName) const {
     for (const auto& p : parameters)
@@ -16,11 +33,10 @@ const ParameterDecl* MethodDecl::parameter(std::string_view parameterName) const
 }
 
 void ServerSchema::addClass(ClassDecl decl) {
-    const std::string key = toLower(decl.name);
-    if (auto it = index_.find(key); it != index_.end()) {
+    if (auto it = index_.find(decl.name); it != index_.end()) {
         classes_[it->second] = std::move(decl);
     } else {
-        index_.emplace(key, classes_.size());
+        index_.emplace(decl.name, classes_.size());
         classes_.push_back(std::move(decl));
     }
     refreshVisibility();
@@ -34,7 +50,7 @@ void ServerSchema::addNamespace(std::string_view nameSpace) {
 void ServerSchema::registerProviderClass(std::string_view nameSpace, std::string_view className) {
     addNamespace(nameSpace);
     auto& ns = const_cast<Namespace&>(*findNamespace(nameSpace));
-    if (ns.providerKeys.insert(toLower(className)).second)
+    if (ns.providerKeys.emplace(className).second)
         ns.providerClasses.emplace_back(className);
     refreshVisibility();
 }
@@ -67,36 +83,40 @@ bool ServerSchema::isServerClass(std::string_view nameSpace, std::string_view cl
 // Visibility depends on both the classes and the registrations, so it is
 // recomputed whenever either changes; the schema is built once at start.
 void ServerSchema::refreshVisibility() {
+    {
+        std::unique_lock lock(cache_->mutex);
+        cache_->views.clear();
+        cache_->classesFor.clear();
+    }
     for (auto& ns : namespaces_) {
         ns.visibleKeys.clear();
         std::vector<std::string> shown = ns.providerClasses;
         shown.insert(shown.end(), ns.serverClasses.begin(), ns.serverClasses.end());
         for (const auto& name : shown) {
-            std::string key = toLower(name);
+            std::string key = name;
             for (int depth = 0; depth < 64 && !key.empty(); ++depth) {
                 if (!ns.visibleKeys.insert(key).second) break;
                 const ClassDecl* decl = find(key);
-                key = decl ? toLower(decl->superClass) : std::string();
+                key = decl ? decl->superClass : std::string();
             }
         }
     }
 }
 
 const ClassDecl* ServerSchema::find(std::string_view className) const {
-    auto it = index_.find(toLower(className));
+    auto it = index_.find(className);
     return it == index_.end() ? nullptr : &classes_[it->second];
 }
 
+// Walks the kept chain of the class rather than looking every ancestor up
+// by name: routing asks this for every provider class of every request.
 bool ServerSchema::isA(std::string_view className, std::string_view ancestor) const {
-    std::string current(className);
-    // The depth limit keeps a cyclic schema from hanging a request.
-    for (int depth = 0; depth < 64 && !current.empty(); ++depth) {
-        if (equalsIgnoreCase(current, ancestor)) return true;
-        const ClassDecl* decl = find(current);
-        if (!decl) return false;
-        current = decl->superClass;
-    }
-    return false;
+    if (equalsIgnoreCase(className, ancestor)) return true;
+    const auto& chain = view(className).chain;
+    for (const ClassDecl* c : chain)
+        if (equalsIgnoreCase(c->name, ancestor)) return true;
+    // A superclass the schema does not declare still counts by name.
+    return !chain.empty() && equalsIgnoreCase(chain.back()->superClass, ancestor);
 }
 
 std::vector<const ClassDecl*> ServerSchema::classes() const {
@@ -137,39 +157,53 @@ void mergeInto(std::vector<Inherited<Decl>>& list, const std::vector<Decl>& decl
 
 }  // namespace
 
-std::vector<Inherited<PropertyDecl>> ServerSchema::effectiveProperties(
-    std::string_view className) const {
+ServerSchema::ClassView ServerSchema::buildView(std::string_view className) const {
     std::vector<const ClassDecl*> chain;
     for (const ClassDecl* c = find(className); c && chain.size() < 64; c = find(c->superClass))
         chain.push_back(c);
-    std::vector<Inherited<PropertyDecl>> out;
-    for (auto it = chain.rbegin(); it != chain.rend(); ++it)
-        mergeInto(out, (*it)->properties, (*it)->name);
-    return out;
+    ClassView view;
+    view.chain = chain;
+    for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
+        mergeInto(view.properties, (*it)->properties, (*it)->name);
+        mergeInto(view.methods, (*it)->methods, (*it)->name);
+    }
+    for (std::size_t i = 0; i < view.properties.size(); ++i)
+        view.propertyIndex.emplace(view.properties[i].decl->name, i);
+    for (std::size_t i = 0; i < view.methods.size(); ++i)
+        view.methodIndex.emplace(view.methods[i].decl->name, i);
+    return view;
 }
 
-std::vector<Inherited<MethodDecl>> ServerSchema::effectiveMethods(std::string_view className) const {
-    std::vector<const ClassDecl*> chain;
-    for (const ClassDecl* c = find(className); c && chain.size() < 64; c = find(c->superClass))
-        chain.push_back(c);
-    std::vector<Inherited<MethodDecl>> out;
-    for (auto it = chain.rbegin(); it != chain.rend(); ++it)
-        mergeInto(out, (*it)->methods, (*it)->name);
-    return out;
+const ServerSchema::ClassView& ServerSchema::view(std::string_view className) const {
+    {
+        std::shared_lock lock(cache_->mutex);
+        if (auto it = cache_->views.find(className); it != cache_->views.end()) return *it->second;
+    }
+    auto built = std::make_unique<const ClassView>(buildView(className));
+    std::unique_lock lock(cache_->mutex);
+    // Another thread may have built the same view meanwhile; the first stays.
+    return *cache_->views.try_emplace(std::string(className), std::move(built)).first->second;
 }
 
-std::optional<Inherited<PropertyDecl>> ServerSchema::property(std::string_view className,
-                                                              std::string_view propertyName) const {
-    for (auto& p : effectiveProperties(className))
-        if (equalsIgnoreCase(p.decl->name, propertyName)) return p;
-    return std::nullopt;
+const std::vector<Inherited<PropertyDecl>>& ServerSchema::effectiveProperties(std::string_view className) const {
+    return view(className).properties;
 }
 
-std::optional<Inherited<MethodDecl>> ServerSchema::method(std::string_view className,
-                                                          std::string_view methodName) const {
-    for (auto& m : effectiveMethods(className))
-        if (equalsIgnoreCase(m.decl->name, methodName)) return m;
-    return std::nullopt;
+const std::vector<Inherited<MethodDecl>>& ServerSchema::effectiveMethods(std::string_view className) const {
+    return view(className).methods;
+}
+
+const Inherited<PropertyDecl>* ServerSchema::property(std::string_view className,
+                                                      std::string_view propertyName) const {
+    const ClassView& v = view(className);
+    const auto it = v.propertyIndex.find(propertyName);
+    return it == v.propertyIndex.end() ? nullptr : &v.properties[it->second];
+}
+
+const Inherited<MethodDecl>* ServerSchema::method(std::string_view className, std::string_view methodName) const {
+    const ClassView& v = view(className);
+    const auto it = v.methodIndex.find(methodName);
+    return it == v.methodIndex.end() ? nullptr : &v.methods[it->second];
 }
 
 const ServerSchema::Namespace* ServerSchema::findNamespace(std::string_view nameSpace) const {
@@ -192,21 +226,31 @@ std::vector<std::string> ServerSchema::namespaces() const {
 
 bool ServerSchema::isProviderClass(std::string_view nameSpace, std::string_view className) const {
     const Namespace* ns = findNamespace(nameSpace);
-    return ns && ns->providerKeys.count(toLower(className)) != 0;
+    return ns && ns->providerKeys.count(className) != 0;
 }
 
 bool ServerSchema::isVisible(std::string_view nameSpace, std::string_view className) const {
     const Namespace* ns = findNamespace(nameSpace);
-    return ns && ns->visibleKeys.count(toLower(className)) != 0;
+    return ns && ns->visibleKeys.count(className) != 0;
 }
 
+// Asked by every enumeration and association request; the answer depends
+// on the schema only, so it is worked out once per namespace and class.
 std::vector<std::string> ServerSchema::providerClassesFor(std::string_view nameSpace,
                                                           std::string_view className) const {
+    std::string key(nameSpace);
+    key.append(1, '\0').append(className);
+    {
+        std::shared_lock lock(cache_->mutex);
+        if (auto it = cache_->classesFor.find(key); it != cache_->classesFor.end()) return it->second;
+    }
     std::vector<std::string> out;
     const Namespace* ns = findNamespace(nameSpace);
     if (!ns) return out;
     for (const auto& name : ns->providerClasses)
         if (isA(name, className)) out.push_back(name);
+    std::unique_lock lock(cache_->mutex);
+    cache_->classesFor.try_emplace(std::move(key), out);
     return out;
 }
 

@@ -7,8 +7,10 @@
 #include "cmpidt.h"
 
 #include <map>
+#include <memory>
 #include <optional>
 #include <set>
+#include <shared_mutex>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -64,6 +66,13 @@ struct Inherited {
     std::string originClass;
 };
 
+// Orders names without case, so that look-ups take the name as the client
+// spelt it, without making a lower-case copy first.
+struct NameLess {
+    using is_transparent = void;
+    bool operator()(std::string_view a, std::string_view b) const;
+};
+
 class ServerSchema {
 public:
     // Adds or replaces a class. Names compare without case everywhere.
@@ -86,13 +95,14 @@ public:
     std::vector<const ClassDecl*> subClasses(std::string_view className, bool deep) const;
 
     // Properties and methods including inherited ones, base class first;
-    // an override replaces the inherited declaration in place.
-    std::vector<Inherited<PropertyDecl>> effectiveProperties(std::string_view className) const;
-    std::vector<Inherited<MethodDecl>> effectiveMethods(std::string_view className) const;
-    std::optional<Inherited<PropertyDecl>> property(std::string_view className,
-                                                    std::string_view propertyName) const;
-    std::optional<Inherited<MethodDecl>> method(std::string_view className,
-                                                std::string_view methodName) const;
+    // an override replaces the inherited declaration in place. Worked out
+    // once per class and kept: every instance written asks for them, and
+    // the answers stay valid until the next addClass.
+    const std::vector<Inherited<PropertyDecl>>& effectiveProperties(std::string_view className) const;
+    const std::vector<Inherited<MethodDecl>>& effectiveMethods(std::string_view className) const;
+    // Nothing (a null pointer) when the class or the member is unknown.
+    const Inherited<PropertyDecl>* property(std::string_view className, std::string_view propertyName) const;
+    const Inherited<MethodDecl>* method(std::string_view className, std::string_view methodName) const;
 
     // The spelling the server uses for a namespace name ("root/PG_InterOp"
     // for "ROOT/pg_interop"); nothing when the namespace is not served.
@@ -111,17 +121,36 @@ private:
     struct Namespace {
         std::string name;
         std::vector<std::string> providerClasses;  // as registered
-        std::set<std::string> providerKeys;        // lower case
-        std::set<std::string> visibleKeys;         // lower case, with ancestors
+        std::set<std::string, NameLess> providerKeys;
+        std::set<std::string, NameLess> visibleKeys;  // with ancestors
         std::vector<std::string> serverClasses;
         std::vector<std::string> indicationClasses;
     };
+    // A class as its instances are written: every member with its origin,
+    // and the members by lower-case name.
+    struct ClassView {
+        std::vector<const ClassDecl*> chain;  // the class, then its ancestors
+        std::vector<Inherited<PropertyDecl>> properties;
+        std::vector<Inherited<MethodDecl>> methods;
+        std::map<std::string, std::size_t, NameLess> propertyIndex;
+        std::map<std::string, std::size_t, NameLess> methodIndex;
+    };
     const Namespace* findNamespace(std::string_view nameSpace) const;
     void refreshVisibility();
+    const ClassView& view(std::string_view className) const;
+    ClassView buildView(std::string_view className) const;
 
     std::vector<ClassDecl> classes_;
-    std::map<std::string, std::size_t> index_;  // lower-case name -> position
+    std::map<std::string, std::size_t, NameLess> index_;  // name -> position
     std::vector<Namespace> namespaces_;
+    // Request threads read the schema at the same time; views are added
+    // under the lock and never moved, so a reference stays good.
+    struct ViewCache {
+        std::shared_mutex mutex;
+        std::map<std::string, std::unique_ptr<const ClassView>, NameLess> views;
+        std::map<std::string, std::vector<std::string>, NameLess> classesFor;  // namespace NUL class
+    };
+    std::unique_ptr<ViewCache> cache_ = std::make_unique<ViewCache>();
 };
 
 // "uint32" -> CMPI_uint32, "datetime" -> CMPI_dateTime ...; nothing for an unknown name.

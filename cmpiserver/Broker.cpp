@@ -602,6 +602,11 @@ CollectedResult RequestScope::collected() const {
     return result_->collected;
 }
 
+CollectedResult RequestScope::takeCollected() {
+    std::lock_guard lock(result_->mutex);
+    return std::move(result_->collected);
+}
+
 std::size_t RequestScope::objectCount() const { return arena_->objectCount(); }
 
 // ---- Readers --------------------------------------------------------------

@@ -129,6 +129,9 @@ public:
     const CMPIContext* context() const;
     const CMPIResult* result() const;
     CollectedResult collected() const;
+    // The answer moved out, for a caller done with the request: large
+    // enumerations are not copied on their way to the client.
+    CollectedResult takeCollected();
     std::size_t objectCount() const;
 
 private:
