@@ -90,7 +90,7 @@ const std::vector<std::string> kFullMode{
     "ORV_DiskDriveATAProtocolEndpoint", "ORV_SASDeviceSAPImplementation", "ORV_SATADeviceSAPImplementation",
     "ORV_SASSAPAvailableForElement", "ORV_SATASAPAvailableForElement", "ORV_Container",
     "ORV_DiskDriveSASPortSystemDevice", "ORV_DiskDriveATAPortSystemDevice", "ORV_ConcreteComponent",
-    "ORV_FailOverHostedCollection", "ORV_FailOverMemberOfCollection", "ORV_FailOverStorageExtentsCollection",
+    "ORV_FailOverHostedCollection", "ORV_FailOverMemberOfCollection", "ORV_FailoverStorageExtentsCollection",
     "ORV_HostedSpareService", "ORV_IsSpare", "ORV_PrimordialStoragePoolConcreteDependency",
     "ORV_SpareConfCapElementCapabilities", "ORV_SpareConfigurationCapabilities", "ORV_SpareConfigurationService",
     "ORV_Spared", "ORV_StorageRedundancySet", "ORV_StorageVolumeConcreteDependency",

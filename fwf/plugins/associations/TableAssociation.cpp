@@ -68,7 +68,12 @@ CIMInstanceList TableAssociation::sourceInstance(const CIMObjectPath& request, c
                                                  const CIMObjectPath& source) const {
     CIMInstanceList found;
     if (full) {
-        framework().getCIMInstance(source, found);
+        // A source that names no instance is related to nothing.
+        try {
+            framework().getCIMInstance(source, found);
+        } catch (const CIMException& error) {
+            if (error.getCode() != 6) throw;
+        }
         return found;
     }
     for (auto& instance : endInstances(request, end, false)) {
