@@ -10,7 +10,8 @@ namespace orv::raidlib {
 namespace {
 
 // How deep the calling thread is inside the library's callback or an Update.
-thread_local int insideDelivery = 0;
+// Initial-exec, as the provider is unloaded with dlclose (see TableAssociation).
+[[gnu::tls_model("initial-exec")]] thread_local int insideDelivery = 0;
 
 bool mayWait() { return insideDelivery == 0; }
 

@@ -147,7 +147,7 @@ std::string findObjectField(SimController& c, SimObjectKind kind, uint32_t id, c
 
 std::vector<uint32_t> spareProtection(const SimController& c) {
   std::vector<uint32_t> protection;
-  for (const SimVolume& v : c.volumes) protection.push_back(v.rec.hsProtected);
+  for (const SimVolume& v : c.volumes) protection.push_back(static_cast<uint32_t>(v.rec.hsProtected));
   return protection;
 }
 

@@ -12,8 +12,10 @@ namespace orv::cim::fwf::associations {
 namespace {
 
 // The source of the traversal this thread is answering, if any: plugins are
-// shared by every request thread.
-thread_local const CIMObjectPath* tracedSource = nullptr;
+// shared by every request thread. Initial-exec: the provider is loaded and
+// unloaded with dlopen/dlclose, and a dynamic TLS block left behind by an
+// unloaded library trips LeakSanitizer's scan at exit.
+[[gnu::tls_model("initial-exec")]] thread_local const CIMObjectPath* tracedSource = nullptr;
 
 struct TraversalScope {
     explicit TraversalScope(const CIMObjectPath& source) { tracedSource = &source; }
