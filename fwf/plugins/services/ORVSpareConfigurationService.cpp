@@ -258,16 +258,12 @@ void ORVSpareConfigurationService::getRepositoryObjects(const CIMObjectPath& pat
 
 void ORVSpareConfigurationService::getKeyAttributes(const orv::raidlib::PropertyContainer& object,
                                                     KeyBindingList& out) {
-    const uint32_t contrId =
-        requireControllerId(object, "orv::cim::fwf::ORVSpareConfigurationService::getKeyAttributes");
-    controllerServiceKeys(kClassName, kNamePrefix, contrId, out);
+    controllerServiceKeys(object, kClassName, kNamePrefix, "orv::cim::fwf::ORVSpareConfigurationService::getKeyAttributes", out);
 }
 
 void ORVSpareConfigurationService::getNonKeyAttributes(const orv::raidlib::PropertyContainer& object,
                                                        PropertyList& out) {
-    if (const auto contrId = LibraryPropertyReader(object, "VrlController").integer("contrId", true)) {
-        out.push_back(stringProperty("ElementName", "Spare configuration of " + controllerName(*contrId)));
-    }
+    controllerServiceElementName(object, "Spare configuration", out);
 }
 
 uint32_t ORVSpareConfigurationService::invokeMethod(CIMObjectPath path, const std::string& methodName,

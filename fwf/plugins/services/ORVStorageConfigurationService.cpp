@@ -437,16 +437,12 @@ void ORVStorageConfigurationService::getRepositoryObjects(const CIMObjectPath& p
 
 void ORVStorageConfigurationService::getKeyAttributes(const orv::raidlib::PropertyContainer& object,
                                                       KeyBindingList& out) {
-    const uint32_t contrId =
-        requireControllerId(object, "orv::cim::fwf::ORVStorageConfigurationService::getKeyAttributes");
-    controllerServiceKeys(kClassName, kNamePrefix, contrId, out);
+    controllerServiceKeys(object, kClassName, kNamePrefix, "orv::cim::fwf::ORVStorageConfigurationService::getKeyAttributes", out);
 }
 
 void ORVStorageConfigurationService::getNonKeyAttributes(const orv::raidlib::PropertyContainer& object,
                                                          PropertyList& out) {
-    if (const auto contrId = LibraryPropertyReader(object, "VrlController").integer("contrId", true)) {
-        out.push_back(stringProperty("ElementName", "Storage configuration of " + controllerName(*contrId)));
-    }
+    controllerServiceElementName(object, "Storage configuration", out);
 }
 
 uint32_t ORVStorageConfigurationService::invokeMethod(CIMObjectPath path, const std::string& methodName,

@@ -1,17 +1,27 @@
 #include "ServiceSupport.h"
 
 #include "CommonFunctions.h"
+#include "ControllerSupport.h"
 #include "PropertyBuilders.h"
 #include "StoragePluginSupport.h"
 #include "VRLibFacadeIntf.h"
 
 namespace orv::cim::fwf::storage {
 
-void controllerServiceKeys(const char* className, const char* namePrefix, uint32_t contrId, KeyBindingList& out) {
+void controllerServiceKeys(const orv::raidlib::PropertyContainer& controller, const char* className,
+                           const char* namePrefix, const char* qualifiedName, KeyBindingList& out) {
+    const uint32_t contrId = requireControllerId(controller, qualifiedName);
     out.push_back(stringKey("SystemCreationClassName", "ORV_ControllerComputerSystem"));
     out.push_back(stringKey("SystemName", controllerName(contrId)));
     out.push_back(stringKey("CreationClassName", className));
     out.push_back(stringKey("Name", std::string(namePrefix) + "_" + std::to_string(contrId)));
+}
+
+void controllerServiceElementName(const orv::raidlib::PropertyContainer& controller, const char* what,
+                                  PropertyList& out) {
+    if (const auto contrId = LibraryPropertyReader(controller, "VrlController").integer("contrId", true)) {
+        out.push_back(stringProperty("ElementName", std::string(what) + " of " + controllerName(*contrId)));
+    }
 }
 
 uint32_t serviceControllerId(const CIMObjectPath& servicePath) {

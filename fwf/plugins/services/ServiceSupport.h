@@ -14,8 +14,13 @@
 namespace orv::cim::fwf::storage {
 
 // SystemCreationClassName, SystemName, CreationClassName and Name
-// "<namePrefix>_<contrId>" of a service hosted by a controller.
-void controllerServiceKeys(const char* className, const char* namePrefix, uint32_t contrId, KeyBindingList& out);
+// "<namePrefix>_<contrId>" of a service hosted by the controller object.
+void controllerServiceKeys(const orv::raidlib::PropertyContainer& controller, const char* className,
+                           const char* namePrefix, const char* qualifiedName, KeyBindingList& out);
+
+// ElementName "<what> of <controller name>" of such a service.
+void controllerServiceElementName(const orv::raidlib::PropertyContainer& controller, const char* what,
+                                  PropertyList& out);
 
 // The controller a service path names: field 2 of its Name key, 0 when the
 // key is missing (the caller checks presence where it must).
