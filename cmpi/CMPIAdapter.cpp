@@ -633,7 +633,10 @@ bool CMPIAdapter::authorize(const CMPIContext* ctx, const CMPIBroker* broker, CM
 
 void CMPIAdapter::EnableIndications(const CMPIContext*, const CMPIBroker*, CMPIStatus&) {
     trace("Entering CMPIAdapter::EnableIndications");
-    if (subscriptionCount_.fetch_add(1) + 1 == 1) m_subscription.store(true);
+    if (subscriptionCount_.fetch_add(1) + 1 == 1) {
+        m_subscription.store(true);
+        orv::cim::fwf::FrameworkFacade::setSubscription(true);
+    }
     LogMessage(5, "CMPIAdapter::EnableIndications --> m_subscription = %d",
                m_subscription.load() ? 1 : 0);
     trace("Exiting CMPIAdapter::EnableIndications");
@@ -641,7 +644,10 @@ void CMPIAdapter::EnableIndications(const CMPIContext*, const CMPIBroker*, CMPIS
 
 void CMPIAdapter::DisableIndications(const CMPIContext*, const CMPIBroker*, CMPIStatus&) {
     trace("Entering CMPIAdapter::DisableIndications");
-    if (subscriptionCount_.fetch_sub(1) - 1 == 0) m_subscription.store(false);
+    if (subscriptionCount_.fetch_sub(1) - 1 == 0) {
+        m_subscription.store(false);
+        orv::cim::fwf::FrameworkFacade::setSubscription(false);
+    }
     trace("Exiting CMPIAdapter::DisableIndications");
 }
 

@@ -8,14 +8,14 @@
 
 #include "CIMException.h"
 #include "CommonFunctions.h"
+#include "EventListener.h"
 #include "InstanceKeys.h"
+#include "JobControlManager.h"
 #include "Logger.h"
 #include "PluginsManager.h"
 #include "VRLibFacadeIntf.h"
 
 namespace orv::cim::fwf {
-
-class EventListener;
 
 namespace {
 
@@ -34,11 +34,8 @@ std::atomic<orv::raidlib::VRLibFacadeIntf*> raidLibrary{nullptr};
 std::atomic<orv::raidlib::VRLibFacadeIntf*> raidLibraryForTesting{nullptr};
 std::atomic<JobControlManager*> jobControlManager{nullptr};
 
-// Indications come with the event listener and long-running commands with
-// the job control manager. Until those exist, the facade finds neither and
-// takes its "none" road wherever it would use them.
-EventListener* findEventListener() { return nullptr; }
-JobControlManager* findJobControlManager() { return nullptr; }
+EventListener* findEventListener() { return EventListener::getInstance(); }
+JobControlManager* findJobControlManager() { return JobControlManager::getInstance(); }
 
 orv::raidlib::VRLibFacadeIntf* obtainRaidLibrary() {
     if (auto* substitute = raidLibraryForTesting.load(std::memory_order_acquire)) return substitute;
@@ -178,7 +175,11 @@ bool FrameworkFacade::initialize() {
 
     JobControlManager* jobs = findJobControlManager();
     jobControlManager.store(jobs, std::memory_order_release);
-    if (jobs == nullptr) LogMessage(2, "Failed to create JobControlManager instance");
+    if (jobs == nullptr) {
+        LogMessage(2, "Failed to create JobControlManager instance");
+    } else if (!jobs->initialize()) {
+        LogMessage(2, "Failed to initialize JobControlManager");
+    }
     LogTrace("Exiting FrameworkFacade initialize()");
     return true;
 }
@@ -204,20 +205,35 @@ void FrameworkFacade::unregisterForEvent() {
 
 bool FrameworkFacade::createSubscription() {
     LogTrace("Entering FrameworkFacade createSubscription()");
-    if (findEventListener() == nullptr) {
+    bool attached = false;
+    EventListener* listener = findEventListener();
+    orv::raidlib::VRLibFacadeIntf* library = raidLibrary.load(std::memory_order_acquire);
+    if (listener == nullptr) {
         LogMessage(2, "FrameworkFacade::createSubscription -> Failed to get EventListener singleton object");
+    } else if (library == nullptr || !listener->attach(*library)) {
+        LogMessage(2, "FrameworkFacade::createSubscription -> Failed To Attach Observer with VRLIB");
+    } else {
+        LogMessage(5, "FrameworkFacade::createSubscription -> Successfully Attached Observer with VRLIB");
+        attached = true;
     }
     LogTrace("Exiting FrameworkFacade createSubscription()");
-    return false;
+    return attached;
 }
 
 void FrameworkFacade::deleteSubscription() {
     LogTrace("Entering FrameworkFacade deleteSubscription()");
-    if (findEventListener() == nullptr) {
+    EventListener* listener = findEventListener();
+    if (listener == nullptr) {
         LogMessage(2, "FrameworkFacade::deleteSubscription -> Failed to get EventListener singleton object");
+    } else if (!listener->detach()) {
+        LogMessage(2, "FrameworkFacade::deleteSubscription -> Failed To Detach Observer with VRLIB");
+    } else {
+        LogMessage(5, "FrameworkFacade::deleteSubscription -> Successfully Detached Observer with VRLIB");
     }
     LogTrace("Exiting FrameworkFacade deleteSubscription()");
 }
+
+void FrameworkFacade::setSubscription(bool subscribed) { EventListener::setSubscription(subscribed); }
 
 bool FrameworkFacade::notify(CIMInstance indication) {
     LogTrace("Entering FrameworkFacade notify()");
@@ -346,10 +362,18 @@ FrameworkFacade::~FrameworkFacade() {
     }
     if (findEventListener() == nullptr) {
         LogMessage(2, "%s :: Failed to get EventListener instance", kDestructorName);
+    } else {
+        // Detaching waits for an Update in progress, so nothing is delivered
+        // through the callback once it is cleared.
+        EventListener::destroyInstance();
     }
     deliverIndication.store(nullptr, std::memory_order_release);
     if (jobControlManager.exchange(nullptr, std::memory_order_acq_rel) == nullptr) {
         LogMessage(2, "%s :: Failed to get JobControlManager instance", kDestructorName);
+    } else {
+        LogMessage(5, "Just Before JobControlManager::JOB_THREAD_EXITING = TRUE;");
+        JobControlManager::destroyInstance();
+        LogMessage(5, "Just After JobControlManager::JOB_THREAD_EXITING = TRUE;");
     }
     if (orv::raidlib::VRLibFacadeIntf* library = raidLibrary.exchange(nullptr, std::memory_order_acq_rel)) {
         if (library->terminate() != 0) LogMessage(2, "FrameworkFacade :: Failed to terminate VRLib library");

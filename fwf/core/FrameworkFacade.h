@@ -30,6 +30,9 @@ public:
     bool createSubscription();
     void deleteSubscription();
     bool notify(CIMInstance indication);
+    // The adapter's word that at least one client subscription is enabled
+    // (or none any more); events without one are not turned into indications.
+    static void setSubscription(bool subscribed);
     AbstractProviderPlugin* getPlugIn(const std::string& className);
 
     void enumerateInstanceNames(CIMObjectPath path, CIMObjectPathList& out);

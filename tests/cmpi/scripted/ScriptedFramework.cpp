@@ -62,6 +62,7 @@ bool FrameworkFacade::registerForEvent(DeliverIndicationCallback callback) {
 void FrameworkFacade::unregisterForEvent() { script().callback = nullptr; }
 bool FrameworkFacade::createSubscription() { return true; }
 void FrameworkFacade::deleteSubscription() { ++script().deleteSubscriptionCalls; }
+void FrameworkFacade::setSubscription(bool) {}
 
 bool FrameworkFacade::notify(CIMInstance indication) {
     return script().callback != nullptr && script().callback(indication);
