@@ -103,6 +103,11 @@ private:
     // the event road updates the cache and tells the observers what changed.
     static bool changesConfiguration(const std::string& methodName);
     void refreshController(uint32_t contrId);
+    // With events registered, a successful change returns once the event
+    // road has brought the cache to what was asked (false after a few
+    // seconds without it), so that the client's next request sees its change.
+    bool awaitEventRoad(const std::string& methodName, const PropertyContainer& in);
+    bool eventRoadShows(const std::string& methodName, const PropertyContainer& in);
     std::atomic<bool> eventsRegistered_{false};
 
     // Event road, run under the facade mutex; each appends the events it

@@ -2,9 +2,11 @@
 // run under the facade mutex so that the library's own event for the same
 // change either finds the cache already updated or has updated it first,
 // and they tell the observers themselves once the mutex is free.
+#include <chrono>
 #include <cstddef>
 #include <cstdio>
 #include <cstring>
+#include <thread>
 
 #include "ConfigurationMethods.h"
 #include "EventContainers.h"
@@ -34,10 +36,77 @@ uint32_t VRLibFacade::invokeMethod(const std::string& methodName, const Property
     if (methodName == "activateVolume") return activateVolume(in);
     uint32_t status = VrlStatus::NotSupported;
     if (!runStatelessMethod(binding_, methodName, in, out, status)) return VrlStatus::NotSupported;
-    if (status == VrlStatus::Success && changesConfiguration(methodName) &&
-        !eventsRegistered_.load(std::memory_order_acquire))
-        refreshController(inputInt(in, "contrId", true));
+    if (status == VrlStatus::Success && changesConfiguration(methodName)) {
+        const uint32_t contrId = inputInt(in, "contrId", true);
+        if (!eventsRegistered_.load(std::memory_order_acquire)) {
+            refreshController(contrId);
+        } else if (!awaitEventRoad(methodName, in)) {
+            LogMessage(4, "No event from the library showed %s on controller <%d>; controller read afresh",
+                       methodName.c_str(), static_cast<int>(contrId));
+            refreshController(contrId);
+        }
+    }
     return status;
+}
+
+namespace {
+
+// The cached settings that the controller settings method sends under the
+// same name; the others are stored under other names or on other objects.
+constexpr const char* kSettingsCachedAsSent[] = {"autoRebuild", "spinUpDelay", "spinDiskCount",
+                                                 "NCQEnabled", "mediaScrubRate", "copyBackEnabled"};
+constexpr uint32_t kSettingsMaskBits[] = {0x1, 0x2, 0x4, 0x8, 0x40, 0x20};
+constexpr VrlInt kHotSparePdConfig = 1;
+
+VrlInt storedInt(const PropertyContainer& object, const char* name, bool isKey = false) {
+    VrlInt value = 0;
+    object.getPropertyValue(value, name, isKey);
+    return value;
+}
+
+}  // namespace
+
+bool VRLibFacade::eventRoadShows(const std::string& methodName, const PropertyContainer& in) {
+    const uint32_t contrId = inputInt(in, "contrId", true);
+    if (methodName == "createHotSpare" || methodName == "deleteHotSpare") {
+        const bool spare = methodName == "createHotSpare";
+        for (VrlInt compPdId : inputVector(in, "compPdId", true)) {
+            const PropertyContainer* disk = store().findObject(StorageClass::PhysicalDisks, diskKeys(contrId, compPdId));
+            if (disk != nullptr && (storedInt(*disk, "pdConfig") == kHotSparePdConfig) != spare) return false;
+        }
+        return true;
+    }
+    if (methodName == "clearConfiguration") {
+        if (const auto* volumes = store().findClass(StorageClass::Volumes))
+            for (const PropertyContainer& volume : *volumes)
+                if (storedInt(volume, "contrId", true) == contrId) return false;
+        return true;
+    }
+    if (methodName == "setContrProps") {
+        const PropertyContainer* controller = store().findObject(StorageClass::Controllers, controllerKeys(contrId));
+        if (controller == nullptr) return true;
+        const VrlInt mask = inputInt(in, "inputMask", false);
+        for (size_t i = 0; i < sizeof kSettingsMaskBits / sizeof kSettingsMaskBits[0]; ++i)
+            if ((mask & kSettingsMaskBits[i]) != 0 &&
+                storedInt(*controller, kSettingsCachedAsSent[i]) != inputInt(in, kSettingsCachedAsSent[i], false))
+                return false;
+        return true;
+    }
+    return true;
+}
+
+bool VRLibFacade::awaitEventRoad(const std::string& methodName, const PropertyContainer& in) {
+    // The library reports the change as an event, normally within
+    // milliseconds; the client that asked for it reads it next.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(3);
+    for (;;) {
+        {
+            Lock lock(mutex());
+            if (eventRoadShows(methodName, in)) return true;
+        }
+        if (std::chrono::steady_clock::now() >= deadline) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
 }
 
 bool VRLibFacade::changesConfiguration(const std::string& methodName) {
