@@ -1,7 +1,6 @@
 // Every association of the table over eleven simulated controllers, with
 // the number of pairs each must answer worked out from the topology file
-// itself; then the walk an SMI-S client takes from the registered profiles
-// down to the disks and back; then the same associations with no controller.
+// itself, then the same associations with no controller.
 #include <gtest/gtest.h>
 
 #include <set>
@@ -23,7 +22,6 @@ using associationtest::Topology;
 using associationtest::expectedPairs;
 
 constexpr const char* kStorage = "root/orv/Ambrix/smi_14";
-constexpr const char* kInterop = "root/PG_InterOp";
 
 std::string readTopology(const std::string& name) {
     return orv::test::TestInstallation::readFile(std::string(ORV_TOPOLOGY_DIR) + "/" + name);
@@ -136,75 +134,6 @@ TEST_F(Provider, EveryAssociationAnswersItsPairsFromBothEnds) {
         facade().getCIMInstance(sample.getObjectPath(), got);
         EXPECT_EQ(got.size(), 1u);
     }
-}
-
-// A client that knows nothing but the interop namespace: profile, then the
-// conforming controllers, then what each controller holds, and back from a
-// volume. Every object reached answers GetInstance with itself.
-TEST_F(Provider, AnSmisClientWalksFromTheProfilesToEveryDiskAndBack) {
-    const std::string text = readTopology("eleven-controllers.json");
-    start(text);
-    Topology topology(text);
-    std::set<std::string> reached;
-    auto roundTrips = [&](const CIMObjectPathList& paths) {
-        for (const auto& path : paths) {
-            CIMInstanceList got;
-            facade().getCIMInstance(path, got);
-            ASSERT_EQ(got.size(), 1u) << path.toString();
-            EXPECT_EQ(got[0].getObjectPath(), path);
-            reached.insert(path.toString());
-        }
-    };
-
-    const CIMObjectPath profile("", kInterop, "ORV_RegisteredProfile");
-    CIMObjectPathList profiles;
-    facade().enumerateInstanceNames(profile, profiles);
-    CIMObjectPathList controllers;
-    for (const auto& p : profiles) {
-        for (const auto& element : associatorNames(p, "ORV_ElementConformsToProfile", "ConformantStandard"))
-            if (element.getClassName() == "ORV_ControllerComputerSystem" && !contains(controllers, element))
-                controllers.push_back(element);
-    }
-    ASSERT_EQ(controllers.size(), topology.controllers);
-    roundTrips(controllers);
-
-    for (const auto& controller : controllers) {
-        CIMInstanceList controllerInstance;
-        facade().getCIMInstance(controller, controllerInstance);
-        ASSERT_EQ(controllerInstance.size(), 1u);
-        const std::string name = controllerInstance[0].getProperty("Name")->getValue<std::string>().at(0);
-        const unsigned id = std::stoul(CommonFunctions::token(name, 2));
-        SCOPED_TRACE(controller.toString());
-        const auto primordial = associatorNames(controller, "ORV_HostedPrimordialStoragePool");
-        const auto concrete = associatorNames(controller, "ORV_HostedConcreteStoragePool");
-        const auto volumes = associatorNames(controller, "ORV_StorageVolumeSystemDevice");
-        const auto extents = associatorNames(controller, "ORV_StorageExtentSystemDevice");
-        const auto disks = associatorNames(controller, "ORV_DiskDriveSystemDevice");
-        EXPECT_EQ(primordial.size(), 4u);
-        EXPECT_EQ(concrete.size(), topology.arraysOf[id]);
-        EXPECT_EQ(volumes.size(), topology.volumesOf[id]);
-        EXPECT_EQ(extents.size(), topology.disksOf[id]);
-        EXPECT_EQ(disks.size(), topology.disksOf[id]);
-        for (const auto* found : {&primordial, &concrete, &volumes, &extents, &disks}) roundTrips(*found);
-        for (const auto& d : disks) {
-            const auto packages = associatorNames(d, "ORV_DiskDriveRealizes");
-            EXPECT_EQ(packages.size(), 1u);
-            roundTrips(packages);
-        }
-        for (const auto& volume : volumes) {
-            EXPECT_EQ(associatorNames(volume, "ORV_StorageVolumeSystemDevice"), CIMObjectPathList{controller});
-            const auto pool = associatorNames(volume, "ORV_VolumeAllocatedFromConcretePool");
-            ASSERT_EQ(pool.size(), 1u);
-            EXPECT_TRUE(contains(concrete, pool[0]));
-            for (const auto& member : associatorNames(volume, "ORV_StorageVolumeConcreteDependency")) {
-                EXPECT_TRUE(contains(extents, member));
-                const auto drive = associatorNames(member, "ORV_MediaPresent");
-                ASSERT_EQ(drive.size(), 1u);
-                EXPECT_TRUE(contains(disks, drive[0]));
-            }
-        }
-    }
-    EXPECT_EQ(reached.size(), topology.controllers * 5 + topology.arrays + topology.volumes + 3 * topology.disks);
 }
 
 // No controller: the storage classes are not served, and every association

@@ -257,58 +257,52 @@ TEST_F(CMPIHelperTest, RealKeysCannotBeHandedToTheServer) {
 }
 
 TEST_F(CMPIHelperTest, InstanceCarriesEveryConvertibleTypeWithItsCMPIType) {
+    using V = Value;
+    const std::pair<CIMProperty, Value> rows[] = {
+        {property<bool>("Primordial", {false}, CIM_BOOLEAN), V::boolean(false)},
+        {property<bool>("Flags", {true, false}, CIM_BOOLEAN_ARRAY, true),
+         V::array(CMPI_boolean, {V::boolean(true), V::boolean(false)})},
+        {property<std::string>("InstallDate", {kDateTime}, CIM_DATETIME), V::dateTime(kDateTime)},
+        {property<int8_t>("Trend", {-1, 2}, CIM_SINT8_ARRAY, true),
+         V::array(CMPI_sint8, {V::signedInteger(CMPI_sint8, -1), V::signedInteger(CMPI_sint8, 2)})},
+        {property<int16_t>("Delta", {-7}, CIM_SINT16), V::signedInteger(CMPI_sint16, -7)},
+        {property<int32_t>("Offsets", {-70000}, CIM_SINT32_ARRAY, true),
+         V::array(CMPI_sint32, {V::signedInteger(CMPI_sint32, -70000)})},
+        {property<int64_t>("Balance", {-(1LL << 40)}, CIM_SINT64), V::signedInteger(CMPI_sint64, -(1LL << 40))},
+        {property<std::string>("Names", {"a", "b"}, CIM_STRING_ARRAY, true),
+         V::array(CMPI_string, {V::string("a"), V::string("b")})},
+        {property<uint16_t>("OperationalStatus", {2, 3}, CIM_UINT16_ARRAY, true),
+         V::array(CMPI_uint16, {V::unsignedInteger(CMPI_uint16, 2), V::unsignedInteger(CMPI_uint16, 3)})},
+        {property<uint32_t>("BlockSize", {512}, CIM_UINT32), V::unsignedInteger(CMPI_uint32, 512)},
+        {property<uint64_t>("NumberOfBlocks", {1ULL << 33}, CIM_UINT64), V::unsignedInteger(CMPI_uint64, 1ULL << 33)},
+        {property<uint8_t>("Level", {5}, CIM_UINT8), V::unsignedInteger(CMPI_uint8, 5)},
+        {property<uint8_t>("Raw", {}, CIM_UINT8_ARRAY, true), V::array(CMPI_uint8, {})},  // empty, not null
+        {property<uint32_t>("Priority", {}, CIM_UINT32, false, true), V::null(CMPI_uint32)},
+        {property<std::string>("Aliases", {}, CIM_STRING_ARRAY, true, true), V::null(CMPI_stringA)},
+    };
     CIMInstance embedded;
     embedded.setObjectPath(CIMObjectPath("", kNameSpace, "ORV_ConcreteJob"));
     embedded.addProperty(property<std::string>("InstanceID", {"J1"}, CIM_STRING, false, false, true));
-
     CIMInstance instance;
     instance.setObjectPath(CIMObjectPath("", kNameSpace, "ORV_StorageVolume"));
     instance.addProperty(property<std::string>("DeviceID", {"0_1"}, CIM_STRING, false, false, true));
-    instance.addProperty(property<bool>("Primordial", {false}, CIM_BOOLEAN));
-    instance.addProperty(property<bool>("Flags", {true, false}, CIM_BOOLEAN_ARRAY, true));
-    instance.addProperty(property<std::string>("InstallDate", {kDateTime}, CIM_DATETIME));
-    instance.addProperty(property<int8_t>("Trend", {-1, 2}, CIM_SINT8_ARRAY, true));
-    instance.addProperty(property<int16_t>("Delta", {-7}, CIM_SINT16));
-    instance.addProperty(property<int32_t>("Offsets", {-70000}, CIM_SINT32_ARRAY, true));
-    instance.addProperty(property<int64_t>("Balance", {-(1LL << 40)}, CIM_SINT64));
-    instance.addProperty(property<std::string>("Names", {"a", "b"}, CIM_STRING_ARRAY, true));
-    instance.addProperty(property<uint16_t>("OperationalStatus", {2, 3}, CIM_UINT16_ARRAY, true));
-    instance.addProperty(property<uint32_t>("BlockSize", {512}, CIM_UINT32));
-    instance.addProperty(property<uint64_t>("NumberOfBlocks", {1ULL << 33}, CIM_UINT64));
-    instance.addProperty(property<uint8_t>("Level", {5}, CIM_UINT8));
-    instance.addProperty(property<uint8_t>("Raw", {}, CIM_UINT8_ARRAY, true));
+    for (const auto& row : rows) instance.addProperty(row.first);
     instance.addProperty(property<CIMObjectPath>("Pool", {CIMObjectPath("", kNameSpace, "ORV_ConcreteStoragePool")},
                                                  CIM_REFERENCE));
     instance.addProperty(property<CIMInstance>("Job", {embedded}, CIM_INSTANCE));
-    instance.addProperty(property<uint32_t>("Priority", {}, CIM_UINT32, false, true));
-    instance.addProperty(property<std::string>("Aliases", {}, CIM_STRING_ARRAY, true, true));
 
     const Instance converted = readInstance(CMPIHelper::FrameworkInstanceToCMPIInstance(instance, mb, nullptr));
     EXPECT_EQ(converted.path.className, "ORV_StorageVolume");
     EXPECT_EQ(*converted.path.key("DeviceID"), Value::string("0_1"));
     EXPECT_EQ(converted.properties.size(), instance.getPropertyCount());
-    EXPECT_EQ(*converted.property("Primordial"), Value::boolean(false));
-    EXPECT_EQ(*converted.property("Flags"),
-              Value::array(CMPI_boolean, {Value::boolean(true), Value::boolean(false)}));
-    EXPECT_EQ(*converted.property("InstallDate"), Value::dateTime(kDateTime));
-    EXPECT_EQ(*converted.property("Trend"),
-              Value::array(CMPI_sint8, {Value::signedInteger(CMPI_sint8, -1), Value::signedInteger(CMPI_sint8, 2)}));
-    EXPECT_EQ(*converted.property("Delta"), Value::signedInteger(CMPI_sint16, -7));
-    EXPECT_EQ(*converted.property("Offsets"), Value::array(CMPI_sint32, {Value::signedInteger(CMPI_sint32, -70000)}));
-    EXPECT_EQ(*converted.property("Balance"), Value::signedInteger(CMPI_sint64, -(1LL << 40)));
-    EXPECT_EQ(*converted.property("Names"), Value::array(CMPI_string, {Value::string("a"), Value::string("b")}));
-    EXPECT_EQ(*converted.property("OperationalStatus"),
-              Value::array(CMPI_uint16, {Value::unsignedInteger(CMPI_uint16, 2), Value::unsignedInteger(CMPI_uint16, 3)}));
-    EXPECT_EQ(*converted.property("BlockSize"), Value::unsignedInteger(CMPI_uint32, 512));
-    EXPECT_EQ(*converted.property("NumberOfBlocks"), Value::unsignedInteger(CMPI_uint64, 1ULL << 33));
-    EXPECT_EQ(*converted.property("Level"), Value::unsignedInteger(CMPI_uint8, 5));
-    EXPECT_EQ(*converted.property("Raw"), Value::array(CMPI_uint8, {})) << "an empty array is no null";
+    for (const auto& [source, expected] : rows) {
+        ASSERT_NE(converted.property(source.getName()), nullptr) << source.getName();
+        EXPECT_EQ(*converted.property(source.getName()), expected) << source.getName();
+    }
     EXPECT_EQ(converted.property("Pool")->asReference().className, "ORV_ConcreteStoragePool");
     const Instance& job = converted.property("Job")->asInstance();
     EXPECT_EQ(job.path.className, "ORV_ConcreteJob");
     EXPECT_EQ(*job.property("InstanceID"), Value::string("J1"));
-    EXPECT_EQ(*converted.property("Priority"), Value::null(CMPI_uint32));
-    EXPECT_EQ(*converted.property("Aliases"), Value::null(CMPI_stringA));
 }
 
 TEST_F(CMPIHelperTest, PropertyListBecomesTheInstanceFilter) {

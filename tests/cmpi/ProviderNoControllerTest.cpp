@@ -215,77 +215,37 @@ TEST_F(NoControllerTest, FailedRequestIsLoggedUnderItsOperation) {
               1u);
 }
 
-// ---- Rights ---------------------------------------------------------------------------------
+// ---- Methods without controllers -----------------------------------------------------
 
-TEST_F(NoControllerTest, ChangesAreRefusedToNonAdministratorsOnly) {
-    const char* properties[] = {"ElementName", nullptr};
-    auto modifyAs = [&](const std::string& principal) {
-        RequestScope request(provider->broker, kInteropNameSpace, principal);
-        CMPIInstance* inst = provider->broker.newInstance(
-            Instance{ObjectPath{"", kInteropNameSpace, "ORV_ObjectManager", {}}, {{"ElementName", Value::string("x")}}});
-        return replyOf(instance->ft->modifyInstance(instance, request.context(), request.result(),
-                                                    path(kInteropNameSpace, "ORV_ObjectManager"), inst, properties),
-                       request);
-    };
-    const Reply denied = modifyAs("bob");
-    EXPECT_EQ(denied.rc, CMPI_RC_ERR_ACCESS_DENIED);
-    EXPECT_EQ(denied.text, "bob : is not a member of Administrator/root");
-    EXPECT_NE(modifyAs("").rc, CMPI_RC_ERR_ACCESS_DENIED);
-
-    auto invokeAs = [&](const std::string& principal) {
-        RequestScope request(provider->broker, kStorageNameSpace, principal);
-        return replyOf(method->ft->invokeMethod(
-                           method, request.context(), request.result(),
-                           path(kStorageNameSpace, "ORV_StorageConfigurationService", {{"Name", Value::string("s")}}),
-                           "ReturnToStoragePool", provider->broker.newArgs(), provider->broker.newArgs()),
-                       request);
-    };
-    const Reply refused = invokeAs("bob");
-    EXPECT_EQ(refused.rc, CMPI_RC_ERR_ACCESS_DENIED);
-    EXPECT_EQ(refused.text, "bob : is not a member of Administrator/root");
-    EXPECT_TRUE(refused.result.data.empty());
-
-    // Without controllers the service has no plugin: the method answers 0.
-    const Reply allowed = invokeAs("");
-    EXPECT_EQ(allowed.rc, CMPI_RC_OK);
-    ASSERT_EQ(allowed.result.data.size(), 1u);
-    EXPECT_EQ(allowed.result.data[0], Value::unsignedInteger(CMPI_uint32, 0));
-    EXPECT_EQ(allowed.result.doneCount, 1);
+// The adapter's tests check who may call; here the loaded provider answers a
+// method on a class that has no plugin without controllers.
+TEST_F(NoControllerTest, MethodOfAnUnservedClassAnswersZero) {
+    RequestScope request(provider->broker, kStorageNameSpace);
+    const CMPIStatus status = method->ft->invokeMethod(
+        method, request.context(), request.result(),
+        path(kStorageNameSpace, "ORV_StorageConfigurationService", {{"Name", Value::string("s")}}),
+        "ReturnToStoragePool", provider->broker.newArgs(), provider->broker.newArgs());
+    EXPECT_EQ(status.rc, CMPI_RC_OK);
+    ASSERT_EQ(request.collected().data.size(), 1u);
+    EXPECT_EQ(request.collected().data[0], Value::unsignedInteger(CMPI_uint32, 0));
+    EXPECT_EQ(request.collected().doneCount, 1);
 }
 
 // ---- What the provider serves without controllers ---------------------------------------
 
-TEST_F(NoControllerTest, InteropNamespaceIsFullyAnswered) {
-    const Reply profiles = enumerateNames(kInteropNameSpace, "ORV_RegisteredProfile");
-    EXPECT_EQ(profiles.rc, CMPI_RC_OK);
-    EXPECT_EQ(keyTexts(profiles.result.objectPaths, "InstanceID"),
-              (std::vector<std::string>{"SNIA+Host Hardware RAID Controller+1.4.0", "SNIA+Server+1.4.0",
-                                        "SNIA+SMI-S+1.4.0", "SNIA+Base Server+1.4.0",
-                                        "DMTF+Profile Registration+1.4.0"}));
-    for (const auto& name : profiles.result.objectPaths) EXPECT_EQ(name.nameSpace, kInteropNameSpace);
-
-    const Reply subProfiles = enumerateNames(kInteropNameSpace, "ORV_RegisteredSubProfile");
-    EXPECT_EQ(subProfiles.rc, CMPI_RC_OK);
-    const std::vector<std::string> ids = keyTexts(subProfiles.result.objectPaths, "InstanceID");
-    ASSERT_EQ(ids.size(), 13u);
-    EXPECT_EQ(ids.front(), "SNIA+Disk Drive Lite+1.4.0");
-    EXPECT_EQ(ids.back(), "SNIA+Battery+1.0.0");
-
+// The interop plugins' own tests check the values; here the loaded provider
+// serves them in the interop namespace.
+TEST_F(NoControllerTest, InteropNamespaceIsAnswered) {
+    for (const auto& [className, count] : {std::pair<const char*, std::size_t>{"ORV_RegisteredProfile", 5},
+                                           {"ORV_RegisteredSubProfile", 13}, {"ORV_ObjectManager", 1}}) {
+        const Reply names = enumerateNames(kInteropNameSpace, className);
+        EXPECT_EQ(names.rc, CMPI_RC_OK) << className;
+        EXPECT_EQ(names.result.objectPaths.size(), count) << className;
+        for (const auto& name : names.result.objectPaths) EXPECT_EQ(name.nameSpace, kInteropNameSpace);
+    }
     const Reply referenced = enumerate(kInteropNameSpace, "ORV_ReferencedProfile");
-    EXPECT_EQ(referenced.rc, CMPI_RC_OK);
     EXPECT_EQ(referenced.result.instances.size(), 30u);
     EXPECT_EQ(referenced.result.doneCount, 1);
-
-    const Reply requires = enumerate(kInteropNameSpace, "ORV_SubProfileRequiresSubProfile");
-    EXPECT_EQ(requires.rc, CMPI_RC_OK);
-    EXPECT_TRUE(requires.result.instances.empty());
-    EXPECT_EQ(requires.result.doneCount, 1);
-
-    for (const char* single : {"ORV_ObjectManager", "ORV_Namespace"}) {
-        const Reply one = enumerate(kInteropNameSpace, single);
-        EXPECT_EQ(one.rc, CMPI_RC_OK) << single;
-        EXPECT_EQ(one.result.instances.size(), 1u) << single;
-    }
 
     RequestScope request(provider->broker, kInteropNameSpace);
     const CMPIStatus got = instance->ft->getInstance(
@@ -310,24 +270,16 @@ TEST_F(NoControllerTest, StorageClassesAnswerEmptyWithoutError) {
     }
 }
 
-TEST_F(NoControllerTest, AssociationOutsideTheResultClassAnswersNothing) {
+TEST_F(NoControllerTest, AssociationResultClassNarrowsToTheOtherEnd) {
     ClassHierarchy& classes = provider->broker.classHierarchy();
     classes.addClass("CIM_RegisteredProfile");
     classes.addClass("CIM_RegisteredSubProfile", "CIM_RegisteredProfile");
     classes.addClass("ORV_RegisteredProfile", "CIM_RegisteredProfile");
     classes.addClass("ORV_RegisteredSubProfile", "CIM_RegisteredSubProfile");
 
-    RequestScope request(provider->broker, kInteropNameSpace);
+    RequestScope second(provider->broker, kInteropNameSpace);
     CMPIObjectPath* controllerProfile = path(kInteropNameSpace, "ORV_RegisteredProfile",
                                              {{"InstanceID", Value::string("SNIA+Host Hardware RAID Controller+1.4.0")}});
-    const CMPIStatus status = association->ft->associatorNames(association, request.context(), request.result(),
-                                                               controllerProfile, "ORV_SubProfileRequiresProfile",
-                                                               "ORV_ObjectManager", nullptr, nullptr);
-    EXPECT_EQ(status.rc, CMPI_RC_OK);
-    EXPECT_TRUE(request.collected().objectPaths.empty());
-    EXPECT_EQ(request.collected().doneCount, 0);
-
-    RequestScope second(provider->broker, kInteropNameSpace);
     const CMPIStatus all = association->ft->associatorNames(association, second.context(), second.result(),
                                                             controllerProfile, "ORV_SubProfileRequiresProfile",
                                                             "CIM_RegisteredProfile", nullptr, nullptr);

@@ -6,7 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <string>
 
 using namespace orv::cmpiserver;
@@ -181,97 +180,6 @@ TEST_F(BrokerServicesTest, ObjectsOutsideAnyRequestLiveWithTheBroker) {
     CMPIString* string = mb->eft->newString(mb, "no request", nullptr);
     EXPECT_EQ(chars(string), "no request");
     EXPECT_EQ(broker.longLivedObjectCount(), 1u);
-}
-
-TEST_F(BrokerServicesTest, MessagesLogsAndTypeHelpers) {
-    RequestScope request(broker, kNameSpace);
-    CMPIStatus rc;
-    CMPIString* message = mb->eft->getMessage(mb, "ORV001", "Controller $0 has $1 disks", &rc, 2,
-                                              CMPI_chars, "AmbrixController_0", CMPI_uint32, 8u);
-    EXPECT_EQ(rc.rc, CMPI_RC_OK);
-    EXPECT_EQ(chars(message), "Controller AmbrixController_0 has 8 disks");
-
-    CMPIMsgFileHandle file = nullptr;
-    EXPECT_EQ(mb->eft->openMessageFile(mb, "orv.msg", &file).rc, CMPI_RC_OK);
-    message = mb->eft->getMessage2(mb, "ORV002", file, "$0 failed", &rc, 1, CMPI_sint32, -4);
-    EXPECT_EQ(chars(message), "-4 failed");
-    EXPECT_EQ(mb->eft->closeMessageFile(mb, file).rc, CMPI_RC_OK);
-
-    EXPECT_EQ(mb->eft->logMessage(mb, CMPI_SEV_WARNING, "ORV", "battery low", nullptr).rc, CMPI_RC_OK);
-    EXPECT_EQ(mb->eft->trace(mb, CMPI_LEV_VERBOSE, "ORV", nullptr, message).rc, CMPI_RC_OK);
-    const auto log = broker.logRecords();
-    ASSERT_EQ(log.size(), 2u);
-    EXPECT_FALSE(log[0].isTrace);
-    EXPECT_EQ(log[0].level, CMPI_SEV_WARNING);
-    EXPECT_EQ(log[0].text, "battery low");
-    EXPECT_TRUE(log[1].isTrace);
-    EXPECT_EQ(log[1].text, "-4 failed");
-
-    CMPIObjectPath* path = mb->eft->newObjectPath(mb, kNameSpace, "ORV_X", nullptr);
-    EXPECT_EQ(chars(mb->eft->toString(mb, path, nullptr)), "root/orv/Ambrix/smi_14:ORV_X");
-    EXPECT_TRUE(mb->eft->isOfType(mb, path, "CMPIObjectPath", nullptr));
-    EXPECT_FALSE(mb->eft->isOfType(mb, path, "CMPIInstance", nullptr));
-    EXPECT_EQ(chars(mb->eft->getType(mb, path, nullptr)), "CMPIObjectPath");
-
-    EXPECT_EQ(mb->bft->brokerVersion, static_cast<unsigned>(CMPIVersion200));
-    mb->bft->enumerateInstanceNames(mb, request.context(), path, &rc);
-    EXPECT_EQ(rc.rc, CMPI_RC_ERR_NOT_SUPPORTED);
-}
-
-TEST_F(BrokerServicesTest, ExtendedErrorsAreReadableAndCollected) {
-    RequestScope request(broker, kNameSpace);
-    CMPIStatus rc;
-    CMPIError* error = mb->eft->newCMPIError(mb, "ORV", "ORV100", "Disk failed", ErrorSevHigh,
-                                             Disk_Failure, CMPI_RC_ERR_FAILED, &rc);
-    ASSERT_EQ(rc.rc, CMPI_RC_OK);
-    EXPECT_EQ(error->ft->setErrorType(error, HardwareError).rc, CMPI_RC_OK);
-    EXPECT_EQ(error->ft->getErrorType(error, nullptr), HardwareError);
-    EXPECT_EQ(chars(error->ft->getMessage(error, nullptr)), "Disk failed");
-    EXPECT_EQ(error->ft->getProbableCause(error, nullptr), Disk_Failure);
-    EXPECT_EQ(error->ft->setOtherErrorType(error, nullptr).rc, CMPI_RC_ERR_INVALID_PARAMETER);
-
-    CMPIArray* actions = mb->eft->newArray(mb, 1, CMPI_string, nullptr);
-    const char* action = "Replace the disk";  // CMPI_chars: the string itself
-    actions->ft->setElementAt(actions, 0, reinterpret_cast<const CMPIValue*>(action), CMPI_chars);
-    EXPECT_EQ(error->ft->setRecommendedActions(error, actions).rc, CMPI_RC_OK);
-    CMPIArray* read = error->ft->getRecommendedActions(error, nullptr);
-    EXPECT_EQ(chars(read->ft->getElementAt(read, 0, nullptr).value.string), "Replace the disk");
-
-    ASSERT_EQ(request.result()->ft->returnError(request.result(), error).rc, CMPI_RC_OK);
-    const auto errors = request.collected().errors;
-    ASSERT_EQ(errors.size(), 1u);
-    EXPECT_EQ(errors[0].messageId, "ORV100");
-    EXPECT_EQ(errors[0].statusCode, CMPI_RC_ERR_FAILED);
-}
-
-TEST_F(BrokerServicesTest, EnumerationsAndSelectExpressions) {
-    RequestScope request(broker, kNameSpace);
-    CMPIEnumeration* enumeration = broker.newEnumeration(
-        {Value::string("first"), Value::string("second")});
-    CMPIStatus rc;
-    ASSERT_TRUE(enumeration->ft->hasNext(enumeration, nullptr));
-    EXPECT_EQ(chars(enumeration->ft->getNext(enumeration, &rc).value.string), "first");
-    CMPIArray* all = enumeration->ft->toArray(enumeration, nullptr);
-    EXPECT_EQ(all->ft->getSize(all, nullptr), 2u);
-    enumeration->ft->getNext(enumeration, &rc);
-    EXPECT_FALSE(enumeration->ft->hasNext(enumeration, nullptr));
-    enumeration->ft->getNext(enumeration, &rc);
-    EXPECT_EQ(rc.rc, CMPI_RC_ERR_NO_SUCH_PROPERTY);
-
-    CMPIArray* projection = reinterpret_cast<CMPIArray*>(0x1);
-    CMPISelectExp* filter = mb->eft->newSelectExp(
-        mb, "SELECT * FROM ORV_AlertIndication", "WQL", &projection, &rc);
-    ASSERT_EQ(rc.rc, CMPI_RC_OK);
-    EXPECT_EQ(projection, nullptr);
-    EXPECT_EQ(chars(filter->ft->getString(filter, nullptr)), "SELECT * FROM ORV_AlertIndication");
-    filter->ft->evaluate(filter, nullptr, &rc);
-    EXPECT_EQ(rc.rc, CMPI_RC_ERR_NOT_SUPPORTED);
-}
-
-TEST_F(BrokerServicesTest, LibraryNamesResolveToSharedObjects) {
-    char* name = mb->xft->resolveFileName("OrvAmbrixProvider");
-    EXPECT_STREQ(name, "libOrvAmbrixProvider.so");
-    std::free(name);
 }
 
 }  // namespace

@@ -7,8 +7,6 @@
 #include <regex>
 #include <string>
 #include <sys/utsname.h>
-#include <thread>
-#include <unistd.h>
 #include <vector>
 
 #include "OsServices.h"
@@ -148,11 +146,3 @@ TEST(HostTest, LocalTimeMatchesTheClock) {
     EXPECT_EQ(OsGetLocalTime(nullptr), 1);
 }
 
-TEST(HostTest, ProcessAndThreadIdentifiers) {
-    EXPECT_EQ(OsGetProcessId(), static_cast<unsigned long>(getpid()));
-    EXPECT_EQ(OsGetThreadId(), OsGetProcessId()) << "the main thread's id is the process id";
-    unsigned long other = 0;
-    std::thread([&other] { other = OsGetThreadId(); }).join();
-    EXPECT_NE(other, 0u);
-    EXPECT_NE(other, OsGetThreadId());
-}

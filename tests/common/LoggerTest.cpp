@@ -64,12 +64,10 @@ TEST_F(LoggerStartTest, MissingOrMalformedConfigurationAnswers1) {
     }
     EXPECT_EQ(LogTerminate(), 0) << "the lock outlives a failed start";
     EXPECT_EQ(LogTerminate(), 1);
-}
 
-TEST_F(LoggerStartTest, MissingLogFolderAnswers1) {
     install.writeDefaultLoggerConfig();
     fs::remove_all(fs::path(install.root()) / "log");
-    EXPECT_EQ(LogInitialize("SMIS", "SMIS"), 1);
+    EXPECT_EQ(LogInitialize("SMIS", "SMIS"), 1) << "no log folder";
 }
 
 TEST_F(LoggerStartTest, StartCreatesTheLogAndASecondStartIsHarmless) {
@@ -81,23 +79,22 @@ TEST_F(LoggerStartTest, StartCreatesTheLogAndASecondStartIsHarmless) {
     EXPECT_EQ(messages(), std::vector<std::string>{"still SMIS"});
 }
 
-TEST_F(LoggerStartTest, FileNameDefaultsToTheComponentName) {
-    install.writeDefaultLoggerConfig("CIM");
-    ASSERT_EQ(LogInitialize("CIM", nullptr), 0);
-    EXPECT_EQ(LogTrace("x"), 0);
-    const auto lines = TestInstallation::readLines(install.logFile("CIM"));
-    ASSERT_EQ(lines.size(), 1u);
-    EXPECT_NE(lines[0].find("[CIM-------" + threadDigits() + "]  x"), std::string::npos) << lines[0];
-}
-
-TEST_F(LoggerStartTest, FileNameChoosesBothFilesButNotTheComponent) {
-    install.writeDefaultLoggerConfig("Other");
-    ASSERT_EQ(LogInitialize("SMIS", "Other"), 0);
-    EXPECT_EQ(LogTrace("x"), 0);
-    EXPECT_FALSE(fs::exists(install.logFile()));
-    const auto lines = TestInstallation::readLines(install.logFile("Other"));
-    ASSERT_EQ(lines.size(), 1u);
-    EXPECT_NE(lines[0].find("[SMIS------" + threadDigits() + "]  x"), std::string::npos) << lines[0];
+// The file name picks the configuration and the log file; the component
+// alone names the lines.
+TEST_F(LoggerStartTest, FileNameDefaultsToTheComponentAndChoosesBothFiles) {
+    for (const auto& [component, fileName] : {std::pair<const char*, const char*>{"CIM", nullptr}, {"SMIS", "Other"}}) {
+        const std::string file = fileName ? fileName : component;
+        install.writeDefaultLoggerConfig(file);
+        ASSERT_EQ(LogInitialize(component, fileName), 0);
+        EXPECT_EQ(LogTrace("x"), 0);
+        const auto lines = TestInstallation::readLines(install.logFile(file));
+        ASSERT_EQ(lines.size(), 1u);
+        const std::string dashes(10 - std::string(component).size(), '-');
+        EXPECT_NE(lines[0].find("[" + std::string(component) + dashes + threadDigits() + "]  x"), std::string::npos)
+            << lines[0];
+        LogTerminate();
+    }
+    EXPECT_FALSE(fs::exists(install.logFile())) << "no SMIS file for the Other file name";
 }
 
 TEST_F(LoggerStartTest, EveryCallFailsWhenNotStartedOrStopped) {
@@ -179,11 +176,31 @@ void WriteEveryLevel() {
 }
 }  // namespace
 
-TEST_F(LoggerFilterTest, ThresholdZeroOrMissingWritesEverything) {
-    for (const auto& config : {Config("0", ""), std::vector<std::string>{"Logging=ON", "Level", "Levels", "MaxSizeMB=10", "Mode=OVER_WRITE"}}) {
-        start(config);
+// What one entry of every kind leaves in the log under each configuration.
+TEST_F(LoggerFilterTest, ConfigurationDecidesWhatIsWritten) {
+    const std::vector<std::string> everything{"level 1", "level 2", "level 3", "level 4", "level 5", "trace"};
+    const std::pair<std::string, std::vector<std::string>> cases[] = {
+        {"Logging=ON\nLevel=0\nLevels=\nMaxSizeMB=10\nMode=OVER_WRITE\n", everything},
+        {"Logging=ON\nLevel\nLevels\nMaxSizeMB=10\nMode=OVER_WRITE\n", everything},  // no threshold
+        // The list wins over the threshold, and only its first six entries count.
+        {"Logging=ON\nLevel=1\nLevels=2,4\nMaxSizeMB=10\nMode=OVER_WRITE\n", {"level 2", "level 4", "trace"}},
+        {"Logging=ON\nLevel=0\nLevels=1,2,3,5,6,7,4\nMaxSizeMB=10\nMode=OVER_WRITE\n",
+         {"level 1", "level 2", "level 3", "level 5"}},
+        // A value is the last piece of its line, and compared exactly.
+        {"X=Y=ON\nLevel=0\nLevels=\nMaxSizeMB=10\nMode=OVER_WRITE\n", everything},
+        {"Logging=on\nLevel=0\nLevels=\nMaxSizeMB=10\nMode=OVER_WRITE\n", {}},
+        {"Logging=OFF\nLevel=0\nLevels=\nMaxSizeMB=10\nMode=OVER_WRITE\n", {}},
+        {"Logging=ON\r\nLevel=2\r\nLevels=\r\nMaxSizeMB=10\r\nMode=OVER_WRITE\r\n", {"level 1", "level 2"}},
+    };
+    for (const auto& [config, written] : cases) {
+        SCOPED_TRACE(config);
+        TestInstallation::writeFile(install.confFile(), config);
+        ASSERT_EQ(LogInitialize("SMIS", "SMIS"), 0);
         WriteEveryLevel();
-        EXPECT_EQ(messages().size(), 6u);
+        EXPECT_EQ(messages(), written);
+        if (written.empty()) {
+            EXPECT_EQ(LogTrace("t"), 1) << "a disabled log answers 1";
+        }
         LogTerminate();
         fs::remove(install.logFile());
     }
@@ -202,34 +219,6 @@ TEST_F(LoggerFilterTest, ThresholdKeepsLevelsUpToItAndTraceCountsAsFour) {
     EXPECT_EQ(messages().back(), "trace");
 }
 
-TEST_F(LoggerFilterTest, LevelListWinsOverTheThreshold) {
-    start(Config("1", "2,4"));
-    WriteEveryLevel();
-    EXPECT_EQ(messages(), (std::vector<std::string>{"level 2", "level 4", "trace"}));
-}
-
-TEST_F(LoggerFilterTest, OnlyTheFirstSixListedLevelsCount) {
-    start(Config("0", "1,2,3,5,6,7,4"));
-    WriteEveryLevel();
-    EXPECT_EQ(messages(), (std::vector<std::string>{"level 1", "level 2", "level 3", "level 5"}));
-}
-
-TEST_F(LoggerFilterTest, ValueIsTheLastPieceAndComparedExactly) {
-    start({"X=Y=ON", "Level=0", "Levels=", "MaxSizeMB=10", "Mode=OVER_WRITE"});
-    EXPECT_EQ(LogTrace("on"), 0);
-    EXPECT_EQ(messages().size(), 1u);
-}
-
-TEST_F(LoggerFilterTest, LowerCaseOnOrOffDisablesLogging) {
-    for (const char* flag : {"on", "OFF"}) {
-        start(Config("0", "", "10", "OVER_WRITE", flag));
-        EXPECT_EQ(LogTrace("t"), 1);
-        EXPECT_EQ(LogMessage(1, "m"), 1);
-        EXPECT_TRUE(logLines().empty());
-        LogTerminate();
-    }
-}
-
 TEST_F(LoggerFilterTest, EnabledSwitchChangesWhileRunning) {
     start(Config("0", "", "10", "OVER_WRITE", "on"));
     EXPECT_EQ(LogSetEnabled(2), 1);
@@ -238,14 +227,6 @@ TEST_F(LoggerFilterTest, EnabledSwitchChangesWhileRunning) {
     EXPECT_EQ(LogSetEnabled(0), 0);
     EXPECT_EQ(LogTrace("off now"), 1);
     EXPECT_EQ(messages(), std::vector<std::string>{"on now"});
-}
-
-TEST_F(LoggerFilterTest, WindowsLineEndsAreAccepted) {
-    TestInstallation::writeFile(install.confFile(),
-                                "Logging=ON\r\nLevel=2\r\nLevels=\r\nMaxSizeMB=10\r\nMode=OVER_WRITE\r\n");
-    ASSERT_EQ(LogInitialize("SMIS", "SMIS"), 0);
-    WriteEveryLevel();
-    EXPECT_EQ(messages(), (std::vector<std::string>{"level 1", "level 2"}));
 }
 
 // --- file handling ----------------------------------------------------------

@@ -1,26 +1,18 @@
-// A provider session over the simulated RAID library: a throw-away
-// installation holding the library, its topology and the log, the real
-// framework with the provider's plugin catalogue, and the library's control
-// functions for its call log and for injecting failures.
+// The controller classes over the simulated RAID library, with the request
+// helpers their tests share.
 #pragma once
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <string>
 #include <vector>
 
 #include "CIMException.h"
 #include "CommonFunctions.h"
-#include "FrameworkFacade.h"
 #include "FrameworkTestSupport.h"
-#include "Logger.h"
 #include "OsServices.h"
-#include "PluginsManager.h"
 #include "PropertyBuilders.h"
-#include "ProviderPluginCatalogue.h"
-#include "RaidLibFixture.h"
-#include "TestInstallation.h"
+#include "SimulatedProvider.h"
 
 namespace controllertest {
 
@@ -78,37 +70,9 @@ void expectRefused(Fn fn, int code, const std::string& message) {
     }
 }
 
-class ControllerModelTest : public ::testing::Test {
+class ControllerModelTest : public raidtest::SimulatedProviderTest {
 protected:
-    void SetUp() override {
-        LogTerminate();
-        installation = std::make_unique<orv::test::TestInstallation>();
-        installation->writeDefaultLoggerConfig();
-        ASSERT_EQ(0, LogInitialize("SMIS", "SMIS"));
-    }
-    void TearDown() override {
-        FrameworkFacade::destroyInstance();
-        PluginsManager::setPluginCatalogue(nullptr);
-        sim.close();
-        LogTerminate();
-        installation.reset();
-    }
-
-    // The library is installed before the provider starts, so that failures
-    // can be arranged for the start.
-    void installLibrary() {
-        installation->installRaidLibrary(VRLIB_PATH, controllerTopology());
-        ASSERT_TRUE(sim.open(installation->root() + "/bin/VRLib.so")) << dlerror();
-    }
-    void startProvider() {
-        PluginsManager::setPluginCatalogue(&providerPluginCatalogue());
-        facade = FrameworkFacade::getInstance();
-        ASSERT_TRUE(facade != nullptr && facade->initialize());
-    }
-    void start() {
-        installLibrary();
-        startProvider();
-    }
+    void start() { startProvider(controllerTopology()); }
 
     static CIMObjectPath pathOf(const std::string& className, const std::string& key = "",
                                 const std::string& value = "") {
@@ -118,12 +82,12 @@ protected:
     }
     CIMInstanceList instancesOf(const std::string& className) {
         CIMInstanceList instances;
-        facade->enumerateInstances(pathOf(className), instances);
+        framework->enumerateInstances(pathOf(className), instances);
         return instances;
     }
     CIMObjectPathList namesOf(const std::string& className) {
         CIMObjectPathList names;
-        facade->enumerateInstanceNames(pathOf(className), names);
+        framework->enumerateInstanceNames(pathOf(className), names);
         return names;
     }
     CIMInstanceList get(const CIMObjectPath& path) {
@@ -137,31 +101,6 @@ protected:
         EXPECT_EQ(found.size(), 1u) << className << " " << key << "=" << value;
         return found.empty() ? CIMInstance() : found.front();
     }
-
-    std::vector<raidtest::Call> callsOf(uint32_t opcode) {
-        std::vector<raidtest::Call> found;
-        for (uint32_t index = 0; index < sim.VrlSimCallCount(); ++index) {
-            raidtest::Call call;
-            unsigned char buffer[512] = {};
-            uint32_t size = 0;
-            sim.VrlSimGetCall(index, &call.opcode, &call.status, buffer, sizeof buffer, &size);
-            call.input.assign(buffer, buffer + std::min<uint32_t>(size, sizeof buffer));
-            if (call.opcode == opcode) found.push_back(call);
-        }
-        return found;
-    }
-
-    bool logged(const std::string& message) const {
-        const auto lines = orv::test::TestInstallation::readLines(installation->logFile());
-        return std::any_of(lines.begin(), lines.end(), [&](const std::string& line) {
-            return line.size() >= message.size() &&
-                   line.compare(line.size() - message.size(), message.size(), message) == 0;
-        });
-    }
-
-    std::unique_ptr<orv::test::TestInstallation> installation;
-    raidtest::SimControl sim;
-    FrameworkFacade* facade = nullptr;
 };
 
 }  // namespace controllertest

@@ -1,6 +1,5 @@
 // Cases the simulated library cannot produce, over a library facade that
-// answers from tables: every battery code, objects that lack properties, and
-// a library that knows no controller at all.
+// answers from tables: every battery code and objects that lack properties.
 #include <array>
 
 #include "ControllerModelFixture.h"
@@ -168,23 +167,6 @@ TEST_F(UnreadableLibraryTest, ControllerWithOnlyItsNumberStillAnswers) {
     const CIMInstanceList firmware = instancesOf("ORV_FirmwareSoftwareIdentity");
     ASSERT_EQ(firmware.size(), 1u);
     EXPECT_EQ(firmware[0].getProperty("VersionString"), nullptr);
-}
-
-TEST_F(UnreadableLibraryTest, NoControllerGivesEmptyAnswers) {
-    start();
-    for (const char* className :
-         {"ORV_ControllerComputerSystem", "ORV_Card", "ORV_Product", "ORV_Battery", "ORV_PortController",
-          "ORV_DATargetPort", "ORV_SCSIProtocolController", "ORV_FirmwareSoftwareIdentity",
-          "ORV_BiosSoftwareIdentity", "ORV_SoftwareInstallationService",
-          "ORV_SoftwareInstallationServiceCapabilities"}) {
-        EXPECT_TRUE(instancesOf(className).empty()) << className;
-    }
-    // The driver is still published, without a version to tell.
-    const CIMInstanceList drivers = instancesOf("ORV_DriverSoftwareIdentity");
-    ASSERT_EQ(drivers.size(), 1u);
-    EXPECT_EQ(values<std::string>(drivers[0], "VersionString"), std::vector<std::string>{""});
-    EXPECT_TRUE(logged("orv::cim::fwf::ORVDriverSoftwareIdentity::ORVDriverSoftwareIdentity :: "
-                       "getPropertyValue(VrlController::contrId) failed"));
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
 // Library answers the simulated library never gives: objects lacking a
-// property, failing class reads, no controller at all, no library facade.
+// property, failing class reads, no library facade.
 #include "DiskModelFixture.h"
 #include "FrameworkTestSupport.h"
 #include "ORVDiskDrive.h"
@@ -45,17 +45,6 @@ protected:
     std::vector<PropertyContainer>& disks() { return library.storageClasses["physicalDisks"]; }
     std::vector<PropertyContainer>& controllers() { return library.storageClasses["IOAs"]; }
 };
-
-TEST_F(DiskLibraryFailureTest, WithoutControllersEveryClassIsEmpty) {
-    start();
-    for (const char* className :
-         {"ORV_DiskDrive", "ORV_DiskDriveATAPort", "ORV_DiskDriveSASPort", "ORV_DiskDriveATAProtocolEndpoint",
-          "ORV_DiskDriveSASProtocolEndpoint", "ORV_DiskDrivePhysicalPackage", "ORV_DiskDriveSoftwareIdentity",
-          "ORV_InitiatorATAProtocolEndPoint", "ORV_InitiatorSCSIProtocolEndPoint", "ORV_InitiatorSASPhy",
-          "ORV_SASInitiatorPort", "ORV_TargetSCSIProtocolEndPoint"}) {
-        EXPECT_TRUE(enumerate(className).empty()) << className;
-    }
-}
 
 TEST_F(DiskLibraryFailureTest, UnreadableFactLeavesOnlyItsPropertiesOut) {
     disks() = {diskObject(1), diskObject(2)};

@@ -1,7 +1,5 @@
-// Each test gets a fresh installation holding the simulated RAID library with
-// a topology made for the disk classes, and the framework started over it
-// with the provider's catalogue. The library's control functions come from
-// the module the provider loaded, so they steer what the plugins read.
+// The disk classes over the simulated RAID library with a topology made for
+// them, and the helpers their tests share.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -12,12 +10,9 @@
 #include <vector>
 
 #include "CIMException.h"
-#include "FrameworkFacade.h"
 #include "FrameworkTestSupport.h"
-#include "PluginsManager.h"
 #include "PropertyBuilders.h"
-#include "ProviderPluginCatalogue.h"
-#include "RaidLibFixture.h"
+#include "SimulatedProvider.h"
 
 namespace disktest {
 
@@ -49,21 +44,12 @@ inline const char* diskTopology() {
   {"id": 1, "ports": ["500605B000000B00"], "disks": [{"compPdId": 0, "slotId": 0, "driveType": 1}]}]})";
 }
 
-class DiskModelTest : public raidtest::RaidLibTest {
+class DiskModelTest : public raidtest::SimulatedProviderTest {
 protected:
     void SetUp() override {
-        RaidLibTest::SetUp();
-        installLibrary(diskTopology());
-        PluginsManager::setPluginCatalogue(&providerPluginCatalogue());
-        framework = FrameworkFacade::getInstance();
-        ASSERT_TRUE(framework->initialize());
+        SimulatedProviderTest::SetUp();
+        startProvider(diskTopology());
         ASSERT_NE(framework->getPlugIn("ORV_DiskDrive"), nullptr) << "the topology was not read";
-    }
-    void TearDown() override {
-        sim.close();
-        FrameworkFacade::destroyInstance();
-        PluginsManager::setPluginCatalogue(nullptr);
-        RaidLibTest::TearDown();
     }
 
     static CIMObjectPath pathOf(const std::string& className, const Keys& keys = {}) {
@@ -90,7 +76,6 @@ protected:
         return instances;
     }
 
-    FrameworkFacade* framework = nullptr;
 };
 
 // The ordered key names and values of a path.

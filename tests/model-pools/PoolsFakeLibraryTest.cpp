@@ -1,6 +1,6 @@
 // Cases the simulated controllers cannot make: states and RAID levels they
-// refuse, library objects lacking properties, and no controller at all. The
-// framework runs over a RAID library that answers from tables.
+// refuse and library objects lacking properties. The framework runs over a
+// RAID library that answers from tables.
 #include "FrameworkTestSupport.h"
 #include "PoolsTestSupport.h"
 #include "ProviderPluginCatalogue.h"
@@ -180,19 +180,6 @@ TEST_F(PoolsFakeLibraryTest, RedundancySetFollowsTheWorstArrayOfItsDisks) {
     EXPECT_EQ(value<uint16_t>(withKey(sets, "InstanceID", "0_SAS_Rotating"), "RedundancyStatus"), 3);
     EXPECT_EQ(value<uint16_t>(withKey(sets, "InstanceID", "0_SATA_SSD"), "RedundancyStatus"), 4);
     EXPECT_EQ(value<uint16_t>(withKey(sets, "InstanceID", "0_SAS_SSD"), "RedundancyStatus"), 2);
-}
-
-TEST_F(PoolsFakeLibraryTest, NoControllerAnswersEmptyWithoutError) {
-    start();
-    for (const char* className :
-         {"ORV_PrimordialStoragePool", "ORV_ConcreteStoragePool", "ORV_StorageVolume", "ORV_CompositeExtent",
-          "ORV_StorageExtent", "ORV_PrimordialPoolCapabilities", "ORV_ConcretePoolCapabilities", "ORV_StorageSetting",
-          "ORV_FixedStorageSetting", "ORV_UserGeneratedSetting", "ORV_StorageRedundancySet"}) {
-        EXPECT_TRUE(enumerate(className).empty()) << className;
-        EXPECT_TRUE(names(className).empty()) << className;
-    }
-    EXPECT_TRUE(get(pathOf("ORV_PrimordialStoragePool", {{"InstanceID", "0_SAS_SSD"}})).empty());
-    EXPECT_TRUE(get(deviceOf("ORV_StorageVolume", 0, "0_0")).empty());
 }
 
 TEST_F(PoolsFakeLibraryTest, CreateSettingThatCannotBeKeptAnswersFailed) {

@@ -40,7 +40,7 @@ constexpr uint32_t kGetDeviceFlags = 56;
 
 class PoolsSimulatedTest : public SimulatedControllers {
 protected:
-    void SetUp() override { start(kTopology); }
+    std::string topology() const override { return kTopology; }
 
     std::pair<uint64_t, uint64_t> capacity(const std::string& instanceId) {
         const CIMInstanceList found = get(pathOf("ORV_PrimordialStoragePool", {{"InstanceID", instanceId}}));
@@ -263,14 +263,14 @@ TEST_F(PoolsSimulatedTest, PrimordialPoolOffersFreeDisksAndSizesForAGoal) {
 // remaining space still counts every disk that is neither member nor spare.
 class UnusableDisksTest : public SimulatedControllers {
 protected:
-    void SetUp() override {
-        start(R"({"lrcIntervalMs": 3600000, "controllers": [{"id": 0, "disks": [
+    std::string topology() const override {
+        return R"({"lrcIntervalMs": 3600000, "controllers": [{"id": 0, "disks": [
           {"compPdId": 0, "slotId": 0, "driveType": 1, "blockDevType": 1, "rawSize": 429, "coercedSize": 428, "state": 1},
           {"compPdId": 1, "slotId": 1, "driveType": 1, "blockDevType": 1, "rawSize": 429, "coercedSize": 428, "state": 3},
           {"compPdId": 2, "slotId": 2, "driveType": 1, "blockDevType": 1, "rawSize": 201, "coercedSize": 200},
           {"compPdId": 3, "slotId": 3, "driveType": 1, "blockDevType": 1, "rawSize": 301, "coercedSize": 300},
           {"compPdId": 4, "slotId": 4, "driveType": 1, "blockDevType": 1, "rawSize": 501, "coercedSize": 500,
-           "hotSpare": true}]}]})");
+           "hotSpare": true}]}]})";
     }
 };
 

@@ -85,7 +85,7 @@ CIMProperty raid(const std::string& level, unsigned contrId = 0) {
 
 class ServicesTest : public SimulatedControllers {
 protected:
-    void SetUp() override { start(kTopology); }
+    std::string topology() const override { return kTopology; }
 
     // The CIM status and text a method raises; code 0 when it answers.
     struct Outcome {

@@ -54,15 +54,6 @@ TEST(CIMKeyBindingTest, CopyRefusesTypesThatCannotBeKeys) {
         EXPECT_EQ(raised([&] { holder.addKeyBinding(key); }).getCode(), 1);
         EXPECT_TRUE(holder.getKeyBindings().empty());
     }
-
-    CIMKeyBinding ratio("Ratio", std::vector<double>{0.5}, CIM_REAL64);
-    CIMKeyBinding copy(ratio);
-    EXPECT_EQ(copy.getValue<double>(), std::vector<double>{0.5});
-    CIMKeyBinding flag("Flag", std::vector<bool>{true}, CIM_BOOLEAN);
-    copy = flag;
-    EXPECT_EQ(copy.getName(), "Flag");
-    EXPECT_EQ(copy.getValue<bool>(), std::vector<bool>{true});
-    EXPECT_TRUE(copy.getValue<double>().empty());
 }
 
 TEST(CIMKeyBindingTest, EqualityComparesTypeAndValueNotName) {
@@ -189,18 +180,7 @@ TEST(CIMInstanceTest, KeyPropertiesFromAPathUseTheirOwnTypeSet) {
     EXPECT_EQ(instance.getPropertyAt(0).getName(), "DeviceID");
     EXPECT_EQ(instance.getPropertyAt(1).getName(), "Number");
     EXPECT_EQ(instance.getPropertyAt(2).getName(), "Owner");
-    for (const auto& property : instance.getProperties()) {
-        EXPECT_TRUE(property.isKey());
-        property.visitValue([](const auto& holder) {
-            if constexpr (!std::is_same_v<std::decay_t<decltype(holder)>, std::monostate>) {
-                EXPECT_EQ(holder.size(), 1u);
-                EXPECT_FALSE(holder.isArray());
-                EXPECT_FALSE(holder.isNull());
-            } else {
-                ADD_FAILURE() << "key property without a value";
-            }
-        });
-    }
+    for (const auto& property : instance.getProperties()) EXPECT_TRUE(property.isKey());
     EXPECT_EQ(instance.getProperty("Number")->getValue<uint32_t>().at(0), 7u);
     EXPECT_EQ(instance.getProperty("Enabled"), nullptr);
     EXPECT_NE(instance.getProperty("deviceid"), nullptr) << "property names do not depend on case";

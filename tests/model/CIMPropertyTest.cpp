@@ -25,22 +25,6 @@ CIMObjectPath volumePath(const std::string& deviceId) {
 
 }  // namespace
 
-TEST(CIMPropertyTest, GettersReturnTheHolderTheTypeSelects) {
-    CIMProperty port("PortNumber", scalar<uint16_t>(8), false, CIM_UINT16);
-    auto value = port.getValue<uint16_t>();
-    ASSERT_EQ(value.size(), 1u);
-    EXPECT_EQ(value.at(0), 8);
-    EXPECT_FALSE(value.isArray());
-    EXPECT_EQ(port.getValue<uint32_t>().size(), 0u);
-    EXPECT_EQ(port.getValue<std::string>().size(), 0u);
-
-    const std::string stamp = "20100315143000.000000+530";
-    CIMProperty installed("InstallDate", scalar(stamp), false, CIM_DATETIME);
-    ASSERT_EQ(installed.getValue<std::string>().size(), 1u);
-    EXPECT_EQ(installed.getValue<std::string>().at(0), stamp);
-
-}
-
 TEST(CIMPropertyTest, CopiesKeepEveryStoredKind) {
     CIMProperty emptyArray("Names", CIMValue<std::string>(std::vector<std::string>{}, true, false), false,
                            CIM_STRING_ARRAY);
@@ -60,39 +44,6 @@ TEST(CIMPropertyTest, CopiesKeepEveryStoredKind) {
     CIMProperty nullValue("Caption", CIMValue<std::string>(std::vector<std::string>{}, false, true), false,
                           CIM_STRING);
     EXPECT_TRUE(CIMProperty(nullValue).getValue<std::string>().isNull());
-}
-
-TEST(CIMPropertyTest, TypesWithoutStorageNeverShowAValue) {
-    struct Case {
-        const char* label;
-        CIMProperty property;
-    };
-    const Case cases[] = {
-        {"real32", CIMProperty("Ratio", scalar(1.5f), true, CIM_REAL32)},
-        {"real64", CIMProperty("Ratio", scalar(2.5), true, CIM_REAL64)},
-        {"char16", CIMProperty("Letter", scalar(std::string("A")), true, CIM_CHAR16)},
-        {"datetime array", CIMProperty("Stamps", scalar(std::string("x")), true, CIM_DATETIME_ARRAY)},
-        {"code 31", CIMProperty("Odd", scalar(std::string("x")), true, static_cast<CIMDataType>(31))},
-        {"code 99", CIMProperty("Odd", scalar<uint32_t>(7), true, static_cast<CIMDataType>(99))},
-        {"holder of another type", CIMProperty("Mismatch", scalar<uint8_t>(3), true, CIM_STRING)},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.label);
-        CIMProperty copy = c.property;
-        EXPECT_EQ(copy.getName(), c.property.getName());
-        EXPECT_EQ(copy.getType(), c.property.getType());
-        EXPECT_TRUE(copy.isKey());
-        for (const CIMProperty* p : {&c.property, static_cast<const CIMProperty*>(&copy)}) {
-            EXPECT_EQ(p->getValue<float>().size(), 0u);
-            EXPECT_EQ(p->getValue<double>().size(), 0u);
-            EXPECT_EQ(p->getValue<std::string>().size(), 0u);
-            EXPECT_EQ(p->getValue<uint32_t>().size(), 0u);
-            EXPECT_EQ(p->getValue<uint8_t>().size(), 0u);
-            EXPECT_TRUE(p->visitValue([](const auto& holder) {
-                return std::is_same_v<std::decay_t<decltype(holder)>, std::monostate>;
-            }));
-        }
-    }
 }
 
 TEST(CIMPropertyTest, ReferencesAndEmbeddedInstancesAreDeepCopies) {

@@ -1,4 +1,5 @@
 #include <cstring>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -296,12 +297,29 @@ TEST_F(InteropPluginsTest, ConfigurationCapabilitiesPerController) {
     }
 }
 
-TEST_F(InteropPluginsTest, NoControllerMeansNoCapabilities) {
-    start();
-    CIMInstanceList capabilities;
-    EXPECT_NO_THROW(facade->enumerateInstances(pathOf(kStorage, "ORV_StorageConfigurationServiceCapabilities"),
-                                               capabilities));
-    EXPECT_TRUE(capabilities.empty());
+// Every storage class answers empty without a controller, and none fails;
+// only the driver and the host's links to the provider's own software are
+// still there, the driver without a version to tell.
+TEST_F(InteropPluginsTest, WithoutControllersEveryStorageClassAnswersEmpty) {
+    start(0);
+    const std::map<std::string, std::size_t> stillServed{
+        {"ORV_DriverSoftwareIdentity", 1}, {"ORV_InstalledSoftwareIdentity", 1}, {"ORV_InstalledSMISProvider", 1}};
+    for (const auto& registration : providerPluginCatalogue().fullModeOnly) {
+        if (registration.isPlanned()) continue;
+        SCOPED_TRACE(registration.className);
+        CIMInstanceList instances;
+        CIMObjectPathList names;
+        ASSERT_NO_THROW(facade->enumerateInstances(pathOf(kStorage, registration.className), instances));
+        ASSERT_NO_THROW(facade->enumerateInstanceNames(pathOf(kStorage, registration.className), names));
+        EXPECT_EQ(names.size(), instances.size());
+        const auto served = stillServed.find(registration.className);
+        EXPECT_EQ(instances.size(), served == stillServed.end() ? 0u : served->second);
+    }
+    const CIMInstanceList drivers = instancesOf(kStorage, "ORV_DriverSoftwareIdentity");
+    ASSERT_EQ(drivers.size(), 1u);
+    EXPECT_EQ(text(drivers[0], "VersionString"), "");
+    EXPECT_TRUE(logged("orv::cim::fwf::ORVDriverSoftwareIdentity::ORVDriverSoftwareIdentity :: "
+                       "getPropertyValue(VrlController::contrId) failed"));
 }
 
 }  // namespace

@@ -89,37 +89,33 @@ TEST_F(EventTest, VolumeArrivalAndRemovalKeepMembersInStep) {
 }
 
 TEST_F(EventTest, RefreshNamesWhatChanged) {
-    setProperty(VRLSIM_VOLUME, 0, 0, "volumeName", "Renamed", true);
-    drain();
-    auto events = eventsOf(observer.events(), 9);
-    ASSERT_EQ(1u, events.size());
-    EXPECT_EQ("volumeName", textOf(events[0], "changeList"));
+    struct Change {
+        int kind;
+        uint32_t id;
+        const char* property;
+        const char* value;
+        uint32_t aenType;
+    };
+    // The second time stamp differs from the first in its high half only.
+    const Change changes[] = {{VRLSIM_VOLUME, 0, "volumeName", "Renamed", 9},
+                              {VRLSIM_CONTROLLER, 0, "timeStamp", "5000000000", 8},
+                              {VRLSIM_CONTROLLER, 0, "timeStamp", "9294967296", 8},
+                              {VRLSIM_DISK, 4, "PFAErrorCount", "3", 10}};
+    for (const Change& c : changes) {
+        SCOPED_TRACE(std::string(c.property) + " " + c.value);
+        observer.clear();
+        setProperty(c.kind, 0, c.id, c.property, c.value, true);
+        drain();
+        const auto events = eventsOf(observer.events(), c.aenType);
+        ASSERT_EQ(1u, events.size());
+        EXPECT_EQ(c.property, textOf(events[0], "changeList"));
+        if (c.kind == VRLSIM_DISK) {
+            EXPECT_EQ(c.id, intOf(events[0], "deviceId", true));
+        }
+    }
     EXPECT_EQ("Renamed", textOf(cached("volumes", 0, "vdIndex", 0), "volumeName"));
     EXPECT_TRUE(logged("DEBUG_: <volumeName> Updated : OldValue <DataVol> NewValue <Renamed>"));
-
-    observer.clear();
-    setProperty(VRLSIM_CONTROLLER, 0, 0, "timeStamp", "5000000000", true);
-    drain();
-    events = eventsOf(observer.events(), 8);
-    ASSERT_EQ(1u, events.size());
-    EXPECT_EQ("timeStamp", textOf(events[0], "changeList"));
-    EXPECT_EQ(5000000000ull, u64Of(cached("IOAs", 0), "timeStamp"));
-    // A change in the high half only.
-    observer.clear();
-    setProperty(VRLSIM_CONTROLLER, 0, 0, "timeStamp", "9294967296", true);
-    drain();
-    events = eventsOf(observer.events(), 8);
-    ASSERT_EQ(1u, events.size());
-    EXPECT_EQ("timeStamp", textOf(events[0], "changeList"));
     EXPECT_EQ(9294967296ull, u64Of(cached("IOAs", 0), "timeStamp"));
-
-    observer.clear();
-    setProperty(VRLSIM_DISK, 0, 4, "PFAErrorCount", "3", true);
-    drain();
-    events = eventsOf(observer.events(), 10);
-    ASSERT_EQ(1u, events.size());
-    EXPECT_EQ(4u, intOf(events[0], "deviceId", true));
-    EXPECT_EQ("PFAErrorCount", textOf(events[0], "changeList"));
     EXPECT_EQ(3u, intOf(cached("physicalDisks", 0, "compPdId", 4), "PFAErrorCount"));
 }
 

@@ -1,4 +1,5 @@
 #include <atomic>
+#include <functional>
 #include <thread>
 
 #include "RaidLibFixture.h"
@@ -25,26 +26,35 @@ TEST_F(LifecycleTest, StartLogsBannerLoadsByPathAndPassesTheApplicationName) {
     EXPECT_EQ(2u, objects("IOAs").size());
 }
 
-TEST_F(LifecycleTest, MissingRegistryValueMakesNoLoadAttempt) {
-    installation->writeRegistry("[SOFTWARE\\ORV-Kestra]\n");
-    EXPECT_EQ(0x10000002u, facade.initialize("SMIS"));
-    EXPECT_FALSE(logged("loading"));
-}
-
-TEST_F(LifecycleTest, MissingLibraryFileIsReported) {
-    EXPECT_EQ(0x10000002u, facade.initialize("SMIS"));
-    EXPECT_TRUE(logged("VRLibFacade::initialize :: Failed to load Vrlib dll"));
-    // Without a library every method reports it unusable instead of crashing.
-    PropertyContainer in, out;
-    in.insertInt("contrId", 0, true);
-    EXPECT_EQ(0x10000002u, facade.invokeMethod("getContrDefaults", in, out));
-}
-
-TEST_F(LifecycleTest, LibraryWithoutEntryPointIsReported) {
-    // Any loadable module that lacks the entry point will do: the C library.
-    installation->installRaidLibrary("/lib/x86_64-linux-gnu/libm.so.6");
-    EXPECT_EQ(0x10000002u, facade.initialize("SMIS"));
-    EXPECT_TRUE(logged("Failed to retrieve function address VrlInvokeMethod"));
+// A library that cannot be loaded leaves every method unusable instead of
+// crashing; without its registry value no load is even tried.
+TEST_F(LifecycleTest, LibraryThatCannotBeLoadedIsReported) {
+    const std::string loading = "loading " + installation->root() + "/bin/VRLib";
+    struct Case {
+        const char* what;
+        std::function<void()> arrange;
+        std::string logLine;
+        size_t loads;
+    };
+    const Case cases[] = {
+        {"no library file", [] {}, "VRLibFacade::initialize :: Failed to load Vrlib dll", 1},
+        // Any loadable module that lacks the entry point will do: the maths library.
+        {"no entry point", [&] { installation->installRaidLibrary("/lib/x86_64-linux-gnu/libm.so.6"); },
+         "Failed to retrieve function address VrlInvokeMethod", 2},
+        {"no registry value", [&] { installation->writeRegistry("[SOFTWARE\\ORV-Kestra]\n"); }, "", 2},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        c.arrange();
+        EXPECT_EQ(0x10000002u, facade.initialize("SMIS"));
+        if (!c.logLine.empty()) {
+            EXPECT_TRUE(logged(c.logLine));
+        }
+        EXPECT_EQ(c.loads, logCount(loading));
+        PropertyContainer in, out;
+        in.insertInt("contrId", 0, true);
+        EXPECT_EQ(0x10000002u, facade.invokeMethod("getContrDefaults", in, out));
+    }
 }
 
 TEST_F(LifecycleTest, VersionMismatchStopsTheLibraryAgain) {

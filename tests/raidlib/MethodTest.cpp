@@ -62,22 +62,9 @@ TEST_F(MethodTest, CreateVolumePutsTheRecordOnTheWireAndUpdatesTheCacheOnce) {
     EXPECT_TRUE(logged("Volume Creation Succeeded"));
 
     drain();
-    // The method's own events; the library's volume-added event finds the
-    // volume cached and is not delivered a second time.
-    const auto events = observer.events();
-    const auto diskEvents = eventsOf(events, 10);
-    ASSERT_EQ(2u, diskEvents.size());
-    for (VrlInt disk : {0u, 1u}) {
-        const PropertyContainer& e = diskEvents[disk];
-        EXPECT_EQ(disk, intOf(e, "deviceId", true));
-        EXPECT_EQ(3u, intOf(e, "deviceType"));
-        EXPECT_TRUE(changeListNames(textOf(e, "changeList"), "vdIndex"));
-        EXPECT_TRUE(changeListNames(textOf(e, "changeList"), "pdConfig"));
-    }
-    const auto added = eventsOf(events, 1);
+    // Which events the method brings, and how often, the event tests check.
+    const auto added = eventsOf(observer.events(), 1);
     ASSERT_EQ(1u, added.size());
-    EXPECT_EQ(1u, intOf(added[0], "contrId", true));
-    EXPECT_EQ(0u, intOf(added[0], "deviceId", true));
     EXPECT_EQ("Config Change Notification,  New VD=0 is added", textOf(added[0], "description"));
     EXPECT_EQ(1u, objectsOf("volumes", 1).size());
     EXPECT_TRUE(logged("ERROR[268435486]--addOrDeleteObjectInstance() Failed"));
@@ -149,9 +136,7 @@ TEST_F(MethodTest, DeleteVolumeFreesTheMembersAndTellsTheReservedFlag) {
     EXPECT_TRUE(logged("Config Change Notification, Existing PD=(1-0) RAID group membership flag changed from 1 to 0"));
 
     drain();
-    const auto events = observer.events();
-    EXPECT_EQ(2u, eventsOf(events, 10).size());
-    const auto removed = eventsOf(events, 4);
+    const auto removed = eventsOf(observer.events(), 4);
     ASSERT_EQ(1u, removed.size());
     EXPECT_EQ(1u, intOf(removed[0], "volReserved"));
     EXPECT_EQ("Config Change Notification, Existing VD=0 is removed", textOf(removed[0], "description"));
@@ -204,6 +189,9 @@ TEST_F(MethodTest, ActivateVolumeUpdatesTheReservedFlag) {
     EXPECT_TRUE(logged("pfVrlInvokeMethod(ACTIVATE_VOLUME) Failed"));
 }
 
+// Records the CIM classes also send (controller settings, renames, locate,
+// firmware, rebuild, metadata) are checked from the client's side in their
+// model tests; here the fields no client request reaches.
 TEST_F(MethodTest, SettingsMethodsPutTheirFieldsAtTheirOffsets) {
     ASSERT_EQ(0u, start());
     PropertyContainer out;
@@ -211,59 +199,13 @@ TEST_F(MethodTest, SettingsMethodsPutTheirFieldsAtTheirOffsets) {
     PropertyContainer settings = controllerInput(0);
     settings.insertInt("inputMask", 0xE0);
     settings.insertU64("timeStamp", 0x1122334455ull);
-    settings.insertInt("autoRebuild", 0x0A0B0C0D);
-    settings.insertInt("spinUpDelay", 0x21);
-    settings.insertInt("spinDiskCount", 0x22);
-    settings.insertInt("NCQEnabled", 0x23242526);
-    settings.insertInt("bootVolumeId", 0x27);
-    settings.insertInt("mediaScrubRate", 44);
-    settings.insertInt("copyBackEnabled", 1);
     settings.insertInt("cacheModeEnabled", 0x31323334);
-    settings.insertInt("OptionROM", 0x41424344);
-    settings.insertInt("UserInputOpROM", 0x51525354);
     ASSERT_EQ(0u, facade.invokeMethod("setContrProps", settings, out));
     Call call = lastCall(VrlOpcode::SET_CONTR_PROPS);
-    EXPECT_EQ(0u, call.u8(0));
     EXPECT_EQ(0x1122334455ull, call.u64(8));
-    EXPECT_EQ(0x0A0B0C0Du, call.u32(16));
-    EXPECT_EQ(0x21u, call.u8(20));
-    EXPECT_EQ(0x22u, call.u8(21));
-    EXPECT_EQ(0x23242526u, call.u32(24));
-    EXPECT_EQ(0x27u, call.u8(28));
-    EXPECT_EQ(44u, call.u8(29));
-    EXPECT_EQ(1u, call.u32(32));
-    EXPECT_EQ(0x41424344u, call.u32(36));
     EXPECT_EQ(0x31323334u, call.u32(40));
-    EXPECT_EQ(0x51525354u, call.u32(44));
     EXPECT_EQ(0xE0u, call.u16(48));
     EXPECT_TRUE(has(out, "resultMask"));
-
-    PropertyContainer rename = controllerInput(0);
-    rename.insertInt("vdIndex", 0, true);
-    rename.insertString("volumeName", "Renamed");
-    out.clear();
-    ASSERT_EQ(0u, facade.invokeMethod("setVolumeProps", rename, out));
-    call = lastCall(VrlOpcode::SET_VD_PROPS);
-    EXPECT_EQ(0u, call.u32(4));
-    EXPECT_EQ(1u, call.u16(8));
-    EXPECT_EQ("Renamed", call.text(10, 32));
-    EXPECT_TRUE(has(out, "resultMask"));
-
-    PropertyContainer locate = controllerInput(0);
-    locate.insertInt("compPdId", 4, true);
-    locate.insertInt("locateOpern", 1);
-    ASSERT_EQ(0u, facade.invokeMethod("locateDevice", locate, out));
-    call = lastCall(VrlOpcode::LOCATE_DEVICE);
-    EXPECT_EQ(4u, call.u32(4));
-    EXPECT_EQ(4u, call.u32(8));
-    EXPECT_EQ(1u, call.u32(12));
-
-    PropertyContainer firmware = controllerInput(1);
-    firmware.insertString("binFilePath", "/tmp/image.bin");
-    facade.invokeMethod("updateFirmware", firmware, out);
-    call = lastCall(VrlOpcode::DOWNLOAD_CONTR_FW);
-    EXPECT_EQ(1u, call.u8(0));
-    EXPECT_EQ("/tmp/image.bin", call.text(1, 256));
 
     PropertyContainer init = controllerInput(0);
     init.insertInt("vdIndex", 0, true);
@@ -276,13 +218,7 @@ TEST_F(MethodTest, SettingsMethodsPutTheirFieldsAtTheirOffsets) {
     PropertyContainer rebuild = controllerInput(0);
     rebuild.insertInt("compPdId", 2, true);
     EXPECT_NE(0u, facade.invokeMethod("rebuildVolume", rebuild, out));
-    EXPECT_EQ(2u, lastCall(VrlOpcode::REBUILD_VOLUME).u32(4));
     EXPECT_TRUE(logged("pfVrlInvokeMethod(REBUILD_VOLUME) Failed"));
-
-    PropertyContainer metadata = controllerInput(0);
-    metadata.insertInt("compPdId", 4, true);
-    facade.invokeMethod("clearMetadata", metadata, out);
-    EXPECT_EQ(4u, lastCall(VrlOpcode::CLEAR_META_DATA).u32(4));
 }
 
 TEST_F(MethodTest, HotSpareRequestsCarryTheirCount) {

@@ -30,22 +30,14 @@ using orv::raidlib::VrlInt;
 using orv::raidlib::VrlVector;
 
 // The control functions of the loaded simulated library.
+#define SIM_FUNCTIONS(X)                                                                                         \
+    X(VrlSimSetProperty) X(VrlSimGetProperty) X(VrlSimAddDisk) X(VrlSimPullDisk) X(VrlSimInjectEvent)         \
+    X(VrlSimFailOpcode) X(VrlSimHoldOpcode) X(VrlSimHeldCalls) X(VrlSimCallCount) X(VrlSimGetCall)           \
+    X(VrlSimClearCallLog) X(VrlSimWaitEventsDrained) X(VrlSimLastError)
 struct SimControl {
     void* handle = nullptr;
 #define SIM_FUNCTION(name) decltype(&::name) name = nullptr;
-    SIM_FUNCTION(VrlSimSetProperty)
-    SIM_FUNCTION(VrlSimGetProperty)
-    SIM_FUNCTION(VrlSimAddDisk)
-    SIM_FUNCTION(VrlSimPullDisk)
-    SIM_FUNCTION(VrlSimInjectEvent)
-    SIM_FUNCTION(VrlSimFailOpcode)
-    SIM_FUNCTION(VrlSimHoldOpcode)
-    SIM_FUNCTION(VrlSimHeldCalls)
-    SIM_FUNCTION(VrlSimCallCount)
-    SIM_FUNCTION(VrlSimGetCall)
-    SIM_FUNCTION(VrlSimClearCallLog)
-    SIM_FUNCTION(VrlSimWaitEventsDrained)
-    SIM_FUNCTION(VrlSimLastError)
+    SIM_FUNCTIONS(SIM_FUNCTION)
 #undef SIM_FUNCTION
     VrlInvokeMethodFn invoke = nullptr;
 
@@ -53,19 +45,7 @@ struct SimControl {
         handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
         if (handle == nullptr) return false;
 #define SIM_RESOLVE(name) name = reinterpret_cast<decltype(name)>(dlsym(handle, #name));
-        SIM_RESOLVE(VrlSimSetProperty)
-        SIM_RESOLVE(VrlSimGetProperty)
-        SIM_RESOLVE(VrlSimAddDisk)
-        SIM_RESOLVE(VrlSimPullDisk)
-        SIM_RESOLVE(VrlSimInjectEvent)
-        SIM_RESOLVE(VrlSimFailOpcode)
-        SIM_RESOLVE(VrlSimHoldOpcode)
-        SIM_RESOLVE(VrlSimHeldCalls)
-        SIM_RESOLVE(VrlSimCallCount)
-        SIM_RESOLVE(VrlSimGetCall)
-        SIM_RESOLVE(VrlSimClearCallLog)
-        SIM_RESOLVE(VrlSimWaitEventsDrained)
-        SIM_RESOLVE(VrlSimLastError)
+        SIM_FUNCTIONS(SIM_RESOLVE)
 #undef SIM_RESOLVE
         invoke = reinterpret_cast<VrlInvokeMethodFn>(dlsym(handle, "VrlInvokeMethod"));
         return invoke != nullptr;
@@ -80,31 +60,27 @@ struct SimControl {
         return text;
     }
 };
+#undef SIM_FUNCTIONS
 
+// One call the library received: its opcode, status and input record.
 struct Call {
     uint32_t opcode = 0;
     uint32_t status = 0;
     std::vector<unsigned char> input;
 
-    uint32_t u32(size_t offset) const {
-        uint32_t value = 0;
-        std::memcpy(&value, input.data() + offset, 4);
-        return value;
-    }
-    uint16_t u16(size_t offset) const {
-        uint16_t value = 0;
-        std::memcpy(&value, input.data() + offset, 2);
-        return value;
-    }
-    uint64_t u64(size_t offset) const {
-        uint64_t value = 0;
-        std::memcpy(&value, input.data() + offset, 8);
+    template <typename T>
+    T at(size_t offset) const {
+        T value{};
+        std::memcpy(&value, input.data() + offset, sizeof value);
         return value;
     }
     uint8_t u8(size_t offset) const { return input.at(offset); }
+    uint16_t u16(size_t offset) const { return at<uint16_t>(offset); }
+    uint32_t u32(size_t offset) const { return at<uint32_t>(offset); }
+    uint64_t u64(size_t offset) const { return at<uint64_t>(offset); }
     std::string text(size_t offset, size_t width) const {
-        const char* at = reinterpret_cast<const char*>(input.data() + offset);
-        return std::string(at, strnlen(at, width));
+        const char* start = reinterpret_cast<const char*>(input.data() + offset);
+        return std::string(start, strnlen(start, width));
     }
 };
 

@@ -62,13 +62,4 @@ inline std::size_t occurrences(const std::string& path, const std::string& text)
 
 inline std::string message(const CMPIStatus& status) { return readMessage(status); }
 
-inline std::vector<std::string> keyTexts(const std::vector<ObjectPath>& paths, const std::string& key) {
-    std::vector<std::string> texts;
-    for (const auto& path : paths) {
-        const Value* value = path.key(key);
-        texts.push_back(value ? value->asString() : "<none>");
-    }
-    return texts;
-}
-
 }  // namespace providertest
