@@ -93,6 +93,7 @@ namespace VrlDeviceType {
 constexpr uint32_t Controller = 2;
 constexpr uint32_t PhysicalDisk = 3;
 constexpr uint32_t VirtualDisk = 4;
+constexpr uint32_t Enclosure = 5;  // alerts only; deviceId is the enclosure's position
 }  // namespace VrlDeviceType
 
 // Value of a disk's vdIndex when it belongs to no volume, and the index that

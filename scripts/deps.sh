@@ -4,7 +4,7 @@ ORV_PACKAGES=(
   libgtest-dev libgmock-dev libbenchmark-dev
   nlohmann-json3-dev libcpp-httplib-dev libtinyxml2-dev libcli11-dev
   libxml2-dev
-  sblim-wbemcli
+  sblim-wbemcli curl
 )
 
 orv_install_deps() {

@@ -1259,3 +1259,94 @@ std::string SimModel::pullDisk(uint32_t contrId, uint32_t compPdId, Events& even
 }
 
 }  // namespace orv::vrlsim
+
+namespace orv::vrlsim {
+
+// ---- Faults and notices -----------------------------------------------------------
+
+namespace {
+
+// Texts of the controller notices, as the controller words them when the
+// caller gives none.
+std::string noticeText(unsigned contrId, uint32_t code) {
+  char text[96];
+  switch (code) {
+    case VrlEventCode::NotificationLost:
+      std::snprintf(text, sizeof text, "Controller %u lost event notifications", contrId);
+      break;
+    case 13: std::snprintf(text, sizeof text, "Controller %u shut down", contrId); break;
+    case 14: case 15: case 16: case 17: case 18:
+      std::snprintf(text, sizeof text, "Controller %u state changed (event %u)", contrId, code);
+      break;
+    default: std::snprintf(text, sizeof text, "Controller %u event %u", contrId, code); break;
+  }
+  return text;
+}
+
+uint32_t noticeSeverity(uint32_t code) {
+  switch (code) {
+    case VrlEventCode::AlertWithError: return VrlSeverity::Error;
+    case VrlEventCode::AlertWithErrorInfo: case VrlEventCode::NotificationLost: case 13: return VrlSeverity::Warning;
+    default: return VrlSeverity::Information;
+  }
+}
+
+}  // namespace
+
+std::string SimModel::failDisk(uint32_t contrId, uint32_t compPdId, Events& events) {
+  SimController* c = controller(contrId);
+  SimDisk* d = c ? c->disk(compPdId) : nullptr;
+  if (!d) return "no disk " + std::to_string(compPdId) + " on controller " + std::to_string(contrId);
+  if (d->rec.state == VrlDiskState::Failed) return "disk " + std::to_string(compPdId) + " has already failed";
+  d->rec.state = VrlDiskState::Failed;
+  const std::string where = format("Physical disk %u-%u ", d->rec.enclId, d->rec.slotId);
+  // The alert comes first, as the controller reports the fault before what
+  // it did about it.
+  VrlEventRecord alert = makeEvent(*c, VrlEventCode::AlertWithError, VrlDeviceType::PhysicalDisk, compPdId,
+                                   VrlSeverity::Error, SimAlertError::DiskFailed, where + "failed");
+  alert.enclId = d->rec.enclId;
+  alert.slotId = d->rec.slotId;
+  events.push_back(alert);
+  diskEvent(*c, *d, VrlEventCode::DiskChanged, VrlChangedAttr::State, "state changed", events);
+  diskHealthChanged(*c, *d, events);
+  return {};
+}
+
+std::string SimModel::batteryAlert(uint32_t contrId, Events& events) {
+  SimController* c = controller(contrId);
+  if (!c) return "no controller " + std::to_string(contrId);
+  if (c->battery.batteryType == 0) return "controller " + std::to_string(contrId) + " has no battery";
+  c->battery.battChargeStatus = 3;  // critical
+  c->battery.battPackReplaceNeeded = 1;
+  events.push_back(makeEvent(*c, VrlEventCode::AlertWithErrorInfo, VrlDeviceType::Controller, c->id,
+                             VrlSeverity::Warning, SimAlertError::BatteryCritical,
+                             format("Controller %u battery charge is critical, replace the battery pack", c->id)));
+  return {};
+}
+
+std::string SimModel::enclosureAlert(uint32_t contrId, Events& events) {
+  SimController* c = controller(contrId);
+  if (!c) return "no controller " + std::to_string(contrId);
+  if (!c->hasEnclosure) return "controller " + std::to_string(contrId) + " has no enclosure";
+  VrlEnclosureRecord& e = c->enclosure;
+  const unsigned fans = std::min<unsigned>(e.coolingFanCount, kVrlEnclosureGroupStates);
+  if (fans == 0) return "the enclosure of controller " + std::to_string(contrId) + " has no cooling fan";
+  unsigned fan = 0;
+  while (fan + 1 < fans && e.coolingFanState[fan] == kSimElementFailed) ++fan;
+  e.coolingFanState[fan] = kSimElementFailed;
+  events.push_back(makeEvent(*c, VrlEventCode::AlertWithError, VrlDeviceType::Enclosure, 0, VrlSeverity::Error,
+                             SimAlertError::FanFailed, format("Enclosure 0 cooling fan %u failed", fan)));
+  return {};
+}
+
+std::string SimModel::controllerNotice(uint32_t contrId, uint32_t code, const std::string& description,
+                                       Events& events) {
+  SimController* c = controller(contrId);
+  if (!c) return "no controller " + std::to_string(contrId);
+  if (description.size() >= kVrlEventDescriptionSize) return "description longer than 255 characters";
+  events.push_back(makeEvent(*c, code, VrlDeviceType::Controller, c->id, noticeSeverity(code), 0,
+                             description.empty() ? noticeText(c->id, code) : description));
+  return {};
+}
+
+}  // namespace orv::vrlsim

@@ -22,6 +22,17 @@ constexpr uint32_t ImageUnreadable = 0x2002;
 constexpr uint32_t ImageWrongModel = 0x2003;
 }  // namespace SimFirmwareError
 
+// External error numbers that the simulated controllers put in their alerts
+// (the low byte of the event's changedAttr field).
+namespace SimAlertError {
+constexpr uint32_t DiskFailed = 0x11;
+constexpr uint32_t BatteryCritical = 0x21;
+constexpr uint32_t FanFailed = 0x31;
+}  // namespace SimAlertError
+
+// State of an enclosure element as the simulated enclosure reports it.
+constexpr uint32_t kSimElementFailed = 1;
+
 // Text of a firmware error code; unnamed codes get a generic text.
 std::string firmwareErrorText(uint32_t code);
 
@@ -123,6 +134,13 @@ class SimModel {
                           std::string& value);
   std::string addDisk(uint32_t contrId, const nlohmann::json& disk, Events& events);
   std::string pullDisk(uint32_t contrId, uint32_t compPdId, Events& events);
+  // Hardware faults: each raises its alert and the changes that follow.
+  std::string failDisk(uint32_t contrId, uint32_t compPdId, Events& events);
+  std::string batteryAlert(uint32_t contrId, Events& events);
+  std::string enclosureAlert(uint32_t contrId, Events& events);
+  // An event of any code about the controller itself; an empty description
+  // gets the usual text for the code.
+  std::string controllerNotice(uint32_t contrId, uint32_t code, const std::string& description, Events& events);
 
   VrlEventRecord makeEvent(const SimController& c, uint32_t code, uint32_t deviceType, uint32_t deviceId,
                            uint32_t severity, uint32_t changedAttr, const std::string& description);

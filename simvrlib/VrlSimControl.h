@@ -50,9 +50,28 @@ int VrlSimGetProperty(int kind, uint32_t contrId, uint32_t id, const char* name,
 int VrlSimAddDisk(uint32_t contrId, const char* diskJson);
 int VrlSimPullDisk(uint32_t contrId, uint32_t compPdId);
 
+/* Hardware faults, each with the events the controller raises for it: a
+ * disk fails (alert, disk and volume state changes; a ready hot spare takes
+ * over when autoRebuild is on), the battery charge becomes critical, or a
+ * cooling fan of the enclosure fails. */
+int VrlSimFailDisk(uint32_t contrId, uint32_t compPdId);
+int VrlSimBatteryAlert(uint32_t contrId);
+int VrlSimEnclosureAlert(uint32_t contrId);
+
+/* Raises an event of any code about the controller itself (device type 2),
+ * such as a shutdown or a lost notification. A null or empty description
+ * gets the controller's usual text for the code. */
+int VrlSimControllerEvent(uint32_t contrId, uint32_t eventCode, const char* description);
+
 /* Queues a raw event record (up to the maximum record size; shorter ones
  * are zero-filled) for delivery through the registered callback. */
 int VrlSimInjectEvent(const void* record, uint32_t size);
+
+/* The control socket (orv-simctl) serves these functions to other
+ * processes. It opens at INITIALIZE when the environment variable
+ * ORV_VRLIB_CONTROL_SOCKET or the file VRLib.control beside the library
+ * names its path, stays open over a restart made from inside the event
+ * callback, and closes at any other SHUTDOWN and when the library unloads. */
 
 /* Makes an opcode answer `status` without effect: `times` > 0 for that many
  * calls, < 0 for every call, 0 to clear. contrId limits it to calls naming

@@ -11,12 +11,15 @@
 #include <cstring>
 #include <fstream>
 #include <map>
+#include <memory>
 #include <set>
 #include <mutex>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "SimControlCommands.h"
+#include "SimControlServer.h"
 #include "SimEventPump.h"
 #include "SimFields.h"
 #include "SimModel.h"
@@ -82,6 +85,8 @@ constexpr size_t kMaxLoggedCalls = 100000;
 
 class Library {
  public:
+  ~Library() { closeControl(); }
+
   uint32_t invoke(uint32_t opcode, void* in, void* out);
 
   // Control interface.
@@ -91,6 +96,10 @@ class Library {
   int getProperty(int kind, uint32_t contrId, uint32_t id, const char* name, char* buffer, uint32_t size);
   int addDisk(uint32_t contrId, const char* diskJson);
   int pullDisk(uint32_t contrId, uint32_t compPdId);
+  int failDisk(uint32_t contrId, uint32_t compPdId);
+  int batteryAlert(uint32_t contrId);
+  int enclosureAlert(uint32_t contrId);
+  int controllerEvent(uint32_t contrId, uint32_t code, const char* description);
   int injectEvent(const void* record, uint32_t size);
   int failOpcode(uint32_t opcode, uint32_t contrId, uint32_t status, int32_t times);
   void clearFailures();
@@ -118,6 +127,11 @@ class Library {
   void logCall(uint32_t opcode, uint32_t status, std::vector<unsigned char> input);
   std::string loadTopologyForStart();
   void publish(const Events& events);
+  // Applies one change to the model under the lock and queues its events.
+  template <typename Change>
+  int change(Change apply);
+  void openControl();
+  void closeControl();
   void tick();
   int fail(const std::string& reason);
   // Called with mutex_ held.
@@ -143,6 +157,10 @@ class Library {
   uint32_t waitingCalls_ = 0;
 
   SimEventPump pump_;
+
+  // Last, so that it goes first: its thread calls into everything above.
+  std::mutex controlMutex_;
+  std::unique_ptr<SimControlServer> control_;
 };
 
 Library& library() {
@@ -270,6 +288,7 @@ uint32_t Library::initialize(void* in) {
     tickInterval = interval();
   }
   pump_.start([this] { tick(); }, tickInterval);
+  openControl();
   return status;
 }
 
@@ -279,11 +298,49 @@ uint32_t Library::shutdown() {
     if (!started_) return VrlStatus::NotPermitted;
     started_ = false;
   }
-  // A restart from inside the event callback keeps the registration, as the
-  // caller expects events to go on after it; any other stop forgets it.
-  if (!pump_.onPumpThread()) pump_.setCallback(nullptr);
+  // A restart from inside the event callback keeps the registration and the
+  // control socket, as the caller expects events to go on after it; any
+  // other stop forgets the registration and closes the socket.
+  const bool restart = pump_.onPumpThread();
+  if (!restart) pump_.setCallback(nullptr);
   pump_.stop();
+  if (!restart) closeControl();
   return VrlStatus::Success;
+}
+
+// The installation asks for a control socket through the environment or,
+// where the CIM server rewrites a provider's environment, through the file
+// VRLib.control beside the library: its first line is the socket's path,
+// relative to the library's folder unless absolute.
+std::string controlSocketPath() {
+  const char* configured = std::getenv("ORV_VRLIB_CONTROL_SOCKET");
+  if (configured && *configured) return configured;
+  std::string text;
+  if (!readFile(ownDirectory() + "/VRLib.control", text)) return {};
+  std::string path = text.substr(0, text.find('\n'));
+  while (!path.empty() && (path.back() == '\r' || path.back() == ' ' || path.back() == '\t')) path.pop_back();
+  if (!path.empty() && path[0] != '/') path = ownDirectory() + "/" + path;
+  return path;
+}
+
+void Library::openControl() {
+  std::lock_guard<std::mutex> lock(controlMutex_);
+  if (control_) return;
+  const std::string path = controlSocketPath();
+  if (path.empty()) return;
+  std::string error;
+  control_ = SimControlServer::open(path, handleControlRequest, error);
+  if (!control_) std::fprintf(stderr, "VRLib: no control socket: %s\n", error.c_str());
+}
+
+void Library::closeControl() {
+  std::unique_ptr<SimControlServer> closing;
+  {
+    std::lock_guard<std::mutex> lock(controlMutex_);
+    closing = std::move(control_);
+  }
+  // Joined without the lock: a request in progress may need the library.
+  closing.reset();
 }
 
 uint32_t Library::registerCallback(void* in, void* out) {
@@ -466,6 +523,7 @@ int Library::reset() {
   shutdown();
   pump_.setCallback(nullptr);
   pump_.stop();
+  closeControl();
   {
     std::lock_guard<std::mutex> lock(mutex_);
     model_.clear();
@@ -534,24 +592,42 @@ int Library::getProperty(int kind, uint32_t contrId, uint32_t id, const char* na
   return 0;
 }
 
-int Library::addDisk(uint32_t contrId, const char* diskJson) {
-  nlohmann::json disk = nlohmann::json::parse(diskJson ? diskJson : "{}", nullptr, false);
-  if (disk.is_discarded()) return fail("disk description is not valid JSON");
+template <typename Change>
+int Library::change(Change apply) {
   std::lock_guard<std::mutex> lock(mutex_);
   Events events;
-  const std::string error = model_.addDisk(contrId, disk, events);
+  const std::string error = apply(events);
   if (!error.empty()) return fail(error);
   publish(events);
   return 0;
 }
 
+int Library::addDisk(uint32_t contrId, const char* diskJson) {
+  nlohmann::json disk = nlohmann::json::parse(diskJson ? diskJson : "{}", nullptr, false);
+  if (disk.is_discarded()) return fail("disk description is not valid JSON");
+  return change([&](Events& events) { return model_.addDisk(contrId, disk, events); });
+}
+
 int Library::pullDisk(uint32_t contrId, uint32_t compPdId) {
-  std::lock_guard<std::mutex> lock(mutex_);
-  Events events;
-  const std::string error = model_.pullDisk(contrId, compPdId, events);
-  if (!error.empty()) return fail(error);
-  publish(events);
-  return 0;
+  return change([&](Events& events) { return model_.pullDisk(contrId, compPdId, events); });
+}
+
+int Library::failDisk(uint32_t contrId, uint32_t compPdId) {
+  return change([&](Events& events) { return model_.failDisk(contrId, compPdId, events); });
+}
+
+int Library::batteryAlert(uint32_t contrId) {
+  return change([&](Events& events) { return model_.batteryAlert(contrId, events); });
+}
+
+int Library::enclosureAlert(uint32_t contrId) {
+  return change([&](Events& events) { return model_.enclosureAlert(contrId, events); });
+}
+
+int Library::controllerEvent(uint32_t contrId, uint32_t code, const char* description) {
+  return change([&](Events& events) {
+    return model_.controllerNotice(contrId, code, description ? description : "", events);
+  });
 }
 
 int Library::injectEvent(const void* record, uint32_t size) {
@@ -684,6 +760,12 @@ VRL_EXPORT int VrlSimGetProperty(int kind, uint32_t contrId, uint32_t id, const 
 }
 VRL_EXPORT int VrlSimAddDisk(uint32_t contrId, const char* diskJson) { return library().addDisk(contrId, diskJson); }
 VRL_EXPORT int VrlSimPullDisk(uint32_t contrId, uint32_t compPdId) { return library().pullDisk(contrId, compPdId); }
+VRL_EXPORT int VrlSimFailDisk(uint32_t contrId, uint32_t compPdId) { return library().failDisk(contrId, compPdId); }
+VRL_EXPORT int VrlSimBatteryAlert(uint32_t contrId) { return library().batteryAlert(contrId); }
+VRL_EXPORT int VrlSimEnclosureAlert(uint32_t contrId) { return library().enclosureAlert(contrId); }
+VRL_EXPORT int VrlSimControllerEvent(uint32_t contrId, uint32_t eventCode, const char* description) {
+  return library().controllerEvent(contrId, eventCode, description);
+}
 VRL_EXPORT int VrlSimInjectEvent(const void* record, uint32_t size) { return library().injectEvent(record, size); }
 VRL_EXPORT int VrlSimFailOpcode(uint32_t opcode, uint32_t contrId, uint32_t status, int32_t times) {
   return library().failOpcode(opcode, contrId, status, times);

@@ -329,10 +329,13 @@ TEST_F(ServicesTest, SparingMethodsSendTheDiskAndTheArrayTheyMust) {
     ASSERT_EQ(callsOf(30).size(), 1u);
     EXPECT_EQ(callsOf(30)[0].u16(4), 1u);
     EXPECT_EQ(callsOf(30)[0].u32(8), 6u);
+    // With the listener attached the spare flag reaches the cache by the library's event.
+    ASSERT_EQ(0, sim.VrlSimWaitEventsDrained(5000));
     EXPECT_TRUE(value<bool>(get(extent(0, "0_6")).at(0), "HotSpareFlag"));
     Outcome unassigned = call(spareService(0), "unassignspares", args({refs("InExtents", {extent(0, "0_6")}), primordial}));
     ASSERT_EQ(unassigned.code, 0) << unassigned.message;
     EXPECT_EQ(callsOf(31).at(0).u32(8), 6u);
+    ASSERT_EQ(0, sim.VrlSimWaitEventsDrained(5000));
     EXPECT_FALSE(value<bool>(get(extent(0, "0_6")).at(0), "HotSpareFlag"));
 
     Outcome parity = call(spareService(1), "CheckParityConsistency", args({ref("Target", extent(1, "1_3"))}));
