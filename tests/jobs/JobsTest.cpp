@@ -290,7 +290,7 @@ TEST_F(Jobs, AJobLeadsToItsServiceVolumeAndMethodResult) {
 // Reports take the library's road: a rebuild started through the sparing
 // service reaches the queue as the library's own progress events, the
 // monitor thread applies them, and the job ends completed.
-TEST_F(Jobs, ARebuildStartedByAClientIsFollowedToItsEnd) {
+TEST_F(Jobs, ARebuildStartedByAClientIsFollowedConcurrentlyToItsEnd) {
     struct Forwarder : orv::raidlib::EventObserver {
         void Update(PropertyContainer event) override {
             uint32_t type = 0;
