@@ -1,6 +1,7 @@
 #include "ProviderPluginCatalogue.h"
 
 #include "AssociationCatalogue.h"
+#include "JobElementAssociation.h"
 
 #include "ORVApplicationSoftwareIdentity.h"
 #include "ORVBIOSSoftwareIdentity.h"
@@ -9,6 +10,7 @@
 #include "ORVCard.h"
 #include "ORVCommMechanismForManager.h"
 #include "ORVCompositeExtent.h"
+#include "ORVConcreteJob.h"
 #include "ORVConcretePoolCapabilities.h"
 #include "ORVConcreteStoragePool.h"
 #include "ORVControllerComputerSystem.h"
@@ -31,6 +33,7 @@
 #include "ORVInitiatorATAProtocolEndPoint.h"
 #include "ORVInitiatorSASPhy.h"
 #include "ORVInitiatorSCSIProtocolEndPoint.h"
+#include "ORVJobMethodResult.h"
 #include "ORVNamespace.h"
 #include "ORVNamespaceInManager.h"
 #include "ORVObjectManager.h"
@@ -207,11 +210,11 @@ const PluginCatalogue& providerPluginCatalogue() {
             {"ORV_FirmwareSoftwareIdentity", makePlugin<ORVFirmwareSoftwareIdentity>},
             associations::tableAssociation("ORV_InstalledSoftwareIdentity"),
             associations::tableAssociation("ORV_InstalledSMISProvider"),
-            planned("ORV_ConcreteJob"),
-            planned("ORV_AffectedJobElement"),
-            planned("ORV_OwningJobElement"),
-            planned("ORV_JobMethodResult"),
-            planned("ORV_AssociatedJobMethodResult"),
+            {"ORV_ConcreteJob", makePlugin<ORVConcreteJob>},
+            jobs::jobElementAssociation("ORV_AffectedJobElement"),
+            jobs::jobElementAssociation("ORV_OwningJobElement"),
+            {"ORV_JobMethodResult", makePlugin<ORVJobMethodResult>},
+            associations::tableAssociation("ORV_AssociatedJobMethodResult"),
         },
     };
     return catalogue;

@@ -102,8 +102,6 @@ const std::vector<std::string> kFullMode{
     "ORV_FirmwareSoftwareIdentity", "ORV_InstalledSoftwareIdentity", "ORV_InstalledSMISProvider",
     "ORV_ConcreteJob", "ORV_AffectedJobElement", "ORV_OwningJobElement", "ORV_JobMethodResult",
     "ORV_AssociatedJobMethodResult"};
-const std::set<std::string> kJobClasses{"ORV_ConcreteJob", "ORV_AffectedJobElement", "ORV_OwningJobElement",
-                                        "ORV_JobMethodResult", "ORV_AssociatedJobMethodResult"};
 
 std::vector<std::string> namesOf(const std::vector<PluginRegistration>& registrations) {
     std::vector<std::string> names;
@@ -123,16 +121,12 @@ TEST(AssociationTable, CatalogueKeepsTheRegistrationOrderAndServesEveryRow) {
         for (const auto& registration : *list)
             if (registration.isPlanned()) plannedClasses.push_back(registration.className);
     for (const auto& name : plannedClasses) std::cout << "[ planned  ] " << name << "\n";
-    for (const auto& job : kJobClasses)
-        EXPECT_NE(std::find(plannedClasses.begin(), plannedClasses.end(), job), plannedClasses.end()) << job;
 
-    // A table row is registered unless its class belongs to the jobs or the
-    // schema cannot declare its ends yet.
+    // A table row is registered unless the schema cannot declare its ends yet.
     for (const auto& row : associationRows()) {
         const bool planned =
             std::find(plannedClasses.begin(), plannedClasses.end(), row.className) != plannedClasses.end();
-        const bool waits = kJobClasses.count(row.className) == 1 ||
-                           row.className == std::string("ORV_ControllerElementCapabilities");
+        const bool waits = row.className == std::string("ORV_ControllerElementCapabilities");
         EXPECT_EQ(planned, waits) << row.className;
     }
 }

@@ -19,8 +19,8 @@ using orv::raidlib::VRLibFacadeIntf;
 
 namespace {
 
-constexpr const char* kClassName = "ORV_SpareConfigurationService";
-constexpr const char* kNamePrefix = "SpareConfigService";
+constexpr const char* kClassName = kSpareConfigurationService.className;
+constexpr const char* kNamePrefix = kSpareConfigurationService.namePrefix;
 constexpr const char* kExtentClass = "ORV_StorageExtent";
 
 // The four methods check their references alike but answer in their own

@@ -24,8 +24,8 @@ using orv::raidlib::VRLibFacadeIntf;
 
 namespace {
 
-constexpr const char* kClassName = "ORV_StorageConfigurationService";
-constexpr const char* kNamePrefix = "StorageConfigurationService";
+constexpr const char* kClassName = kStorageConfigurationService.className;
+constexpr const char* kNamePrefix = kStorageConfigurationService.namePrefix;
 constexpr const char* kCreateVolumeName = "orv::cim::fwf::ORVStorageConfigurationService::createVD";
 constexpr const char* kDeleteVolumeName = "orv::cim::fwf::ORVStorageConfigurationService::deleteVD";
 constexpr const char* kCreatePoolName = "orv::cim::fwf::ORVStorageConfigurationService::CreateStoragePool";

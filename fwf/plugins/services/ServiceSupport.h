@@ -13,6 +13,16 @@
 
 namespace orv::cim::fwf::storage {
 
+// The two configuration services every controller hosts: their class and
+// the prefix of their Name.
+struct ControllerService {
+    const char* className;
+    const char* namePrefix;
+};
+constexpr ControllerService kStorageConfigurationService{"ORV_StorageConfigurationService",
+                                                         "StorageConfigurationService"};
+constexpr ControllerService kSpareConfigurationService{"ORV_SpareConfigurationService", "SpareConfigService"};
+
 // SystemCreationClassName, SystemName, CreationClassName and Name
 // "<namePrefix>_<contrId>" of a service hosted by the controller object.
 void controllerServiceKeys(const orv::raidlib::PropertyContainer& controller, const char* className,
