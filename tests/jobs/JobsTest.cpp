@@ -48,8 +48,9 @@ constexpr uint32_t kRunning = 4, kCompleted = 7, kException = 10, kKilled = 9;
 
 class Jobs : public SimulatedControllers {
 protected:
+    std::string topology() const override { return kTopology; }
     void SetUp() override {
-        start(kTopology);
+        SimulatedControllers::SetUp();
         manager = JobControlManager::getInstance();
         ASSERT_TRUE(manager->isStarted());
         manager->setClockForTesting([this] {
