@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cstdlib>
 #include <map>
 #include <set>
 #include <thread>
@@ -97,7 +98,12 @@ TEST_F(EventStormTest, FiveThousandEventsWhileEightClientsEnumerate) {
     stormOver = true;
     for (auto& client : clients) client.join();
 
-    EXPECT_LT(seconds, 10.0);
+    // Wall time says something only on a machine with cores to spare.
+    RecordProperty("stormSeconds", std::to_string(seconds));
+    double load = 0;
+    if (getloadavg(&load, 1) == 1 && load < std::thread::hardware_concurrency()) {
+        EXPECT_LT(seconds, 10.0);
+    }
     EXPECT_GT(answered.load(), 0);
     EXPECT_EQ(failed.load(), 0);
     // The library refreshes a disk from its present state, so a change it
