@@ -1,5 +1,6 @@
 #include "EventContainers.h"
 
+#include <algorithm>
 #include <ctime>
 
 #include "VrlRecords.h"
@@ -15,15 +16,21 @@ std::string joinChangeList(const std::vector<std::string>& names) {
     return text;
 }
 
-bool changeListNames(const std::string& changeList, const std::string& name) {
+std::vector<std::string> splitChangeList(const std::string& changeList) {
+    std::vector<std::string> names;
     size_t start = 0;
-    while (start <= changeList.size()) {
+    while (start < changeList.size()) {
         size_t end = changeList.find(kChangeListSeparator, start);
         if (end == std::string::npos) end = changeList.size();
-        if (changeList.compare(start, end - start, name) == 0) return true;
+        if (end > start) names.push_back(changeList.substr(start, end - start));
         start = end + 1;
     }
-    return false;
+    return names;
+}
+
+bool changeListNames(const std::string& changeList, const std::string& name) {
+    const std::vector<std::string> names = splitChangeList(changeList);
+    return std::find(names.begin(), names.end(), name) != names.end();
 }
 
 PropertyContainer eventContainer(const EventFields& fields) {

@@ -14,6 +14,8 @@ namespace orv::raidlib {
 constexpr char kChangeListSeparator = ',';
 
 std::string joinChangeList(const std::vector<std::string>& names);
+// The names of a changeList text, in order.
+std::vector<std::string> splitChangeList(const std::string& changeList);
 // True when `name` is one of the names of a changeList text.
 bool changeListNames(const std::string& changeList, const std::string& name);
 

@@ -219,6 +219,15 @@ void VRLibFacade::handleEvent(const VrlEventRecord& record) {
     bool withChangeList = false;
     std::optional<VrlInt> externalError;
     std::optional<VrlInt> volReserved;
+    // The record names a disk by its resource handle, but its instances are
+    // named by compPdId; after a removal only the cache could have told.
+    std::optional<VrlInt> diskId;
+    auto findDiskByHandle = [&]() {
+        const uint32_t handle = record.deviceId;
+        if (const PropertyContainer* disk = findDiskWhere(
+                store(), record.contrId, [handle](const PropertyContainer& d) { return cachedInt(d, "deviceId") == handle; }))
+            diskId = cachedInt(*disk, "compPdId", true);
+    };
     // A dropped event reaches no observer.
     auto dropAfterFailure = [&](const char* step, uint32_t status) {
         lock.release();
@@ -244,6 +253,7 @@ void VRLibFacade::handleEvent(const VrlEventRecord& record) {
                     store().findObject(StorageClass::Volumes, volumeKeys(record.contrId, record.deviceId)))
                 volReserved = cachedInt(*volume, "volReserved");
         }
+        if (code == VrlEventCode::DiskRemoved) findDiskByHandle();
         const uint32_t status = addOrDeleteObjectInstance(record);
         if (status != VrlStatus::Success) return dropAfterFailure("addOrDeleteObjectInstance()", status);
         break;
@@ -261,6 +271,7 @@ void VRLibFacade::handleEvent(const VrlEventRecord& record) {
         LogMessage(4, "DEBUG: Full device Property refresh required");
         const uint32_t status = refreshObjectInCache(record, changeList, derived);
         if (status != VrlStatus::Success) return dropAfterFailure("refreshObjectInCache()", status);
+        if (code == VrlEventCode::DiskChanged) findDiskByHandle();
         if (!changeList.empty()) {
             withChangeList = true;
         } else if (record.changedAttr == VrlChangedAttr::Periodic || record.changedAttr == VrlChangedAttr::Redundant) {
@@ -309,6 +320,7 @@ void VRLibFacade::handleEvent(const VrlEventRecord& record) {
     if (externalError) event.insertInt("externalError", *externalError);
     if (withChangeList) event.insertString("changeList", joinChangeList(changeList));
     if (volReserved) event.insertInt("volReserved", *volReserved);
+    if (diskId) event.insertInt("compPdId", *diskId);
     events.push_back(std::move(event));
     for (PropertyContainer& other : derived) events.push_back(std::move(other));
     finish();

@@ -164,7 +164,18 @@ constexpr uint32_t VolumeChanged = 9;
 constexpr uint32_t DiskChanged = 10;
 constexpr uint32_t NotificationLost = 11;
 constexpr uint32_t LrcProgress = 12;
+// Controller state changes: shut down, state changed, restarted, failed,
+// reset, recovered.
+constexpr uint32_t ControllerShutdown = 13;
+constexpr uint32_t ControllerStateChange = 14;
+constexpr uint32_t ControllerRestarted = 15;
+constexpr uint32_t ControllerFailed = 16;
+constexpr uint32_t ControllerReset = 17;
+constexpr uint32_t ControllerRecovered = 18;
+constexpr uint32_t DeviceAlert = 20;
 constexpr uint32_t LastValid = 20;
+// Never valid from the library; an observer drops it with a word.
+constexpr uint32_t UnknownNotification = 21;
 }  // namespace VrlEventCode
 
 // Event severity.

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "CIMException.h"
+#include "InstanceKeys.h"
 #include "Logger.h"
 
 namespace orv::cim::fwf {
@@ -87,6 +88,29 @@ void AbstractInstanceProviderPlugin::buildInstances(const CIMObjectPath& path, C
         LogMessage(2, "%s :: %s.", qualifiedName, e.getMessage().c_str());
         throw;
     }
+}
+
+CIMObjectPath AbstractInstanceProviderPlugin::instancePathOf(const orv::raidlib::PropertyContainer& object,
+                                                             const CIMObjectPath& classPath) {
+    KeyBindingList keys;
+    getKeyAttributes(object, keys);
+    return pathWithKeys(classPath, keys);
+}
+
+bool AbstractInstanceProviderPlugin::getLifeCycleInstance(CIMObjectPath path, CIMInstance& out, bool keysOnly) {
+    if (keysOnly) {
+        out = CIMInstance(path);
+        return true;
+    }
+    CIMInstanceList selected;
+    getCIMInstance(path, selected);
+    for (CIMInstance& instance : selected) {
+        if (keysNameInstance(path, instance.getObjectPath())) {
+            out = std::move(instance);
+            return true;
+        }
+    }
+    return false;
 }
 
 void AbstractInstanceProviderPlugin::keepRequested(const CIMObjectPath& path, RepositoryObjects& objects) {

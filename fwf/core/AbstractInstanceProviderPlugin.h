@@ -45,6 +45,15 @@ public:
     uint32_t invokeMethod(CIMObjectPath path, const std::string& methodName, const CIMArgumentList& in,
                           CIMArgumentList& out) override;
 
+    // The path of the instance that stands for a library object: the host,
+    // namespace and class of `classPath` with the object's keys.
+    CIMObjectPath instancePathOf(const orv::raidlib::PropertyContainer& object, const CIMObjectPath& classPath);
+    // The instance a lifecycle indication carries for `path`: its keys alone
+    // when keysOnly (the object is gone), else the instance exactly as a get
+    // answers it. False when the plugin has no instance of those keys (a SAS
+    // port of a SATA disk); a failure of the plugin is thrown.
+    bool getLifeCycleInstance(CIMObjectPath path, CIMInstance& out, bool keysOnly) override;
+
 protected:
     // Drops the objects whose keys differ from the key bindings of a get
     // request; an enumeration path (no keys) keeps them all. Plugins that

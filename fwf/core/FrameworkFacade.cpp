@@ -117,6 +117,8 @@ FrameworkFacade* FrameworkFacade::getInstance() {
     return created;
 }
 
+FrameworkFacade* FrameworkFacade::current() { return singleton.load(std::memory_order_acquire); }
+
 void FrameworkFacade::destroyInstance() {
     FrameworkFacade* facade = nullptr;
     {
@@ -355,17 +357,18 @@ JobControlManager* FrameworkFacade::getJobControlManager() const {
 
 FrameworkFacade::~FrameworkFacade() {
     LogTrace("Entering FrameworkFacade::~FrameworkFacade()");
+    // The listener goes first: detaching waits for an Update in progress,
+    // which may still be asking the plugins for the instances it indicates,
+    // and nothing is delivered through the callback once it is cleared.
+    if (findEventListener() == nullptr) {
+        LogMessage(2, "%s :: Failed to get EventListener instance", kDestructorName);
+    } else {
+        EventListener::destroyInstance();
+    }
     if (PluginsManager::getInstance() == nullptr) {
         LogMessage(2, "~FrameworkFacade :: Failed to get PluginsManager instance");
     } else {
         PluginsManager::destroyInstance();
-    }
-    if (findEventListener() == nullptr) {
-        LogMessage(2, "%s :: Failed to get EventListener instance", kDestructorName);
-    } else {
-        // Detaching waits for an Update in progress, so nothing is delivered
-        // through the callback once it is cleared.
-        EventListener::destroyInstance();
     }
     deliverIndication.store(nullptr, std::memory_order_release);
     if (jobControlManager.exchange(nullptr, std::memory_order_acq_rel) == nullptr) {

@@ -21,6 +21,9 @@ using DeliverIndicationCallback = bool (*)(const CIMInstance& indication);
 class FrameworkFacade {
 public:
     static FrameworkFacade* getInstance();
+    // The singleton while it lives, never a new one: event and job threads
+    // use this, so that they cannot bring back a facade being destroyed.
+    static FrameworkFacade* current();
     // Destroys the singleton (plugins, event subscription, jobs, RAID library).
     static void destroyInstance();
 

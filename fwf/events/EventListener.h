@@ -7,10 +7,14 @@
 #include <cstdint>
 #include <mutex>
 
+#include "AbstractProviderPlugin.h"
 #include "CIMInstance.h"
+#include "Indications.h"
 #include "VRLibFacadeIntf.h"
 
 namespace orv::cim::fwf {
+
+class FrameworkFacade;
 
 class EventListener : public orv::raidlib::EventObserver {
 public:
@@ -30,7 +34,10 @@ public:
     bool detach();
     bool isAttached() const;
 
-    // Event manager callback, on the library's event thread. Never throws.
+    // Event manager callback, on the library's event thread (or on the
+    // request thread of a configuration method that tells of its own
+    // changes). Builds the event's indications and delivers them one by one
+    // through the facade. Never throws.
     void Update(orv::raidlib::PropertyContainer event) override;
 
     // Delivers one indication built on a job thread through the facade.
@@ -41,6 +48,15 @@ public:
 
 private:
     EventListener();
+
+    void handle(const orv::raidlib::PropertyContainer& event);
+    // One alert for the event; none (and a log line) without a description.
+    static void addAlert(const AenRecord& aen, CIMInstanceList& out);
+    // The creation, deletion or modification indications of the event, and
+    // an alert when it also carries an external error.
+    static void addLifeCycle(const AenRecord& aen, const orv::raidlib::PropertyContainer& event,
+                             FrameworkFacade& facade, CIMInstanceList& out);
+    static void deliver(const CIMInstanceList& indications, FrameworkFacade& facade);
 
     mutable std::mutex mutex_;
     orv::raidlib::VRLibFacadeIntf* attachedTo_ = nullptr;

@@ -168,6 +168,23 @@ inline std::string twoControllerTopology() {
 })";
 }
 
+// A raw event record as the library hands it to its callback.
+inline VrlEventRecord eventRecord(uint32_t code, uint8_t contrId, uint32_t deviceType, uint32_t deviceId,
+                                  uint32_t changedAttr = 0, const char* description = "injected") {
+    VrlEventRecord record;
+    std::memset(&record, 0, sizeof record);
+    record.aenTimestamp = 1268643600;
+    record.contrId = contrId;
+    record.eventCode = code;
+    record.deviceType = deviceType;
+    record.deviceId = deviceId;
+    record.snmpEvtId = 77;
+    record.severity = VrlSeverity::Information;
+    record.changedAttr = changedAttr;
+    std::strncpy(record.description, description, sizeof record.description - 1);
+    return record;
+}
+
 class RaidLibTest : public ::testing::Test {
 protected:
     orv::raidlib::VRLibFacade& facade = orv::raidlib::VRLibFacade::instance();
@@ -284,21 +301,6 @@ protected:
 
     void inject(const VrlEventRecord& record) {
         ASSERT_EQ(0, sim.VrlSimInjectEvent(&record, sizeof record)) << sim.lastError();
-    }
-    static VrlEventRecord eventRecord(uint32_t code, uint8_t contrId, uint32_t deviceType, uint32_t deviceId,
-                                      uint32_t changedAttr = 0, const char* description = "injected") {
-        VrlEventRecord record;
-        std::memset(&record, 0, sizeof record);
-        record.aenTimestamp = 1268643600;
-        record.contrId = contrId;
-        record.eventCode = code;
-        record.deviceType = deviceType;
-        record.deviceId = deviceId;
-        record.snmpEvtId = 77;
-        record.severity = VrlSeverity::Information;
-        record.changedAttr = changedAttr;
-        std::strncpy(record.description, description, sizeof record.description - 1);
-        return record;
     }
 };
 
