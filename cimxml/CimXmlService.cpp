@@ -2,6 +2,7 @@
 
 #include "CimError.h"
 #include "Value.h"
+#include "XmlResponse.h"
 
 #include <cctype>
 #include <fstream>
@@ -61,6 +62,13 @@ std::optional<std::string> extensionPrefix(const HttpExchange& exchange) {
         digits += (*man)[i];
     if (digits.empty()) return std::nullopt;
     return digits + "-";
+}
+
+// Only the major version matters: a 1.x client speaks our protocol.
+bool servedProtocolVersion(const std::string& version) {
+    const auto dot = version.find('.');
+    return version.substr(0, dot) == "1" &&
+           (dot == std::string::npos || version.find_first_not_of("0123456789", dot + 1) == std::string::npos);
 }
 
 }  // namespace
@@ -164,6 +172,11 @@ HttpAnswer CimXmlService::handle(const HttpExchange& exchange) {
     if (!operation || !equalsIgnoreCase(trimmed(*operation), "MethodCall"))
         return protocolFailure(400, "unsupported-operation", "the CIMOperation header must say MethodCall");
 
+    if (const auto version = exchange.header(prefix + "CIMProtocolVersion");
+        version && !servedProtocolVersion(trimmed(*version)))
+        return protocolFailure(501, "unsupported-protocol-version",
+                               "CIMProtocolVersion " + trimmed(*version) + " is not supported; this server speaks 1.x");
+
     XmlRequest request;
     try {
         request = parseRequest(exchange.body);
@@ -185,7 +198,11 @@ HttpAnswer CimXmlService::handle(const HttpExchange& exchange) {
                                "the CIMObject header does not name the namespace " + request.nameSpace);
 
     HttpAnswer answer;
-    answer.body = operations_.answer(request, principal);
+    if (const NamedXmlValue* repeated = request.repeatedParameter())
+        answer.body = errorDocument(request.messageId, request.methodName, request.intrinsic,
+                                    kCimErrInvalidParameter, "the parameter " + repeated->name + " is given twice");
+    else
+        answer.body = operations_.answer(request, principal);
     answer.headers.emplace_back("Content-Type", "application/xml; charset=\"utf-8\"");
     if (!prefix.empty()) answer.headers.emplace_back("Ext", "");
     answer.headers.emplace_back(prefix + "CIMOperation", "MethodResponse");

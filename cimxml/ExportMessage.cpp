@@ -1,6 +1,7 @@
 #include "ExportMessage.h"
 
 #include "XmlResponse.h"
+#include "XmlText.h"
 
 #include <tinyxml2.h>
 
@@ -49,7 +50,7 @@ std::string exportIndicationResponse(const std::string& messageId, int errorCode
     if (errorCode != 0) {
         p.OpenElement("ERROR", true);
         p.PushAttribute("CODE", errorCode);
-        p.PushAttribute("DESCRIPTION", description.c_str());
+        p.PushAttribute("DESCRIPTION", xmlSafe(description).c_str());
         p.CloseElement(true);
     } else {
         p.PushText("");

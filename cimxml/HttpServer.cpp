@@ -3,10 +3,16 @@
 #include "XmlResponse.h"
 
 #include <httplib.h>
+#include <sys/socket.h>
 
 #include <chrono>
+#include <condition_variable>
 #include <ctime>
+#include <deque>
+#include <functional>
 #include <limits>
+#include <list>
+#include <mutex>
 #include <stdexcept>
 #include <thread>
 
@@ -36,7 +42,119 @@ std::string escapedAttribute(const std::string& text) {
     return out;
 }
 
+// Threads for connections rather than for requests. The HTTP library keeps
+// a thread on a connection for as long as it waits for the connection's
+// next request, so a fixed pool would be held by clients that connect and
+// say nothing, and a request would wait for their time-outs. Threads start
+// when every one is busy, up to a bound, and end after a while without
+// work; how many requests run at once is bounded apart (RequestGate).
+class ConnectionThreads : public httplib::TaskQueue {
+public:
+    explicit ConnectionThreads(std::size_t limit) : limit_(limit) {}
+    ~ConnectionThreads() override { shutdown(); }
+
+    void enqueue(std::function<void()> task) override {
+        std::unique_lock lock(mutex_);
+        tasks_.push_back(std::move(task));
+        joinFinishedUnlocked();
+        if (idle_ < tasks_.size() && workers_.size() < limit_) {
+            Worker& worker = workers_.emplace_back();
+            worker.thread = std::thread([this, &worker] { work(worker); });
+        }
+        lock.unlock();
+        ready_.notify_one();
+    }
+
+    void shutdown() override {
+        std::list<Worker> workers;
+        {
+            std::lock_guard lock(mutex_);
+            stopping_ = true;
+        }
+        ready_.notify_all();
+        for (;;) {
+            {
+                std::lock_guard lock(mutex_);
+                if (workers_.empty()) return;
+                workers.splice(workers.end(), workers_);
+            }
+            for (auto& worker : workers) worker.thread.join();
+            workers.clear();
+        }
+    }
+
+private:
+    struct Worker {
+        std::thread thread;
+        bool finished = false;
+    };
+    static constexpr std::chrono::seconds kLinger{30};
+
+    // Tasks left at shutdown still run: each one closes its connection.
+    void work(Worker& self) {
+        std::unique_lock lock(mutex_);
+        for (;;) {
+            ++idle_;
+            const bool woken = ready_.wait_for(lock, kLinger, [this] { return stopping_ || !tasks_.empty(); });
+            --idle_;
+            if (tasks_.empty()) {
+                if (stopping_ || !woken) break;
+                continue;
+            }
+            auto task = std::move(tasks_.front());
+            tasks_.pop_front();
+            lock.unlock();
+            task();
+            lock.lock();
+        }
+        self.finished = true;
+    }
+
+    void joinFinishedUnlocked() {
+        for (auto it = workers_.begin(); it != workers_.end();) {
+            if (!it->finished) {
+                ++it;
+                continue;
+            }
+            it->thread.join();
+            it = workers_.erase(it);
+        }
+    }
+
+    const std::size_t limit_;
+    std::mutex mutex_;
+    std::condition_variable ready_;
+    std::deque<std::function<void()>> tasks_;
+    std::list<Worker> workers_;
+    std::size_t idle_ = 0;
+    bool stopping_ = false;
+};
+
 }  // namespace
+
+// At most `limit` requests in the provider at once, however many
+// connections are open.
+class RequestGate {
+public:
+    explicit RequestGate(std::size_t limit) : free_(limit) {}
+    void enter() {
+        std::unique_lock lock(mutex_);
+        opened_.wait(lock, [this] { return free_ > 0; });
+        --free_;
+    }
+    void leave() {
+        {
+            std::lock_guard lock(mutex_);
+            ++free_;
+        }
+        opened_.notify_one();
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable opened_;
+    std::size_t free_;
+};
 
 IndicationLog::IndicationLog(const ServerSchema& schema, std::size_t capacity, LogFunction log)
     : schema_(schema), capacity_(capacity), log_(std::move(log)) {}
@@ -66,9 +184,10 @@ std::string IndicationLog::document() const {
     return out + "</INDICATIONS>\n";
 }
 
-HttpServer::HttpServer(CimXmlService& service, IndicationLog& indications, std::size_t threads, LogFunction log)
-    : server_(std::make_unique<httplib::Server>()) {
-    server_->new_task_queue = [threads] { return new httplib::ThreadPool(threads); };
+HttpServer::HttpServer(CimXmlService& service, IndicationLog& indications, std::size_t threads,
+                       std::size_t maxConnections, LogFunction log)
+    : server_(std::make_unique<httplib::Server>()), gate_(std::make_unique<RequestGate>(threads)) {
+    server_->new_task_queue = [maxConnections] { return new ConnectionThreads(maxConnections); };
     // The body limit is enforced while reading, before a large request is
     // held in memory; the library answers 413 itself.
     server_->set_payload_max_length(service.maxRequestBytes());
@@ -78,15 +197,33 @@ HttpServer::HttpServer(CimXmlService& service, IndicationLog& indications, std::
     // header (a delayed acknowledgement costs some 40 ms per request).
     server_->set_keep_alive_max_count(std::numeric_limits<std::size_t>::max());
     server_->set_tcp_nodelay(true);
+    // The library listens with a backlog of five, so a burst of clients
+    // connecting at once has connections dropped and retried a second or
+    // more later. The listening socket is noted as it is made and listened
+    // on again with the system's bound once bound.
+    server_->set_socket_options([this](int socket) {
+        const int yes = 1;
+        ::setsockopt(socket, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+        listeningSocket_ = socket;
+    });
 
-    auto cimHandler = [&service, log](const httplib::Request& request, httplib::Response& response) {
+    auto cimHandler = [&service, log, gate = gate_.get()](const httplib::Request& request,
+                                                           httplib::Response& response) {
         HttpExchange exchange;
         exchange.method = request.method;
         exchange.target = request.path;
         for (const auto& [name, value] : request.headers) exchange.headers.emplace_back(name, value);
         exchange.body = request.body;
         const auto started = std::chrono::steady_clock::now();
-        HttpAnswer answer = service.handle(exchange);
+        gate->enter();
+        HttpAnswer answer;
+        try {
+            answer = service.handle(exchange);
+        } catch (...) {
+            gate->leave();
+            throw;
+        }
+        gate->leave();
         response.status = answer.status;
         std::string contentType = "text/plain";
         for (const auto& [name, value] : answer.headers) {
@@ -127,6 +264,7 @@ int HttpServer::bind(const std::string& address, int port) {
         bound = port;
     }
     if (bound <= 0) throw std::runtime_error("cannot listen on " + address + ":" + std::to_string(port));
+    if (listeningSocket_ >= 0) ::listen(listeningSocket_, SOMAXCONN);
     return bound;
 }
 

@@ -1,4 +1,4 @@
-// The listening side: cpp-httplib with its thread pool, POST (and M-POST)
+// The listening side: cpp-httplib with a thread per open connection, POST (and M-POST)
 // on /cimom handed to the CimXmlService, and a small diagnostic page with
 // the indications the provider delivered most recently.
 #pragma once
@@ -42,9 +42,16 @@ private:
     std::size_t total_ = 0;
 };
 
+class RequestGate;
+
+constexpr std::size_t kDefaultMaxConnections = 256;
+
 class HttpServer {
 public:
-    HttpServer(CimXmlService& service, IndicationLog& indications, std::size_t threads, LogFunction log = {});
+    // `threads` requests run at once; up to `maxConnections` connections
+    // are served at once, idle ones included, and further ones wait.
+    HttpServer(CimXmlService& service, IndicationLog& indications, std::size_t threads,
+               std::size_t maxConnections = kDefaultMaxConnections, LogFunction log = {});
     ~HttpServer();
 
     // Binds; port 0 picks a free one. Returns the bound port; throws
@@ -56,6 +63,8 @@ public:
 
 private:
     std::unique_ptr<httplib::Server> server_;
+    std::unique_ptr<RequestGate> gate_;
+    int listeningSocket_ = -1;
 };
 
 }  // namespace orv::cimxml

@@ -2,6 +2,7 @@
 
 #include "ExportMessage.h"
 #include "Value.h"
+#include "XmlText.h"
 
 #include <nlohmann/json.hpp>
 #include <tinyxml2.h>
@@ -78,7 +79,7 @@ ListenerReply receiveExport(const HttpExchange& exchange) {
     const auto kind = exchange.header("CIMExport");
     if (!kind || *kind != "MethodRequest") return refuse(400, "unsupported-operation");
     tinyxml2::XMLDocument doc;
-    if (doc.Parse(exchange.body.data(), exchange.body.size()) != tinyxml2::XML_SUCCESS)
+    if (xmlTextFault(exchange.body) || doc.Parse(exchange.body.data(), exchange.body.size()) != tinyxml2::XML_SUCCESS)
         return refuse(400, "request-not-well-formed");
     const auto* message = child(doc.FirstChildElement("CIM"), "MESSAGE");
     const auto* call = child(child(message, "SIMPLEEXPREQ"), "EXPMETHODCALL");

@@ -32,6 +32,7 @@ struct Settings {
     std::string address = "127.0.0.1";
     int port = 5988;
     std::size_t threads = 8;
+    std::size_t maxConnections = kDefaultMaxConnections;
     std::string usersFile;
     std::size_t maxRequestBytes = kDefaultMaxRequestBytes;
     std::string hostName = "localhost";
@@ -112,6 +113,10 @@ int runServer(int argc, char** argv, const SchemaLoader& loadSchema, const Progr
         ->capture_default_str();
     app.add_option("--threads", settings.threads, "requests served at the same time")
         ->check(CLI::Range(1, 256))
+        ->capture_default_str();
+    app.add_option("--max-connections", settings.maxConnections,
+                   "connections served at the same time, idle ones included; more wait")
+        ->check(CLI::Range(std::size_t{1}, std::size_t{4096}))
         ->capture_default_str();
     app.add_option("--users", settings.usersFile,
                    "file of user:password lines; turns on HTTP Basic authentication");
@@ -201,7 +206,8 @@ int runServer(int argc, char** argv, const SchemaLoader& loadSchema, const Progr
         CimOperations operations(schema, provider, settings.hostName, log);
         operations.setSubscriptions(&subscriptionOperations);
         CimXmlService service(operations, std::move(users), settings.maxRequestBytes, log);
-        HttpServer server(service, indications, settings.threads, settings.verbose ? log : LogFunction{});
+        HttpServer server(service, indications, settings.threads, settings.maxConnections,
+                          settings.verbose ? log : LogFunction{});
         const int port = server.bind(settings.address, settings.port);
         std::cout << defaults.programName << " listening on " << settings.address << ":" << port << std::endl;
 

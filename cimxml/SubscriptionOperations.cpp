@@ -189,6 +189,8 @@ public:
             create();
         else if (name == "DeleteInstance")
             remove();
+        else if (name == "ModifyInstance")
+            modify();
         else
             throw CimError(kCimErrNotSupported, name + " is not supported on the subscription classes");
         return writer_.end();
@@ -349,6 +351,46 @@ private:
             owner_.service_.deleteFilter(nameSpace_, keysOf(found.path));
         else
             owner_.service_.deleteDestination(nameSpace_, keysOf(found.path));
+    }
+
+    // A client enables and disables a subscription through its
+    // SubscriptionState. Everything else stays as created: a filter or a
+    // destination that is to change is deleted and created anew, so that no
+    // subscription ever runs on half of a change. A client may send back the
+    // whole instance it read: properties it leaves as they are pass.
+    void modify() {
+        const auto& p = param("ModifiedInstance", XmlValue::Kind::NamedInstance, "a VALUE.NAMEDINSTANCE");
+        ObjectPath path = converter_.path(p.value.paths.front());
+        path.nameSpace = nameSpace_;
+        path.className = schema_.find(path.className)->name;
+        if (!schema_.isA(path.className, kSubscriptionClass))
+            throw CimError(kCimErrNotSupported, "instances of " + path.className +
+                                                    " cannot be modified; delete and create it again");
+        const Instance current = find(path);
+        const Instance modified = converter_.instance(*p.value.instance);
+        if (!schema_.isA(modified.path.className, path.className))
+            throw CimError(kCimErrInvalidParameter, "the modified instance is not one of " + path.className);
+        const Names properties = propertyList();
+        std::optional<std::uint16_t> state;
+        for (const auto& property : modified.properties) {
+            if (properties && std::none_of(properties->begin(), properties->end(), [&](const std::string& n) {
+                    return equalsIgnoreCase(n, property.name);
+                }))
+                continue;
+            const PropertyDecl* decl = schema_.property(modified.path.className, property.name)->decl;
+            if (decl->isKey) continue;
+            if (equalsIgnoreCase(property.name, "SubscriptionState")) {
+                if (property.value.isNull())
+                    throw CimError(kCimErrInvalidParameter, "SubscriptionState cannot be made NULL");
+                state = static_cast<std::uint16_t>(property.value.asUnsigned());
+                continue;
+            }
+            const Value* now = current.property(property.name);
+            if (now ? !(*now == property.value) : !property.value.isNull())
+                throw CimError(kCimErrNotSupported,
+                               "only SubscriptionState of a subscription can be modified, not " + decl->name);
+        }
+        if (state) owner_.service_.setSubscriptionState(subscriptionKeys(nameSpace_, current.path, nullptr), *state);
     }
 
     SubscriptionOperations& owner_;

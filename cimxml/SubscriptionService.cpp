@@ -193,10 +193,18 @@ DestinationRecord SubscriptionService::createDestination(DestinationRecord desti
     return destination;
 }
 
-SubscriptionRecord SubscriptionService::createSubscription(SubscriptionRecord subscription) {
-    if (subscription.subscriptionState != 2 && subscription.subscriptionState != 4)
-        throw CimError(kCimErrNotSupported, "SubscriptionState " + std::to_string(subscription.subscriptionState) +
+namespace {
+
+void checkSubscriptionState(std::uint16_t state) {
+    if (state != 2 && state != 4)
+        throw CimError(kCimErrNotSupported, "SubscriptionState " + std::to_string(state) +
                                                 " is not supported; use 2 (Enabled) or 4 (Disabled)");
+}
+
+}  // namespace
+
+SubscriptionRecord SubscriptionService::createSubscription(SubscriptionRecord subscription) {
+    checkSubscriptionState(subscription.subscriptionState);
     {
         std::lock_guard lock(mutex_);
         const FilterRecord* filter = findFilterUnlocked(subscription.filterNamespace, subscription.filter);
@@ -267,15 +275,21 @@ void SubscriptionService::deleteDestination(const std::string& nameSpace, const 
     if (log_) log_("listener destination " + keys.name + " deleted");
 }
 
+std::vector<SubscriptionRecord>::const_iterator
+SubscriptionService::findSubscriptionUnlocked(const SubscriptionRecord& which) const {
+    auto found = std::find_if(state_.subscriptions.begin(), state_.subscriptions.end(), [&](const auto& s) {
+        return equalsIgnoreCase(s.filterNamespace, which.filterNamespace) && keysMatch(s.filter, which.filter) &&
+               equalsIgnoreCase(s.handlerNamespace, which.handlerNamespace) && keysMatch(s.handler, which.handler);
+    });
+    if (found == state_.subscriptions.end())
+        throw CimError(kCimErrNotFound, "no subscription of " + which.handler.name + " to " + which.filter.name);
+    return found;
+}
+
 void SubscriptionService::deleteSubscription(const SubscriptionRecord& which) {
     {
         std::lock_guard lock(mutex_);
-        auto found = std::find_if(state_.subscriptions.begin(), state_.subscriptions.end(), [&](const auto& s) {
-            return equalsIgnoreCase(s.filterNamespace, which.filterNamespace) && keysMatch(s.filter, which.filter) &&
-                   equalsIgnoreCase(s.handlerNamespace, which.handlerNamespace) && keysMatch(s.handler, which.handler);
-        });
-        if (found == state_.subscriptions.end())
-            throw CimError(kCimErrNotFound, "no subscription of " + which.handler.name + " to " + which.filter.name);
+        const auto found = findSubscriptionUnlocked(which);
         const SubscriptionRecord ended = *found;
         SubscriptionState candidate = state_;
         candidate.subscriptions.erase(candidate.subscriptions.begin() + (found - state_.subscriptions.begin()));
@@ -283,6 +297,28 @@ void SubscriptionService::deleteSubscription(const SubscriptionRecord& which) {
         endUnlocked(ended);
     }
     if (log_) log_("subscription deleted: filter " + which.filter.name + " to destination " + which.handler.name);
+    runProviderCalls();
+}
+
+void SubscriptionService::setSubscriptionState(const SubscriptionRecord& which, std::uint16_t state) {
+    checkSubscriptionState(state);
+    {
+        std::lock_guard lock(mutex_);
+        const auto found = findSubscriptionUnlocked(which);
+        if (found->subscriptionState == state) return;
+        SubscriptionRecord changed = *found;
+        changed.subscriptionState = state;
+        SubscriptionState candidate = state_;
+        candidate.subscriptions[found - state_.subscriptions.begin()] = changed;
+        saveUnlocked(candidate);
+        if (state == 2)
+            startUnlocked(changed);
+        else
+            endUnlocked(changed);
+    }
+    if (log_)
+        log_(std::string("subscription ") + (state == 2 ? "enabled" : "disabled") + ": filter " + which.filter.name +
+             " to destination " + which.handler.name);
     runProviderCalls();
 }
 

@@ -64,6 +64,9 @@ public:
     void deleteFilter(const std::string& nameSpace, const ElementKeys& keys);
     void deleteDestination(const std::string& nameSpace, const ElementKeys& keys);
     void deleteSubscription(const SubscriptionRecord& which);
+    // Enables (2) or disables (4) a subscription: a disabled one delivers
+    // nothing and no longer counts as a use of its filter by the provider.
+    void setSubscriptionState(const SubscriptionRecord& which, std::uint16_t state);
 
     SubscriptionState snapshot() const;
 
@@ -81,6 +84,7 @@ private:
     // Filters, destinations and subscriptions by their keys; nullptr when absent.
     const FilterRecord* findFilterUnlocked(const std::string& nameSpace, const ElementKeys& keys) const;
     const DestinationRecord* findDestinationUnlocked(const std::string& nameSpace, const ElementKeys& keys) const;
+    std::vector<SubscriptionRecord>::const_iterator findSubscriptionUnlocked(const SubscriptionRecord& which) const;
     void saveUnlocked(const SubscriptionState& candidate);
     template <class Record>
     void addElementUnlocked(std::vector<Record> SubscriptionState::*list, Record& record, const char* className,

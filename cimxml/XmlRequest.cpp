@@ -2,6 +2,7 @@
 
 #include "CimError.h"
 #include "Value.h"
+#include "XmlText.h"
 
 #include <tinyxml2.h>
 
@@ -219,7 +220,17 @@ const NamedXmlValue* XmlRequest::parameter(const std::string& name) const {
     return nullptr;
 }
 
+const NamedXmlValue* XmlRequest::repeatedParameter() const {
+    for (auto p = parameters.begin(); p != parameters.end(); ++p)
+        for (auto q = parameters.begin(); q != p; ++q)
+            if (cmpiserver::equalsIgnoreCase(p->name, q->name)) return &*p;
+    return nullptr;
+}
+
 XmlRequest parseRequest(const std::string& body) {
+    // The XML reader passes bad UTF-8 and references to control characters
+    // through, and they would come back in error descriptions.
+    if (const auto fault = xmlTextFault(body)) throw ProtocolError(400, "request-not-well-formed", *fault);
     tinyxml2::XMLDocument doc;
     if (doc.Parse(body.data(), body.size()) != tinyxml2::XML_SUCCESS)
         throw ProtocolError(400, "request-not-well-formed",

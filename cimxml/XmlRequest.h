@@ -80,6 +80,8 @@ struct XmlRequest {
     std::vector<NamedXmlValue> parameters;
 
     const NamedXmlValue* parameter(const std::string& name) const;
+    // The second of two parameters with the same name, if the caller sent one.
+    const NamedXmlValue* repeatedParameter() const;
 };
 
 // Reads a request body. Throws ProtocolError for text that is not XML

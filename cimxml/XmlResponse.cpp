@@ -1,6 +1,7 @@
 #include "XmlResponse.h"
 
 #include "ValueConversion.h"
+#include "XmlText.h"
 
 #include <tinyxml2.h>
 
@@ -19,6 +20,12 @@ constexpr bool kCompact = true;
 void close(tinyxml2::XMLPrinter& p) {
     p.PushText("");
     p.CloseElement(kCompact);
+}
+
+// Values come from the provider, which reads them from the hardware's
+// records: a stray byte there must not make the whole answer unreadable.
+void pushValueText(tinyxml2::XMLPrinter& p, const std::string& text) {
+    p.PushText(isXmlSafe(text) ? text.c_str() : xmlSafe(text).c_str());
 }
 
 bool admitted(const std::optional<std::vector<std::string>>& list, const std::string& name) {
@@ -74,7 +81,7 @@ void ResponseWriter::error(int code, const std::string& description) {
     auto& p = *printer_;
     p.OpenElement("ERROR", kCompact);
     p.PushAttribute("CODE", code);
-    p.PushAttribute("DESCRIPTION", description.c_str());
+    p.PushAttribute("DESCRIPTION", xmlSafe(description).c_str());
     close(p);
 }
 
@@ -91,7 +98,7 @@ void ResponseWriter::keyBinding(const std::string& name, const Value& v) {
         p.PushAttribute("VALUETYPE", keyValueType(v.type()));
         // The CIM-XML DTD 2.4 requires the CIM type of every key value.
         p.PushAttribute("TYPE", cimNameOfType(v.type()).c_str());
-        if (!v.isNull() && !v.isArray()) p.PushText(valueText(v).c_str());
+        if (!v.isNull() && !v.isArray()) pushValueText(p, valueText(v));
         close(p);
     }
     close(p);
@@ -172,7 +179,7 @@ void ResponseWriter::value(const Value& v) {
         inner.instance(v.asInstance(), std::nullopt, false);
         p.PushText(inner.printer_->CStr());
     } else {
-        p.PushText(valueText(v).c_str());
+        pushValueText(p, valueText(v));
     }
     close(p);
 }
@@ -330,6 +337,12 @@ std::string errorDocument(const ServerSchema& schema, const std::string& message
     writer.begin(messageId, methodName, intrinsic);
     writer.error(code, description);
     return writer.end();
+}
+
+std::string errorDocument(const std::string& messageId, const std::string& methodName, bool intrinsic, int code,
+                          const std::string& description) {
+    static const ServerSchema noClasses;
+    return errorDocument(noClasses, messageId, methodName, intrinsic, code, description);
 }
 
 }  // namespace orv::cimxml

@@ -75,5 +75,8 @@ std::string instanceXml(const ServerSchema& schema, const Instance& instance);
 std::string errorDocument(const ServerSchema& schema, const std::string& messageId,
                           const std::string& methodName, bool intrinsic, int code,
                           const std::string& description);
+// The same for a failure found before the schema has a say.
+std::string errorDocument(const std::string& messageId, const std::string& methodName, bool intrinsic, int code,
+                          const std::string& description);
 
 }  // namespace orv::cimxml

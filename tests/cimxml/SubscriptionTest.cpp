@@ -62,6 +62,20 @@ std::string subscription(const std::string& filterName, const std::string& desti
                            reference("Handler", "CIM_ListenerDestinationCIMXML", destinationName));
 }
 
+const std::string kSubscriptionKeys =
+    "<KEYBINDING NAME=\"Filter\"><VALUE.REFERENCE><INSTANCENAME CLASSNAME=\"CIM_IndicationFilter\">" +
+    stringKey("Name", "alerts") + "</INSTANCENAME></VALUE.REFERENCE></KEYBINDING>" +
+    "<KEYBINDING NAME=\"Handler\"><VALUE.REFERENCE><INSTANCENAME CLASSNAME=\"CIM_ListenerDestinationCIMXML\">" +
+    stringKey("Name", "me") + "</INSTANCENAME></VALUE.REFERENCE></KEYBINDING>";
+
+// ModifyInstance of the subscription of "me" to "alerts".
+std::string modifiedSubscription(const std::string& properties) {
+    return "<IPARAMVALUE NAME=\"ModifiedInstance\"><VALUE.NAMEDINSTANCE><INSTANCENAME "
+           "CLASSNAME=\"CIM_IndicationSubscription\">" + kSubscriptionKeys +
+           "</INSTANCENAME><INSTANCE CLASSNAME=\"CIM_IndicationSubscription\">" + properties +
+           "</INSTANCE></VALUE.NAMEDINSTANCE></IPARAMVALUE>";
+}
+
 std::string fileText(const std::string& path) {
     std::ifstream in(path);
     std::stringstream text;
@@ -149,18 +163,28 @@ TEST_F(SubscriptionTest, SubscribingAndUnsubscribingTellsTheProviderAsACimServer
     // Another interop namespace holds its own subscriptions.
     EXPECT_EQ(count("CIM_IndicationFilter", "root/PG_InterOp"), 0u);
 
-    const std::string subscriptionKeys =
-        "<KEYBINDING NAME=\"Filter\"><VALUE.REFERENCE><INSTANCENAME CLASSNAME=\"CIM_IndicationFilter\">" +
-        stringKey("Name", "alerts") + "</INSTANCENAME></VALUE.REFERENCE></KEYBINDING>" +
-        "<KEYBINDING NAME=\"Handler\"><VALUE.REFERENCE><INSTANCENAME CLASSNAME=\"CIM_ListenerDestinationCIMXML\">" +
-        stringKey("Name", "me") + "</INSTANCENAME></VALUE.REFERENCE></KEYBINDING>";
-    EXPECT_EQ(call("DeleteInstance", instanceNameParam("InstanceName", "CIM_IndicationSubscription", subscriptionKeys))
+    // Disabling a subscription ends its use of the filter as deleting it
+    // does; enabling it starts it again. Echoed properties pass unchanged.
+    const std::vector<std::string> started{"activateFilter CIM_AlertIndication in root/orv/Ambrix/smi_14 first",
+                                           "enableIndications"};
+    const std::vector<std::string> ended{"deActivateFilter CIM_AlertIndication in root/orv/Ambrix/smi_14 last",
+                                         "disableIndications"};
+    provider_.calls.clear();
+    EXPECT_EQ(call("ModifyInstance", modifiedSubscription(prop("SubscriptionState", "4", "uint16") +
+                                                          prop("OnFatalErrorPolicy", "2", "uint16")))
                   .errorCode(), 0);
-    EXPECT_EQ(provider_.calls, (std::vector<std::string>{
-                                   "activateFilter CIM_AlertIndication in root/orv/Ambrix/smi_14 first",
-                                   "enableIndications",
-                                   "deActivateFilter CIM_AlertIndication in root/orv/Ambrix/smi_14 last",
-                                   "disableIndications"}));
+    EXPECT_EQ(provider_.calls, ended);
+    EXPECT_EQ(call("GetInstance", instanceNameParam("InstanceName", "CIM_IndicationSubscription", kSubscriptionKeys))
+                  .property("SubscriptionState"), "4");
+    start();  // the state is kept across a restart: nothing is activated
+    EXPECT_TRUE(provider_.calls.empty());
+    EXPECT_EQ(call("ModifyInstance", modifiedSubscription(prop("SubscriptionState", "2", "uint16"))).errorCode(), 0);
+    EXPECT_EQ(provider_.calls, started);
+
+    provider_.calls.clear();
+    EXPECT_EQ(call("DeleteInstance", instanceNameParam("InstanceName", "CIM_IndicationSubscription", kSubscriptionKeys))
+                  .errorCode(), 0);
+    EXPECT_EQ(provider_.calls, ended);
     EXPECT_EQ(count("CIM_IndicationSubscription"), 0u);
     EXPECT_EQ(call("DeleteInstance", instanceNameParam("InstanceName", "CIM_IndicationFilter", stringKey("Name", "alerts")))
                   .errorCode(), 0);
@@ -202,11 +226,17 @@ TEST_F(SubscriptionTest, BadInputGetsAClearCimErrorAndChangesNothing) {
         {"filter in use", "DeleteInstance",
          instanceNameParam("InstanceName", "CIM_IndicationFilter", stringKey("Name", "alerts")), kCimErrFailed,
          "is used by a subscription"},
-        {"modify", "ModifyInstance",
+        {"modify a filter", "ModifyInstance",
          "<IPARAMVALUE NAME=\"ModifiedInstance\"><VALUE.NAMEDINSTANCE><INSTANCENAME CLASSNAME=\"CIM_IndicationFilter\">" +
              stringKey("Name", "alerts") + "</INSTANCENAME><INSTANCE CLASSNAME=\"CIM_IndicationFilter\">" +
              prop("Query", "SELECT * FROM CIM_Indication") + "</INSTANCE></VALUE.NAMEDINSTANCE></IPARAMVALUE>",
-         kCimErrNotSupported, "ModifyInstance is not supported"},
+         kCimErrNotSupported, "cannot be modified; delete and create it again"},
+        {"modify more than the state", "ModifyInstance",
+         modifiedSubscription(prop("SubscriptionState", "4", "uint16") + prop("OnFatalErrorPolicy", "3", "uint16")),
+         kCimErrNotSupported, "only SubscriptionState of a subscription can be modified, not OnFatalErrorPolicy"},
+        {"state other than enabled or disabled", "ModifyInstance",
+         modifiedSubscription(prop("SubscriptionState", "3", "uint16")), kCimErrNotSupported,
+         "use 2 (Enabled) or 4 (Disabled)"},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.what);

@@ -1,0 +1,172 @@
+// Requests as a hostile or careless client sends them, byte for byte over a
+// socket to the listening server: text that is not XML's, headers and
+// parameters the protocol forbids, and connections that say nothing.
+#include "CimError.h"
+#include "DtdValidation.h"
+#include "FixtureSchema.h"
+#include "HttpServer.h"
+#include "TestSupport.h"
+#include "XmlResponse.h"
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <sys/time.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
+
+namespace orv::cimxml::test {
+namespace {
+
+struct RawAnswer {
+    int status = 0;
+    std::string head;
+    std::string body;
+};
+
+void expectValidCimXml(const std::string& document) {
+    if (cimXmlDtdAvailable()) {
+        EXPECT_EQ(cimXmlDtdErrors(document), "");
+    }
+}
+
+int connectTo(int port) {
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(static_cast<std::uint16_t>(port));
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    const timeval patience{60, 0};
+    ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &patience, sizeof patience);
+    if (::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+// One POST on a fresh connection that the server closes after answering.
+RawAnswer post(int port, const std::string& body, const std::string& protocolVersion = "1.0",
+               const std::string& method = "EnumerateInstanceNames") {
+    const std::string request = "POST /cimom HTTP/1.1\r\nHost: localhost\r\nConnection: close\r\n"
+                                "Content-Type: application/xml; charset=\"utf-8\"\r\n"
+                                "CIMProtocolVersion: " + protocolVersion + "\r\nCIMOperation: MethodCall\r\n"
+                                "CIMMethod: " + method + "\r\nCIMObject: " + kStorageNs + "\r\n"
+                                "Content-Length: " + std::to_string(body.size()) + "\r\n\r\n" + body;
+    RawAnswer answer;
+    const int fd = connectTo(port);
+    if (fd < 0) return answer;
+    ::send(fd, request.data(), request.size(), MSG_NOSIGNAL);
+    std::string received;
+    char buffer[4096];
+    for (ssize_t n; (n = ::recv(fd, buffer, sizeof buffer, 0)) > 0;) received.append(buffer, n);
+    ::close(fd);
+    const auto split = received.find("\r\n\r\n");
+    if (received.rfind("HTTP/1.1 ", 0) != 0 || split == std::string::npos) return answer;
+    answer.status = std::stoi(received.substr(9, 3));
+    answer.head = received.substr(0, split);
+    answer.body = received.substr(split + 4);
+    return answer;
+}
+
+class RawRequestTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        port_ = server_.bind("127.0.0.1", 0);
+        serving_ = std::thread([this] { server_.serve(); });
+    }
+    void TearDown() override {
+        server_.stop();
+        serving_.join();
+    }
+
+    static std::string enumerateNames(const std::string& params) {
+        return intrinsicBody("EnumerateInstanceNames", kStorageNs, params);
+    }
+    void expectServing() {
+        const RawAnswer fine = post(port_, enumerateNames(classNameParam("ClassName", "FIX_Disk")));
+        EXPECT_EQ(fine.status, 200) << fine.head;
+        EXPECT_EQ(Response(fine.body).all("INSTANCENAME").size(), 3u);
+        expectValidCimXml(fine.body);
+    }
+
+    CimXmlService service_ = FixtureStack::instance().service();
+    IndicationLog indications_{FixtureStack::instance().schema, 0};
+    HttpServer server_{service_, indications_, 8};
+    int port_ = 0;
+    std::thread serving_;
+};
+
+TEST_F(RawRequestTest, TextThatIsNotXmlsIsRefusedWithoutEchoingIt) {
+    const struct {
+        const char* what;
+        std::string body;
+    } cases[] = {
+        {"bytes that are no UTF-8", enumerateNames(classNameParam("ClassName", "FIX_\xff\xfe"))},
+        {"a broken two-byte sequence", enumerateNames(classNameParam("ClassName", "FIX_\xc3\x28"))},
+        {"a truncated sequence at the end", enumerateNames(classNameParam("ClassName", "FIX_Disk")) + "\xe2\x82"},
+        {"a control character", enumerateNames(classNameParam("ClassName", "FIX_\x01"))},
+        {"a reference to a control character", enumerateNames(classNameParam("ClassName", "FIX_&#1;"))},
+        {"a hexadecimal reference to one", enumerateNames(classNameParam("ClassName", "FIX_&#x1F;"))},
+        {"a reference beyond Unicode", enumerateNames(classNameParam("ClassName", "FIX_&#x110000;"))},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const RawAnswer refused = post(port_, c.body);
+        EXPECT_EQ(refused.status, 400);
+        EXPECT_NE(refused.head.find("CIMError: request-not-well-formed"), std::string::npos) << refused.head;
+        EXPECT_EQ(refused.body.find_first_of("\xff\xfe\xc3\x01"), std::string::npos) << refused.body;
+    }
+    // Characters XML admits pass, spelled out or referenced, and so does a
+    // reference inside a comment, which is only text there.
+    const RawAnswer accented =
+        post(port_, enumerateNames(classNameParam("ClassName", "FIX_\xc3\xa9&#233;") + "<!-- &#1; -->"));
+    EXPECT_EQ(accented.status, 200) << accented.body;
+    EXPECT_EQ(Response(accented.body).errorCode(), kCimErrInvalidClass);
+    expectValidCimXml(accented.body);
+    expectServing();
+}
+
+TEST_F(RawRequestTest, ProtocolVersionHeaderAndRepeatedParametersAreChecked) {
+    const std::string body = enumerateNames(classNameParam("ClassName", "FIX_Disk"));
+    const RawAnswer future = post(port_, body, "99.0");
+    EXPECT_EQ(future.status, 501);
+    EXPECT_NE(future.head.find("CIMError: unsupported-protocol-version"), std::string::npos) << future.head;
+    EXPECT_EQ(post(port_, body, "1.1").status, 200);
+
+    const RawAnswer twice =
+        post(port_, enumerateNames(classNameParam("ClassName", "FIX_Disk") + classNameParam("classname", "FIX_Pool")));
+    EXPECT_EQ(twice.status, 200);
+    const Response refused(twice.body);
+    EXPECT_EQ(refused.errorCode(), kCimErrInvalidParameter);
+    EXPECT_NE(refused.errorDescription().find("classname"), std::string::npos) << refused.errorDescription();
+    expectValidCimXml(twice.body);
+    expectServing();
+}
+
+TEST_F(RawRequestTest, IdleConnectionsDoNotHoldUpARequest) {
+    std::vector<int> idle;
+    for (int i = 0; i < 64; ++i) idle.push_back(connectTo(port_));
+    // Let the server take them all in before the request arrives.
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    const auto started = std::chrono::steady_clock::now();
+    expectServing();
+    const auto waited = std::chrono::steady_clock::now() - started;
+    EXPECT_LT(waited, std::chrono::seconds(2));
+    for (int fd : idle) ::close(fd);
+}
+
+TEST(ResponseText, ErrorsStayValidXmlWhateverTheirDescriptionHolds) {
+    const std::string document = errorDocument("1", "GetInstance", true, kCimErrFailed, "record \xff\x01 of disk 3");
+    EXPECT_TRUE(Response(document).wellFormed());
+    EXPECT_NE(Response(document).errorDescription().find("record \xef\xbf\xbd\xef\xbf\xbd of disk 3"),
+              std::string::npos);
+    expectValidCimXml(document);
+}
+
+}  // namespace
+}  // namespace orv::cimxml::test
