@@ -357,26 +357,30 @@ JobControlManager* FrameworkFacade::getJobControlManager() const {
 
 FrameworkFacade::~FrameworkFacade() {
     LogTrace("Entering FrameworkFacade::~FrameworkFacade()");
-    // The listener goes first: detaching waits for an Update in progress,
-    // which may still be asking the plugins for the instances it indicates,
-    // and nothing is delivered through the callback once it is cleared.
-    if (findEventListener() == nullptr) {
+    // The listener is detached first: detaching waits for an Update in
+    // progress, which may still be asking the plugins for the instances it
+    // indicates or handing reports to the jobs. The job threads then stop
+    // while the listener they deliver through still exists, and only then
+    // do the listener and the plugins go.
+    EventListener* listener = findEventListener();
+    if (listener == nullptr) {
         LogMessage(2, "%s :: Failed to get EventListener instance", kDestructorName);
     } else {
-        EventListener::destroyInstance();
+        listener->detach();
     }
-    if (PluginsManager::getInstance() == nullptr) {
-        LogMessage(2, "~FrameworkFacade :: Failed to get PluginsManager instance");
-    } else {
-        PluginsManager::destroyInstance();
-    }
-    deliverIndication.store(nullptr, std::memory_order_release);
     if (jobControlManager.exchange(nullptr, std::memory_order_acq_rel) == nullptr) {
         LogMessage(2, "%s :: Failed to get JobControlManager instance", kDestructorName);
     } else {
         LogMessage(5, "Just Before JobControlManager::JOB_THREAD_EXITING = TRUE;");
         JobControlManager::destroyInstance();
         LogMessage(5, "Just After JobControlManager::JOB_THREAD_EXITING = TRUE;");
+    }
+    if (listener != nullptr) EventListener::destroyInstance();
+    deliverIndication.store(nullptr, std::memory_order_release);
+    if (PluginsManager::getInstance() == nullptr) {
+        LogMessage(2, "~FrameworkFacade :: Failed to get PluginsManager instance");
+    } else {
+        PluginsManager::destroyInstance();
     }
     if (orv::raidlib::VRLibFacadeIntf* library = raidLibrary.exchange(nullptr, std::memory_order_acq_rel)) {
         if (library->terminate() != 0) LogMessage(2, "FrameworkFacade :: Failed to terminate VRLib library");

@@ -35,6 +35,8 @@ EventListener* EventListener::getInstance() {
     return created;
 }
 
+EventListener* EventListener::existing() { return singleton.load(std::memory_order_acquire); }
+
 void EventListener::destroyInstance() {
     EventListener* listener = nullptr;
     {

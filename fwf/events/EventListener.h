@@ -20,6 +20,9 @@ class EventListener : public orv::raidlib::EventObserver {
 public:
     // Created on first call; null only when memory runs out.
     static EventListener* getInstance();
+    // The listener if one exists; never creates one (job threads during
+    // clean-up).
+    static EventListener* existing();
     // Detaches (if attached) and deletes the singleton.
     static void destroyInstance();
 

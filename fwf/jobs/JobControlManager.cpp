@@ -443,7 +443,7 @@ void JobControlManager::forward(const CIMInstance& indication) {
         sink(indication);
         return;
     }
-    EventListener* listener = EventListener::getInstance();
+    EventListener* listener = EventListener::existing();
     if (listener == nullptr) {
         LogMessage(2, "%s :: Failed to forward indication, no EventListener.", kNotifyName);
         return;

@@ -41,8 +41,9 @@ inline bool record(const CIMInstance& indication) {
 
 class EventFixture : public SimulatedControllers {
 protected:
+    std::string topology() const override { return kEventTopology; }
     void SetUp() override {
-        start(kEventTopology);
+        SimulatedControllers::SetUp();
         ASSERT_TRUE(FrameworkFacade::getInstance()->registerForEvent(&record));
         EventListener::setSubscription(true);
         std::lock_guard<std::mutex> lock(deliveredMutex);
