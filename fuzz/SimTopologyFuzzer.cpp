@@ -1,8 +1,8 @@
 // A topology file for the simulated library: JSON of any shape, then, when
 // the model takes it, every read the provider makes of the result and a few
-// steps of the long-running commands it may start with. A topology the model
-// refuses must leave a reason; one it takes must give records that fit
-// their layouts (the sanitizers watch the fixed-size arrays being filled).
+// steps of the long-running commands it may start with. A topology it takes
+// must give records that fit their layouts: the sanitizers watch the
+// fixed-size arrays being filled.
 #include "SimModel.h"
 #include "VrlRecords.h"
 
