@@ -26,7 +26,6 @@ extern "C" void VrlEventManagerCbk(const VrlEventRecord* record) {
 
 namespace {
 
-constexpr uint32_t kLastValidEventCode = 20;
 constexpr uint32_t kForcedAlertCode = 7;
 
 // Property lists compared by the refreshes, in the order they are checked.

@@ -6,10 +6,14 @@ ORV_PACKAGES=(
   libxml2-dev
   sblim-wbemcli curl
 )
+# The fuzz targets (scripts/fuzz) need clang and its libFuzzer runtime.
+ORV_FUZZ_PACKAGES=(clang libclang-rt-dev)
 
+# Installs what is missing of the given packages (ORV_PACKAGES by default).
 orv_install_deps() {
   local missing=() p
-  for p in "${ORV_PACKAGES[@]}"; do
+  [ $# -eq 0 ] && set -- "${ORV_PACKAGES[@]}"
+  for p in "$@"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
   done
   [ ${#missing[@]} -eq 0 ] && return 0
