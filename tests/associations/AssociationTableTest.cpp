@@ -126,14 +126,11 @@ TEST(AssociationTable, CatalogueKeepsTheRegistrationOrderAndServesEveryRow) {
     for (const auto& job : kJobClasses)
         EXPECT_NE(std::find(plannedClasses.begin(), plannedClasses.end(), job), plannedClasses.end()) << job;
 
-    // A table row is registered unless its class belongs to the jobs or the
-    // schema cannot declare its ends yet.
+    // A table row is registered unless its class belongs to the jobs.
     for (const auto& row : associationRows()) {
         const bool planned =
             std::find(plannedClasses.begin(), plannedClasses.end(), row.className) != plannedClasses.end();
-        const bool waits = kJobClasses.count(row.className) == 1 ||
-                           row.className == std::string("ORV_ControllerElementCapabilities");
-        EXPECT_EQ(planned, waits) << row.className;
+        EXPECT_EQ(planned, kJobClasses.count(row.className) == 1) << row.className;
     }
 }
 
