@@ -149,8 +149,7 @@ void registerAssociationBenchmarks(const orv::bench::Options& options) {
         for (const auto* property : table.allProperties(name))
             if (property->isReference()) ends.push_back(property->referenceClass);
         const auto isFixed = [](const std::string& end) { return end.rfind("ORV_", 0) == 0; };
-        if (ends.size() != 2 || !isFixed(ends[0]) || (!isFixed(ends[1]) && name != "ORV_ControllerElementCapabilities"))
-            continue;
+        if (ends.size() != 2 || !isFixed(ends[0]) || !isFixed(ends[1])) continue;
         orv::bench::addBenchmark(options, "EnumerateInstanceNames/" + name, [name](benchmark::State& state) {
             measure(state, [&] { return enumerateNames(name); }, true);
         });

@@ -30,12 +30,6 @@ bool admitted(const Names& list, const std::string& name) {
     return std::any_of(list->begin(), list->end(), [&](const std::string& n) { return equalsIgnoreCase(n, name); });
 }
 
-// The reference properties of an association, as the class sees them.
-struct RoleDecl {
-    std::string name;
-    std::string referenceClass;
-};
-
 }  // namespace
 
 // One request on its way: parameters read on demand, the response written
@@ -63,8 +57,6 @@ private:
 
     // ---- routing helpers ----
     void checkVisible(const std::string& className, int code) const;
-    std::vector<RoleDecl> roles(const std::string& association) const;
-    bool compatible(const std::string& a, const std::string& b) const;
     std::vector<std::string> associations(const std::string& source, const Names& assocFilter,
                                           const std::optional<std::string>& role,
                                           const std::optional<std::string>& resultClass,
@@ -173,21 +165,6 @@ ObjectPath CimOperations::Call::instanceNameParam(const char* name) const {
 
 // ---- routing helpers --------------------------------------------------------------
 
-std::vector<RoleDecl> CimOperations::Call::roles(const std::string& association) const {
-    std::vector<RoleDecl> out;
-    for (const auto& p : schema_.effectiveProperties(association))
-        if (p.decl->type.isReference() && !p.decl->type.isArray())
-            out.push_back(RoleDecl{p.decl->name, p.decl->type.referenceClass});
-    return out;
-}
-
-// Two classes can meet when one derives from the other (an unknown or
-// unnamed class meets anything).
-bool CimOperations::Call::compatible(const std::string& a, const std::string& b) const {
-    if (a.empty() || b.empty() || !schema_.find(a) || !schema_.find(b)) return true;
-    return schema_.isA(a, b) || schema_.isA(b, a);
-}
-
 // The provider's association classes in this namespace that can link an
 // object of class `source` under the given filters. A CIM server asks the
 // provider once per association class, naming it.
@@ -195,30 +172,29 @@ std::vector<std::string> CimOperations::Call::associations(
     const std::string& source, const Names& assocFilter, const std::optional<std::string>& role,
     const std::optional<std::string>& resultClass, const std::optional<std::string>& resultRole) const {
     std::vector<std::string> out;
-    for (const auto& name : schema_.providerClasses(context_.nameSpace)) {
-        const ClassDecl* decl = schema_.find(name);
-        if (!decl || !decl->isAssociation) continue;
+    for (const AssociationRoute* route : schema_.associationsFrom(context_.nameSpace, source)) {
+        const std::string& name = route->decl->name;
         if (assocFilter && !std::any_of(assocFilter->begin(), assocFilter->end(),
                                         [&](const std::string& f) { return schema_.isA(name, f); }))
             continue;
-        const auto ends = roles(name);
-        bool linked = false;
+        const auto& ends = route->ends;
+        bool linked = ends.empty();
         for (const auto& near : ends) {
-            if (role && !equalsIgnoreCase(near.name, *role)) continue;
-            if (!compatible(source, near.referenceClass)) continue;
+            if (role && !equalsIgnoreCase(near.role, *role)) continue;
+            if (!schema_.mayMeet(source, near.referenceClass)) continue;
             if (!resultClass && !resultRole) {
                 linked = true;
                 break;
             }
             for (const auto& far : ends) {
                 if (&far == &near) continue;
-                if (resultRole && !equalsIgnoreCase(far.name, *resultRole)) continue;
-                if (resultClass && !compatible(far.referenceClass, *resultClass)) continue;
+                if (resultRole && !equalsIgnoreCase(far.role, *resultRole)) continue;
+                if (resultClass && !schema_.mayMeet(far.referenceClass, *resultClass)) continue;
                 linked = true;
             }
             if (linked) break;
         }
-        if (linked || ends.empty()) out.push_back(decl->name);
+        if (linked) out.push_back(name);
     }
     return out;
 }

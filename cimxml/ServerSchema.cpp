@@ -87,6 +87,8 @@ void ServerSchema::refreshVisibility() {
         std::unique_lock lock(cache_->mutex);
         cache_->views.clear();
         cache_->classesFor.clear();
+        cache_->routesFrom.clear();
+        cache_->routes.clear();
     }
     for (auto& ns : namespaces_) {
         ns.visibleKeys.clear();
@@ -234,29 +236,88 @@ bool ServerSchema::isVisible(std::string_view nameSpace, std::string_view classN
     return ns && ns->visibleKeys.count(className) != 0;
 }
 
-// Asked by every enumeration and association request; the answer depends
-// on the schema only, so it is worked out once per namespace and class.
+// Asked by every enumeration request, mostly once per class, so a cache per
+// class would not help; the lists of every class of a namespace are made at
+// once instead, each provider class entered under itself and its ancestors.
 std::vector<std::string> ServerSchema::providerClassesFor(std::string_view nameSpace,
                                                           std::string_view className) const {
-    std::string key(nameSpace);
-    key.append(1, '\0').append(className);
+    const auto answer = [&](const ViewCache::ClassLists& lists) {
+        const auto it = lists.find(className);
+        return it == lists.end() ? std::vector<std::string>{} : it->second;
+    };
     {
         std::shared_lock lock(cache_->mutex);
-        if (auto it = cache_->classesFor.find(key); it != cache_->classesFor.end()) return it->second;
+        if (auto it = cache_->classesFor.find(nameSpace); it != cache_->classesFor.end()) return answer(it->second);
     }
-    std::vector<std::string> out;
-    const Namespace* ns = findNamespace(nameSpace);
-    if (!ns) return out;
-    for (const auto& name : ns->providerClasses)
-        if (isA(name, className)) out.push_back(name);
+    ViewCache::ClassLists lists;
+    if (const Namespace* ns = findNamespace(nameSpace)) {
+        for (const auto& name : ns->providerClasses) {
+            const auto& chain = view(name).chain;
+            std::set<std::string_view, NameLess> entered;
+            const auto enter = [&](std::string_view ancestor) {
+                if (entered.insert(ancestor).second) lists[std::string(ancestor)].push_back(name);
+            };
+            enter(name);
+            for (const ClassDecl* c : chain) enter(c->name);
+            // A superclass the schema does not declare still counts by name.
+            if (!chain.empty() && !chain.back()->superClass.empty()) enter(chain.back()->superClass);
+        }
+    }
     std::unique_lock lock(cache_->mutex);
-    cache_->classesFor.try_emplace(std::move(key), out);
-    return out;
+    return answer(cache_->classesFor.try_emplace(std::string(nameSpace), std::move(lists)).first->second);
 }
 
 std::vector<std::string> ServerSchema::providerClasses(std::string_view nameSpace) const {
     const Namespace* ns = findNamespace(nameSpace);
     return ns ? ns->providerClasses : std::vector<std::string>{};
+}
+
+bool ServerSchema::mayMeet(std::string_view a, std::string_view b) const {
+    if (a.empty() || b.empty() || !find(a) || !find(b)) return true;
+    return isA(a, b) || isA(b, a);
+}
+
+std::vector<AssociationRoute> ServerSchema::buildRoutes(std::string_view nameSpace) const {
+    std::vector<AssociationRoute> out;
+    const Namespace* ns = findNamespace(nameSpace);
+    if (!ns) return out;
+    for (const auto& name : ns->providerClasses) {
+        const ClassDecl* decl = find(name);
+        if (!decl || !decl->isAssociation) continue;
+        AssociationRoute route{decl, {}};
+        for (const auto& p : effectiveProperties(name))
+            if (p.decl->type.isReference() && !p.decl->type.isArray())
+                route.ends.push_back(AssociationEnd{p.decl->name, p.decl->type.referenceClass});
+        out.push_back(std::move(route));
+    }
+    return out;
+}
+
+const std::vector<const AssociationRoute*>& ServerSchema::associationsFrom(std::string_view nameSpace,
+                                                                          std::string_view source) const {
+    std::string key(nameSpace);
+    key.append(1, '\0').append(source);
+    {
+        std::shared_lock lock(cache_->mutex);
+        if (auto it = cache_->routesFrom.find(key); it != cache_->routesFrom.end()) return it->second;
+    }
+    // Worked out outside the lock (the look-ups below take it themselves);
+    // a namespace's routes, once stored, are never moved, so the pointers
+    // into them stay good while another thread adds its own list.
+    std::vector<AssociationRoute> built = buildRoutes(nameSpace);
+    std::unique_lock lock(cache_->mutex);
+    const auto& routes = cache_->routes.try_emplace(std::string(nameSpace), std::move(built)).first->second;
+    lock.unlock();
+    std::vector<const AssociationRoute*> from;
+    for (const auto& route : routes) {
+        const bool reaches = route.ends.empty() ||
+                             std::any_of(route.ends.begin(), route.ends.end(), [&](const AssociationEnd& end) {
+                                 return mayMeet(source, end.referenceClass);
+                             });
+        if (reaches) from.push_back(&route);
+    }
+    lock.lock();
+    return cache_->routesFrom.try_emplace(std::move(key), std::move(from)).first->second;
 }
 
 namespace {

@@ -66,6 +66,18 @@ struct Inherited {
     std::string originClass;
 };
 
+// A reference property of an association: the role and the class it names.
+struct AssociationEnd {
+    std::string role;
+    std::string referenceClass;
+};
+
+// A provider association class with its single-valued references.
+struct AssociationRoute {
+    const ClassDecl* decl;
+    std::vector<AssociationEnd> ends;
+};
+
 // Orders names without case, so that look-ups take the name as the client
 // spelt it, without making a lower-case copy first.
 struct NameLess {
@@ -116,6 +128,16 @@ public:
     std::vector<std::string> providerClassesFor(std::string_view nameSpace,
                                                 std::string_view className) const;
     std::vector<std::string> providerClasses(std::string_view nameSpace) const;
+    // Two classes can meet at a reference when one derives from the other;
+    // an unknown or unnamed class meets anything.
+    bool mayMeet(std::string_view a, std::string_view b) const;
+    // The provider's association classes of the namespace, in registration
+    // order, that can hold an object of class `source` at one of their ends
+    // (one without references holds anything). Every association request
+    // asks this, mostly from objects that few associations lead from, so the
+    // answer is worked out once per namespace and class.
+    const std::vector<const AssociationRoute*>& associationsFrom(std::string_view nameSpace,
+                                                                 std::string_view source) const;
 
 private:
     struct Namespace {
@@ -139,6 +161,7 @@ private:
     void refreshVisibility();
     const ClassView& view(std::string_view className) const;
     ClassView buildView(std::string_view className) const;
+    std::vector<AssociationRoute> buildRoutes(std::string_view nameSpace) const;
 
     std::vector<ClassDecl> classes_;
     std::map<std::string, std::size_t, NameLess> index_;  // name -> position
@@ -148,7 +171,10 @@ private:
     struct ViewCache {
         std::shared_mutex mutex;
         std::map<std::string, std::unique_ptr<const ClassView>, NameLess> views;
-        std::map<std::string, std::vector<std::string>, NameLess> classesFor;  // namespace NUL class
+        using ClassLists = std::map<std::string, std::vector<std::string>, NameLess>;
+        std::map<std::string, ClassLists, NameLess> classesFor;  // by namespace, then class
+        std::map<std::string, std::vector<AssociationRoute>, NameLess> routes;  // by namespace
+        std::map<std::string, std::vector<const AssociationRoute*>, NameLess> routesFrom;  // namespace NUL class
     };
     std::unique_ptr<ViewCache> cache_ = std::make_unique<ViewCache>();
 };

@@ -5,6 +5,7 @@
 #include "CIMException.h"
 #include "InstanceKeys.h"
 #include "Logger.h"
+#include "NamesOnlyRequest.h"
 
 namespace orv::cim::fwf {
 
@@ -13,6 +14,25 @@ namespace {
 constexpr const char* kNotSupported = " :: Not supported";
 
 [[noreturn]] void refuse(const char* qualifiedName) { throw CIMException(7, "%s :: %s", qualifiedName, kNotSupported); }
+
+// Whether the request this thread is in asks only for names. Plugins are
+// shared by every request thread, hence per thread. Initial-exec: the
+// provider is loaded and unloaded with dlopen/dlclose, and a dynamic TLS
+// block left behind by an unloaded library trips LeakSanitizer at exit.
+[[gnu::tls_model("initial-exec")]] thread_local bool namesOnly = false;
+
+// Sets what the requests nested in this one want, and restores the outer
+// request's wish when it ends.
+class NamesOnlyScope {
+public:
+    explicit NamesOnlyScope(bool wanted) : outer_(namesOnly) { namesOnly = wanted; }
+    ~NamesOnlyScope() { namesOnly = outer_; }
+    NamesOnlyScope(const NamesOnlyScope&) = delete;
+    NamesOnlyScope& operator=(const NamesOnlyScope&) = delete;
+
+private:
+    bool outer_;
+};
 
 CIMObjectPath pathWithKeys(const CIMObjectPath& request, const KeyBindingList& keys) {
     CIMObjectPath path(request.getHost(), request.getNameSpace(), request.getClassName());
@@ -36,7 +56,10 @@ void AbstractInstanceProviderPlugin::enumerateInstanceNames(CIMObjectPath path, 
     LogTrace("Entering AbstractInstanceProviderPlugin :: enumerateInstanceNames()");
     try {
         RepositoryObjects objects;
-        getRepositoryObjects(path, objects);
+        {
+            const NamesOnlyScope scope(true);
+            getRepositoryObjects(path, objects);
+        }
         if (objects.empty()) {
             LogMessage(4, "%s :: Empty list returned for class %s", kName, path.getClassName().c_str());
             return;
@@ -68,7 +91,10 @@ void AbstractInstanceProviderPlugin::buildInstances(const CIMObjectPath& path, C
                                                     const char* qualifiedName) {
     try {
         RepositoryObjects objects;
-        getRepositoryObjects(path, objects);
+        {
+            const NamesOnlyScope scope(false);
+            getRepositoryObjects(path, objects);
+        }
         if (objects.empty()) {
             LogMessage(4, "%s :: Empty list returned for class %s", qualifiedName, path.getClassName().c_str());
             return;
@@ -112,6 +138,8 @@ bool AbstractInstanceProviderPlugin::getLifeCycleInstance(CIMObjectPath path, CI
     }
     return false;
 }
+
+bool onlyNamesWanted() { return namesOnly; }
 
 void AbstractInstanceProviderPlugin::keepRequested(const CIMObjectPath& path, RepositoryObjects& objects) {
     const auto& requested = path.getKeyBindings();

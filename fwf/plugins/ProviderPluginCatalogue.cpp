@@ -119,9 +119,7 @@ const PluginCatalogue& providerPluginCatalogue() {
             associations::tableAssociation("ORV_ElementSettingData"),
             associations::tableAssociation("ORV_PrimordialElementCapabilities"),
             {"ORV_PrimordialPoolCapabilities", makePlugin<ORVPrimordialPoolCapabilities>},
-            // The schema cannot declare fixed RAID settings as capabilities,
-            // so its servers would refuse the pairs (docs/associations.md).
-            planned("ORV_ControllerElementCapabilities"),
+            associations::tableAssociation("ORV_ControllerElementCapabilities"),
             associations::tableAssociation("ORV_ConcreteElementCapabilities"),
             {"ORV_ConcretePoolCapabilities", makePlugin<ORVConcretePoolCapabilities>},
             associations::tableAssociation("ORV_StorageSettingsAssociatedToCapabilities"),

@@ -39,6 +39,7 @@ const char* const kPopulatedByDefault[] = {
     "ORV_HostedService",
     "ORV_RegProfileElementSoftwareIdentity",
     "ORV_ObjectManagerElementSoftwareIdentity",
+    "ORV_ControllerElementCapabilities",
 };
 
 // The referenced-profile links name a few profiles that the profile tables do

@@ -77,6 +77,7 @@ inline const std::map<std::string, Expected>& expectedPairs() {
         {"ORV_ConcreteElementCapabilities", per(&Topology::arrays)},
         {"ORV_Container", per(&Topology::disks)},
         {"ORV_ControlledBy", each("ORV_SASInitiatorPort")},
+        {"ORV_ControllerElementCapabilities", each("ORV_StorageSetting")},
         {"ORV_DATargetPortSystemDevice", per(&Topology::controllers)},
         {"ORV_DiskDriveATAPortSystemDevice", per(&Topology::sataDisks)},
         {"ORV_DiskDriveConcreteComponent", per(&Topology::arrayMembers)},

@@ -52,8 +52,10 @@ ClassTable* DmtfConformance::combined_ = nullptr;
 
 TEST_F(DmtfConformance, ProviderClassesCompileOnTopOfTheDmtfSchema) {
     EXPECT_TRUE(combined_->unresolvedNames().empty()) << ::testing::PrintToString(combined_->unresolvedNames());
-    for (const ClassDecl* decl : providerClasses())
+    for (const ClassDecl* decl : providerClasses()) {
+        if (decl->name == "ORV_ControllerElementCapabilities") continue;  // a root of our own (docs/schema.md)
         EXPECT_NE(dmtf_->find(decl->superClass), nullptr) << decl->name << " : " << decl->superClass;
+    }
 }
 
 TEST_F(DmtfConformance, DeclaredMembersAgreeWithTheDmtfAncestors) {

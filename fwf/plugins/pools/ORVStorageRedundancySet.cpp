@@ -1,9 +1,11 @@
 #include "ORVStorageRedundancySet.h"
 
 #include <algorithm>
+#include <iterator>
 
 #include "CIMException.h"
 #include "Logger.h"
+#include "NamesOnlyRequest.h"
 #include "PoolSupport.h"
 #include "PropertyBuilders.h"
 #include "StoragePluginSupport.h"
@@ -56,7 +58,12 @@ void ORVStorageRedundancySet::getRepositoryObjects(const CIMObjectPath& path, Re
     }
     RepositoryObjects sets = primordialPoolObjects(controllers, kName);
     keepRequested(path, sets);
-    if (sets.empty()) return;
+    // The status reads every array and disk of the library: worth it only
+    // when the properties are wanted, not to walk to the sets by name.
+    if (sets.empty() || onlyNamesWanted()) {
+        std::move(sets.begin(), sets.end(), std::back_inserter(out));
+        return;
+    }
     const RepositoryObjects arrays = readArrays(kName);
     const RepositoryObjects disks = readDisks(kName);
     for (auto& set : sets) {
