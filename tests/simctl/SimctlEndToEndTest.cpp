@@ -9,7 +9,11 @@
 #include <signal.h>
 #include <sys/stat.h>
 
+#include <httplib.h>
+
+#include <chrono>
 #include <sstream>
+#include <thread>
 
 namespace orv::cimxml::test {
 namespace {
@@ -64,6 +68,25 @@ protected:
     static std::vector<std::string> names(const std::string& className) {
         return lines(wbemcli("ein", className).output);
     }
+    // What the server has delivered, once it holds `text` (or after five seconds).
+    static std::string indicationsOnce(const std::string& text) {
+        std::string record;
+        for (int i = 0; i < 100; ++i) {
+            httplib::Client client("localhost", server_->port());
+            const auto answer = client.Get("/indications");
+            record = answer ? answer->body : std::string();
+            if (contains(record, text)) break;
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+        return record;
+    }
+    // The value of `name` as wbemcli prints an instance ("Name=value,").
+    static std::string property(const std::string& printed, const std::string& name) {
+        const auto at = printed.find("," + name + "=");
+        if (at == std::string::npos) return {};
+        const auto start = at + name.size() + 2;
+        return printed.substr(start, printed.find(',', start) - start);
+    }
 
     static orv::test::TestInstallation* installation_;
     static ServerProcess* server_;
@@ -101,6 +124,77 @@ TEST_F(SimctlEndToEnd, AnInjectedFailureReachesTheClientAndTheCallLog) {
     const CommandResult accepted = wbemcli("mi", controller, "AutoRebuild=" + wanted);
     EXPECT_EQ(accepted.exitStatus, 0) << accepted.output;
     EXPECT_TRUE(contains(simctl("calls 20").output, "SET_CONTR_PROPS 0x00000000"));
+}
+
+// A management station learns of a failed disk at once, and follows the
+// rebuild onto the hot spare as a job until it completes.
+TEST_F(SimctlEndToEnd, AFailedDiskIsAlertedAndItsRebuildIsAJobToFollow) {
+    const CommandResult failed = simctl("fail-disk 0 1");
+    ASSERT_EQ(failed.exitStatus, 0) << failed.output;
+    const std::string alerts = indicationsOnce("CIM_AlertIndication");
+    ASSERT_TRUE(contains(alerts, "CIM_AlertIndication")) << alerts;
+    for (const char* expected : {"PerceivedSeverity", "EventID", "Description", "AmbrixController_0"})
+        EXPECT_TRUE(contains(alerts, expected)) << expected << " in " << alerts;
+
+    std::string job;
+    for (int i = 0; i < 100 && !contains(job, "JobState=4"); ++i) {
+        job = wbemcli("ei", "ORV_ConcreteJob").output;
+        if (!contains(job, "JobState=4")) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    ASSERT_TRUE(contains(job, "Name=\"Rebuild Physical Disk\"")) << job;
+    const int first = std::stoi("0" + property(job, "PercentComplete"));
+    ASSERT_EQ(simctl("lrc-step").exitStatus, 0);
+    std::string later;
+    for (int i = 0; i < 100; ++i) {
+        later = wbemcli("ei", "ORV_ConcreteJob").output;
+        if (std::stoi("0" + property(later, "PercentComplete")) > first || contains(later, "JobState=7")) break;
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    EXPECT_TRUE(std::stoi("0" + property(later, "PercentComplete")) > first || contains(later, "JobState=7"))
+        << job << "\n" << later;
+    for (int i = 0; i < 40 && !contains(later, "JobState=7"); ++i) {
+        simctl("lrc-step");
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        later = wbemcli("ei", "ORV_ConcreteJob").output;
+    }
+    EXPECT_TRUE(contains(later, "JobState=7")) << later;
+
+    // The spare service owns the job, and the job affects the volume.
+    const std::string jobPath = later.substr(later.find("ORV_ConcreteJob."), later.find(' ') - later.find("ORV_ConcreteJob."));
+    const auto associated = [&](const std::string& association) {
+        return runCommand("/usr/bin/wbemcli ain -ac " + association + " '" + server_->url(kStorageNs) + ":" +
+                          jobPath + "'").output;
+    };
+    EXPECT_TRUE(contains(associated("ORV_OwningJobElement"), "SpareConfigService_0")) << jobPath;
+    EXPECT_TRUE(contains(associated("ORV_AffectedJobElement"), "ORV_StorageVolume")) << jobPath;
+
+    const std::string record = indicationsOnce("CIM_InstModification");
+    const auto created = record.find("CIM_InstCreation");
+    EXPECT_NE(created, std::string::npos) << record;
+    EXPECT_NE(record.find("ORV_ConcreteJob", created), std::string::npos) << record;
+}
+
+// A pool built by a client is announced as created; the reserved array has no
+// volume yet, so no volume is announced with it.
+TEST_F(SimctlEndToEnd, APoolBuiltByAClientIsAnnouncedAsCreated) {
+    const std::string service =
+        "ORV_StorageConfigurationService.CreationClassName=\"ORV_StorageConfigurationService\","
+        "Name=\"StorageConfigurationService_1\",SystemCreationClassName=\"ORV_ControllerComputerSystem\","
+        "SystemName=\"AmbrixController_1\"";
+    const CommandResult deleted =
+        wbemcli("cm", service, "DeleteStoragePool.Pool=ORV_ConcreteStoragePool.InstanceID=\"1_0\"");
+    ASSERT_TRUE(contains(deleted.output, "DeleteStoragePool: 0")) << deleted.output;
+    const CommandResult created = wbemcli(
+        "cm", service,
+        "CreateOrModifyStoragePool.InExtents=1_0,1_1,Goal=ORV_StorageSetting.InstanceID=\"StorageSetting_1_RAID1\","
+        "ElementName=Mirror");
+    ASSERT_TRUE(contains(created.output, "CreateOrModifyStoragePool: 0")) << created.output;
+
+    const std::string record = indicationsOnce("CIM_InstCreation");
+    const auto creation = record.find("CIM_InstCreation");
+    ASSERT_NE(creation, std::string::npos) << record;
+    EXPECT_NE(record.find("ORV_ConcreteStoragePool", creation), std::string::npos) << record;
+    EXPECT_EQ(record.find("ORV_StorageVolume", creation), std::string::npos) << record;
 }
 
 }  // namespace
