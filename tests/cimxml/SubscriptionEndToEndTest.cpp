@@ -3,6 +3,9 @@
 // subscription kept across a restart of the server.
 #include "FixtureSchema.h"
 #include "TestSupport.h"
+#ifdef ORV_REAL_PROVIDER
+#include "TestInstallation.h"
+#endif
 
 #include <gtest/gtest.h>
 
@@ -76,6 +79,36 @@ private:
     int port_ = 0;
 };
 
+// The three instances a client creates to subscribe a listener to alerts
+// from the storage namespace, with the commands the documentation gives.
+// wbemcli sends only the properties named after the path, so the keys are
+// repeated there.
+struct AlertSubscription {
+    const std::string system = "SystemCreationClassName=\"CIM_ComputerSystem\",SystemName=\"localhost\",";
+    const std::string filterPath = "CIM_IndicationFilter." + system +
+                                   "CreationClassName=\"CIM_IndicationFilter\",Name=\"orv-alerts\"";
+    const std::string destinationPath = "CIM_ListenerDestinationCIMXML." + system +
+                                        "CreationClassName=\"CIM_ListenerDestinationCIMXML\",Name=\"orv-listener\"";
+    // The references name the filter and the destination by Name alone.
+    const std::string references =
+        "Filter=CIM_IndicationFilter.Name=\"orv-alerts\",Handler=CIM_ListenerDestinationCIMXML.Name=\"orv-listener\"";
+    const std::string subscriptionPath = "CIM_IndicationSubscription." + references;
+
+    // Empty when every creation succeeded, else what wbemcli printed.
+    std::string create(const std::string& interopUrl, const std::string& listenerUrl) const {
+        auto ci = [&](const std::string& path, const std::string& values) {
+            return runCommand("/usr/bin/wbemcli ci '" + interopUrl + ":" + path + "' '" + values + "'");
+        };
+        for (const CommandResult& created :
+             {ci(filterPath, "Name=\"orv-alerts\",Query=\"SELECT * FROM CIM_AlertIndication\","
+                             "QueryLanguage=\"DMTF:CQL\",SourceNamespace=\"root/orv/Ambrix/smi_14\""),
+              ci(destinationPath, "Name=\"orv-listener\",Destination=\"" + listenerUrl + "\",PersistenceType=2"),
+              ci(subscriptionPath, references + ",SubscriptionState=2")})
+            if (created.exitStatus != 0) return created.output;
+        return {};
+    }
+};
+
 TEST(SubscriptionEndToEnd, WbemcliSubscribesOrvListenerReceivesAndTheSubscriptionOutlivesARestart) {
     const std::string tag = std::to_string(getpid());
     const std::string trace = "/tmp/orv-subscription-e2e-trace-" + tag;
@@ -88,31 +121,14 @@ TEST(SubscriptionEndToEnd, WbemcliSubscribesOrvListenerReceivesAndTheSubscriptio
     ListenerProcess listener;
     auto server = std::make_unique<ServerProcess>(FIXTURE_SERVER, arguments, environment);
 
-    // The commands the documentation gives. wbemcli sends only the
-    // properties named after the path, so the keys are repeated there.
-    const std::string system = "SystemCreationClassName=\"CIM_ComputerSystem\",SystemName=\"localhost\",";
-    const std::string filterPath = "CIM_IndicationFilter." + system +
-                                   "CreationClassName=\"CIM_IndicationFilter\",Name=\"orv-alerts\"";
-    const std::string destinationPath = "CIM_ListenerDestinationCIMXML." + system +
-                                        "CreationClassName=\"CIM_ListenerDestinationCIMXML\",Name=\"orv-listener\"";
-    // The references name the filter and the destination by Name alone.
-    const std::string references =
-        "Filter=CIM_IndicationFilter.Name=\"orv-alerts\",Handler=CIM_ListenerDestinationCIMXML.Name=\"orv-listener\"";
-    const std::string subscriptionPath = "CIM_IndicationSubscription." + references;
+    const AlertSubscription subscription;
     auto wbemcli = [&](const std::string& op, const std::string& ns, const std::string& object,
                        const std::string& values = {}) {
         return runCommand("/usr/bin/wbemcli " + op + " '" + server->url(ns) + ":" + object + "'" +
                           (values.empty() ? "" : " '" + values + "'"));
     };
-    CommandResult created = wbemcli("ci", "root/interop", filterPath,
-                                    "Name=\"orv-alerts\",Query=\"SELECT * FROM CIM_AlertIndication\","
-                                    "QueryLanguage=\"DMTF:CQL\",SourceNamespace=\"root/orv/Ambrix/smi_14\"");
-    ASSERT_EQ(created.exitStatus, 0) << created.output;
-    created = wbemcli("ci", "root/interop", destinationPath,
-                      "Name=\"orv-listener\",Destination=\"" + listener.url() + "\",PersistenceType=2");
-    ASSERT_EQ(created.exitStatus, 0) << created.output;
-    created = wbemcli("ci", "root/interop", subscriptionPath, references + ",SubscriptionState=2");
-    ASSERT_EQ(created.exitStatus, 0) << created.output;
+    const std::string refused = subscription.create(server->url("root/interop"), listener.url());
+    ASSERT_EQ(refused, "");
     EXPECT_TRUE(waitForText(trace, "enableIndications")) << fileText(trace);
 
     const std::string controller = "FIX_Controller.Name=\"ctl0\",Slot=0";
@@ -129,7 +145,7 @@ TEST(SubscriptionEndToEnd, WbemcliSubscribesOrvListenerReceivesAndTheSubscriptio
     EXPECT_TRUE(waitForText(listener.output(), "FIX_Controller changed", 2)) << server->errorOutput();
 
     // Unsubscribed, the provider hears so and nothing more arrives.
-    CommandResult deleted = wbemcli("di", "root/interop", subscriptionPath);
+    CommandResult deleted = wbemcli("di", "root/interop", subscription.subscriptionPath);
     ASSERT_EQ(deleted.exitStatus, 0) << deleted.output;
     EXPECT_TRUE(contains(fileText(trace), "deActivateFilter CIM_AlertIndication last=1\ndisableIndications\n"))
         << fileText(trace);
@@ -141,6 +157,27 @@ TEST(SubscriptionEndToEnd, WbemcliSubscribesOrvListenerReceivesAndTheSubscriptio
     std::remove(trace.c_str());
     std::remove(kept.c_str());
 }
+
+#ifdef ORV_REAL_PROVIDER
+// The whole road with the real provider: a battery going bad on the
+// simulated controller reaches a subscribed listener as an alert.
+TEST(SubscriptionEndToEnd, ABatteryAlertOfTheRealProviderReachesTheSubscribedListener) {
+    orv::test::TestInstallation installation;
+    installation.writeDefaultLoggerConfig();
+    installation.installRaidLibrary(ORV_VRLIB, orv::test::TestInstallation::readFile(ORV_DEFAULT_TOPOLOGY));
+    const std::string socket = "/tmp/orv-subscription-e2e-" + std::to_string(getpid()) + ".sock";
+    std::ofstream(installation.root() + "/bin/VRLib.control") << socket << "\n";
+    ListenerProcess listener;
+    ServerProcess server(ORV_CIMSERVER, {"--provider", ORV_REAL_PROVIDER, "--schema", ORV_SCHEMA_DIR, "--no-indications"},
+                         {{"ORV_KESTRA_REGISTRY", installation.registryFile()}});
+    ASSERT_EQ(AlertSubscription().create(server.url("root/interop"), listener.url()), "");
+
+    const CommandResult raised = runCommand(std::string(ORV_SIMCTL) + " --socket " + socket + " battery-alert 0");
+    ASSERT_EQ(raised.exitStatus, 0) << raised.output;
+    EXPECT_TRUE(waitForText(listener.output(), "CIM_AlertIndication")) << fileText(listener.output());
+    EXPECT_TRUE(contains(fileText(listener.output()), "Controller 0 battery")) << fileText(listener.output());
+}
+#endif
 
 }  // namespace
 }  // namespace orv::cimxml::test
