@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstdlib>
 #include <iterator>
 #include <new>
 #include <system_error>
@@ -20,6 +21,21 @@ using orv::raidlib::VRLibFacadeIntf;
 using namespace jobs;
 
 namespace {
+
+// Five minutes, unless a demonstration or an end-to-end test asks for a
+// shorter time through the environment (a CIM interval such as
+// "00000000000002.000000:000"); a text that is no interval is ignored.
+std::string timeBeforeRemoval() {
+    const char* asked = std::getenv("ORV_JOB_TIME_BEFORE_REMOVAL");
+    if (asked == nullptr) return kKeepFiveMinutes;
+    const std::string text(asked);
+    bool interval = text.size() == 25 && text[14] == '.' && text[21] == ':';
+    for (size_t i = 0; interval && i < text.size(); ++i)
+        if (i != 14 && i != 21) interval = text[i] >= '0' && text[i] <= '9';
+    if (interval) return text;
+    LogMessage(2, "ORV_JOB_TIME_BEFORE_REMOVAL = %s is no CIM interval; jobs stay five minutes", asked);
+    return kKeepFiveMinutes;
+}
 
 std::mutex singletonMutex;
 std::atomic<JobControlManager*> singleton{nullptr};
@@ -331,7 +347,7 @@ void JobControlManager::addNewJobUnlocked(const JobIdentity& identity, uint32_t 
         record.insertInt(field::kPreviousState, JobState::Starting);
         record.insertString(field::kStartTime, startedAt);
         record.insertString(field::kTimeOfLastStateChange, startedAt);
-        record.insertString(field::kTimeBeforeRemoval, kKeepFiveMinutes);
+        record.insertString(field::kTimeBeforeRemoval, timeBeforeRemoval());
         record.insertInt(field::kDeleteOnCompletion, 1);
         store->addObjectInstance(kRunningJobs, record);
         pending.push_back(generateJobCreationNotification(record));

@@ -45,7 +45,9 @@ protected:
         // A relative path is taken from the library's folder.
         orv::test::TestInstallation::writeFile(installation_->root() + "/bin/VRLib.control", "../var/vrlib.sock\n");
         server_ = new ServerProcess(ORV_CIMSERVER, {"--provider", ORV_REAL_PROVIDER, "--schema", ORV_SCHEMA_DIR},
-                                    {{"ORV_KESTRA_REGISTRY", installation_->registryFile()}});
+                                    {{"ORV_KESTRA_REGISTRY", installation_->registryFile()},
+                                     // Finished jobs go at the next sweep rather than after five minutes.
+                                     {"ORV_JOB_TIME_BEFORE_REMOVAL", "00000000000001.000000:000"}});
     }
     static void TearDownTestSuite() {
         EXPECT_EQ(server_->stop(SIGTERM), 0) << server_->errorOutput();
@@ -168,10 +170,21 @@ TEST_F(SimctlEndToEnd, AFailedDiskIsAlertedAndItsRebuildIsAJobToFollow) {
     EXPECT_TRUE(contains(associated("ORV_OwningJobElement"), "SpareConfigService_0")) << jobPath;
     EXPECT_TRUE(contains(associated("ORV_AffectedJobElement"), "ORV_StorageVolume")) << jobPath;
 
-    const std::string record = indicationsOnce("CIM_InstModification");
+    // Completed, the job goes at the next sweep (every five seconds),
+    // announced as created, modified and deleted, in that order.
+    for (int i = 0; i < 160 && contains(later, "ORV_ConcreteJob"); ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        later = wbemcli("ein", "ORV_ConcreteJob").output;
+    }
+    EXPECT_FALSE(contains(later, "ORV_ConcreteJob")) << later;
+    const std::string record = indicationsOnce("CIM_InstDeletion");
     const auto created = record.find("CIM_InstCreation");
+    const auto modified = record.find("CIM_InstModification", created);
+    const auto deleted = record.find("CIM_InstDeletion", modified);
     EXPECT_NE(created, std::string::npos) << record;
-    EXPECT_NE(record.find("ORV_ConcreteJob", created), std::string::npos) << record;
+    EXPECT_NE(modified, std::string::npos) << record;
+    EXPECT_NE(deleted, std::string::npos) << record;
+    EXPECT_NE(record.find("ORV_ConcreteJob", deleted), std::string::npos) << record;
 }
 
 // A pool built by a client is announced as created; the reserved array has no
