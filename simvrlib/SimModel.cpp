@@ -370,12 +370,13 @@ std::string SimModel::loadController(const json& desc, unsigned position, SimCon
 std::string SimModel::loadDisk(const json& desc, SimController& c, unsigned position, SimDisk& d) {
   if (!desc.is_object()) return "expected a JSON object";
   std::set<uint32_t> usedIds, usedSlots;
+  // Copies: the records are packed, and insert takes a reference.
   for (const SimDisk& other : c.disks) {
-    usedIds.insert(other.rec.compPdId);
-    usedSlots.insert(other.rec.slotId);
+    usedIds.insert(uint32_t{other.rec.compPdId});
+    usedSlots.insert(uint32_t{other.rec.slotId});
   }
   for (const SimVolume& v : c.volumes)
-    for (unsigned m = 0; m < memberCount(v.rec); ++m) usedIds.insert(v.rec.compPdId[m]);
+    for (unsigned m = 0; m < memberCount(v.rec); ++m) usedIds.insert(uint32_t{v.rec.compPdId[m]});
   uint32_t freeId = position;
   while (usedIds.count(freeId)) ++freeId;
   uint32_t freeSlot = position;
