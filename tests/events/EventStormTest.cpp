@@ -98,12 +98,15 @@ TEST_F(EventStormTest, FiveThousandEventsWhileEightClientsEnumerate) {
     stormOver = true;
     for (auto& client : clients) client.join();
 
-    // Wall time says something only on a machine with cores to spare.
+    // Wall time says something only on a machine with cores to spare, and
+    // not under a sanitizer, which slows every access several times.
     RecordProperty("stormSeconds", std::to_string(seconds));
+#if !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_THREAD__)
     double load = 0;
     if (getloadavg(&load, 1) == 1 && load < std::thread::hardware_concurrency()) {
         EXPECT_LT(seconds, 10.0);
     }
+#endif
     EXPECT_GT(answered.load(), 0);
     EXPECT_EQ(failed.load(), 0);
     // The library refreshes a disk from its present state, so a change it
