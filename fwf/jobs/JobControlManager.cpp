@@ -41,7 +41,6 @@ std::mutex singletonMutex;
 std::atomic<JobControlManager*> singleton{nullptr};
 
 constexpr auto kSweepInterval = std::chrono::seconds(5);
-constexpr size_t kHostNameSize = 256;
 
 constexpr const char* kMonitorName = "orv::cim::fwf::JobControlManager::jobMonitor";
 constexpr const char* kDeleteThreadName = "orv::cim::fwf::JobControlManager::jobMonitorDeleteQueue";
@@ -468,48 +467,34 @@ void JobControlManager::forward(const CIMInstance& indication) {
     listener->deliverJobIndication(indication);
 }
 
-CIMInstance JobControlManager::jobIndication(const char* indicationClass, const PropertyContainer& record) {
-    const CIMInstance job = concreteJobInstance(record, "", kJobNamespace);
+CIMInstance JobControlManager::jobIndication(LifeCycleKind kind, const PropertyContainer& record) {
     uint64_t number = 0;
     {
         std::lock_guard<std::mutex> hooks(hooksMutex_);
         number = ++indicationNumber_;
     }
-    char host[kHostNameSize] = {};
-    const bool hostKnown = OsGetHostName(host, sizeof host) == 0;
-    if (!hostKnown) LogMessage(2, "%s :: Failed to retrieve host name.", "orv::cim::fwf::JobControlManager::jobIndication");
-    CIMObjectPath modelPath = job.getObjectPath();
-    modelPath.setHost(host);
-
-    CIMInstance indication;
-    indication.setClassName(indicationClass);
-    indication.setNameSpace(kJobNamespace);
-    indication.addProperty(scalarProperty("SourceInstance", job, CIM_INSTANCE));
-    indication.addProperty(stringProperty("SourceInstanceModelPath", modelPath.toString()));
+    if (sourceInstanceHost().empty())
+        LogMessage(2, "%s :: Failed to retrieve host name.", "orv::cim::fwf::JobControlManager::jobIndication");
     // Unique within this provider's run: the job, then the manager's count.
-    indication.addProperty(
-        stringProperty("IndicationIdentifier", identityOf(record)->text() + ":" + std::to_string(number)));
-    indication.addProperty(scalarProperty("IndicationTime", now().toString(), CIM_DATETIME));
-    indication.addProperty(
-        scalarProperty<uint16_t>("PerceivedSeverity", severityOf(intOf(record, field::kJobState)), CIM_UINT16));
-    if (hostKnown) indication.addProperty(stringProperty("SourceInstanceHost", host));
-    return indication;
+    const IndicationOrigin origin{identityOf(record)->text() + ":" + std::to_string(number), now().toString(),
+                                  severityOf(intOf(record, field::kJobState))};
+    return lifeCycleIndication(kind, concreteJobInstance(record, "", kJobNamespace), origin);
 }
 
 CIMInstance JobControlManager::generateJobCreationNotification(const PropertyContainer& record) {
-    return jobIndication("CIM_InstCreation", record);
+    return jobIndication(LifeCycleKind::Creation, record);
 }
 
 CIMInstance JobControlManager::generateModificationNotification(const PropertyContainer& record,
                                                                 const PropertyContainer& previous) {
-    CIMInstance indication = jobIndication("CIM_InstModification", record);
+    CIMInstance indication = jobIndication(LifeCycleKind::Modification, record);
     indication.addProperty(
         scalarProperty("PreviousInstance", concreteJobInstance(previous, "", kJobNamespace), CIM_INSTANCE));
     return indication;
 }
 
 CIMInstance JobControlManager::generateJobDeletionNotification(const PropertyContainer& record) {
-    return jobIndication("CIM_InstDeletion", record);
+    return jobIndication(LifeCycleKind::Deletion, record);
 }
 
 CIMDateTime JobControlManager::now() const {

@@ -22,6 +22,7 @@
 
 #include "CIMDateTime.h"
 #include "CIMInstance.h"
+#include "Indications.h"
 #include "JobRecords.h"
 #include "PropertyContainer.h"
 #include "VRLibFacadeIntf.h"
@@ -99,7 +100,7 @@ private:
     CIMInstance generateModificationNotification(const orv::raidlib::PropertyContainer& record,
                                                  const orv::raidlib::PropertyContainer& previous);
     CIMInstance generateJobDeletionNotification(const orv::raidlib::PropertyContainer& record);
-    CIMInstance jobIndication(const char* indicationClass, const orv::raidlib::PropertyContainer& record);
+    CIMInstance jobIndication(LifeCycleKind kind, const orv::raidlib::PropertyContainer& record);
 
     CIMDateTime now() const;
     orv::raidlib::VRLibFacadeIntf* library() const;
