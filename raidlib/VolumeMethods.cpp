@@ -53,16 +53,14 @@ namespace {
 
 // The cached settings that the controller settings method sends under the
 // same name; the others are stored under other names or on other objects.
-constexpr const char* kSettingsCachedAsSent[] = {"autoRebuild", "spinUpDelay", "spinDiskCount",
-                                                 "NCQEnabled", "mediaScrubRate", "copyBackEnabled"};
-constexpr uint32_t kSettingsMaskBits[] = {0x1, 0x2, 0x4, 0x8, 0x40, 0x20};
+struct SettingCachedAsSent {
+    const char* name;
+    VrlInt maskBit;
+};
+constexpr SettingCachedAsSent kSettingsCachedAsSent[] = {{"autoRebuild", 0x1},   {"spinUpDelay", 0x2},
+                                                         {"spinDiskCount", 0x4}, {"NCQEnabled", 0x8},
+                                                         {"mediaScrubRate", 0x40}, {"copyBackEnabled", 0x20}};
 constexpr VrlInt kHotSparePdConfig = 1;
-
-VrlInt storedInt(const PropertyContainer& object, const char* name, bool isKey = false) {
-    VrlInt value = 0;
-    object.getPropertyValue(value, name, isKey);
-    return value;
-}
 
 }  // namespace
 
@@ -72,23 +70,23 @@ bool VRLibFacade::eventRoadShows(const std::string& methodName, const PropertyCo
         const bool spare = methodName == "createHotSpare";
         for (VrlInt compPdId : inputVector(in, "compPdId", true)) {
             const PropertyContainer* disk = store().findObject(StorageClass::PhysicalDisks, diskKeys(contrId, compPdId));
-            if (disk != nullptr && (storedInt(*disk, "pdConfig") == kHotSparePdConfig) != spare) return false;
+            if (disk != nullptr && (inputInt(*disk, "pdConfig", false) == kHotSparePdConfig) != spare) return false;
         }
         return true;
     }
     if (methodName == "clearConfiguration") {
         if (const auto* volumes = store().findClass(StorageClass::Volumes))
             for (const PropertyContainer& volume : *volumes)
-                if (storedInt(volume, "contrId", true) == contrId) return false;
+                if (inputInt(volume, "contrId", true) == contrId) return false;
         return true;
     }
     if (methodName == "setContrProps") {
         const PropertyContainer* controller = store().findObject(StorageClass::Controllers, controllerKeys(contrId));
         if (controller == nullptr) return true;
         const VrlInt mask = inputInt(in, "inputMask", false);
-        for (size_t i = 0; i < sizeof kSettingsMaskBits / sizeof kSettingsMaskBits[0]; ++i)
-            if ((mask & kSettingsMaskBits[i]) != 0 &&
-                storedInt(*controller, kSettingsCachedAsSent[i]) != inputInt(in, kSettingsCachedAsSent[i], false))
+        for (const SettingCachedAsSent& setting : kSettingsCachedAsSent)
+            if ((mask & setting.maskBit) != 0 &&
+                inputInt(*controller, setting.name, false) != inputInt(in, setting.name, false))
                 return false;
         return true;
     }
