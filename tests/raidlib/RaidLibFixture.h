@@ -18,10 +18,10 @@
 
 #include "EventContainers.h"
 #include "Logger.h"
+#include "SimControl.h"
 #include "TestInstallation.h"
 #include "VRLibFacade.h"
 #include "VrlRecords.h"
-#include "VrlSimControl.h"
 
 namespace raidtest {
 
@@ -29,38 +29,7 @@ using orv::raidlib::PropertyContainer;
 using orv::raidlib::VrlInt;
 using orv::raidlib::VrlVector;
 
-// The control functions of the loaded simulated library.
-#define SIM_FUNCTIONS(X)                                                                                         \
-    X(VrlSimSetProperty) X(VrlSimGetProperty) X(VrlSimAddDisk) X(VrlSimPullDisk) X(VrlSimInjectEvent)         \
-    X(VrlSimFailOpcode) X(VrlSimHoldOpcode) X(VrlSimHeldCalls) X(VrlSimCallCount) X(VrlSimGetCall)           \
-    X(VrlSimClearCallLog) X(VrlSimWaitEventsDrained) X(VrlSimLastError)
-struct SimControl {
-    void* handle = nullptr;
-#define SIM_FUNCTION(name) decltype(&::name) name = nullptr;
-    SIM_FUNCTIONS(SIM_FUNCTION)
-#undef SIM_FUNCTION
-    VrlInvokeMethodFn invoke = nullptr;
-
-    bool open(const std::string& path) {
-        handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-        if (handle == nullptr) return false;
-#define SIM_RESOLVE(name) name = reinterpret_cast<decltype(name)>(dlsym(handle, #name));
-        SIM_FUNCTIONS(SIM_RESOLVE)
-#undef SIM_RESOLVE
-        invoke = reinterpret_cast<VrlInvokeMethodFn>(dlsym(handle, "VrlInvokeMethod"));
-        return invoke != nullptr;
-    }
-    void close() {
-        if (handle != nullptr) dlclose(handle);
-        handle = nullptr;
-    }
-    std::string lastError() const {
-        char text[256] = {};
-        VrlSimLastError(text, sizeof text);
-        return text;
-    }
-};
-#undef SIM_FUNCTIONS
+using SimControl = orv::test::SimControl;
 
 // One call the library received: its opcode, status and input record.
 struct Call {

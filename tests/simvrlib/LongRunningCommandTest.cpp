@@ -1,7 +1,5 @@
 // Long-running commands: progress events, status queries and what changes
 // when they complete.
-#include <fstream>
-
 #include "SimLibraryFixture.h"
 
 namespace simtest {
@@ -91,33 +89,6 @@ TEST_F(LongRunningCommand, PulledMemberIsReplacedByTheHotSpareOnItsOwn) {
   EXPECT_EQ(0, entries[0].progPercentage);
   EXPECT_EQ(50, entries[1].progPercentage);
   EXPECT_EQ(100, entries[2].progPercentage);
-}
-
-TEST_F(LongRunningCommand, FirmwareDownloadChecksTheImageAndInstallsItsVersion) {
-  runCommandsOnTheirOwn();
-  const std::string good = ::testing::TempDir() + "/simvrlib-good.fw";
-  const std::string bad = ::testing::TempDir() + "/simvrlib-bad.fw";
-  std::ofstream(good) << "VRFW 1300 A8I\n" << std::string(64, '\x5A');
-  std::ofstream(bad) << "not an image\n";
-
-  VrlDownloadFwIn download{};
-  std::strcpy(download.binFilePath, bad.c_str());
-  EXPECT_EQ(0x2001u, call(VrlOpcode::DOWNLOAD_CONTR_FW, &download, nullptr));
-  std::strcpy(download.binFilePath, "/nonexistent/image.fw");
-  EXPECT_EQ(0x2002u, call(VrlOpcode::DOWNLOAD_CONTR_FW, &download, nullptr));
-  std::strcpy(download.binFilePath, good.c_str());
-  ASSERT_EQ(VrlStatus::Success, call(VrlOpcode::DOWNLOAD_CONTR_FW, &download, nullptr));
-  ASSERT_EQ(0, sim.VrlSimWaitIdle(5000));
-
-  EXPECT_EQ("1300", sim.property(VRLSIM_CONTROLLER, 0, 0, "fwVersion"));
-  std::vector<VrlEventRecord> events = drainedEvents();
-  ASSERT_FALSE(events.empty());
-  EXPECT_EQ(VrlEventCode::ControllerChanged, events.back().eventCode);
-  EXPECT_EQ(VrlChangedAttr::Firmware, events.back().changedAttr);
-  std::vector<VrlLrcEventEntry> entries = progress();
-  ASSERT_FALSE(entries.empty());
-  EXPECT_EQ(VrlLrcType::FirmwareDownload, entries[0].lrcType);
-  EXPECT_EQ(VrlDeviceType::Controller, entries[0].deviceType);
 }
 
 TEST_F(LongRunningCommand, ResyncBlocksSecondCommandUntilDone) {

@@ -16,77 +16,19 @@
 #include <thread>
 #include <vector>
 
-#include "VrlRecords.h"
-#include "VrlSimControl.h"
+#include "SimControl.h"
 
 namespace simtest {
 
-struct SimLibrary {
-  void* handle = nullptr;
-  VrlInvokeMethodFn invoke = nullptr;
-#define SIM_FUNCTION(name) decltype(&::name) name = nullptr;
-  SIM_FUNCTION(VrlSimReset)
-  SIM_FUNCTION(VrlSimLoadTopologyText)
-  SIM_FUNCTION(VrlSimSetProperty)
-  SIM_FUNCTION(VrlSimGetProperty)
-  SIM_FUNCTION(VrlSimAddDisk)
-  SIM_FUNCTION(VrlSimPullDisk)
-  SIM_FUNCTION(VrlSimInjectEvent)
-  SIM_FUNCTION(VrlSimFailOpcode)
-  SIM_FUNCTION(VrlSimClearFailures)
-  SIM_FUNCTION(VrlSimCallCount)
-  SIM_FUNCTION(VrlSimGetCall)
-  SIM_FUNCTION(VrlSimClearCallLog)
-  SIM_FUNCTION(VrlSimAdvanceCommands)
-  SIM_FUNCTION(VrlSimWaitEventsDrained)
-  SIM_FUNCTION(VrlSimWaitIdle)
-  SIM_FUNCTION(VrlSimLastError)
-#undef SIM_FUNCTION
-
-  static SimLibrary& get() {
-    static SimLibrary library = load();
-    return library;
-  }
-
-  std::string lastError() const {
-    char text[256];
-    VrlSimLastError(text, sizeof text);
-    return text;
-  }
-
-  std::string property(int kind, uint32_t contrId, uint32_t id, const char* name) const {
-    char value[256] = {};
-    if (VrlSimGetProperty(kind, contrId, id, name, value, sizeof value) != 0) return "<" + lastError() + ">";
-    return value;
-  }
-
- private:
-  static SimLibrary load() {
-    SimLibrary l;
-    l.handle = dlopen(VRLIB_PATH, RTLD_NOW | RTLD_LOCAL);
-    if (!l.handle) throw std::runtime_error(dlerror());
-    l.invoke = reinterpret_cast<VrlInvokeMethodFn>(dlsym(l.handle, "VrlInvokeMethod"));
-#define SIM_RESOLVE(name) l.name = reinterpret_cast<decltype(l.name)>(dlsym(l.handle, #name));
-    SIM_RESOLVE(VrlSimReset)
-    SIM_RESOLVE(VrlSimLoadTopologyText)
-    SIM_RESOLVE(VrlSimSetProperty)
-    SIM_RESOLVE(VrlSimGetProperty)
-    SIM_RESOLVE(VrlSimAddDisk)
-    SIM_RESOLVE(VrlSimPullDisk)
-    SIM_RESOLVE(VrlSimInjectEvent)
-    SIM_RESOLVE(VrlSimFailOpcode)
-    SIM_RESOLVE(VrlSimClearFailures)
-    SIM_RESOLVE(VrlSimCallCount)
-    SIM_RESOLVE(VrlSimGetCall)
-    SIM_RESOLVE(VrlSimClearCallLog)
-    SIM_RESOLVE(VrlSimAdvanceCommands)
-    SIM_RESOLVE(VrlSimWaitEventsDrained)
-    SIM_RESOLVE(VrlSimWaitIdle)
-    SIM_RESOLVE(VrlSimLastError)
-#undef SIM_RESOLVE
-    return l;
-  }
-};
+// The library loaded once for the whole program, as the provider loads it.
+inline orv::test::SimControl& simLibrary() {
+  static orv::test::SimControl library = [] {
+    orv::test::SimControl opened;
+    if (!opened.open(VRLIB_PATH)) throw std::runtime_error(dlerror());
+    return opened;
+  }();
+  return library;
+}
 
 // Events as the callback saw them, with the thread that delivered each.
 class EventLog {
@@ -164,7 +106,7 @@ inline std::vector<uint32_t> eventCodes(const std::vector<VrlEventRecord>& event
 
 class SimTest : public ::testing::Test {
  protected:
-  SimLibrary& sim = SimLibrary::get();
+  orv::test::SimControl& sim = simLibrary();
 
   void SetUp() override {
     unsetenv("ORV_VRLIB_TOPOLOGY");
