@@ -7,10 +7,12 @@
 #include <map>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <gtest/gtest.h>
 
+#include "CIMException.h"
 #include "FrameworkFacade.h"
 #include "LogCapture.h"
 #include "PluginsManager.h"
@@ -106,6 +108,19 @@ protected:
     FakeRaidLibrary library;
     orv::cim::fwf::FrameworkFacade* facade = nullptr;
 };
+
+// The code and message of the CIMException that body raises; the test fails
+// when it raises none.
+template <typename Body>
+std::pair<int, std::string> failureOf(Body&& body) {
+    try {
+        body();
+    } catch (const orv::cim::fwf::CIMException& e) {
+        return {e.getCode(), e.getMessage()};
+    }
+    ADD_FAILURE() << "no CIMException";
+    return {0, ""};
+}
 
 // The plugin of a path's class, for the tests of how each plugin selects by
 // its keys: the facade answers only what every key of a path names.
