@@ -247,36 +247,23 @@ std::vector<ArrayCase> arrayCases(const CMPIBroker* mb) {
         setter(v);
         return v;
     };
-    std::vector<ArrayCase> cases;
-    cases.push_back({CMPI_boolean, make([](CMPIValue& v) { v.boolean = 1; }),
-                     make([](CMPIValue& v) { v.boolean = 0; }), Value::boolean(true)});
-    cases.push_back({CMPI_char16, make([](CMPIValue& v) { v.char16 = 'A'; }),
-                     make([](CMPIValue& v) { v.char16 = 'B'; }), Value::char16('A')});
-    cases.push_back({CMPI_real32, make([](CMPIValue& v) { v.real32 = 1.5f; }),
-                     make([](CMPIValue& v) { v.real32 = 2.5f; }), Value::real(CMPI_real32, 1.5)});
-    cases.push_back({CMPI_real64, make([](CMPIValue& v) { v.real64 = -0.25; }),
-                     make([](CMPIValue& v) { v.real64 = 1e300; }), Value::real(CMPI_real64, -0.25)});
-    cases.push_back({CMPI_uint8, make([](CMPIValue& v) { v.uint8 = 255; }),
-                     make([](CMPIValue& v) { v.uint8 = 0; }), Value::unsignedInteger(CMPI_uint8, 255)});
-    cases.push_back({CMPI_uint16, make([](CMPIValue& v) { v.uint16 = 65535; }),
-                     make([](CMPIValue& v) { v.uint16 = 1; }),
-                     Value::unsignedInteger(CMPI_uint16, 65535)});
-    cases.push_back({CMPI_uint32, make([](CMPIValue& v) { v.uint32 = 4000000000u; }),
-                     make([](CMPIValue& v) { v.uint32 = 2; }),
-                     Value::unsignedInteger(CMPI_uint32, 4000000000u)});
-    cases.push_back({CMPI_uint64, make([](CMPIValue& v) { v.uint64 = ~0ULL; }),
-                     make([](CMPIValue& v) { v.uint64 = 3; }),
-                     Value::unsignedInteger(CMPI_uint64, ~0ULL)});
-    cases.push_back({CMPI_sint8, make([](CMPIValue& v) { v.sint8 = -128; }),
-                     make([](CMPIValue& v) { v.sint8 = 127; }), Value::signedInteger(CMPI_sint8, -128)});
-    cases.push_back({CMPI_sint16, make([](CMPIValue& v) { v.sint16 = -32768; }),
-                     make([](CMPIValue& v) { v.sint16 = 4; }),
-                     Value::signedInteger(CMPI_sint16, -32768)});
-    cases.push_back({CMPI_sint32, make([](CMPIValue& v) { v.sint32 = -5; }),
-                     make([](CMPIValue& v) { v.sint32 = 5; }), Value::signedInteger(CMPI_sint32, -5)});
-    cases.push_back({CMPI_sint64, make([](CMPIValue& v) { v.sint64 = -(1LL << 62); }),
-                     make([](CMPIValue& v) { v.sint64 = 6; }),
-                     Value::signedInteger(CMPI_sint64, -(1LL << 62))});
+#define SCALAR(type, field, a, b, expected) \
+    {type, make([](CMPIValue& v) { v.field = a; }), make([](CMPIValue& v) { v.field = b; }), expected}
+    std::vector<ArrayCase> cases{
+        SCALAR(CMPI_boolean, boolean, 1, 0, Value::boolean(true)),
+        SCALAR(CMPI_char16, char16, 'A', 'B', Value::char16('A')),
+        SCALAR(CMPI_real32, real32, 1.5f, 2.5f, Value::real(CMPI_real32, 1.5)),
+        SCALAR(CMPI_real64, real64, -0.25, 1e300, Value::real(CMPI_real64, -0.25)),
+        SCALAR(CMPI_uint8, uint8, 255, 0, Value::unsignedInteger(CMPI_uint8, 255)),
+        SCALAR(CMPI_uint16, uint16, 65535, 1, Value::unsignedInteger(CMPI_uint16, 65535)),
+        SCALAR(CMPI_uint32, uint32, 4000000000u, 2, Value::unsignedInteger(CMPI_uint32, 4000000000u)),
+        SCALAR(CMPI_uint64, uint64, ~0ULL, 3, Value::unsignedInteger(CMPI_uint64, ~0ULL)),
+        SCALAR(CMPI_sint8, sint8, -128, 127, Value::signedInteger(CMPI_sint8, -128)),
+        SCALAR(CMPI_sint16, sint16, -32768, 4, Value::signedInteger(CMPI_sint16, -32768)),
+        SCALAR(CMPI_sint32, sint32, -5, 5, Value::signedInteger(CMPI_sint32, -5)),
+        SCALAR(CMPI_sint64, sint64, -(1LL << 62), 6, Value::signedInteger(CMPI_sint64, -(1LL << 62))),
+    };
+#undef SCALAR
     cases.push_back({CMPI_string,
                      make([mb](CMPIValue& v) { v.string = mb->eft->newString(mb, "first", nullptr); }),
                      make([mb](CMPIValue& v) { v.string = mb->eft->newString(mb, "second", nullptr); }),
