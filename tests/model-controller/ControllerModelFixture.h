@@ -61,13 +61,7 @@ inline std::string keyText(const CIMObjectPath& path, const std::string& key) {
 
 template <typename Fn>
 void expectRefused(Fn fn, int code, const std::string& message) {
-    try {
-        fn();
-        ADD_FAILURE() << "no exception, expected code " << code << " " << message;
-    } catch (const CIMException& error) {
-        EXPECT_EQ(error.getCode(), code);
-        EXPECT_EQ(error.getMessage(), message);
-    }
+    EXPECT_EQ(orv::test::failureOf(fn), std::make_pair(code, message));
 }
 
 class ControllerModelTest : public raidtest::SimulatedProviderTest {

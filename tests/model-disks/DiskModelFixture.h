@@ -123,16 +123,6 @@ inline std::string textOf(const CIMInstance& instance, const std::string& proper
 inline uint16_t uint16Of(const CIMInstance& instance, const std::string& property) {
     return valueOf<uint16_t>(instance, property, CIM_UINT16);
 }
-// The code and message of the CIMException that body raises.
-template <typename Body>
-std::pair<int, std::string> failureOf(Body body) {
-    try {
-        body();
-    } catch (const CIMException& e) {
-        return {e.getCode(), e.getMessage()};
-    }
-    ADD_FAILURE() << "no CIMException";
-    return {0, ""};
-}
+using orv::test::failureOf;
 
 }  // namespace disktest
