@@ -99,8 +99,7 @@ TEST_F(EventIndicationTest, AReservedArrayIsAPoolWithoutAVolume) {
     std::string topology = kEventTopology;
     topology.replace(topology.find("\"volReserved\": 1}"), std::strlen("\"volReserved\": 1}"),
                      "\"volReserved\": 1}, {\"vdIndex\": 2, \"RAIDLevel\": 0, \"compPdId\": [4], \"volReserved\": 1}");
-    auto load = reinterpret_cast<int (*)(const char*)>(dlsym(sim.handle, "VrlSimLoadTopologyText"));
-    ASSERT_EQ(0, load(topology.c_str()));
+    ASSERT_EQ(0, sim.VrlSimLoadTopologyText(topology.c_str()));
     inject(VrlEventCode::VolumeAdded, VrlDeviceType::VirtualDisk, 2, 2, "Virtual disk 2 created");
     const CIMInstanceList created = drained();
     ASSERT_EQ(summary(created), (std::vector<std::string>{"CIM_InstCreation ORV_ConcreteStoragePool"}));
