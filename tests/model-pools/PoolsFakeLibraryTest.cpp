@@ -157,13 +157,9 @@ TEST_F(PoolsFakeLibraryTest, UnreadableKeys) {
         EXPECT_EQ(enumerate(className).size(), 1u) << className;
     }
     EXPECT_TRUE(logged("getPropertyValue(VrlVolume::vdIndex) failed"));
-    try {
-        enumerate("ORV_StorageExtent");
-        ADD_FAILURE() << "a disk without its id";
-    } catch (const CIMException& e) {
-        EXPECT_EQ(e.getCode(), 1);
-        EXPECT_EQ(e.getMessage(), "orv::cim::fwf::ORVStorageExtent::getKeyAttributes ::compPdId Property retrieval failed.");
-    }
+    EXPECT_EQ(failureOf([] { enumerate("ORV_StorageExtent"); }),
+              std::make_pair(1, std::string("orv::cim::fwf::ORVStorageExtent::getKeyAttributes ::compPdId Property "
+                                            "retrieval failed.")));
     EXPECT_TRUE(logged("getPropertyValue(VrlPhysDisk::compPdId) failed"));
 }
 

@@ -208,15 +208,9 @@ TEST_F(PoolsSimulatedTest, ArrayMethods) {
     EXPECT_EQ(flags[1].u8(0), 1);
     EXPECT_EQ(flags[1].u32(8), 4u) << "asked as a volume";
 
-    try {
-        invoke(raid5, "Expand");
-        ADD_FAILURE() << "no refusal";
-    } catch (const CIMException& e) {
-        EXPECT_EQ(e.getCode(), 16);
-        EXPECT_EQ(e.getMessage(),
-                  "orv::cim::fwf::ORVConcreteStoragePool::invokeMethod :: Method Expand not supported on "
-                  "ORV_ConcreteStoragePool.");
-    }
+    EXPECT_EQ(failureOf([&] { invoke(raid5, "Expand"); }),
+              std::make_pair(16, std::string("orv::cim::fwf::ORVConcreteStoragePool::invokeMethod :: Method Expand "
+                                             "not supported on ORV_ConcreteStoragePool.")));
 }
 
 TEST_F(PoolsSimulatedTest, PrimordialPoolOffersFreeDisksAndSizesForAGoal) {
@@ -238,24 +232,15 @@ TEST_F(PoolsSimulatedTest, PrimordialPoolOffersFreeDisksAndSizesForAGoal) {
     reply = invoke(sata, "GETSUPPORTEDSIZES", goal("ORV_StorageSetting", "StorageSetting_0_RAID1"));
     EXPECT_EQ(argument<uint64_t>(reply, "Sizes"), std::vector<uint64_t>{500 * GiB});
 
-    for (const auto& [className, id] : {std::pair<std::string, std::string>{"ORV_StorageSetting", "StorageSetting_0_RAID10"},
-                                        {"ORV_FixedStorageSetting", "0_0"},
-                                        {"ORV_UserGeneratedSetting", "UserGeneratedSetting_77"}}) {
-        try {
-            invoke(sata, "GetSupportedSizeRange", goal(className, id));
-            ADD_FAILURE() << id;
-        } catch (const CIMException& e) {
-            EXPECT_EQ(e.getCode(), 4) << id;
-            EXPECT_EQ(e.getMessage(), "User passed Invalid Goal");
-        }
+    for (const auto& setting : {std::pair<std::string, std::string>{"ORV_StorageSetting", "StorageSetting_0_RAID10"},
+                                {"ORV_FixedStorageSetting", "0_0"},
+                                {"ORV_UserGeneratedSetting", "UserGeneratedSetting_77"}}) {
+        EXPECT_EQ(failureOf([&] { invoke(sata, "GetSupportedSizeRange", goal(setting.first, setting.second)); }),
+                  std::make_pair(4, std::string("User passed Invalid Goal")))
+            << setting.second;
     }
-    try {
-        invoke(sata, "CreateOrModifyStoragePool");
-        ADD_FAILURE();
-    } catch (const CIMException& e) {
-        EXPECT_EQ(e.getCode(), 16);
-        EXPECT_EQ(e.getMessage(), "Method Not Supported");
-    }
+    EXPECT_EQ(failureOf([&] { invoke(sata, "CreateOrModifyStoragePool"); }),
+              std::make_pair(16, std::string("Method Not Supported")));
 }
 
 // Five SATA rotating disks in no array: failed, predicted to fail, two online
@@ -314,13 +299,9 @@ TEST_F(PoolsSimulatedTest, FixedSettingsFollowTheSupportedLevels) {
     EXPECT_EQ(value<uint64_t>(array, "UserDataStripeDepth"), 65536u);
     EXPECT_EQ(value<uint16_t>(array, "ExtentStripeLength"), 3);
     EXPECT_TRUE(value<bool>(array, "SpareProtected"));
-    try {
-        get(pathOf("ORV_FixedStorageSetting", {{"InstanceID", "0_7"}}));
-        ADD_FAILURE() << "an unknown array";
-    } catch (const CIMException& e) {
-        EXPECT_EQ(e.getMessage(), "Failed to retrieve array instance.");
-        EXPECT_TRUE(logged("ControllerID : 0 and VolumeID : 7 as retrieved from InstanceID"));
-    }
+    EXPECT_EQ(failureOf([&] { get(pathOf("ORV_FixedStorageSetting", {{"InstanceID", "0_7"}})); }).second,
+              "Failed to retrieve array instance.");
+    EXPECT_TRUE(logged("ControllerID : 0 and VolumeID : 7 as retrieved from InstanceID"));
 
     const MethodReply reply = invoke(pathOf("ORV_ConcretePoolCapabilities", {{"InstanceID", "1_0"}}), "CreateSetting");
     const auto setting = argument<CIMObjectPath>(reply, "NewSetting");

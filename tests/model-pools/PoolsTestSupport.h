@@ -23,6 +23,7 @@ constexpr const char* kStorage = "root/orv/Ambrix/smi_14";
 constexpr uint64_t GiB = 1ull << 30;
 
 using Keys = std::vector<std::pair<std::string, std::string>>;
+using orv::test::failureOf;
 
 inline CIMObjectPath pathOf(const std::string& className, const Keys& keys = {}) {
     CIMObjectPath path("cimhost", kStorage, className);
