@@ -59,92 +59,14 @@ bool namedButNotServed(const ObjectPath& path) {
     return false;
 }
 
-std::string defaultTopology() { return orv::test::TestInstallation::readFile(ORV_DEFAULT_TOPOLOGY); }
-
-// One provider per process, started the way a server starts it and torn
-// down at the end, with the broker knowing the schema's class hierarchy
-// (the provider asks it when filtering association results by class).
-struct Provider {
-    orv::test::TestInstallation installation;
-    Broker broker;
-    CMPIInstanceMI* instanceMI = nullptr;
-    CMPIAssociationMI* associationMI = nullptr;
-};
-Provider* provider = nullptr;
-
-class ProviderEnvironment : public ::testing::Environment {
-public:
-    void SetUp() override {
-        provider = new Provider();
-        provider->installation.writeDefaultLoggerConfig();
-        provider->installation.installRaidLibrary(VRLIB_PATH, defaultTopology());
+// The broker knows the schema's class hierarchy: the provider asks it when
+// filtering association results by class.
+const auto* const environment = ::testing::AddGlobalTestEnvironment(new ProviderEnvironment(
+    orv::test::TestInstallation::readFile(ORV_DEFAULT_TOPOLOGY), [](Broker& broker) {
         const auto& table = providerSchema();
         for (const std::string& name : table.classNames())
-            provider->broker.classHierarchy().addClass(name, table.superClassOf(name).value_or(""));
-        const Factories factories = loadProvider();
-        RequestScope request(provider->broker, kStorageNameSpace);
-        const CMPIBroker* mb = provider->broker.cmpi();
-        provider->instanceMI = factories.instance(mb, request.context(), nullptr);
-        provider->associationMI = factories.association(mb, request.context(), nullptr);
-    }
-    void TearDown() override {
-        {
-            RequestScope request(provider->broker, kStorageNameSpace);
-            provider->instanceMI->ft->cleanup(provider->instanceMI, request.context(), 1);
-        }
-        delete provider;
-        provider = nullptr;
-    }
-};
-const auto* const environment = ::testing::AddGlobalTestEnvironment(new ProviderEnvironment);
-
-// ---- Requests ----------------------------------------------------------------------
-
-struct Reply {
-    CMPIrc rc = CMPI_RC_OK;
-    std::string text;
-    CollectedResult result;
-};
-
-std::ostream& operator<<(std::ostream& out, const Reply& reply) {
-    return out << "rc " << reply.rc << (reply.text.empty() ? "" : " \"" + reply.text + "\"");
-}
-
-template <typename Call>
-Reply request(const std::string& nameSpace, Call call) {
-    RequestScope scope(provider->broker, nameSpace);
-    const CMPIStatus status = call(scope);
-    return Reply{status.rc, message(status), scope.collected()};
-}
-
-// A path as the server passes it: in the request's namespace.
-CMPIObjectPath* pathIn(const std::string& nameSpace, ObjectPath path) {
-    path.host.clear();
-    path.nameSpace = nameSpace;
-    return provider->broker.newObjectPath(path);
-}
-
-Reply enumerateNames(const std::string& nameSpace, const std::string& className) {
-    return request(nameSpace, [&](RequestScope& scope) {
-        return provider->instanceMI->ft->enumerateInstanceNames(provider->instanceMI, scope.context(), scope.result(),
-                                                                pathIn(nameSpace, ObjectPath{"", "", className, {}}));
-    });
-}
-
-Reply enumerate(const std::string& nameSpace, const std::string& className) {
-    return request(nameSpace, [&](RequestScope& scope) {
-        return provider->instanceMI->ft->enumerateInstances(provider->instanceMI, scope.context(), scope.result(),
-                                                            pathIn(nameSpace, ObjectPath{"", "", className, {}}),
-                                                            nullptr);
-    });
-}
-
-Reply getInstance(const std::string& nameSpace, const ObjectPath& name) {
-    return request(nameSpace, [&](RequestScope& scope) {
-        return provider->instanceMI->ft->getInstance(provider->instanceMI, scope.context(), scope.result(),
-                                                     pathIn(nameSpace, name), nullptr);
-    });
-}
+            broker.classHierarchy().addClass(name, table.superClassOf(name).value_or(""));
+    }));
 
 // The four traversals of one association from one endpoint in one role.
 struct Traversals {
