@@ -2,10 +2,9 @@
 // program, indications arriving at the orv-listener program, and the
 // subscription kept across a restart of the server.
 #include "FixtureSchema.h"
-#include "TestSupport.h"
-#ifdef ORV_REAL_PROVIDER
 #include "TestInstallation.h"
-#endif
+#include "TextSearch.h"
+#include "TestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -16,29 +15,17 @@
 #include <chrono>
 #include <fcntl.h>
 #include <fstream>
-#include <sstream>
 #include <thread>
 
 namespace orv::cimxml::test {
 namespace {
 
-std::string fileText(const std::string& path) {
-    std::ifstream in(path);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-bool contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
-
-int countOf(const std::string& text, const std::string& part) {
-    int n = 0;
-    for (auto at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++n;
-    return n;
-}
+using orv::test::contains;
+using orv::test::countOf;
+const auto fileText = orv::test::TestInstallation::readFile;
 
 // Waits up to a few seconds for a file to hold `n` times some text.
-bool waitForText(const std::string& path, const std::string& part, int n = 1) {
+bool waitForText(const std::string& path, const std::string& part, std::size_t n = 1) {
     for (int i = 0; i < 100; ++i) {
         if (countOf(fileText(path), part) >= n) return true;
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
@@ -151,7 +138,7 @@ TEST(SubscriptionEndToEnd, WbemcliSubscribesOrvListenerReceivesAndTheSubscriptio
         << fileText(trace);
     wbemcli("mi", kStorageNs, controller, "ElementName=\"third\"");
     std::this_thread::sleep_for(std::chrono::milliseconds(500));
-    EXPECT_EQ(countOf(fileText(listener.output()), "FIX_Controller changed"), 2) << fileText(listener.output());
+    EXPECT_EQ(countOf(fileText(listener.output()), "FIX_Controller changed"), 2u) << fileText(listener.output());
 
     server.reset();
     std::remove(trace.c_str());

@@ -2,6 +2,7 @@
 // for the control socket through the file beside the library, as ./run does,
 // and what orv-simctl changes shows through wbemcli.
 #include "TestInstallation.h"
+#include "TextSearch.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -12,7 +13,6 @@
 #include <httplib.h>
 
 #include <chrono>
-#include <sstream>
 #include <thread>
 
 namespace orv::cimxml::test {
@@ -20,15 +20,8 @@ namespace {
 
 const std::string kStorageNs = "root/orv/Ambrix/smi_14";
 
-bool contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
-
-std::vector<std::string> lines(const std::string& text) {
-    std::vector<std::string> out;
-    std::stringstream in(text);
-    for (std::string line; std::getline(in, line);)
-        if (!line.empty()) out.push_back(line);
-    return out;
-}
+using orv::test::contains;
+using orv::test::lines;
 
 bool exists(const std::string& path) {
     struct stat info;
