@@ -545,8 +545,8 @@ struct EventFigures {
     std::vector<std::string> refusals;
 };
 
-// Alerts and controller events in turn, with the churned disk pulled half
-// of the time; every command raises its events before it answers.
+// Alerts and controller events in turn, with the churned disk out for
+// three steps of eight; every command raises its events before it answers.
 void raiseEvents(const std::string& socketPath, const SoakOptions& options, const std::string& churnDescription,
                  Clock::time_point until, EventFigures& figures) {
     std::vector<std::vector<std::string>> script{
@@ -575,7 +575,7 @@ void raiseEvents(const std::string& socketPath, const SoakOptions& options, cons
         }
     }
     // The disk goes back in, so that a run leaves the library as it found it.
-    if (options.churnDisk && (script.size() > 0)) {
+    if (options.churnDisk) {
         try {
             control(socketPath, {"insert-disk", std::to_string(options.churn.controller), churnDescription});
         } catch (const std::exception&) {
