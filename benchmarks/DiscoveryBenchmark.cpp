@@ -5,17 +5,15 @@
 // association class. Prints the time, request and object count of each
 // phase and the server's peak resident memory.
 #include "BenchmarkSetup.h"
+#include "CimXmlClient.h"
 #include "ServerProcess.h"
 
-#include <httplib.h>
 #include <tinyxml2.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
-#include <fstream>
 #include <iostream>
-#include <iterator>
 #include <mutex>
 #include <sstream>
 #include <stdexcept>
@@ -25,6 +23,12 @@
 
 namespace {
 
+using orv::bench::cpuSeconds;
+using orv::bench::memoryKiB;
+using Client = orv::bench::CimXmlClient;
+using orv::bench::classNameParameter;
+using orv::bench::countChildren;
+using orv::bench::printed;
 using Clock = std::chrono::steady_clock;
 
 const char* const kNamespaces[] = {"root/orv/Ambrix/smi_14", "root/PG_InterOp"};
@@ -38,102 +42,6 @@ struct Phase {
     double seconds = 0;
     double serverCpuSeconds = 0;
 };
-
-// User and system time of every thread of the server so far: on a shared
-// machine the server's own work varies far less than the wall time.
-double cpuSeconds(pid_t pid) {
-    std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
-    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    // Fields after the command name, which is in parentheses and may hold spaces.
-    std::istringstream fields(text.substr(text.rfind(')') + 2));
-    std::string field;
-    double ticks = 0;
-    for (int index = 3; fields >> field && index <= 15; ++index)
-        if (index == 14 || index == 15) ticks += std::stod(field);
-    return ticks / static_cast<double>(sysconf(_SC_CLK_TCK));
-}
-
-std::string localNamespace(const std::string& nameSpace) {
-    std::string out = "<LOCALNAMESPACEPATH>";
-    std::size_t start = 0;
-    while (start <= nameSpace.size()) {
-        const auto slash = std::min(nameSpace.find('/', start), nameSpace.size());
-        out += "<NAMESPACE NAME=\"" + nameSpace.substr(start, slash - start) + "\"/>";
-        start = slash + 1;
-    }
-    return out + "</LOCALNAMESPACEPATH>";
-}
-
-std::string escapedHeader(const std::string& text) {
-    std::string out;
-    for (char c : text) out += c == '/' ? std::string("%2F") : std::string(1, c);
-    return out;
-}
-
-// One client: one connection, kept open for every request it sends.
-class Client {
-public:
-    explicit Client(int port) : http_("127.0.0.1", port) {
-        http_.set_keep_alive(true);
-        // As curl (and so wbemcli) does: a request's header and body leave
-        // at once instead of waiting for the server's acknowledgement.
-        http_.set_tcp_nodelay(true);
-        http_.set_read_timeout(120, 0);
-    }
-
-    // Posts an intrinsic call and answers the parsed IRETURNVALUE; throws
-    // on any failure, so that a broken answer never passes for a fast one.
-    const tinyxml2::XMLElement* call(const std::string& method, const std::string& nameSpace,
-                                     const std::string& parameters) {
-        const std::string body = R"(<?xml version="1.0" encoding="utf-8"?>)"
-                                 R"(<CIM CIMVERSION="2.0" DTDVERSION="2.0"><MESSAGE ID="1" PROTOCOLVERSION="1.0">)"
-                                 R"(<SIMPLEREQ><IMETHODCALL NAME=")" + method + "\">" + localNamespace(nameSpace) +
-                                 parameters + "</IMETHODCALL></SIMPLEREQ></MESSAGE></CIM>";
-        const httplib::Headers headers{{"CIMProtocolVersion", "1.0"},
-                                       {"CIMOperation", "MethodCall"},
-                                       {"CIMMethod", method},
-                                       {"CIMObject", escapedHeader(nameSpace)}};
-        const auto answer = http_.Post("/cimom", headers, body, "application/xml; charset=\"utf-8\"");
-        if (!answer) throw std::runtime_error(method + ": no answer (" + httplib::to_string(answer.error()) + ")");
-        if (answer->status != 200)
-            throw std::runtime_error(method + ": HTTP status " + std::to_string(answer->status));
-        document_.Clear();
-        if (document_.Parse(answer->body.c_str(), answer->body.size()) != tinyxml2::XML_SUCCESS)
-            throw std::runtime_error(method + ": the answer is not XML");
-        const auto* response = tinyxml2::XMLConstHandle(document_)
-                                   .FirstChildElement("CIM")
-                                   .FirstChildElement("MESSAGE")
-                                   .FirstChildElement("SIMPLERSP")
-                                   .FirstChildElement("IMETHODRESPONSE")
-                                   .ToElement();
-        if (!response) throw std::runtime_error(method + ": the answer has no IMETHODRESPONSE");
-        if (const auto* error = response->FirstChildElement("ERROR"))
-            throw std::runtime_error(method + " " + parameters + ": CIM error " + error->Attribute("CODE") + " " +
-                                     (error->Attribute("DESCRIPTION") ? error->Attribute("DESCRIPTION") : ""));
-        return response->FirstChildElement("IRETURNVALUE");
-    }
-
-private:
-    httplib::Client http_;
-    tinyxml2::XMLDocument document_;
-};
-
-std::size_t countChildren(const tinyxml2::XMLElement* values, const char* element) {
-    std::size_t count = 0;
-    if (values)
-        for (auto* e = values->FirstChildElement(element); e; e = e->NextSiblingElement(element)) ++count;
-    return count;
-}
-
-std::string classNameParameter(const std::string& name) {
-    return R"(<IPARAMVALUE NAME="ClassName"><CLASSNAME NAME=")" + name + R"("/></IPARAMVALUE>)";
-}
-
-std::string printed(const tinyxml2::XMLElement& element) {
-    tinyxml2::XMLPrinter printer(nullptr, true);
-    element.Accept(&printer);
-    return printer.CStr();
-}
 
 // One discovery; adds its figures to `phases`.
 void discover(Client& client, pid_t server, std::vector<Phase>& phases) {
@@ -207,15 +115,6 @@ void discover(Client& client, pid_t server, std::vector<Phase>& phases) {
 
 std::vector<Phase> freshPhases() {
     return {Phase{"class names"}, Phase{"GetClass"}, Phase{"EnumerateInstances"}, Phase{"AssociatorNames"}};
-}
-
-// "VmHWM:     12345 kB" -> 12345, from the server's /proc status.
-long memoryKiB(pid_t pid, const std::string& field) {
-    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
-    std::string line;
-    while (std::getline(status, line))
-        if (line.rfind(field + ":", 0) == 0) return std::stol(line.substr(field.size() + 1));
-    return -1;
 }
 
 void printPhases(const std::vector<Phase>& phases, std::size_t discoveries) {

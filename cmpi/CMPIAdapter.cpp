@@ -701,10 +701,21 @@ bool CMPIAdapter::DeliverIndication(const CIMInstance& indication) {
             LogMessage(5, "#***#Thread Context not equal to Original Context");
             return false;
         }
-        if (broker->bft->attachThread(broker, threadContext).rc != CMPI_RC_OK) {
+        // Everything a thread makes while attached belongs to the context it
+        // attached with and is freed when it detaches. The event thread
+        // delivers for the life of the provider, so each delivery attaches
+        // with a context of its own and detaches on every way out; attached
+        // once for good, it would keep every indication it ever converted.
+        CMPIContext* deliveryContext = broker->bft->prepareAttachThread(broker, threadContext);
+        if (deliveryContext == nullptr || broker->bft->attachThread(broker, deliveryContext).rc != CMPI_RC_OK) {
             LogMessage(2, "Failed to attach context to new thread");
             return false;
         }
+        struct Detach {
+            const CMPIBroker* broker;
+            CMPIContext* context;
+            ~Detach() { broker->bft->detachThread(broker, context); }
+        } detach{broker, deliveryContext};
         CMPIInstance* converted = nullptr;
         try {
             converted = CMPIHelper::FrameworkInstanceToCMPIInstance(indication, broker, nullptr);
@@ -716,7 +727,7 @@ bool CMPIAdapter::DeliverIndication(const CIMInstance& indication) {
             return false;
         }
         const std::string nameSpace = indication.getNameSpace();
-        if (broker->bft->deliverIndication(broker, threadContext, nameSpace.c_str(), converted).rc !=
+        if (broker->bft->deliverIndication(broker, deliveryContext, nameSpace.c_str(), converted).rc !=
             CMPI_RC_OK) {
             LogMessage(2, "Failed to deliver indication");
             return false;

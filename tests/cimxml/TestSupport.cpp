@@ -2,6 +2,8 @@
 
 #include "FixtureSchema.h"
 
+#include <gtest/gtest.h>
+
 #include <sys/wait.h>
 #include <signal.h>
 #include <unistd.h>
@@ -174,6 +176,15 @@ std::vector<std::string> Response::attributes(const char* element, const char* a
 
 // ---- processes -----------------------------------------------------------------------
 
+std::vector<std::string> serverWrapper() {
+    std::vector<std::string> words;
+    if (const char* wrapper = std::getenv("ORV_TEST_SERVER_WRAPPER")) {
+        std::istringstream text(wrapper);
+        for (std::string word; text >> word;) words.push_back(word);
+    }
+    return words;
+}
+
 CommandResult runCommand(const std::string& command) {
     CommandResult result;
     FILE* pipe = popen((command + " 2>&1").c_str(), "r");
@@ -202,14 +213,15 @@ ServerProcess::ServerProcess(const std::string& program, const std::vector<std::
         close(out[0]);
         close(out[1]);
         for (const auto& [name, value] : environment) setenv(name.c_str(), value.c_str(), 1);
-        std::vector<std::string> all{program};
+        std::vector<std::string> all = serverWrapper();
+        all.push_back(program);
         all.insert(all.end(), arguments.begin(), arguments.end());
         all.push_back("--port");
         all.push_back("0");
         std::vector<char*> argv;
         for (auto& a : all) argv.push_back(a.data());
         argv.push_back(nullptr);
-        execv(program.c_str(), argv.data());
+        execvp(argv.front(), argv.data());
         _exit(127);
     }
     close(errorFd);
@@ -228,6 +240,12 @@ ServerProcess::ServerProcess(const std::string& program, const std::vector<std::
 }
 
 ServerProcess::~ServerProcess() {
+    if (pid_ > 0 && !serverWrapper().empty()) {
+        // A tool such as valgrind reports at the program's exit, and says
+        // by its exit status whether it found anything.
+        const int status = stop(SIGTERM);
+        if (status != 0) ADD_FAILURE() << "the server under ORV_TEST_SERVER_WRAPPER ended with " << status;
+    }
     if (pid_ > 0) stop(SIGKILL);
     if (!errorFile_.empty()) std::remove(errorFile_.c_str());
 }

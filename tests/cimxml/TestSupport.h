@@ -81,6 +81,11 @@ struct CommandResult {
 // Runs a shell command and collects what it prints.
 CommandResult runCommand(const std::string& command);
 
+// The words of ORV_TEST_SERVER_WRAPPER, put before every server command
+// (e.g. "valgrind --error-exitcode=99 --leak-check=full"); a server started
+// under one is stopped with SIGTERM, and a non-zero exit fails the test.
+std::vector<std::string> serverWrapper();
+
 // A server program started in its own process on a free loopback port.
 class ServerProcess {
 public:

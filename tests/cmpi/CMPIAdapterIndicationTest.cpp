@@ -123,6 +123,10 @@ TEST_F(IndicationTest, ConcurrentDeliveriesWhileFiltersAreReactivated) {
     for (auto& thread : threads) thread.join();
     EXPECT_EQ(failures.load(), 0);
     EXPECT_EQ(deliveredCount(), static_cast<std::size_t>(kThreads * kPerThread));
+    // A thread left attached keeps every object it made until the server ends.
+    const ThreadFigures figures = broker.threadFigures();
+    EXPECT_EQ(figures.attached, static_cast<std::size_t>(kThreads * kPerThread));
+    EXPECT_EQ(figures.detached, figures.attached);
     setEnabled(false);
 }
 
