@@ -1,6 +1,7 @@
 #include "CimXmlService.h"
 
 #include "CimError.h"
+#include "PamPasswordCheck.h"
 #include "Value.h"
 #include "XmlResponse.h"
 
@@ -27,8 +28,11 @@ std::string trimmed(const std::string& text) {
     return text.substr(first, text.find_last_not_of(" \t") - first + 1);
 }
 
+// The decoded text may hold a password: room is made once so that no copy
+// is left behind by a reallocation.
 std::optional<std::string> base64Decoded(const std::string& text) {
     std::string out;
+    out.reserve(text.size());
     unsigned buffer = 0;
     int bits = 0;
     for (char c : text) {
@@ -39,7 +43,10 @@ std::optional<std::string> base64Decoded(const std::string& text) {
         else if (c == '+') v = 62;
         else if (c == '/') v = 63;
         else if (c == '=') break;
-        else return std::nullopt;
+        else {
+            wipe(out);
+            return std::nullopt;
+        }
         buffer = (buffer << 6) | static_cast<unsigned>(v);
         bits += 6;
         if (bits >= 8) {
@@ -48,6 +55,46 @@ std::optional<std::string> base64Decoded(const std::string& text) {
         }
     }
     return out;
+}
+
+// Basic credentials from an Authorization header value; the password is
+// wiped when they go.
+struct BasicCredentials {
+    std::string user;
+    std::string password;
+    ~BasicCredentials() { wipe(password); }
+};
+
+std::optional<BasicCredentials> basicCredentials(const std::string& authorization) {
+    const std::string value = trimmed(authorization);
+    if (value.size() < 6 || !equalsIgnoreCase(value.substr(0, 6), "Basic ")) return std::nullopt;
+    auto decoded = base64Decoded(trimmed(value.substr(6)));
+    if (!decoded) return std::nullopt;
+    std::optional<BasicCredentials> credentials;
+    if (const auto colon = decoded->find(':'); colon != std::string::npos) {
+        credentials.emplace();
+        credentials->user = decoded->substr(0, colon);
+        credentials->password.reserve(decoded->size() - colon);
+        credentials->password.append(*decoded, colon + 1);
+    }
+    wipe(*decoded);
+    return credentials;
+}
+
+// Equal texts take the same time to compare whatever their content, so
+// that response times do not reveal how much of a password was right.
+bool sameSecret(const std::string& given, const std::string& kept) {
+    unsigned char difference = given.size() == kept.size() ? 0 : 1;
+    for (std::size_t i = 0; i < given.size(); ++i)
+        difference |= static_cast<unsigned char>(given[i] ^ (i < kept.size() ? kept[i] : 0));
+    return difference == 0;
+}
+
+// A user name as a client sent it, safe for one log line.
+std::string printableUser(const std::string& user) {
+    std::string out;
+    for (char c : user.substr(0, 64)) out += std::isprint(static_cast<unsigned char>(c)) ? c : '?';
+    return user.size() > 64 ? out + "..." : out;
 }
 
 // The namespace prefix of an extended (M-POST) request, from its Man header:
@@ -115,31 +162,47 @@ UserTable UserTable::fromFile(const std::string& path) {
 
 void UserTable::add(const std::string& user, const std::string& password) { users_[user] = password; }
 
-std::optional<std::string> UserTable::authenticate(const std::string& authorization) const {
-    const std::string value = trimmed(authorization);
-    if (value.size() < 6 || !equalsIgnoreCase(value.substr(0, 6), "Basic ")) return std::nullopt;
-    const auto decoded = base64Decoded(trimmed(value.substr(6)));
-    if (!decoded) return std::nullopt;
-    const auto colon = decoded->find(':');
-    if (colon == std::string::npos) return std::nullopt;
-    const std::string user = decoded->substr(0, colon);
+bool UserTable::accepts(const std::string& user, const std::string& password) const {
     const auto it = users_.find(user);
-    if (it == users_.end() || it->second != decoded->substr(colon + 1)) return std::nullopt;
-    return user;
+    return it != users_.end() && sameSecret(password, it->second);
 }
 
 CimXmlService::CimXmlService(CimOperations& operations, UserTable users, std::size_t maxRequestBytes,
                              LogFunction log)
     : operations_(operations), users_(std::move(users)), maxRequestBytes_(maxRequestBytes), log_(std::move(log)) {}
 
-HttpAnswer CimXmlService::protocolFailure(int status, const std::string& cimError, const std::string& why) const {
-    if (log_) log_("rejected request: " + std::to_string(status) + " " + cimError + ": " + why);
+HttpAnswer CimXmlService::protocolFailure(int status, const std::string& cimError, const std::string& why,
+                                          const std::string& logLine) const {
+    if (log_) log_(logLine.empty() ? "rejected request: " + std::to_string(status) + " " + cimError + ": " + why : logLine);
     HttpAnswer answer;
     answer.status = status;
     if (!cimError.empty()) answer.headers.emplace_back("CIMError", cimError);
     answer.headers.emplace_back("Content-Type", "text/plain; charset=utf-8");
     answer.body = why + "\n";
     return answer;
+}
+
+std::optional<cmpiserver::Principal> CimXmlService::authenticated(const HttpExchange& exchange,
+                                                                 HttpAnswer& refusal) const {
+    // As SFCB does when it authenticates nobody.
+    if (!authenticates()) return cmpiserver::Principal::unauthenticated();
+
+    const auto authorization = exchange.header("Authorization");
+    const auto credentials = authorization ? basicCredentials(*authorization) : std::nullopt;
+    std::string logLine;
+    if (credentials) {
+        if (users_.accepts(credentials->user, credentials->password)) return cmpiserver::Principal(credentials->user);
+        std::string reason = "not in the users file or a wrong password";
+        if (passwordCheck_) {
+            if (auto user = passwordCheck_(credentials->user, credentials->password, reason))
+                return cmpiserver::Principal(std::move(*user));
+        }
+        // One line per refused password, so that guessing shows in the log.
+        logLine = "authentication failed for user \"" + printableUser(credentials->user) + "\": " + reason;
+    }
+    refusal = protocolFailure(401, "", "authentication required", logLine);
+    refusal.headers.emplace_back("WWW-Authenticate", "Basic realm=\"orv-cimserver\"");
+    return std::nullopt;
 }
 
 HttpAnswer CimXmlService::handle(const HttpExchange& exchange) {
@@ -152,18 +215,9 @@ HttpAnswer CimXmlService::handle(const HttpExchange& exchange) {
         return protocolFailure(405, "", "only POST and M-POST carry CIM operations");
     }
 
-    // As SFCB does when it authenticates nobody.
-    cmpiserver::Principal principal = cmpiserver::Principal::unauthenticated();
-    if (!users_.empty()) {
-        const auto authorization = exchange.header("Authorization");
-        const auto user = authorization ? users_.authenticate(*authorization) : std::nullopt;
-        if (!user) {
-            HttpAnswer answer = protocolFailure(401, "", "authentication required");
-            answer.headers.emplace_back("WWW-Authenticate", "Basic realm=\"orv-cimserver\"");
-            return answer;
-        }
-        principal = *user;
-    }
+    HttpAnswer refusal;
+    const auto principal = authenticated(exchange, refusal);
+    if (!principal) return refusal;
 
     if (exchange.body.size() > maxRequestBytes_)
         return protocolFailure(413, "", "the request exceeds " + std::to_string(maxRequestBytes_) + " bytes");
@@ -202,7 +256,7 @@ HttpAnswer CimXmlService::handle(const HttpExchange& exchange) {
         answer.body = errorDocument(request.messageId, request.methodName, request.intrinsic,
                                     kCimErrInvalidParameter, "the parameter " + repeated->name + " is given twice");
     else
-        answer.body = operations_.answer(request, principal);
+        answer.body = operations_.answer(request, *principal);
     answer.headers.emplace_back("Content-Type", "application/xml; charset=\"utf-8\"");
     if (!prefix.empty()) answer.headers.emplace_back("Ext", "");
     answer.headers.emplace_back(prefix + "CIMOperation", "MethodResponse");

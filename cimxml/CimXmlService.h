@@ -7,6 +7,7 @@
 #include "CimOperations.h"
 
 #include <cstddef>
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
@@ -43,13 +44,17 @@ public:
     static UserTable fromFile(const std::string& path);
     void add(const std::string& user, const std::string& password);
     bool empty() const { return users_.empty(); }
-    // The user name when the Authorization header value carries valid
-    // Basic credentials.
-    std::optional<std::string> authenticate(const std::string& authorization) const;
+    bool accepts(const std::string& user, const std::string& password) const;
 
 private:
     std::map<std::string, std::string> users_;
 };
+
+// A check of credentials outside the users file (the system's users through
+// PAM): the user name the request runs as, or nothing with a reason for the
+// server's log.
+using PasswordCheck = std::function<std::optional<std::string>(const std::string& user, const std::string& password,
+                                                               std::string& reason)>;
 
 constexpr std::size_t kDefaultMaxRequestBytes = 4 * 1024 * 1024;
 
@@ -58,14 +63,22 @@ public:
     CimXmlService(CimOperations& operations, UserTable users = {},
                   std::size_t maxRequestBytes = kDefaultMaxRequestBytes, LogFunction log = {});
 
+    // Credentials the users file does not accept go to this check; with
+    // one set, authentication is on even without users.
+    void setPasswordCheck(PasswordCheck check) { passwordCheck_ = std::move(check); }
+    bool authenticates() const { return !users_.empty() || passwordCheck_ != nullptr; }
+
     HttpAnswer handle(const HttpExchange& exchange);
     std::size_t maxRequestBytes() const { return maxRequestBytes_; }
 
 private:
-    HttpAnswer protocolFailure(int status, const std::string& cimError, const std::string& why) const;
+    HttpAnswer protocolFailure(int status, const std::string& cimError, const std::string& why,
+                               const std::string& logLine = {}) const;
+    std::optional<cmpiserver::Principal> authenticated(const HttpExchange& exchange, HttpAnswer& refusal) const;
 
     CimOperations& operations_;
     UserTable users_;
+    PasswordCheck passwordCheck_;
     std::size_t maxRequestBytes_;
     LogFunction log_;
 };

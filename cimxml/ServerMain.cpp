@@ -4,6 +4,7 @@
 #include "CimOperations.h"
 #include "CimXmlService.h"
 #include "HttpServer.h"
+#include "PamPasswordCheck.h"
 #include "ProviderIndicationControl.h"
 #include "ProviderModule.h"
 #include "SubscriptionOperations.h"
@@ -11,8 +12,12 @@
 
 #include <CLI/CLI.hpp>
 
+#include <arpa/inet.h>
+#include <netdb.h>
+#include <netinet/in.h>
 #include <pthread.h>
 #include <signal.h>
+#include <sys/stat.h>
 
 #include <atomic>
 #include <chrono>
@@ -34,6 +39,8 @@ struct Settings {
     std::size_t threads = 8;
     std::size_t maxConnections = kDefaultMaxConnections;
     std::string usersFile;
+    std::string auth = "none";
+    std::string pamService = kDefaultPamService;
     std::size_t maxRequestBytes = kDefaultMaxRequestBytes;
     std::string hostName = "localhost";
     bool subscribe = true;
@@ -57,6 +64,38 @@ LogFunction stderrLog(const std::string& program) {
         std::lock_guard lock(*mutex);
         std::cerr << stamp << " " << program << ": " << line << std::endl;
     };
+}
+
+// True when every address the name stands for is a loopback one: only
+// this machine's own processes can then connect.
+bool loopbackOnly(const std::string& address) {
+    addrinfo hints{};
+    hints.ai_flags = AI_PASSIVE;
+    hints.ai_socktype = SOCK_STREAM;
+    addrinfo* found = nullptr;
+    if (getaddrinfo(address.c_str(), nullptr, &hints, &found) != 0) return false;
+    bool loopback = found != nullptr;
+    for (const addrinfo* entry = found; entry != nullptr; entry = entry->ai_next) {
+        if (entry->ai_family == AF_INET) {
+            const auto* in = reinterpret_cast<const sockaddr_in*>(entry->ai_addr);
+            loopback = loopback && (ntohl(in->sin_addr.s_addr) >> 24) == 127;
+        } else if (entry->ai_family == AF_INET6) {
+            const auto* in6 = reinterpret_cast<const sockaddr_in6*>(entry->ai_addr);
+            loopback = loopback && IN6_IS_ADDR_LOOPBACK(&in6->sin6_addr);
+        } else {
+            loopback = false;
+        }
+    }
+    freeaddrinfo(found);
+    return loopback;
+}
+
+// Debian answers a PAM service without a file of its own with "other",
+// which refuses everybody: say so at start rather than after the first 401.
+void warnWithoutPamFile(const std::string& service, const LogFunction& log) {
+    struct stat info {};
+    if (stat("/etc/pam.d", &info) == 0 && stat(("/etc/pam.d/" + service).c_str(), &info) != 0)
+        log("no /etc/pam.d/" + service + ": PAM falls back to its \"other\" service, which may refuse everybody");
 }
 
 // Waits for SIGINT or SIGTERM (blocked in every thread, so only this one
@@ -120,6 +159,12 @@ int runServer(int argc, char** argv, const SchemaLoader& loadSchema, const Progr
         ->capture_default_str();
     app.add_option("--users", settings.usersFile,
                    "file of user:password lines; turns on HTTP Basic authentication");
+    app.add_option("--auth", settings.auth,
+                   "pam: also accept the system's users through PAM, besides the --users file")
+        ->check(CLI::IsMember({"none", "pam"}))
+        ->capture_default_str();
+    app.add_option("--pam-service", settings.pamService, "PAM service name for --auth pam (/etc/pam.d/NAME)")
+        ->capture_default_str();
     app.add_option("--max-request-bytes", settings.maxRequestBytes, "largest request body accepted")
         ->check(CLI::Range(std::size_t{1024}, std::size_t{1} << 30))
         ->capture_default_str();
@@ -152,6 +197,14 @@ int runServer(int argc, char** argv, const SchemaLoader& loadSchema, const Progr
     }
 
     const LogFunction log = stderrLog(defaults.programName);
+    const bool authenticating = !settings.usersFile.empty() || settings.auth == "pam";
+    if (!authenticating && !loopbackOnly(settings.address)) {
+        std::cerr << defaults.programName << ": refusing to listen on " << settings.address
+                  << " without authentication: anyone who can reach it could change the RAID configuration; "
+                     "give --users FILE or --auth pam, or listen on a loopback address"
+                  << std::endl;
+        return 2;
+    }
     // Signals are blocked before any thread exists so that every thread
     // inherits the mask and only the watcher receives them.
     std::atomic<HttpServer*> running{nullptr};
@@ -206,6 +259,15 @@ int runServer(int argc, char** argv, const SchemaLoader& loadSchema, const Progr
         CimOperations operations(schema, provider, settings.hostName, log);
         operations.setSubscriptions(&subscriptionOperations);
         CimXmlService service(operations, std::move(users), settings.maxRequestBytes, log);
+        if (settings.auth == "pam") {
+            warnWithoutPamFile(settings.pamService, log);
+            service.setPasswordCheck(
+                [check = PamPasswordCheck(settings.pamService)](const std::string& user, const std::string& password,
+                                                                std::string& reason) {
+                    return check.check(user, password, reason);
+                });
+            log("authenticating the system's users through the PAM service " + settings.pamService);
+        }
         HttpServer server(service, indications, settings.threads, settings.maxConnections,
                           settings.verbose ? log : LogFunction{});
         const int port = server.bind(settings.address, settings.port);

@@ -3,8 +3,9 @@ ORV_PACKAGES=(
   build-essential cmake pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
   nlohmann-json3-dev libcpp-httplib-dev libtinyxml2-dev libcli11-dev
-  libxml2-dev
+  libxml2-dev libpam0g-dev
   sblim-wbemcli curl
+  libpam-wrapper
 )
 # The fuzz targets (scripts/fuzz) need clang and its libFuzzer runtime.
 ORV_FUZZ_PACKAGES=(clang libclang-rt-dev)

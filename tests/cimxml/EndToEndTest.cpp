@@ -15,6 +15,7 @@
 #include <gtest/gtest.h>
 
 #include <signal.h>
+#include <sys/stat.h>
 
 #include <chrono>
 #include <cstdio>
@@ -185,10 +186,17 @@ TEST(ServerLifecycle, RefusesToStartWithoutAUsableProvider) {
     EXPECT_EQ(badOption.exitStatus, 2) << badOption.output;
 }
 
+// Beyond loopback a server answers only to users it knows: without them it
+// does not start at all.
 TEST(ServerLifecycle, AuthenticatedUsersBecomeThePrincipal) {
+    CommandResult open = runCommand(std::string(FIXTURE_SERVER) + " --port 0 --address 0.0.0.0 --provider " +
+                                    FIXTURE_PROVIDER);
+    EXPECT_EQ(open.exitStatus, 2);
+    EXPECT_TRUE(contains(open.output, "refusing to listen on 0.0.0.0 without authentication")) << open.output;
+
     const std::string users = "/tmp/orv-cimxml-e2e-users-" + std::to_string(getpid());
     std::ofstream(users) << "admin:secret\n";
-    ServerProcess server(FIXTURE_SERVER, {"--provider", FIXTURE_PROVIDER, "--users", users});
+    ServerProcess server(FIXTURE_SERVER, {"--provider", FIXTURE_PROVIDER, "--users", users, "--address", "0.0.0.0"});
     const std::string path = ":" + std::string("FIX_Disk");
     CommandResult anonymous = runCommand("/usr/bin/wbemcli ein " + quoted(server.url(kStorageNs) + path));
     EXPECT_NE(anonymous.exitStatus, 0);
@@ -708,6 +716,66 @@ TEST_F(ConfigurationServicesTest, AUserWhoIsNoAdministratorChangesNothing) {
                                   "ClearConfiguration", "nobody");
     EXPECT_TRUE(contains(pools.output, "CIM_ERR_ACCESS_DENIED")) << pools.output;
     EXPECT_TRUE(newCalls().empty());
+}
+
+// The system's users through PAM, with pam_wrapper standing in for the
+// machine's PAM configuration and pam_matrix for its password database, so
+// that no real account is touched. "reader" has no account on the machine
+// and so belongs to no group; root administers by its name.
+TEST(PamAuthentication, TheSystemsUsersReadAndOnlyAdministratorsChange) {
+#if !defined(ORV_PAM_WRAPPER) || !defined(ORV_PAM_MATRIX)
+    GTEST_SKIP() << "pam_wrapper (Debian: libpam-wrapper) is not installed";
+#else
+    orv::test::TestInstallation installation;
+    installation.writeDefaultLoggerConfig();
+    installation.installRaidLibrary(ORV_VRLIB, orv::test::TestInstallation::readFile(ORV_DEFAULT_TOPOLOGY));
+    const std::string services = installation.root() + "/pam.d";
+    const std::string passwords = installation.root() + "/passwords";
+    ASSERT_EQ(mkdir(services.c_str(), 0755), 0);
+    std::ofstream(passwords) << "root:rootpw:orv-test\nreader:readpw:orv-test\n";
+    std::ofstream(services + "/orv-test") << "auth required " ORV_PAM_MATRIX " passdb=" << passwords
+                                          << "\naccount required " ORV_PAM_MATRIX " passdb=" << passwords << "\n";
+    ServerProcess server(ORV_CIMSERVER,
+                         {"--provider", ORV_REAL_PROVIDER, "--schema", ORV_SCHEMA_DIR, "--auth", "pam",
+                          "--pam-service", "orv-test"},
+                         {{"ORV_KESTRA_REGISTRY", installation.registryFile()},
+                          {"LD_PRELOAD", ORV_PAM_WRAPPER},
+                          {"PAM_WRAPPER", "1"},
+                          {"PAM_WRAPPER_SERVICE_DIR", services},
+                          {"PAM_WRAPPER_DISABLE_DEEPBIND", "1"},
+                          {"ASAN_OPTIONS", "verify_asan_link_order=0"}});
+    const auto as = [&server](const std::string& credentials, const std::string& operation,
+                              const std::string& object, const std::string& values = {}) {
+        return runCommand("/usr/bin/wbemcli " + operation + " " +
+                          quoted("http://" + credentials + "@localhost:" + std::to_string(server.port()) + "/" +
+                                 kStorageNs + ":" + object) +
+                          (values.empty() ? "" : " " + quoted(values)));
+    };
+    const std::string controller =
+        "ORV_ControllerComputerSystem.CreationClassName=\"ORV_ControllerComputerSystem\",Name=\"AmbrixController_0\"";
+    const std::string rebuild = "RebuildStorageExtent.Target=ORV_StorageExtent.SystemCreationClassName="
+                                "\"ORV_ControllerComputerSystem\",SystemName=\"AmbrixController_0\","
+                                "CreationClassName=\"ORV_StorageExtent\",DeviceID=\"0_0\"";
+    const std::string sparing = "ORV_SpareConfigurationService.SystemCreationClassName=\"ORV_ControllerComputerSystem\","
+                                "SystemName=\"AmbrixController_0\",CreationClassName=\"ORV_SpareConfigurationService\","
+                                "Name=\"SpareConfigService_0\"";
+
+    CommandResult read = as("reader:readpw", "gi", controller);
+    EXPECT_EQ(read.exitStatus, 0) << read.output;
+    EXPECT_TRUE(contains(read.output, "AutoRebuild=")) << read.output;
+    CommandResult guessed = as("reader:wrong", "gi", controller);
+    EXPECT_NE(guessed.exitStatus, 0);
+    EXPECT_TRUE(contains(guessed.output, "Invalid username/password")) << guessed.output;
+    EXPECT_TRUE(contains(server.errorOutput(), "authentication failed for user \"reader\"")) << server.errorOutput();
+
+    EXPECT_TRUE(contains(as("reader:readpw", "mi", controller, "AutoRebuild=1").output, "CIM_ERR_ACCESS_DENIED"));
+    CommandResult denied = as("reader:readpw", "cm", sparing, rebuild);
+    EXPECT_TRUE(contains(denied.output, "CIM_ERR_ACCESS_DENIED")) << denied.output;
+    EXPECT_TRUE(contains(denied.output, "reader : is not a member of Administrator/root")) << denied.output;
+    // Past the check, the controller itself refuses to rebuild a healthy disk.
+    CommandResult administered = as("root:rootpw", "cm", sparing, rebuild);
+    EXPECT_TRUE(contains(administered.output, "Invalid Candidate for rebuild")) << administered.output;
+#endif
 }
 #endif
 
