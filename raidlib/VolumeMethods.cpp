@@ -179,6 +179,7 @@ uint32_t VRLibFacade::createVolume(const PropertyContainer& in, PropertyContaine
     record.volReserved = inputInt(in, "volReserved", false);
 
     std::vector<PropertyContainer> events;
+    bool unreadVolume = false;
     {
         Lock lock(mutex());
         VrlCreateVolumeOut created;
@@ -190,39 +191,42 @@ uint32_t VRLibFacade::createVolume(const PropertyContainer& in, PropertyContaine
         }
         LogMessage(4, "Volume Creation Succeeded");
 
-        VrlVolumeRecord volume;
-        const uint32_t read = readVolume(contrId, created.vdIndex, volume);
-        if (read != VrlStatus::Success) {
-            LogMessage(2, "Get Volume properites Failed");
-            return read;
-        }
         const uint32_t vdIndex = created.vdIndex;
         out.insertInt("vdIndex", vdIndex);
-
-        if (store().findObject(StorageClass::Volumes, volumeKeys(contrId, vdIndex)) != nullptr) {
+        VrlVolumeRecord volume;
+        if (readVolume(contrId, vdIndex, volume) != VrlStatus::Success) {
+            // The volume exists: a caller told otherwise would retry onto
+            // disks that are taken now. The cache learns of it from the
+            // library's own event or, without one, from a fresh read.
+            LogMessage(2, "Get Volume properites Failed");
+            unreadVolume = true;
+        } else if (store().findObject(StorageClass::Volumes, volumeKeys(contrId, vdIndex)) != nullptr) {
             LogMessage(4, "Cache is already updated in event path for create volume");
         } else if (store().addObject(StorageClass::Volumes, volumeObject(contrId, volume)) != VrlStatus::Success) {
             LogMessage(4, "Failed to update Cache");
         }
-        refreshCachedVolumeCount(contrId);
+        if (!unreadVolume) {
+            refreshCachedVolumeCount(contrId);
 
-        for (uint32_t compPdId : memberDisks(volume)) {
-            PropertyContainer* disk = store().findObject(StorageClass::PhysicalDisks, diskKeys(contrId, compPdId));
-            if (disk == nullptr) continue;
-            disk->updateProperty(IntProperty("vdIndex", VRLCINT, vdIndex), false, true);
-            disk->updateProperty(IntProperty("pdConfig", VRLCINT, kPdConfigMember), false, true);
-            LogMessage(4, "Config Change Notification, Existing PD=(%d-%d) RAID group membership flag changed from 0 to 1",
-                       static_cast<int>(contrId), static_cast<int>(compPdId));
-            LogMessage(4, "Physical Disk property updated in cache");
-            events.push_back(changeEventContainer(contrId, VrlDeviceType::PhysicalDisk, compPdId,
-                                                  VrlEventCode::DiskChanged, {"vdIndex", "pdConfig"}));
+            for (uint32_t compPdId : memberDisks(volume)) {
+                PropertyContainer* disk = store().findObject(StorageClass::PhysicalDisks, diskKeys(contrId, compPdId));
+                if (disk == nullptr) continue;
+                disk->updateProperty(IntProperty("vdIndex", VRLCINT, vdIndex), false, true);
+                disk->updateProperty(IntProperty("pdConfig", VRLCINT, kPdConfigMember), false, true);
+                LogMessage(4, "Config Change Notification, Existing PD=(%d-%d) RAID group membership flag changed from 0 to 1",
+                           static_cast<int>(contrId), static_cast<int>(compPdId));
+                LogMessage(4, "Physical Disk property updated in cache");
+                events.push_back(changeEventContainer(contrId, VrlDeviceType::PhysicalDisk, compPdId,
+                                                      VrlEventCode::DiskChanged, {"vdIndex", "pdConfig"}));
+            }
+
+            char description[96];
+            std::snprintf(description, sizeof description, "Config Change Notification,  New VD=%d is added",
+                          static_cast<int>(vdIndex));
+            events.push_back(volumeEventContainer(contrId, vdIndex, VrlEventCode::VolumeAdded, description));
         }
-
-        char description[96];
-        std::snprintf(description, sizeof description, "Config Change Notification,  New VD=%d is added",
-                      static_cast<int>(vdIndex));
-        events.push_back(volumeEventContainer(contrId, vdIndex, VrlEventCode::VolumeAdded, description));
     }
+    if (unreadVolume && !eventsRegistered_.load(std::memory_order_acquire)) refreshController(contrId);
     notifyAll(events);
     return VrlStatus::Success;
 }

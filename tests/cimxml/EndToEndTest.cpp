@@ -19,6 +19,8 @@
 
 #include <chrono>
 #include <cstdio>
+#include <filesystem>
+#include <memory>
 #include <fstream>
 #include <map>
 #include <sstream>
@@ -776,6 +778,110 @@ TEST(PamAuthentication, TheSystemsUsersReadAndOnlyAdministratorsChange) {
     CommandResult administered = as("root:rootpw", "cm", sparing, rebuild);
     EXPECT_TRUE(contains(administered.output, "Invalid Candidate for rebuild")) << administered.output;
 #endif
+}
+
+// What surrounds the provider when it starts (registry, log folder,
+// controllers) is missing or broken. The server comes up, every request gets
+// data or a CIM error, and a start with the fault mended serves as usual.
+class ProviderStartTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        installation_.writeDefaultLoggerConfig();
+        installation_.installRaidLibrary(ORV_VRLIB, orv::test::TestInstallation::readFile(ORV_DEFAULT_TOPOLOGY));
+    }
+    std::unique_ptr<ServerProcess> start(const std::string& registry) {
+        return std::make_unique<ServerProcess>(ORV_CIMSERVER,
+                                               std::vector<std::string>{"--provider", ORV_REAL_PROVIDER, "--schema",
+                                                                        ORV_SCHEMA_DIR},
+                                               std::vector<std::pair<std::string, std::string>>{
+                                                   {"ORV_KESTRA_REGISTRY", registry}});
+    }
+    // The instance names of a class; the request itself must succeed.
+    static std::vector<std::string> names(const ServerProcess& server, const std::string& className,
+                                          const std::string& ns = kStorageNs) {
+        CommandResult listed = runWbemcli(server, "ein", className, ns, {});
+        EXPECT_EQ(listed.exitStatus, 0) << className << ": " << listed.output;
+        return lines(listed.output);
+    }
+    static void expectServing(const ServerProcess& server) {
+        EXPECT_EQ(names(server, "ORV_ControllerComputerSystem").size(), 2u);
+        EXPECT_FALSE(names(server, "ORV_RegisteredProfile", kInteropNs).empty());
+    }
+
+    orv::test::TestInstallation installation_;
+};
+
+const std::string kLoggingOff = "Failed to enable Logging ... Continuing without Logging";
+
+TEST_F(ProviderStartTest, ABrokenRegistryGivesAServerOfErrorsUntilARepairedOneIsRead) {
+    const std::string broken = installation_.root() + "/broken-registry.conf";
+    const std::string service =
+        "ORV_StorageConfigurationService.SystemCreationClassName=\"ORV_ControllerComputerSystem\","
+        "SystemName=\"AmbrixController_0\",CreationClassName=\"ORV_StorageConfigurationService\","
+        "Name=\"StorageConfigurationService_0\"";
+    struct Row {
+        const char* what;
+        const char* text;  // none: no file at all
+    };
+    const Row rows[] = {
+        {"no registry file", nullptr},
+        {"not a registry file", "\x7f" "ELF\x02\x01 [SOFTWARE\n=\n==Ambrix\n[]\n"},
+        {"an empty installation value", "[SOFTWARE\\ORV-Kestra]\nAmbrix=\n"},
+        {"an installation that does not exist", "[SOFTWARE\\ORV-Kestra]\nAmbrix=/nonexistent/orv\n"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        std::remove(broken.c_str());
+        if (row.text != nullptr) orv::test::TestInstallation::writeFile(broken, row.text);
+        auto server = start(broken);
+        EXPECT_TRUE(contains(server->startOutput(), kLoggingOff)) << server->startOutput();
+        EXPECT_TRUE(names(*server, "ORV_ControllerComputerSystem").empty());
+        EXPECT_FALSE(names(*server, "ORV_RegisteredProfile", kInteropNs).empty());
+        CommandResult method = runWbemcli(*server, "cm", service, kStorageNs, "ClearConfiguration");
+        EXPECT_NE(method.exitStatus, 0);
+        EXPECT_TRUE(contains(method.output, "CIM_ERR_")) << method.output;
+        EXPECT_EQ(server->stop(SIGTERM), 0) << server->errorOutput();
+    }
+    auto repaired = start(installation_.registryFile());
+    EXPECT_EQ(repaired->startOutput(), "");
+    expectServing(*repaired);
+}
+
+// As root the folder's permissions stop nothing, so a file takes its place.
+TEST_F(ProviderStartTest, ALogFolderThatCannotBeWrittenLeavesTheProviderServingWithoutALog) {
+    const std::string folder = installation_.root() + "/log";
+    auto server = start(installation_.registryFile());
+    ASSERT_FALSE(orv::test::TestInstallation::readFile(installation_.logFile()).empty());
+    std::filesystem::remove_all(folder);
+    orv::test::TestInstallation::writeFile(folder, "not a folder\n");
+    expectServing(*server);
+    EXPECT_EQ(server->stop(SIGTERM), 0) << server->errorOutput();
+
+    auto restarted = start(installation_.registryFile());
+    EXPECT_TRUE(contains(restarted->startOutput(), kLoggingOff)) << restarted->startOutput();
+    expectServing(*restarted);
+    EXPECT_EQ(restarted->stop(SIGTERM), 0) << restarted->errorOutput();
+}
+
+// A provider that found no controller registers only the management classes
+// and does not listen to the library; controllers that appear later are
+// served from the next start.
+TEST_F(ProviderStartTest, AStartWithoutControllersAnswersEmptyUntilARestartFindsThem) {
+    const std::string topology = installation_.root() + "/bin/VRLib.topology.json";
+    orv::test::TestInstallation::writeFile(topology, R"({"controllers": []})");
+    auto server = start(installation_.registryFile());
+    EXPECT_EQ(server->startOutput(), "");
+    for (const char* className : {"ORV_ControllerComputerSystem", "ORV_DiskDrive", "ORV_StorageConfigurationService"})
+        EXPECT_TRUE(names(*server, className).empty()) << className;
+    EXPECT_FALSE(names(*server, "ORV_RegisteredProfile", kInteropNs).empty());
+    EXPECT_TRUE(contains(orv::test::TestInstallation::readFile(installation_.logFile()),
+                         "SELECTIVE INITIALIZATION ? 1."));
+
+    orv::test::TestInstallation::writeFile(topology, orv::test::TestInstallation::readFile(ORV_DEFAULT_TOPOLOGY));
+    EXPECT_TRUE(names(*server, "ORV_ControllerComputerSystem").empty());
+    EXPECT_EQ(server->stop(SIGTERM), 0) << server->errorOutput();
+    auto restarted = start(installation_.registryFile());
+    expectServing(*restarted);
 }
 #endif
 

@@ -16,6 +16,8 @@
 
 #include <chrono>
 #include <future>
+#include <thread>
+#include <vector>
 
 namespace orv::cimxml::test {
 namespace {
@@ -130,6 +132,216 @@ TEST_F(ProviderFaultTest, AHungLibraryDoesNotHoldUpReads) {
     ASSERT_TRUE(answered);
     EXPECT_EQ(reads.get(), 0);
     EXPECT_EQ(held(), 0u);
+}
+
+std::size_t instanceCount(const char* className) {
+    const HttpAnswer answer = stack->service->handle(exchange(
+        "EnumerateInstanceNames", kStorageNs,
+        intrinsicBody("EnumerateInstanceNames", kStorageNs, classNameParam("ClassName", className))));
+    const Response response(answer.body);
+    EXPECT_EQ(response.errorCode(), 0) << className << ": " << response.errorDescription();
+    return response.all("INSTANCENAME").size();
+}
+
+// A library that loses its controllers and finds them again says so with
+// controller state events, after which the provider refills its cache from
+// what the library lists: nothing, then the controllers again.
+TEST_F(ProviderFaultTest, ControllersThatVanishAndReturnAreFollowedThroughTheLibrarysEvents) {
+    constexpr std::uint32_t kNoControllerFound = 0x10000003;
+    auto fail = stack->control<decltype(&VrlSimFailOpcode)>("VrlSimFailOpcode");
+    auto event = stack->control<decltype(&VrlSimControllerEvent)>("VrlSimControllerEvent");
+    auto drained = stack->control<decltype(&VrlSimWaitEventsDrained)>("VrlSimWaitEventsDrained");
+    ASSERT_EQ(instanceCount("ORV_ControllerComputerSystem"), 2u);
+
+    ASSERT_EQ(fail(VrlOpcode::GET_CONTR_LIST, VRLSIM_ANY_CONTROLLER, kNoControllerFound, -1), 0);
+    ASSERT_EQ(event(0, 15, nullptr), 0);
+    ASSERT_EQ(drained(10000), 0);
+    EXPECT_EQ(instanceCount("ORV_ControllerComputerSystem"), 0u);
+    EXPECT_EQ(instanceCount("ORV_StorageVolume"), 0u);
+    EXPECT_EQ(everyRequest(), 0);
+
+    ASSERT_EQ(fail(VrlOpcode::GET_CONTR_LIST, VRLSIM_ANY_CONTROLLER, 0, 0), 0);
+    ASSERT_EQ(event(0, 17, nullptr), 0);
+    ASSERT_EQ(drained(10000), 0);
+    EXPECT_EQ(instanceCount("ORV_ControllerComputerSystem"), 2u);
+    EXPECT_EQ(everyRequest(), 0);
+}
+
+// ---- Configuration methods ---------------------------------------------------------
+
+std::string keyBindings(const std::vector<std::pair<std::string, std::string>>& keys) {
+    std::string text;
+    for (const auto& [name, value] : keys) text += stringKey(name, value);
+    return text;
+}
+std::string serviceKeys(const std::string& className, const std::string& name, unsigned contrId) {
+    const std::string id = std::to_string(contrId);
+    return keyBindings({{"SystemCreationClassName", "ORV_ControllerComputerSystem"},
+                        {"SystemName", "AmbrixController_" + id},
+                        {"CreationClassName", className},
+                        {"Name", name + "_" + id}});
+}
+std::string deviceKeys(const std::string& className, unsigned contrId, const std::string& deviceId) {
+    return keyBindings({{"SystemCreationClassName", "ORV_ControllerComputerSystem"},
+                        {"SystemName", "AmbrixController_" + std::to_string(contrId)},
+                        {"CreationClassName", className},
+                        {"DeviceID", deviceId}});
+}
+std::string instanceName(const std::string& className, const std::string& keys) {
+    return "<VALUE.REFERENCE><INSTANCENAME CLASSNAME=\"" + className + "\">" + keys +
+           "</INSTANCENAME></VALUE.REFERENCE>";
+}
+std::string referenceParam(const std::string& name, const std::string& className, const std::string& keys) {
+    return "<PARAMVALUE NAME=\"" + name + "\">" + instanceName(className, keys) + "</PARAMVALUE>";
+}
+std::string idReference(const std::string& name, const std::string& className, const std::string& instanceId) {
+    return referenceParam(name, className, stringKey("InstanceID", instanceId));
+}
+std::string extentsParam(unsigned contrId, const std::string& deviceId) {
+    return "<PARAMVALUE NAME=\"InExtents\"><VALUE.REFARRAY>" +
+           instanceName("ORV_StorageExtent", deviceKeys("ORV_StorageExtent", contrId, deviceId)) +
+           "</VALUE.REFARRAY></PARAMVALUE>";
+}
+std::string scalarParam(const std::string& name, const std::string& value) {
+    return "<PARAMVALUE NAME=\"" + name + "\"><VALUE>" + value + "</VALUE></PARAMVALUE>";
+}
+
+// One configuration request, the library call that carries it out, and the
+// class whose instances show its effect (none when the effect may be nil).
+struct MethodRow {
+    const char* serviceClass;
+    const char* serviceName;
+    unsigned contrId;
+    const char* method;
+    std::string params;
+    std::uint32_t opcode;
+    const char* shownIn;
+    const char* failedReturnValue;  // answered instead of a CIM error when the library refuses
+    std::uint32_t followUp = 0;     // a call after the change is made, whose failure must not undo the answer
+};
+
+// Steps that leave the simulated hardware as they found it, but for the
+// cleared controller at the end.
+const std::vector<MethodRow>& methodRows() {
+    static const std::vector<MethodRow> rows{
+        {"ORV_StorageConfigurationService", "StorageConfigurationService", 1, "DeleteStoragePool",
+         idReference("Pool", "ORV_ConcreteStoragePool", "1_0"), VrlOpcode::DELETE_VOLUME, "ORV_ConcreteStoragePool",
+         nullptr},
+        {"ORV_StorageConfigurationService", "StorageConfigurationService", 1, "CreateOrModifyStoragePool",
+         "<PARAMVALUE NAME=\"InExtents\"><VALUE.ARRAY><VALUE>1_0</VALUE><VALUE>1_1</VALUE></VALUE.ARRAY>"
+         "</PARAMVALUE>" +
+             idReference("Goal", "ORV_StorageSetting", "StorageSetting_1_RAID1"),
+         VrlOpcode::CREATE_VOLUME, "ORV_ConcreteStoragePool", nullptr, VrlOpcode::GET_VD_PROPS},
+        {"ORV_StorageConfigurationService", "StorageConfigurationService", 1, "CreateOrModifyElementFromStoragePool",
+         idReference("InPool", "ORV_ConcreteStoragePool", "1_0") + scalarParam("ElementType", "2"),
+         VrlOpcode::ACTIVATE_VOLUME, "ORV_StorageVolume", nullptr, VrlOpcode::FAST_INIT_VOLUME},
+        {"ORV_StorageConfigurationService", "StorageConfigurationService", 1, "ReturnToStoragePool",
+         referenceParam("TheElement", "ORV_StorageVolume", deviceKeys("ORV_StorageVolume", 1, "1_0")),
+         VrlOpcode::ACTIVATE_VOLUME, "ORV_StorageVolume", nullptr},
+        {"ORV_SpareConfigurationService", "SpareConfigService", 0, "AssignSpares",
+         idReference("InPool", "ORV_PrimordialStoragePool", "0_SATA_SSD") +
+             idReference("RedundancySet", "ORV_StorageRedundancySet", "0_SATA_SSD") + extentsParam(0, "0_4"),
+         VrlOpcode::CREATE_HOT_SPARE, "ORV_StorageExtent", nullptr},
+        {"ORV_SpareConfigurationService", "SpareConfigService", 0, "UnassignSpares",
+         idReference("InPool", "ORV_PrimordialStoragePool", "0_SATA_SSD") + extentsParam(0, "0_4"),
+         VrlOpcode::DELETE_HOT_SPARE, "ORV_StorageExtent", nullptr},
+        {"ORV_StorageConfigurationService", "StorageConfigurationService", 0, "SetFactoryDefaults", "",
+         VrlOpcode::SET_CONTR_PROPS, nullptr, "2"},
+        {"ORV_StorageConfigurationService", "StorageConfigurationService", 0, "ClearConfiguration", "",
+         VrlOpcode::CLEAR_CONTR_CONFIG, "ORV_ConcreteStoragePool", nullptr},
+    };
+    return rows;
+}
+
+struct MethodAnswer {
+    int error = 0;
+    std::string description;
+    std::string returnValue;
+};
+
+MethodAnswer invoke(const MethodRow& row) {
+    const std::string body = extrinsicBody(row.method, kStorageNs, row.serviceClass,
+                                           serviceKeys(row.serviceClass, row.serviceName, row.contrId), row.params);
+    const HttpAnswer answer = stack->service->handle(exchange(row.method, kStorageNs, body, false, row.serviceClass));
+    EXPECT_EQ(answer.status, 200);
+    const Response response(answer.body);
+    MethodAnswer result{response.errorCode(), response.errorDescription(), {}};
+    for (const auto* value : response.all("RETURNVALUE"))
+        if (const auto* text = value->FirstChildElement("VALUE")) result.returnValue = text->GetText();
+    return result;
+}
+
+// What the provider shows of a class: the whole enumeration's instances.
+std::string shown(const char* className) {
+    if (className == nullptr) return {};
+    const HttpAnswer answer = stack->service->handle(exchange(
+        "EnumerateInstances", kStorageNs,
+        intrinsicBody("EnumerateInstances", kStorageNs, classNameParam("ClassName", className))));
+    const Response response(answer.body);
+    EXPECT_EQ(response.errorCode(), 0) << className;
+    std::string instances;
+    for (const auto* instance : response.all("INSTANCE")) {
+        tinyxml2::XMLPrinter printer;
+        instance->Accept(&printer);
+        instances += printer.CStr();
+    }
+    return instances;
+}
+
+void expectRefused(const MethodRow& row, const MethodAnswer& answer) {
+    if (row.failedReturnValue != nullptr) {
+        EXPECT_EQ(answer.error, 0) << answer.description;
+        EXPECT_EQ(answer.returnValue, row.failedReturnValue);
+        return;
+    }
+    EXPECT_EQ(answer.error, 1);
+    // The library's own reason, with its status.
+    EXPECT_NE(answer.description.find("(" + std::to_string(kControllerError) + ")"), std::string::npos)
+        << answer.description;
+}
+
+// A configuration request the library refuses, once or every time, answers
+// a failure and changes nothing the provider shows; a slow one completes
+// the request once it answers, even when a call the provider makes after
+// the change fails.
+TEST_F(ProviderFaultTest, ConfigurationMethodsFailCleanlyAndWorkOnceTheLibraryDoes) {
+    auto fail = stack->control<decltype(&VrlSimFailOpcode)>("VrlSimFailOpcode");
+    auto hold = stack->control<decltype(&VrlSimHoldOpcode)>("VrlSimHoldOpcode");
+    auto held = stack->control<decltype(&VrlSimHeldCalls)>("VrlSimHeldCalls");
+    auto drained = stack->control<decltype(&VrlSimWaitEventsDrained)>("VrlSimWaitEventsDrained");
+    for (const MethodRow& row : methodRows()) {
+        SCOPED_TRACE(row.method);
+        const std::string before = shown(row.shownIn);
+
+        fail(row.opcode, VRLSIM_ANY_CONTROLLER, kControllerError, 1);
+        expectRefused(row, invoke(row));
+        fail(row.opcode, VRLSIM_ANY_CONTROLLER, kControllerError, -1);
+        expectRefused(row, invoke(row));
+        expectRefused(row, invoke(row));
+        ASSERT_EQ(drained(10000), 0);
+        EXPECT_EQ(shown(row.shownIn), before) << "a refused request changed what the provider shows";
+        fail(row.opcode, VRLSIM_ANY_CONTROLLER, 0, 0);
+
+        if (row.followUp != 0) fail(row.followUp, VRLSIM_ANY_CONTROLLER, kControllerError, 1);
+        hold(row.opcode, 1);
+        auto call = std::async(std::launch::async, [&row] { return invoke(row); });
+        for (int i = 0; i < 2000 && held() == 0; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        EXPECT_EQ(held(), 1u) << "the request reached the library";
+        // A read meanwhile may wait for the change (volumes change under the
+        // cache's lock) but is answered.
+        auto read = std::async(std::launch::async, [] {
+            return request("EnumerateInstanceNames", kStorageNs,
+                           classNameParam("ClassName", "ORV_ControllerComputerSystem"));
+        });
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        hold(row.opcode, 0);
+        EXPECT_EQ(read.get(), 0);
+        const MethodAnswer done = call.get();
+        ASSERT_EQ(done.error, 0) << done.description;
+        EXPECT_EQ(done.returnValue, "0");
+        ASSERT_EQ(drained(10000), 0);
+        if (row.shownIn != nullptr) EXPECT_NE(shown(row.shownIn), before) << "the change shows";
+    }
 }
 
 }  // namespace

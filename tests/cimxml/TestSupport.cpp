@@ -226,15 +226,20 @@ ServerProcess::ServerProcess(const std::string& program, const std::vector<std::
     }
     close(errorFd);
     close(out[1]);
-    // The server prints "... listening on 127.0.0.1:<port>" once it listens.
+    // The server prints "... listening on 127.0.0.1:<port>" once it listens;
+    // the provider it loads may print before that.
     std::string line;
     char c;
-    while (read(out[0], &c, 1) == 1 && c != '\n') line += c;
+    for (bool more = true; more && line.find("listening on") == std::string::npos;) {
+        if (!line.empty()) startOutput_ += line + "\n";
+        line.clear();
+        while ((more = read(out[0], &c, 1) == 1) && c != '\n') line += c;
+    }
     close(out[0]);
     const auto colon = line.rfind(':');
     if (line.find("listening on") == std::string::npos || colon == std::string::npos) {
         stop(SIGKILL);
-        throw std::runtime_error("the server did not start: " + line + "\n" + errorOutput());
+        throw std::runtime_error("the server did not start: " + startOutput_ + line + "\n" + errorOutput());
     }
     port_ = std::stoi(line.substr(colon + 1));
 }

@@ -101,11 +101,15 @@ public:
     int stop(int signal);
     // What the server printed on standard error so far.
     std::string errorOutput() const;
+    // What the server printed on standard output before it listened (a
+    // provider's start-up complaints).
+    const std::string& startOutput() const { return startOutput_; }
 
 private:
     int pid_ = -1;
     int port_ = 0;
     std::string errorFile_;
+    std::string startOutput_;
 };
 
 }  // namespace orv::cimxml::test
