@@ -73,7 +73,10 @@ std::string escapedHeader(const std::string& text) {
 // One client: one connection, kept open for every request it sends.
 class Client {
 public:
-    explicit Client(int port) : http_("127.0.0.1", port) {
+    // With answersDirectory, every answer body is kept there in a file of
+    // its own, numbered in request order, to compare two builds' answers.
+    explicit Client(int port, std::string answersDirectory = {})
+        : http_("127.0.0.1", port), answersDirectory_(std::move(answersDirectory)) {
         http_.set_keep_alive(true);
         // As curl (and so wbemcli) does: a request's header and body leave
         // at once instead of waiting for the server's acknowledgement.
@@ -97,6 +100,11 @@ public:
         if (!answer) throw std::runtime_error(method + ": no answer (" + httplib::to_string(answer.error()) + ")");
         if (answer->status != 200)
             throw std::runtime_error(method + ": HTTP status " + std::to_string(answer->status));
+        if (!answersDirectory_.empty()) {
+            char name[32];
+            std::snprintf(name, sizeof name, "/%05zu.xml", ++answered_);
+            std::ofstream(answersDirectory_ + name, std::ios::binary) << answer->body;
+        }
         document_.Clear();
         if (document_.Parse(answer->body.c_str(), answer->body.size()) != tinyxml2::XML_SUCCESS)
             throw std::runtime_error(method + ": the answer is not XML");
@@ -115,6 +123,8 @@ public:
 
 private:
     httplib::Client http_;
+    std::string answersDirectory_;
+    std::size_t answered_ = 0;
     tinyxml2::XMLDocument document_;
 };
 
@@ -250,6 +260,7 @@ int main(int argc, char** argv) {
         std::vector<std::string> serverArguments{"--provider", PROVIDER_PATH, "--no-indications"};
         std::vector<std::string> wrapper;
         std::string serverProgram = ORV_CIMSERVER;
+        std::string answersDirectory;
         for (int i = 1; i < argc; ++i) {
             const std::string argument = argv[i];
             if (argument.rfind("--rounds=", 0) == 0) {
@@ -260,13 +271,15 @@ int main(int argc, char** argv) {
                 serverArguments.insert(serverArguments.end(), {"--threads", argument.substr(17)});
             } else if (argument.rfind("--server=", 0) == 0) {
                 serverProgram = argument.substr(9);
+            } else if (argument.rfind("--answers=", 0) == 0) {
+                answersDirectory = argument.substr(10);
             } else if (argument.rfind("--server-wrapper=", 0) == 0) {
                 std::istringstream words(argument.substr(17));
                 for (std::string word; words >> word;) wrapper.push_back(word);
             } else {
                 throw std::invalid_argument("unknown option " + argument +
                                             " (--topology=, --log-level=, --rounds=N, --clients=N, "
-                                            "--server-threads=N, --server=PATH, --server-wrapper=COMMAND)");
+                                            "--server-threads=N, --server=PATH, --server-wrapper=COMMAND, --answers=DIR)");
             }
         }
         orv::test::TestInstallation installation;
@@ -277,7 +290,7 @@ int main(int argc, char** argv) {
                     options.logLevel < 0 ? "off" : std::to_string(options.logLevel).c_str(), clients, rounds);
 
         if (clients == 1) {
-            Client client(server.port());
+            Client client(server.port(), answersDirectory);
             for (int round = 1; round <= rounds; ++round) {
                 auto phases = freshPhases();
                 discover(client, server.pid(), phases);
