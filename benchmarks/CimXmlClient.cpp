@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <fstream>
 #include <iterator>
 #include <sstream>
@@ -61,6 +62,11 @@ const tinyxml2::XMLElement* CimXmlClient::post(const std::string& method, const 
     const auto answer = http_.Post("/cimom", headers, envelope(call), "application/xml; charset=\"utf-8\"");
     if (!answer) throw std::runtime_error(method + ": no answer (" + httplib::to_string(answer.error()) + ")");
     if (answer->status != 200) throw std::runtime_error(method + ": HTTP status " + std::to_string(answer->status));
+    if (!answersDirectory_.empty()) {
+        char name[32];
+        std::snprintf(name, sizeof name, "/%05zu.xml", ++answered_);
+        std::ofstream(answersDirectory_ + name, std::ios::binary) << answer->body;
+    }
     document_.Clear();
     if (document_.Parse(answer->body.c_str(), answer->body.size()) != tinyxml2::XML_SUCCESS)
         throw std::runtime_error(method + ": the answer is not XML");

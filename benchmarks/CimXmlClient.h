@@ -10,6 +10,7 @@
 
 #include <stdexcept>
 #include <string>
+#include <utility>
 
 namespace orv::bench {
 
@@ -46,6 +47,10 @@ public:
                                        const std::string& className, const std::string& instanceName,
                                        const std::string& parameters);
 
+    // Keeps every answer body in `directory` (when not empty), one numbered
+    // file per request in request order, to compare two builds' answers.
+    void keepAnswersIn(std::string directory) { answersDirectory_ = std::move(directory); }
+
 private:
     const tinyxml2::XMLElement* post(const std::string& method, const std::string& cimObject,
                                      const std::string& call, const char* responseElement,
@@ -53,6 +58,8 @@ private:
 
     httplib::Client http_;
     tinyxml2::XMLDocument document_;
+    std::string answersDirectory_;
+    std::size_t answered_ = 0;
 };
 
 std::string localNamespace(const std::string& nameSpace);

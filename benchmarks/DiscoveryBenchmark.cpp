@@ -149,6 +149,7 @@ int main(int argc, char** argv) {
         std::vector<std::string> serverArguments{"--provider", PROVIDER_PATH, "--no-indications"};
         std::vector<std::string> wrapper;
         std::string serverProgram = ORV_CIMSERVER;
+        std::string answersDirectory;
         for (int i = 1; i < argc; ++i) {
             const std::string argument = argv[i];
             if (argument.rfind("--rounds=", 0) == 0) {
@@ -159,13 +160,15 @@ int main(int argc, char** argv) {
                 serverArguments.insert(serverArguments.end(), {"--threads", argument.substr(17)});
             } else if (argument.rfind("--server=", 0) == 0) {
                 serverProgram = argument.substr(9);
+            } else if (argument.rfind("--answers=", 0) == 0) {
+                answersDirectory = argument.substr(10);
             } else if (argument.rfind("--server-wrapper=", 0) == 0) {
                 std::istringstream words(argument.substr(17));
                 for (std::string word; words >> word;) wrapper.push_back(word);
             } else {
                 throw std::invalid_argument("unknown option " + argument +
                                             " (--topology=, --log-level=, --rounds=N, --clients=N, "
-                                            "--server-threads=N, --server=PATH, --server-wrapper=COMMAND)");
+                                            "--server-threads=N, --server=PATH, --server-wrapper=COMMAND, --answers=DIR)");
             }
         }
         orv::test::TestInstallation installation;
@@ -177,6 +180,7 @@ int main(int argc, char** argv) {
 
         if (clients == 1) {
             Client client(server.port());
+            client.keepAnswersIn(answersDirectory);
             for (int round = 1; round <= rounds; ++round) {
                 auto phases = freshPhases();
                 discover(client, server.pid(), phases);

@@ -3,8 +3,6 @@
 #include "ValueConversion.h"
 #include "XmlText.h"
 
-#include <tinyxml2.h>
-
 #include <algorithm>
 
 namespace orv::cimxml {
@@ -13,19 +11,38 @@ using cmpiserver::equalsIgnoreCase;
 
 namespace {
 
-constexpr bool kCompact = true;
-
-// Closes with an end tag even when the element is empty: some clients'
-// parsers take only NAMESPACE, CLASSNAME and VALUE.NULL in the short form.
-void close(tinyxml2::XMLPrinter& p) {
-    p.PushText("");
-    p.CloseElement(kCompact);
-}
-
 // Values come from the provider, which reads them from the hardware's
 // records: a stray byte there must not make the whole answer unreadable.
-void pushValueText(tinyxml2::XMLPrinter& p, const std::string& text) {
-    p.PushText(isXmlSafe(text) ? text.c_str() : xmlSafe(text).c_str());
+void pushValueText(XmlMarkup& p, const std::string& text) {
+    if (isXmlSafe(text))
+        p.text(text);
+    else
+        p.text(xmlSafe(text));
+}
+
+// Appends text with the markup characters as entities: in attribute values
+// both quotes too, in element text only &, < and >. Text ends at a NUL.
+template <bool InAttribute>
+void appendEscaped(std::string& out, std::string_view text) {
+    const char* run = text.data();
+    const char* const end = text.data() + text.size();
+    const char* q = run;
+    for (; q != end && *q != '\0'; ++q) {
+        const char* entity = nullptr;
+        switch (*q) {
+        case '&': entity = "&amp;"; break;
+        case '<': entity = "&lt;"; break;
+        case '>': entity = "&gt;"; break;
+        case '"': if (InAttribute) entity = "&quot;"; break;
+        case '\'': if (InAttribute) entity = "&apos;"; break;
+        default: break;
+        }
+        if (!entity) continue;
+        out.append(run, q);
+        out.append(entity);
+        run = q + 1;
+    }
+    out.append(run, q);
 }
 
 bool admitted(const std::optional<std::vector<std::string>>& list, const std::string& name) {
@@ -34,224 +51,287 @@ bool admitted(const std::optional<std::vector<std::string>>& list, const std::st
                        [&](const std::string& n) { return equalsIgnoreCase(n, name); });
 }
 
-void booleanQualifier(tinyxml2::XMLPrinter& p, const char* name) {
-    p.OpenElement("QUALIFIER", kCompact);
-    p.PushAttribute("NAME", name);
-    p.PushAttribute("TYPE", "boolean");
-    p.OpenElement("VALUE", kCompact);
-    p.PushText("TRUE");
-    close(p);
-    close(p);
+void booleanQualifier(XmlMarkup& p, const char* name) {
+    p.open("QUALIFIER");
+    p.attribute("NAME", name);
+    p.attribute("TYPE", "boolean");
+    p.open("VALUE");
+    p.text("TRUE");
+    p.close();
+    p.close();
 }
 
 }  // namespace
 
+void XmlMarkup::seal() {
+    if (!justOpened_) return;
+    out_ += '>';
+    justOpened_ = false;
+}
+
+void XmlMarkup::open(const char* element) {
+    seal();
+    out_ += '<';
+    out_ += element;
+    open_.push_back(element);
+    justOpened_ = true;
+}
+
+void XmlMarkup::attribute(const char* name, std::string_view value) {
+    out_ += ' ';
+    out_ += name;
+    out_ += "=\"";
+    appendEscaped<true>(out_, value);
+    out_ += '"';
+}
+
+void XmlMarkup::text(std::string_view value) {
+    seal();
+    appendEscaped<false>(out_, value);
+}
+
+void XmlMarkup::close() {
+    seal();
+    out_ += "</";
+    out_ += open_.back();
+    out_ += '>';
+    open_.pop_back();
+}
+
+void XmlMarkup::closeEmpty() {
+    if (justOpened_) {
+        out_ += "/>";
+        justOpened_ = false;
+        open_.pop_back();
+        return;
+    }
+    close();
+}
+
 ResponseWriter::ResponseWriter(const ServerSchema& schema, std::string hostName)
-    : schema_(schema), hostName_(std::move(hostName)),
-      printer_(std::make_unique<tinyxml2::XMLPrinter>(nullptr, kCompact)) {}
+    : schema_(schema), hostName_(std::move(hostName)) {}
 
 ResponseWriter::~ResponseWriter() = default;
 
 void ResponseWriter::begin(const std::string& messageId, const std::string& methodName, bool intrinsic) {
-    auto& p = *printer_;
-    p.OpenElement("CIM", kCompact);
-    p.PushAttribute("CIMVERSION", "2.0");
-    p.PushAttribute("DTDVERSION", "2.0");
-    p.OpenElement("MESSAGE", kCompact);
-    p.PushAttribute("ID", messageId.c_str());
-    p.PushAttribute("PROTOCOLVERSION", "1.0");
-    p.OpenElement("SIMPLERSP", kCompact);
-    p.OpenElement(intrinsic ? "IMETHODRESPONSE" : "METHODRESPONSE", kCompact);
-    p.PushAttribute("NAME", methodName.c_str());
+    auto& p = out_;
+    p.str() = "<?xml version=\"1.0\" encoding=\"utf-8\" ?>\n";
+    p.open("CIM");
+    p.attribute("CIMVERSION", "2.0");
+    p.attribute("DTDVERSION", "2.0");
+    p.open("MESSAGE");
+    p.attribute("ID", messageId);
+    p.attribute("PROTOCOLVERSION", "1.0");
+    p.open("SIMPLERSP");
+    p.open(intrinsic ? "IMETHODRESPONSE" : "METHODRESPONSE");
+    p.attribute("NAME", methodName);
 }
 
 std::string ResponseWriter::end() {
-    auto& p = *printer_;
-    close(p);  // (I)METHODRESPONSE
-    close(p);  // SIMPLERSP
-    close(p);  // MESSAGE
-    close(p);  // CIM
-    return std::string("<?xml version=\"1.0\" encoding=\"utf-8\" ?>\n") + p.CStr() + "\n";
+    auto& p = out_;
+    p.close();  // (I)METHODRESPONSE
+    p.close();  // SIMPLERSP
+    p.close();  // MESSAGE
+    p.close();  // CIM
+    p.str() += '\n';
+    return std::move(p.str());
 }
 
-void ResponseWriter::openReturnValue() { printer_->OpenElement("IRETURNVALUE", kCompact); }
-void ResponseWriter::closeReturnValue() { close(*printer_); }
+void ResponseWriter::openReturnValue() { out_.open("IRETURNVALUE"); }
+void ResponseWriter::closeReturnValue() { out_.close(); }
 
 void ResponseWriter::error(int code, const std::string& description) {
-    auto& p = *printer_;
-    p.OpenElement("ERROR", kCompact);
-    p.PushAttribute("CODE", code);
-    p.PushAttribute("DESCRIPTION", xmlSafe(description).c_str());
-    close(p);
+    auto& p = out_;
+    p.open("ERROR");
+    p.attribute("CODE", std::to_string(code));
+    p.attribute("DESCRIPTION", xmlSafe(description));
+    p.close();
 }
 
 void ResponseWriter::keyBinding(const std::string& name, const Value& v) {
-    auto& p = *printer_;
-    p.OpenElement("KEYBINDING", kCompact);
-    p.PushAttribute("NAME", name.c_str());
+    auto& p = out_;
+    p.open("KEYBINDING");
+    p.attribute("NAME", name);
     if (v.elementType() == CMPI_ref && !v.isNull() && !v.isArray()) {
-        p.OpenElement("VALUE.REFERENCE", kCompact);
+        p.open("VALUE.REFERENCE");
         instancePath(v.asReference());
-        close(p);
+        p.close();
     } else {
-        p.OpenElement("KEYVALUE", kCompact);
-        p.PushAttribute("VALUETYPE", keyValueType(v.type()));
+        p.open("KEYVALUE");
+        p.attribute("VALUETYPE", keyValueType(v.type()));
         // The CIM-XML DTD 2.4 requires the CIM type of every key value.
-        p.PushAttribute("TYPE", cimNameOfType(v.type()).c_str());
+        p.attribute("TYPE", cimNameOfType(v.type()));
         if (!v.isNull() && !v.isArray()) pushValueText(p, valueText(v));
-        close(p);
+        p.close();
     }
-    close(p);
+    p.close();
 }
 
 void ResponseWriter::instanceName(const ObjectPath& path) {
-    auto& p = *printer_;
-    p.OpenElement("INSTANCENAME", kCompact);
-    p.PushAttribute("CLASSNAME", path.className.c_str());
+    auto& p = out_;
+    p.open("INSTANCENAME");
+    p.attribute("CLASSNAME", path.className);
     for (const auto& key : path.keys) keyBinding(key.name, key.value);
-    close(p);
+    p.close();
 }
 
 void ResponseWriter::instancePath(const ObjectPath& path) {
-    auto& p = *printer_;
+    auto& p = out_;
     if (path.nameSpace.empty()) {
         instanceName(path);
         return;
     }
-    p.OpenElement("INSTANCEPATH", kCompact);
-    p.OpenElement("NAMESPACEPATH", kCompact);
-    p.OpenElement("HOST", kCompact);
-    p.PushText(path.host.empty() ? hostName_.c_str() : path.host.c_str());
-    close(p);
-    p.OpenElement("LOCALNAMESPACEPATH", kCompact);
+    p.open("INSTANCEPATH");
+    p.open("NAMESPACEPATH");
+    p.open("HOST");
+    p.text(path.host.empty() ? hostName_ : path.host);
+    p.close();
+    p.open("LOCALNAMESPACEPATH");
     std::string::size_type start = 0;
     while (start <= path.nameSpace.size()) {
         const auto slash = path.nameSpace.find('/', start);
-        const std::string part =
-            path.nameSpace.substr(start, slash == std::string::npos ? std::string::npos : slash - start);
+        const std::string_view part = std::string_view(path.nameSpace)
+                                          .substr(start, slash == std::string::npos ? std::string::npos : slash - start);
         if (!part.empty()) {
-            p.OpenElement("NAMESPACE", kCompact);
-            p.PushAttribute("NAME", part.c_str());
-            p.CloseElement(kCompact);
+            p.open("NAMESPACE");
+            p.attribute("NAME", part);
+            p.closeEmpty();
         }
         if (slash == std::string::npos) break;
         start = slash + 1;
     }
-    close(p);  // LOCALNAMESPACEPATH
-    close(p);  // NAMESPACEPATH
+    p.close();  // LOCALNAMESPACEPATH
+    p.close();  // NAMESPACEPATH
     instanceName(path);
-    close(p);  // INSTANCEPATH
+    p.close();  // INSTANCEPATH
 }
 
 void ResponseWriter::objectPath(const ObjectPath& path) {
-    printer_->OpenElement("OBJECTPATH", kCompact);
+    out_.open("OBJECTPATH");
     instancePath(path);
-    close(*printer_);
+    out_.close();
 }
 
 void ResponseWriter::value(const Value& v) {
-    auto& p = *printer_;
+    auto& p = out_;
     if (v.isNull()) return;
     if (v.isArray()) {
         const bool refs = v.elementType() == CMPI_ref;
-        p.OpenElement(refs ? "VALUE.REFARRAY" : "VALUE.ARRAY", kCompact);
+        p.open(refs ? "VALUE.REFARRAY" : "VALUE.ARRAY");
         for (const auto& element : v.elements()) {
             if (element.isNull()) {
-                p.OpenElement("VALUE.NULL", kCompact);
-                p.CloseElement(kCompact);
+                p.open("VALUE.NULL");
+                p.closeEmpty();
             } else {
                 value(element);
             }
         }
-        close(p);
+        p.close();
         return;
     }
     if (v.elementType() == CMPI_ref) {
-        p.OpenElement("VALUE.REFERENCE", kCompact);
+        p.open("VALUE.REFERENCE");
         instancePath(v.asReference());
-        close(p);
+        p.close();
         return;
     }
-    p.OpenElement("VALUE", kCompact);
+    p.open("VALUE");
     if (v.elementType() == CMPI_instance) {
         // An embedded instance travels as the escaped text of its INSTANCE element.
         ResponseWriter inner(schema_, hostName_);
         inner.instance(v.asInstance(), std::nullopt, false);
-        p.PushText(inner.printer_->CStr());
+        p.text(inner.out_.str());
     } else {
         pushValueText(p, valueText(v));
     }
-    close(p);
+    p.close();
 }
 
 void ResponseWriter::property(const std::string& name, const Value& v, const TypeDecl* declared,
-                              const std::string& classOrigin) {
-    auto& p = *printer_;
+                              std::string_view classOrigin) {
+    auto& p = out_;
     // A null value of unknown type takes what the class declares.
     CMPIType type = v.type();
-    std::string referenceClass;
+    std::string_view referenceClass;
     if (declared && (v.isNull() || type == CMPI_null)) type = declared->type;
     if (declared) referenceClass = declared->referenceClass;
     const bool isArray = (type & CMPI_ARRAY) != 0;
     const CMPIType element = static_cast<CMPIType>(type & ~CMPI_ARRAY);
     if (element == CMPI_ref && !isArray) {
-        p.OpenElement("PROPERTY.REFERENCE", kCompact);
-        p.PushAttribute("NAME", name.c_str());
-        if (!referenceClass.empty()) p.PushAttribute("REFERENCECLASS", referenceClass.c_str());
+        p.open("PROPERTY.REFERENCE");
+        p.attribute("NAME", name);
+        if (!referenceClass.empty()) p.attribute("REFERENCECLASS", referenceClass);
     } else {
-        p.OpenElement(isArray ? "PROPERTY.ARRAY" : "PROPERTY", kCompact);
-        p.PushAttribute("NAME", name.c_str());
-        p.PushAttribute("TYPE", cimNameOfType(element).c_str());
-        if (element == CMPI_instance) p.PushAttribute("EmbeddedObject", "instance");
+        p.open(isArray ? "PROPERTY.ARRAY" : "PROPERTY");
+        p.attribute("NAME", name);
+        p.attribute("TYPE", cimNameOfType(element));
+        if (element == CMPI_instance) p.attribute("EmbeddedObject", "instance");
     }
-    if (!classOrigin.empty()) p.PushAttribute("CLASSORIGIN", classOrigin.c_str());
+    if (!classOrigin.empty()) p.attribute("CLASSORIGIN", classOrigin);
     value(v);
-    close(p);
+    p.close();
 }
 
 void ResponseWriter::instance(const Instance& inst, const std::optional<std::vector<std::string>>& propertyList,
                               bool includeClassOrigin) {
-    auto& p = *printer_;
-    p.OpenElement("INSTANCE", kCompact);
-    p.PushAttribute("CLASSNAME", inst.path.className.c_str());
-    for (const auto& prop : inst.properties) {
+    auto& p = out_;
+    p.open("INSTANCE");
+    p.attribute("CLASSNAME", inst.path.className);
+    for (std::size_t i = 0; i < inst.properties.size(); ++i) {
+        const auto& prop = inst.properties[i];
         if (!admitted(propertyList, prop.name)) continue;
-        const auto decl = schema_.property(inst.path.className, prop.name);
+        const auto decl = declaration(inst.path.className, i, prop.name);
         property(decl ? decl->decl->name : prop.name, prop.value, decl ? &decl->decl->type : nullptr,
-                 includeClassOrigin && decl ? decl->originClass : std::string());
+                 includeClassOrigin && decl ? std::string_view(decl->originClass) : std::string_view());
     }
-    close(p);
+    p.close();
+}
+
+// The instances of one answer are mostly of one class, their properties
+// set in the same order: the declaration found at a position serves the
+// next instance whose property there has the same name.
+const Inherited<PropertyDecl>* ResponseWriter::declaration(const std::string& className, std::size_t position,
+                                                           const std::string& propertyName) {
+    if (declarationsOf_ != className) {
+        declarationsOf_ = className;
+        declarations_.clear();
+    }
+    if (position >= declarations_.size()) declarations_.resize(position + 1);
+    auto& known = declarations_[position];
+    if (!known || known->first != propertyName)
+        known.emplace(propertyName, schema_.property(className, propertyName));
+    return known->second;
 }
 
 void ResponseWriter::namedInstance(const Instance& inst,
                                    const std::optional<std::vector<std::string>>& propertyList,
                                    bool includeClassOrigin) {
-    printer_->OpenElement("VALUE.NAMEDINSTANCE", kCompact);
+    out_.open("VALUE.NAMEDINSTANCE");
     instanceName(inst.path);
     instance(inst, propertyList, includeClassOrigin);
-    close(*printer_);
+    out_.close();
 }
 
 void ResponseWriter::objectWithPath(const Instance& inst,
                                     const std::optional<std::vector<std::string>>& propertyList,
                                     bool includeClassOrigin) {
-    printer_->OpenElement("VALUE.OBJECTWITHPATH", kCompact);
+    out_.open("VALUE.OBJECTWITHPATH");
     instancePath(inst.path);
     instance(inst, propertyList, includeClassOrigin);
-    close(*printer_);
+    out_.close();
 }
 
 void ResponseWriter::className(const std::string& name) {
-    printer_->OpenElement("CLASSNAME", kCompact);
-    printer_->PushAttribute("NAME", name.c_str());
-    printer_->CloseElement(kCompact);
+    out_.open("CLASSNAME");
+    out_.attribute("NAME", name);
+    out_.closeEmpty();
 }
 
 void ResponseWriter::classDecl(const ClassDecl& decl, const ClassOptions& options) {
-    auto& p = *printer_;
-    p.OpenElement("CLASS", kCompact);
-    p.PushAttribute("NAME", decl.name.c_str());
-    if (!decl.superClass.empty()) p.PushAttribute("SUPERCLASS", decl.superClass.c_str());
+    auto& p = out_;
+    p.open("CLASS");
+    p.attribute("NAME", decl.name);
+    if (!decl.superClass.empty()) p.attribute("SUPERCLASS", decl.superClass);
     if (options.includeQualifiers) {
         if (decl.isAssociation) booleanQualifier(p, "Association");
         if (decl.isIndication) booleanQualifier(p, "Indication");
@@ -263,71 +343,71 @@ void ResponseWriter::classDecl(const ClassDecl& decl, const ClassOptions& option
         if (!admitted(options.propertyList, prop.decl->name)) continue;
         const TypeDecl& type = prop.decl->type;
         if (type.isReference() && !type.isArray()) {
-            p.OpenElement("PROPERTY.REFERENCE", kCompact);
-            p.PushAttribute("NAME", prop.decl->name.c_str());
-            if (!type.referenceClass.empty()) p.PushAttribute("REFERENCECLASS", type.referenceClass.c_str());
+            p.open("PROPERTY.REFERENCE");
+            p.attribute("NAME", prop.decl->name);
+            if (!type.referenceClass.empty()) p.attribute("REFERENCECLASS", type.referenceClass);
         } else {
-            p.OpenElement(type.isArray() ? "PROPERTY.ARRAY" : "PROPERTY", kCompact);
-            p.PushAttribute("NAME", prop.decl->name.c_str());
-            p.PushAttribute("TYPE", cimNameOfType(type.elementType()).c_str());
+            p.open(type.isArray() ? "PROPERTY.ARRAY" : "PROPERTY");
+            p.attribute("NAME", prop.decl->name);
+            p.attribute("TYPE", cimNameOfType(type.elementType()));
         }
-        if (options.includeClassOrigin) p.PushAttribute("CLASSORIGIN", prop.originClass.c_str());
-        if (!local) p.PushAttribute("PROPAGATED", "true");
+        if (options.includeClassOrigin) p.attribute("CLASSORIGIN", prop.originClass);
+        if (!local) p.attribute("PROPAGATED", "true");
         if (options.includeQualifiers && prop.decl->isKey) booleanQualifier(p, "Key");
-        close(p);
+        p.close();
     }
     for (const auto& method : schema_.effectiveMethods(decl.name)) {
         const bool local = equalsIgnoreCase(method.originClass, decl.name);
         if (options.localOnly && !local) continue;
-        p.OpenElement("METHOD", kCompact);
-        p.PushAttribute("NAME", method.decl->name.c_str());
-        p.PushAttribute("TYPE", cimNameOfType(method.decl->returnType).c_str());
-        if (options.includeClassOrigin) p.PushAttribute("CLASSORIGIN", method.originClass.c_str());
-        if (!local) p.PushAttribute("PROPAGATED", "true");
+        p.open("METHOD");
+        p.attribute("NAME", method.decl->name);
+        p.attribute("TYPE", cimNameOfType(method.decl->returnType));
+        if (options.includeClassOrigin) p.attribute("CLASSORIGIN", method.originClass);
+        if (!local) p.attribute("PROPAGATED", "true");
         for (const auto& param : method.decl->parameters) {
             const TypeDecl& type = param.type;
             const char* element = type.isReference() ? (type.isArray() ? "PARAMETER.REFARRAY" : "PARAMETER.REFERENCE")
                                                      : (type.isArray() ? "PARAMETER.ARRAY" : "PARAMETER");
-            p.OpenElement(element, kCompact);
-            p.PushAttribute("NAME", param.name.c_str());
+            p.open(element);
+            p.attribute("NAME", param.name);
             if (type.isReference()) {
-                if (!type.referenceClass.empty()) p.PushAttribute("REFERENCECLASS", type.referenceClass.c_str());
+                if (!type.referenceClass.empty()) p.attribute("REFERENCECLASS", type.referenceClass);
             } else {
-                p.PushAttribute("TYPE", cimNameOfType(type.elementType()).c_str());
+                p.attribute("TYPE", cimNameOfType(type.elementType()));
             }
             if (options.includeQualifiers) {
                 if (param.in) booleanQualifier(p, "IN");
                 if (param.out) booleanQualifier(p, "OUT");
             }
-            close(p);
+            p.close();
         }
-        close(p);
+        p.close();
     }
-    close(p);
+    p.close();
 }
 
 void ResponseWriter::methodResult(const Value& returnValue, const std::vector<cmpiserver::NamedValue>& outArgs) {
-    auto& p = *printer_;
-    p.OpenElement("RETURNVALUE", kCompact);
-    p.PushAttribute("PARAMTYPE", cimNameOfType(returnValue.elementType()).c_str());
+    auto& p = out_;
+    p.open("RETURNVALUE");
+    p.attribute("PARAMTYPE", cimNameOfType(returnValue.elementType()));
     value(returnValue);
-    close(p);
+    p.close();
     for (const auto& arg : outArgs) {
-        p.OpenElement("PARAMVALUE", kCompact);
-        p.PushAttribute("NAME", arg.name.c_str());
+        p.open("PARAMVALUE");
+        p.attribute("NAME", arg.name);
         if (arg.value.type() != CMPI_null) {
             const CMPIType element = arg.value.elementType();
-            p.PushAttribute("PARAMTYPE", element == CMPI_ref ? "reference" : cimNameOfType(element).c_str());
+            p.attribute("PARAMTYPE", element == CMPI_ref ? "reference" : cimNameOfType(element));
         }
         value(arg.value);
-        close(p);
+        p.close();
     }
 }
 
 std::string instanceXml(const ServerSchema& schema, const Instance& instance) {
     ResponseWriter writer(schema, "localhost");
     writer.instance(instance, std::nullopt, false);
-    return writer.printer_->CStr();
+    return std::move(writer.out_.str());
 }
 
 std::string errorDocument(const ServerSchema& schema, const std::string& messageId,

@@ -5,20 +5,40 @@
 #include "ServerSchema.h"
 #include "Value.h"
 
-#include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
-
-namespace tinyxml2 {
-class XMLPrinter;
-}
 
 namespace orv::cimxml {
 
 using cmpiserver::Instance;
 using cmpiserver::ObjectPath;
 using cmpiserver::Value;
+
+// Markup written straight into one growing string. Element names are
+// string literals; text and attribute values are escaped as they go in and
+// end at a NUL byte, as the C strings of earlier writers did.
+class XmlMarkup {
+public:
+    void open(const char* element);
+    void attribute(const char* name, std::string_view value);
+    void text(std::string_view value);
+    // Closes with an end tag even when the element is empty: some clients'
+    // parsers take only NAMESPACE, CLASSNAME and VALUE.NULL in the short form.
+    void close();
+    // Closes an empty element in the short form.
+    void closeEmpty();
+    std::string& str() { return out_; }
+
+private:
+    void seal();
+
+    std::string out_;
+    std::vector<const char*> open_;
+    bool justOpened_ = false;
+};
 
 struct ClassOptions {
     bool localOnly = true;
@@ -60,12 +80,16 @@ private:
     friend std::string instanceXml(const ServerSchema& schema, const Instance& instance);
     void value(const Value& v);
     void property(const std::string& name, const Value& v, const TypeDecl* declared,
-                  const std::string& classOrigin);
+                  std::string_view classOrigin);
+    const Inherited<PropertyDecl>* declaration(const std::string& className, std::size_t position,
+                                               const std::string& propertyName);
     void keyBinding(const std::string& name, const Value& v);
 
     const ServerSchema& schema_;
     std::string hostName_;
-    std::unique_ptr<tinyxml2::XMLPrinter> printer_;
+    XmlMarkup out_;
+    std::string declarationsOf_;
+    std::vector<std::optional<std::pair<std::string, const Inherited<PropertyDecl>*>>> declarations_;
 };
 
 // An INSTANCE element on its own, for logs and diagnostics.

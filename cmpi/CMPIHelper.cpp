@@ -426,32 +426,78 @@ CIMArgumentList CMPIHelper::CMPIArgsToFrameworkArgs(const CMPIArgs* args, CMPISt
     return result;
 }
 
-CMPIObjectPath* CMPIHelper::FrameworkObjectPathToCMPIObjectPath(const CIMObjectPath& path,
-                                                               const CMPIBroker* broker) {
+namespace {
+
+// A CMPI path of the framework's host, namespace and class; `addKeys`
+// adds the keys.
+template <typename AddKeys>
+CMPIObjectPath* newCMPIPath(const std::string& host, const std::string& nameSpace, const std::string& className,
+                            const CMPIBroker* broker, AddKeys&& addKeys) {
     if (broker == nullptr) operationFailed();
     CMPIStatus status = okStatus();
-    CMPIObjectPath* result = broker->eft->newObjectPath(broker, path.getNameSpace().c_str(),
-                                                        path.getClassName().c_str(), &status);
+    CMPIObjectPath* result = broker->eft->newObjectPath(broker, nameSpace.c_str(), className.c_str(), &status);
     if (status.rc != CMPI_RC_OK || CMIsNullObject(result)) operationFailed();
 
     // A path without host stays without one; the server names itself.
-    if (!path.getHost().empty() &&
-        result->ft->setHostname(result, path.getHost().c_str()).rc != CMPI_RC_OK) {
+    if (!host.empty() && result->ft->setHostname(result, host.c_str()).rc != CMPI_RC_OK) {
         LogMessage(5, "%s:Cannot set object path.",
                    "orv::cim::adap::cmpi::CMPIHelper::FrameworkObjectPathToCMPIObjectPath");
     }
-    for (const CIMKeyBinding& key : path.getKeyBindings()) {
-        const CMPIForm form = toCMPIForm(key, Target::Key, broker);
-        checkCall(result->ft->addKey(result, key.getName().c_str(), form.pointer(), form.type));
-    }
+    addKeys(result);
     return result;
+}
+
+// Key properties of the types a path takes, as CIMInstance::getObjectPath
+// turns them into key bindings, added straight to a CMPI path: an instance
+// is answered with its path, and a copy of the path first costs as much as
+// the rest of the conversion.
+void addKeysOfInstance(const CIMInstance& instance, CMPIObjectPath* path, const CMPIBroker* broker) {
+    for (const CIMProperty& property : instance.getProperties()) {
+        if (!property.isKey()) continue;
+        switch (property.getType()) {
+        case fwf::CIM_BOOLEAN: case fwf::CIM_SINT16: case fwf::CIM_SINT32: case fwf::CIM_SINT64:
+        case fwf::CIM_STRING: case fwf::CIM_UINT16: case fwf::CIM_UINT32: case fwf::CIM_UINT64:
+        case fwf::CIM_REFERENCE: break;
+        default: continue;
+        }
+        property.visitValue([&](const auto& holder) {
+            using Holder = std::decay_t<decltype(holder)>;
+            if constexpr (fwf::holdsValueOf<Holder, fwf::KeyValueHolder>) {
+                // A key binding is never null: it holds the property's elements.
+                const CMPIType element = elementTypeFor(Target::Key, property.getType());
+                CMPIForm form;
+                form.type = element;
+                if (holder.size() != 0) {
+                    form.value = makeElement(holder.at(0), element, broker);
+                    form.null = false;
+                }
+                checkCall(path->ft->addKey(path, property.getName().c_str(), form.pointer(), form.type));
+            }
+        });
+    }
+}
+
+}  // namespace
+
+CMPIObjectPath* CMPIHelper::FrameworkObjectPathToCMPIObjectPath(const CIMObjectPath& path,
+                                                               const CMPIBroker* broker) {
+    return newCMPIPath(path.getHost(), path.getNameSpace(), path.getClassName(), broker,
+                       [&](CMPIObjectPath* result) {
+                           for (const CIMKeyBinding& key : path.getKeyBindings()) {
+                               const CMPIForm form = toCMPIForm(key, Target::Key, broker);
+                               checkCall(result->ft->addKey(result, key.getName().c_str(), form.pointer(),
+                                                            form.type));
+                           }
+                       });
 }
 
 CMPIInstance* CMPIHelper::FrameworkInstanceToCMPIInstance(const CIMInstance& instance,
                                                         const CMPIBroker* broker,
                                                         const char** propertyList) {
     if (broker == nullptr) operationFailed();
-    CMPIObjectPath* path = FrameworkObjectPathToCMPIObjectPath(instance.getObjectPath(), broker);
+    CMPIObjectPath* path =
+        newCMPIPath(instance.getHost(), instance.getNameSpace(), instance.getClassName(), broker,
+                    [&](CMPIObjectPath* result) { addKeysOfInstance(instance, result, broker); });
     if (CMIsNullObject(path)) operationFailed();
 
     CMPIStatus status = okStatus();

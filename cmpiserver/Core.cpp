@@ -1,6 +1,8 @@
 // Arenas, thread bindings and value conversion shared by every object kind.
 #include "Objects.h"
 
+#include <algorithm>
+
 #include <cstdlib>
 #include <cstring>
 
@@ -34,7 +36,7 @@ struct alignas(16) Arena::BlockHeader {
 Arena::~Arena() {
     // Objects go first and outside the lock: a context's destructor frees
     // its own arena, which never reaches back into this one.
-    std::map<std::uint64_t, std::unique_ptr<EncapsulatedObject>> objects;
+    decltype(objects_) objects;
     std::unordered_set<BlockHeader*> blocks;
     {
         std::lock_guard lock(mutex_);
@@ -49,24 +51,33 @@ void Arena::adopt(std::unique_ptr<EncapsulatedObject> object) {
     std::lock_guard lock(mutex_);
     object->arena = this;
     object->sequence = nextSequence_++;
-    objects_.emplace(object->sequence, std::move(object));
+    objects_.emplace_back(object->sequence, std::move(object));
+    ++liveObjects_;
 }
 
 bool Arena::destroy(EncapsulatedObject* object) {
     std::unique_ptr<EncapsulatedObject> owned;
     {
         std::lock_guard lock(mutex_);
-        auto found = objects_.find(object->sequence);
-        if (found == objects_.end() || found->second.get() != object) return false;
+        const auto found = std::lower_bound(objects_.begin(), objects_.end(), object->sequence,
+                                            [](const auto& entry, std::uint64_t s) { return entry.first < s; });
+        if (found == objects_.end() || found->first != object->sequence || found->second.get() != object)
+            return false;
         owned = std::move(found->second);
-        objects_.erase(found);
+        --liveObjects_;
+        // Long-lived arenas see many clones made and released: keep the
+        // empty slots fewer than the objects.
+        if (objects_.size() > 64 && liveObjects_ < objects_.size() / 2)
+            objects_.erase(std::remove_if(objects_.begin(), objects_.end(),
+                                          [](const auto& entry) { return !entry.second; }),
+                           objects_.end());
     }
     return true;
 }
 
 std::size_t Arena::objectCount() const {
     std::lock_guard lock(mutex_);
-    return objects_.size();
+    return liveObjects_;
 }
 
 GcMark* Arena::mark() {
@@ -76,12 +87,15 @@ GcMark* Arena::mark() {
 }
 
 void Arena::releaseSince(GcMark* mark) {
-    std::map<std::uint64_t, std::unique_ptr<EncapsulatedObject>> released;
+    decltype(objects_) released;
     {
         std::lock_guard lock(mutex_);
-        auto first = objects_.lower_bound(mark->sequence);
-        released.insert(std::make_move_iterator(first), std::make_move_iterator(objects_.end()));
+        const auto first = std::lower_bound(objects_.begin(), objects_.end(), mark->sequence,
+                                            [](const auto& entry, std::uint64_t s) { return entry.first < s; });
+        released.assign(std::make_move_iterator(first), std::make_move_iterator(objects_.end()));
         objects_.erase(first, objects_.end());
+        for (const auto& entry : released)
+            if (entry.second) --liveObjects_;
         for (auto it = marks_.begin(); it != marks_.end(); ++it) {
             if (it->get() == mark) {
                 marks_.erase(it);

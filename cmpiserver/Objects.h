@@ -13,6 +13,7 @@
 #include <mutex>
 #include <optional>
 #include <unordered_set>
+#include <utility>
 #include <vector>
 
 namespace orv::cmpiserver::detail {
@@ -111,7 +112,11 @@ private:
 
     mutable std::mutex mutex_;
     std::uint64_t nextSequence_ = 1;
-    std::map<std::uint64_t, std::unique_ptr<EncapsulatedObject>> objects_;
+    // In order of sequence, which only grows, so that a request's objects
+    // are appended and found by binary search; a freed object leaves an
+    // empty slot until the slots are compacted.
+    std::vector<std::pair<std::uint64_t, std::unique_ptr<EncapsulatedObject>>> objects_;
+    std::size_t liveObjects_ = 0;
     std::vector<std::unique_ptr<GcMark>> marks_;
     std::unordered_set<BlockHeader*> blocks_;
 };

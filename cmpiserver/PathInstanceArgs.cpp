@@ -216,10 +216,14 @@ CMPIStatus instanceSetPropertyWithOrigin(const CMPIInstance* face, const char* n
         // asked for them not to be returned.
         if (!filterAdmits(o, name)) return CMPI_RC_OK;
         // A property keeps the type it was first given, as a schema would fix it.
-        const Value* existing = findNamed(o.instance.properties, name);
-        if (existing && existing->type() != CMPI_null && existing->type() != property.type())
-            return CMPI_RC_ERR_TYPE_MISMATCH;
-        setNamed(o.instance.properties, name, std::move(property));
+        for (auto& existing : o.instance.properties) {
+            if (!equalsIgnoreCase(existing.name, name)) continue;
+            if (existing.value.type() != CMPI_null && existing.value.type() != property.type())
+                return CMPI_RC_ERR_TYPE_MISMATCH;
+            existing.value = std::move(property);
+            return CMPI_RC_OK;
+        }
+        o.instance.properties.push_back(NamedValue{name, std::move(property)});
         return CMPI_RC_OK;
     });
 }

@@ -139,12 +139,17 @@ bool Instance::operator==(const Instance& other) const {
     return path == other.path && properties == other.properties;
 }
 
+// CIM names are ASCII; folding only A-Z is what tolower does in the "C"
+// locale, without a library call per character.
 bool equalsIgnoreCase(std::string_view a, std::string_view b) {
-    return a.size() == b.size() &&
-           std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::tolower(static_cast<unsigned char>(x)) ==
-                      std::tolower(static_cast<unsigned char>(y));
-           });
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        const auto x = static_cast<unsigned char>(a[i]);
+        const auto y = static_cast<unsigned char>(b[i]);
+        if (x == y) continue;
+        if ((x | 0x20) != (y | 0x20) || (x | 0x20) < 'a' || (x | 0x20) > 'z') return false;
+    }
+    return true;
 }
 
 std::string toLower(std::string_view text) {

@@ -1,6 +1,7 @@
 // The provider's text log. Every entry opens the file, checks its size,
 // rotates it when it has grown too large, writes one line and closes it
-// again, all under one recursive mutex, so that concurrent writers never
+// again (an entry below the level in append mode only checks the size),
+// all under one recursive mutex, so that concurrent writers never
 // interleave within a line and an external tool may move or delete the file
 // at any time. The mutex lives as long as the library: stopping the logger
 // while another thread still writes must not pull the lock from under it.
@@ -18,6 +19,7 @@
 #include <string>
 #include <unistd.h>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <vector>
 
 #include "OsServices.h"
@@ -173,9 +175,24 @@ void RenameWithoutReplacing(const std::string& from, const std::string& to) {
     if (access(to.c_str(), F_OK) != 0) std::rename(from.c_str(), to.c_str());
 }
 
-FILE* OpenForEntry(const LogConfig& config, long sizeBytes) {
+bool DueForRotation(const LogConfig& config, long sizeBytes) {
     const long long kilobytes = (static_cast<long long>(sizeBytes) + 1023) / 1024;
-    if (kilobytes > static_cast<long long>(config.maxSizeMB) * 1024) {
+    return kilobytes > static_cast<long long>(config.maxSizeMB) * 1024;
+}
+
+// A levelled entry below the level, in append mode, on a file not due for
+// rotation: opening the file for it would change nothing, so nothing is
+// formatted or opened. A server in service filters most entries, and
+// requests make many.
+bool RejectedWithoutEffect(const LogConfig& config, int level) {
+    if (config.appendMode != 1 || Passes(config, level)) return false;
+    struct stat file {};
+    if (stat(config.logPath.c_str(), &file) != 0) return true;  // no file: the entry fails as well
+    return !DueForRotation(config, static_cast<long>(file.st_size));
+}
+
+FILE* OpenForEntry(const LogConfig& config, long sizeBytes) {
+    if (DueForRotation(config, sizeBytes)) {
         RenameWithoutReplacing(config.logPath, RotatedName(config.logPath));
         return std::fopen(config.logPath.c_str(), "a");
     }
@@ -210,6 +227,7 @@ int WriteEntry(int level, bool isTrace, MakeMessage makeMessage) {
     std::lock_guard lock(gMutex);
     if (!gStarted || gConfig->enabled != 1) return 1;
     const LogConfig& config = *gConfig;
+    if (!isTrace && RejectedWithoutEffect(config, level)) return 1;
     try {
         char formatted[kTextBytes];
         const char* message = makeMessage(formatted, sizeof formatted);

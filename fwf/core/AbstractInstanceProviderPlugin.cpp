@@ -34,9 +34,9 @@ private:
     bool outer_;
 };
 
-CIMObjectPath pathWithKeys(const CIMObjectPath& request, const KeyBindingList& keys) {
+CIMObjectPath pathWithKeys(const CIMObjectPath& request, KeyBindingList keys) {
     CIMObjectPath path(request.getHost(), request.getNameSpace(), request.getClassName());
-    path.setKeyBindings(keys);
+    path.setKeyBindings(std::move(keys));
     return path;
 }
 
@@ -67,7 +67,7 @@ void AbstractInstanceProviderPlugin::enumerateInstanceNames(CIMObjectPath path, 
         for (const auto& object : objects) {
             KeyBindingList keys;
             getKeyAttributes(object, keys);
-            out.push_back(pathWithKeys(path, keys));
+            out.push_back(pathWithKeys(path, std::move(keys)));
         }
     } catch (const CIMException& e) {
         LogMessage(2, "%s :: %s.", kName, e.getMessage().c_str());
@@ -106,8 +106,8 @@ void AbstractInstanceProviderPlugin::buildInstances(const CIMObjectPath& path, C
             getNonKeyAttributes(object, properties);
             // The instance takes one key property per key binding from its
             // path, so keys come first and in key order.
-            CIMInstance instance(pathWithKeys(path, keys));
-            for (const auto& property : properties) instance.addProperty(property);
+            CIMInstance instance(pathWithKeys(path, std::move(keys)));
+            for (auto& property : properties) instance.addProperty(std::move(property));
             out.push_back(std::move(instance));
         }
     } catch (const CIMException& e) {

@@ -65,6 +65,7 @@ CIMObjectPath CIMInstance::getObjectPath() const {
 }
 
 void CIMInstance::addProperty(const CIMProperty& property) { properties_.push_back(property); }
+void CIMInstance::addProperty(CIMProperty&& property) { properties_.push_back(std::move(property)); }
 
 const CIMProperty& CIMInstance::getPropertyAt(std::size_t index) const {
     assert(index < properties_.size());

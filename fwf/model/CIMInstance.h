@@ -39,6 +39,7 @@ public:
 
     // Appends a copy; a second property of the same name is not refused.
     void addProperty(const CIMProperty& property);
+    void addProperty(CIMProperty&& property);
     std::size_t getPropertyCount() const { return properties_.size(); }
     // Callers check getPropertyCount() first.
     const CIMProperty& getPropertyAt(std::size_t index) const;

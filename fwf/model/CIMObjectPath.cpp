@@ -50,6 +50,7 @@ CIMObjectPath& CIMObjectPath::operator=(CIMObjectPath&& other) noexcept = defaul
 CIMObjectPath::~CIMObjectPath() = default;
 
 void CIMObjectPath::setKeyBindings(const std::vector<CIMKeyBinding>& keyBindings) { keyBindings_ = keyBindings; }
+void CIMObjectPath::setKeyBindings(std::vector<CIMKeyBinding>&& keyBindings) { keyBindings_ = std::move(keyBindings); }
 
 void CIMObjectPath::addKeyBinding(const CIMKeyBinding& keyBinding) { keyBindings_.push_back(keyBinding); }
 

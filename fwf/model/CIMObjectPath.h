@@ -27,6 +27,7 @@ public:
 
     const std::vector<CIMKeyBinding>& getKeyBindings() const { return keyBindings_; }
     void setKeyBindings(const std::vector<CIMKeyBinding>& keyBindings);
+    void setKeyBindings(std::vector<CIMKeyBinding>&& keyBindings);
     void addKeyBinding(const CIMKeyBinding& keyBinding);
     // The first key binding with exactly this name; one with an empty name
     // when there is none.

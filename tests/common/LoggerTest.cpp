@@ -289,6 +289,16 @@ TEST_F(LoggerFileTest, ZeroSizeLimitRotatesEveryNonEmptyFile) {
     EXPECT_NE(old[0].find("]  first"), std::string::npos);
 }
 
+TEST_F(LoggerFileTest, EntryBelowTheLevelStillRotatesAFileDueForIt) {
+    start(Config("2", "", "0"));
+    ASSERT_EQ(LogMessage(1, "kept"), 0);
+    EXPECT_EQ(LogMessage(5, "rejected"), 1);
+    ASSERT_EQ(RotatedFiles(install).size(), 1u);
+    EXPECT_TRUE(logLines().empty());
+    EXPECT_EQ(LogMessage(5, "rejected again"), 1);
+    EXPECT_EQ(RotatedFiles(install).size(), 1u) << "an empty file is not rotated";
+}
+
 TEST_F(LoggerFileTest, RotationNeverOverwritesAnEarlierRotatedFile) {
     start(Config("0", "", "0"));
     const int entries = 6;
