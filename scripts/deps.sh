@@ -3,7 +3,7 @@ ORV_PACKAGES=(
   build-essential cmake pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
   nlohmann-json3-dev libcpp-httplib-dev libtinyxml2-dev libcli11-dev
-  libxml2-dev
+  libxml2-dev libssl-dev
   sblim-wbemcli curl
 )
 # The fuzz targets (scripts/fuzz) need clang and its libFuzzer runtime.
