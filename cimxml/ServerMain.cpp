@@ -132,8 +132,8 @@ int runServer(int argc, char** argv, const SchemaLoader& loadSchema, const Progr
         ->check(CLI::Range(1, 256))
         ->capture_default_str();
     app.add_option("--max-connections", settings.maxConnections,
-                   "connections served at the same time, idle ones included; more wait")
-        ->check(CLI::Range(std::size_t{1}, std::size_t{4096}))
+                   "connections open at the same time, idle ones included; one more is answered 503")
+        ->check(CLI::Range(std::size_t{1}, std::size_t{1000}))
         ->capture_default_str();
     app.add_option("--users", settings.usersFile,
                    "file of user:password lines; turns on HTTP Basic authentication");

@@ -6,6 +6,7 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <chrono>
 #include <cstdio>
@@ -214,17 +215,23 @@ ServerProcess::ServerProcess(const std::string& program, const std::vector<std::
     }
     close(errorFd);
     close(out[1]);
-    // The server prints "... listening on 127.0.0.1:<port>" once it listens.
-    std::string line;
-    char c;
-    while (read(out[0], &c, 1) == 1 && c != '\n') line += c;
+    // The server prints "... listening on 127.0.0.1:<port>" once it listens,
+    // and a second such line ending in "(HTTPS)" when it serves HTTPS too.
+    const auto readPort = [&] {
+        std::string line;
+        char c;
+        while (read(out[0], &c, 1) == 1 && c != '\n') line += c;
+        const auto colon = line.rfind(':');
+        if (line.find("listening on") == std::string::npos || colon == std::string::npos) {
+            close(out[0]);
+            stop(SIGKILL);
+            throw std::runtime_error("the server did not start: " + line + "\n" + errorOutput());
+        }
+        return std::stoi(line.substr(colon + 1));
+    };
+    port_ = readPort();
+    if (std::find(arguments.begin(), arguments.end(), "--https-port") != arguments.end()) tlsPort_ = readPort();
     close(out[0]);
-    const auto colon = line.rfind(':');
-    if (line.find("listening on") == std::string::npos || colon == std::string::npos) {
-        stop(SIGKILL);
-        throw std::runtime_error("the server did not start: " + line + "\n" + errorOutput());
-    }
-    port_ = std::stoi(line.substr(colon + 1));
 }
 
 ServerProcess::~ServerProcess() {
