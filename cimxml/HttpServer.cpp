@@ -1,5 +1,7 @@
 #include "HttpServer.h"
 
+#include "ConnectionGuard.h"
+#include "TlsContext.h"
 #include "XmlResponse.h"
 
 #include <httplib.h>
@@ -184,31 +186,51 @@ std::string IndicationLog::document() const {
     return out + "</INDICATIONS>\n";
 }
 
-HttpServer::HttpServer(CimXmlService& service, IndicationLog& indications, std::size_t threads,
-                       std::size_t maxConnections, LogFunction log)
-    : server_(std::make_unique<httplib::Server>()), gate_(std::make_unique<RequestGate>(threads)) {
-    server_->new_task_queue = [maxConnections] { return new ConnectionThreads(maxConnections); };
+// Threads beyond the connection limit, so that a connection over it is
+// answered 503 at once rather than after an open one closes.
+constexpr std::size_t kRefusingThreads = 8;
+
+struct HttpServer::Listener {
+    std::unique_ptr<GuardedHttpServer> server;
+    int socket = -1;
+};
+
+HttpServer::HttpServer(CimXmlService& service, IndicationLog& indications, std::size_t threads, HttpLimits limits,
+                       LogFunction log, bool logRequests)
+    : service_(service), indications_(indications), limits_(limits), log_(std::move(log)), logRequests_(logRequests),
+      gate_(std::make_unique<RequestGate>(threads)) {
+    limits_.maxBodyBytes = service.maxRequestBytes();
+}
+
+HttpServer::~HttpServer() = default;
+
+int HttpServer::addListener(const std::string& address, int port, ssl_ctx_st* tls) {
+    auto listener = std::make_unique<Listener>();
+    auto server = std::make_unique<GuardedHttpServer>(limits_, connections_, tls, log_);
+    const std::size_t threadLimit = limits_.maxConnections + kRefusingThreads;
+    server->new_task_queue = [threadLimit] { return new ConnectionThreads(threadLimit); };
     // The body limit is enforced while reading, before a large request is
     // held in memory; the library answers 413 itself.
-    server_->set_payload_max_length(service.maxRequestBytes());
+    server->set_payload_max_length(service_.maxRequestBytes());
     // A management station sends thousands of requests on one connection:
     // keep it open as long as the client does, and send each answer at once
     // rather than holding its body back until the client acknowledges the
     // header (a delayed acknowledgement costs some 40 ms per request).
-    server_->set_keep_alive_max_count(std::numeric_limits<std::size_t>::max());
-    server_->set_tcp_nodelay(true);
+    server->set_keep_alive_max_count(std::numeric_limits<std::size_t>::max());
+    server->set_tcp_nodelay(true);
     // The library listens with a backlog of five, so a burst of clients
     // connecting at once has connections dropped and retried a second or
     // more later. The listening socket is noted as it is made and listened
     // on again with the system's bound once bound.
-    server_->set_socket_options([this](int socket) {
+    server->set_socket_options([l = listener.get()](int socket) {
         const int yes = 1;
         ::setsockopt(socket, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
-        listeningSocket_ = socket;
+        l->socket = socket;
     });
 
-    auto cimHandler = [&service, log, gate = gate_.get()](const httplib::Request& request,
-                                                           httplib::Response& response) {
+    const LogFunction requestLog = logRequests_ ? log_ : LogFunction{};
+    auto cimHandler = [&service = service_, log = requestLog, gate = gate_.get()](const httplib::Request& request,
+                                                                                httplib::Response& response) {
         HttpExchange exchange;
         exchange.method = request.method;
         exchange.target = request.path;
@@ -243,39 +265,53 @@ HttpServer::HttpServer(CimXmlService& service, IndicationLog& indications, std::
                 std::to_string(answer.status) + " (" + std::to_string(ms) + " ms)");
         }
     };
-    server_->Post("/cimom", cimHandler);
-    server_->Get("/indications", [&indications](const httplib::Request&, httplib::Response& response) {
+    server->Post("/cimom", cimHandler);
+    server->Get("/indications", [&indications = indications_](const httplib::Request&, httplib::Response& response) {
         response.set_content(indications.document(), "application/xml; charset=utf-8");
     });
-    server_->set_exception_handler([log](const httplib::Request&, httplib::Response& response, std::exception_ptr) {
+    server->set_exception_handler([log = log_](const httplib::Request&, httplib::Response& response,
+                                               std::exception_ptr) {
         if (log) log("internal error while serving a request");
         response.status = 500;
         response.set_content("internal error\n", "text/plain");
     });
-}
 
-HttpServer::~HttpServer() = default;
-
-int HttpServer::bind(const std::string& address, int port) {
     int bound = -1;
     if (port == 0) {
-        bound = server_->bind_to_any_port(address);
-    } else if (server_->bind_to_port(address, port)) {
+        bound = server->bind_to_any_port(address);
+    } else if (server->bind_to_port(address, port)) {
         bound = port;
     }
     if (bound <= 0) throw std::runtime_error("cannot listen on " + address + ":" + std::to_string(port));
-    if (listeningSocket_ >= 0) ::listen(listeningSocket_, SOMAXCONN);
+    if (listener->socket >= 0) ::listen(listener->socket, SOMAXCONN);
+    listener->server = std::move(server);
+    listeners_.push_back(std::move(listener));
     return bound;
 }
 
-void HttpServer::serve() { server_->listen_after_bind(); }
+int HttpServer::bind(const std::string& address, int port) { return addListener(address, port, nullptr); }
+
+int HttpServer::bindTls(const std::string& address, int port, const TlsContext& tls) {
+    return addListener(address, port, tls.native());
+}
+
+void HttpServer::serve() {
+    if (listeners_.empty()) return;
+    std::vector<std::thread> others;
+    for (std::size_t i = 1; i < listeners_.size(); ++i)
+        others.emplace_back([server = listeners_[i]->server.get()] { server->listen_after_bind(); });
+    listeners_.front()->server->listen_after_bind();
+    for (auto& thread : others) thread.join();
+}
 
 // A stop may arrive while serve() is still starting up; stopping a server
 // that does not run yet would be lost, so wait a little for it to run.
 void HttpServer::stop() {
-    for (int attempt = 0; attempt < 200 && !server_->is_running(); ++attempt)
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    server_->stop();
+    for (const auto& listener : listeners_) {
+        for (int attempt = 0; attempt < 200 && !listener->server->is_running(); ++attempt)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        listener->server->stop();
+    }
 }
 
 }  // namespace orv::cimxml

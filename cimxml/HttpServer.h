@@ -1,21 +1,23 @@
-// The listening side: cpp-httplib with a thread per open connection, POST (and M-POST)
-// on /cimom handed to the CimXmlService, and a small diagnostic page with
-// the indications the provider delivered most recently.
+// The listening side: cpp-httplib with a thread per open connection, over
+// plain HTTP, TLS or both, POST (and M-POST) on /cimom handed to the
+// CimXmlService, and a small diagnostic page with the indications the
+// provider delivered most recently.
 #pragma once
 
 #include "CimXmlService.h"
 #include "ServerSchema.h"
 #include "Value.h"
 
+#include <atomic>
+#include <chrono>
 #include <cstddef>
 #include <deque>
 #include <memory>
 #include <mutex>
 #include <string>
+#include <vector>
 
-namespace httplib {
-class Server;
-}
+struct ssl_ctx_st;
 
 namespace orv::cimxml {
 
@@ -43,28 +45,59 @@ private:
 };
 
 class RequestGate;
+class GuardedHttpServer;
+class TlsContext;
 
 constexpr std::size_t kDefaultMaxConnections = 256;
+constexpr std::size_t kDefaultMaxHeaderBytes = 16 * 1024;
+
+// What one client may take of the server. Passing a limit gets an HTTP
+// status and a closed connection; the server goes on serving the others.
+struct HttpLimits {
+    // Connections open at once over all listeners, idle ones included;
+    // one more is answered 503.
+    std::size_t maxConnections = kDefaultMaxConnections;
+    // Request line and headers together; more is answered 431.
+    std::size_t maxHeaderBytes = kDefaultMaxHeaderBytes;
+    // The body; more is answered 413. Taken from the service.
+    std::size_t maxBodyBytes = kDefaultMaxRequestBytes;
+    // For a request to arrive, from its first byte (408 after), and again
+    // for its answer to leave; the provider's time is not counted.
+    std::chrono::milliseconds requestTime{30000};
+    // How long an open connection may wait for its next request.
+    std::chrono::milliseconds keepAlive{5000};
+};
 
 class HttpServer {
 public:
-    // `threads` requests run at once; up to `maxConnections` connections
-    // are served at once, idle ones included, and further ones wait.
-    HttpServer(CimXmlService& service, IndicationLog& indications, std::size_t threads,
-               std::size_t maxConnections = kDefaultMaxConnections, LogFunction log = {});
+    // `threads` requests run in the provider at once, however many
+    // connections are open. Refusals go to `log`, and each request too
+    // when `logRequests` is set.
+    HttpServer(CimXmlService& service, IndicationLog& indications, std::size_t threads, HttpLimits limits = {},
+               LogFunction log = {}, bool logRequests = false);
     ~HttpServer();
 
-    // Binds; port 0 picks a free one. Returns the bound port; throws
+    // Binds a listener for plain HTTP, or for HTTPS with the given
+    // certificate; port 0 picks a free one. Returns the bound port; throws
     // std::runtime_error when the address cannot be bound.
     int bind(const std::string& address, int port);
-    // Serves until stop() is called from another thread.
+    int bindTls(const std::string& address, int port, const TlsContext& tls);
+    // Serves every listener until stop() is called from another thread.
     void serve();
     void stop();
 
 private:
-    std::unique_ptr<httplib::Server> server_;
+    struct Listener;
+    int addListener(const std::string& address, int port, ssl_ctx_st* tls);
+
+    CimXmlService& service_;
+    IndicationLog& indications_;
+    HttpLimits limits_;
+    LogFunction log_;
+    bool logRequests_;
     std::unique_ptr<RequestGate> gate_;
-    int listeningSocket_ = -1;
+    std::atomic<std::size_t> connections_{0};
+    std::vector<std::unique_ptr<Listener>> listeners_;
 };
 
 }  // namespace orv::cimxml

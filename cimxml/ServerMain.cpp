@@ -9,6 +9,7 @@
 #include "ProviderModule.h"
 #include "SubscriptionOperations.h"
 #include "SubscriptionService.h"
+#include "TlsContext.h"
 
 #include <CLI/CLI.hpp>
 
@@ -21,6 +22,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstdlib>
 #include <ctime>
 #include <iostream>
 #include <mutex>
@@ -50,7 +52,22 @@ struct Settings {
     double retryIntervalSeconds = 20;
     std::size_t deliveryQueue = 1000;
     bool verbose = false;
+    // Listeners and limits.
+    int httpsPort = -1;
+    bool http = true;
+    std::string certificateFile;
+    std::string keyFile;
+    std::size_t maxHeaderBytes = kDefaultMaxHeaderBytes;
+    double requestSeconds = 30;
 };
+
+// Where a self-signed pair is kept when the administrator names none.
+std::string defaultTlsFolder() {
+    if (const char* config = std::getenv("XDG_CONFIG_HOME"); config && *config)
+        return std::string(config) + "/orv-cimserver";
+    const char* home = std::getenv("HOME");
+    return std::string(home && *home ? home : ".") + "/.config/orv-cimserver";
+}
 
 // One line per event on standard error, whole lines even when threads race.
 LogFunction stderrLog(const std::string& program) {
@@ -154,8 +171,8 @@ int runServer(int argc, char** argv, const SchemaLoader& loadSchema, const Progr
         ->check(CLI::Range(1, 256))
         ->capture_default_str();
     app.add_option("--max-connections", settings.maxConnections,
-                   "connections served at the same time, idle ones included; more wait")
-        ->check(CLI::Range(std::size_t{1}, std::size_t{4096}))
+                   "connections open at the same time, idle ones included; one more is answered 503")
+        ->check(CLI::Range(std::size_t{1}, std::size_t{1000}))
         ->capture_default_str();
     app.add_option("--users", settings.usersFile,
                    "file of user:password lines; turns on HTTP Basic authentication");
@@ -190,10 +207,35 @@ int runServer(int argc, char** argv, const SchemaLoader& loadSchema, const Progr
         ->check(CLI::Range(std::size_t{1}, std::size_t{1} << 24))
         ->capture_default_str();
     app.add_flag("-v,--verbose", settings.verbose, "log every request");
+    app.add_option("--https-port", settings.httpsPort,
+                   "also serve HTTPS on this port (CIM-XML's usual is 5989); 0 picks a free port")
+        ->check(CLI::Range(0, 65535));
+    app.add_flag("--no-http", [&settings](std::int64_t) { settings.http = false; },
+                 "serve HTTPS only (needs --https-port)");
+    app.add_option("--certificate", settings.certificateFile,
+                   "certificate (PEM, chain allowed) for HTTPS; with --private-key. Without both, a self-signed pair "
+                   "is made at first start and kept in " + defaultTlsFolder());
+    app.add_option("--private-key", settings.keyFile, "private key (PEM) of --certificate");
+    app.add_option("--max-header-bytes", settings.maxHeaderBytes,
+                   "largest request line and headers accepted; more is answered 431")
+        ->check(CLI::Range(std::size_t{1024}, std::size_t{1} << 20))
+        ->capture_default_str();
+    app.add_option("--request-timeout", settings.requestSeconds,
+                   "seconds for a request to arrive and again for its answer to leave; 408 after")
+        ->check(CLI::Range(0.1, 3600.0))
+        ->capture_default_str();
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& error) {
         return app.exit(error) == 0 ? 0 : 2;
+    }
+    if (!settings.http && settings.httpsPort < 0) {
+        std::cerr << "--no-http needs --https-port" << std::endl;
+        return 2;
+    }
+    if (settings.certificateFile.empty() != settings.keyFile.empty()) {
+        std::cerr << "--certificate and --private-key go together" << std::endl;
+        return 2;
     }
 
     const LogFunction log = stderrLog(defaults.programName);
@@ -268,10 +310,31 @@ int runServer(int argc, char** argv, const SchemaLoader& loadSchema, const Progr
                 });
             log("authenticating the system's users through the PAM service " + settings.pamService);
         }
-        HttpServer server(service, indications, settings.threads, settings.maxConnections,
-                          settings.verbose ? log : LogFunction{});
-        const int port = server.bind(settings.address, settings.port);
-        std::cout << defaults.programName << " listening on " << settings.address << ":" << port << std::endl;
+        HttpLimits limits;
+        limits.maxConnections = settings.maxConnections;
+        limits.maxHeaderBytes = settings.maxHeaderBytes;
+        limits.requestTime = std::chrono::milliseconds(static_cast<long>(settings.requestSeconds * 1000));
+        HttpServer server(service, indications, settings.threads, limits, log, settings.verbose);
+        std::unique_ptr<TlsContext> tls;
+        if (settings.httpsPort >= 0) {
+            if (settings.certificateFile.empty()) {
+                settings.certificateFile = defaultTlsFolder() + "/server.pem";
+                settings.keyFile = defaultTlsFolder() + "/server.key";
+            }
+            if (makeSelfSignedPairUnlessPresent(settings.certificateFile, settings.keyFile, settings.hostName))
+                log("made a self-signed certificate " + settings.certificateFile + " and its key " + settings.keyFile);
+            tls = std::make_unique<TlsContext>(settings.certificateFile, settings.keyFile);
+        }
+        // The plain port first: scripts and tests read the first line.
+        if (settings.http) {
+            const int port = server.bind(settings.address, settings.port);
+            std::cout << defaults.programName << " listening on " << settings.address << ":" << port << std::endl;
+        }
+        if (tls) {
+            const int port = server.bindTls(settings.address, settings.httpsPort, *tls);
+            std::cout << defaults.programName << " listening on " << settings.address << ":" << port << " (HTTPS)"
+                      << std::endl;
+        }
 
         running = &server;
         watcher.start();

@@ -232,9 +232,14 @@ XmlRequest parseRequest(const std::string& body) {
     // through, and they would come back in error descriptions.
     if (const auto fault = xmlTextFault(body)) throw ProtocolError(400, "request-not-well-formed", *fault);
     tinyxml2::XMLDocument doc;
+    // The reader stops at a fixed nesting depth, so neither it nor the
+    // recursive reading of references below can run out of stack.
     if (doc.Parse(body.data(), body.size()) != tinyxml2::XML_SUCCESS)
         throw ProtocolError(400, "request-not-well-formed",
-                            std::string("the request is not well-formed XML: ") + doc.ErrorStr());
+                            doc.ErrorID() == tinyxml2::XML_ELEMENT_DEPTH_EXCEEDED
+                                ? "the request nests elements deeper than " +
+                                      std::to_string(TINYXML2_MAX_ELEMENT_DEPTH)
+                                : std::string("the request is not well-formed XML: ") + doc.ErrorStr());
     const XMLElement* cim = doc.RootElement();
     if (!cim || !named(cim, "CIM")) invalid("the document element must be CIM");
     checkVersion(cim, "CIMVERSION", "unsupported-cim-version");

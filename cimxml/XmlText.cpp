@@ -67,6 +67,13 @@ std::optional<std::uint32_t> referencedCharacter(std::string_view text, std::siz
     return static_cast<std::uint32_t>(code);
 }
 
+// The five entities every XML document may use without declaring them.
+bool predefinedEntity(std::string_view text) {
+    for (const std::string_view name : {"&lt;", "&gt;", "&amp;", "&apos;", "&quot;"})
+        if (text.substr(0, name.size()) == name) return true;
+    return false;
+}
+
 std::string hexCode(std::uint32_t code) {
     char text[16];
     std::snprintf(text, sizeof text, "U+%04X", static_cast<unsigned>(code));
@@ -77,7 +84,8 @@ std::string hexCode(std::uint32_t code) {
 
 std::optional<std::string> xmlTextFault(std::string_view document) {
     std::size_t pos = 0;
-    // Inside a comment or CDATA section "&#" is text, not a reference.
+    // Inside a comment, CDATA section or processing instruction "&" is
+    // text, not a reference.
     std::string_view closing;
     while (pos < document.size()) {
         const std::size_t at = pos;
@@ -99,10 +107,21 @@ std::optional<std::string> xmlTextFault(std::string_view document) {
         } else if (c == '<' && document.compare(at, 9, "<![CDATA[") == 0) {
             closing = "]]>";
             pos = at + 9;
+        } else if (c == '<' && document.compare(at, 2, "<?") == 0) {
+            closing = "?>";
+            pos = at + 2;
+        } else if (c == '<' && document.compare(at, 9, "<!DOCTYPE") == 0) {
+            // Entities a request declares could expand a few bytes into
+            // gigabytes or read the server's files; none is expanded, and a
+            // request that declares them is not served half-read either.
+            return "the request has a document type declaration, which is not accepted (byte " +
+                   std::to_string(at) + ")";
         } else if (c == '&' && document.compare(at, 2, "&#") == 0) {
             const auto referenced = referencedCharacter(document, at);
             if (referenced && !isXmlChar(*referenced))
                 return "the request refers to a character XML does not allow (byte " + std::to_string(at) + ")";
+        } else if (c == '&' && !predefinedEntity(document.substr(at))) {
+            return "the request refers to an entity XML does not predefine (byte " + std::to_string(at) + ")";
         }
     }
     return std::nullopt;

@@ -3,7 +3,7 @@ ORV_PACKAGES=(
   build-essential cmake pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
   nlohmann-json3-dev libcpp-httplib-dev libtinyxml2-dev libcli11-dev
-  libxml2-dev libpam0g-dev
+  libxml2-dev libpam0g-dev libssl-dev
   sblim-wbemcli curl
   libpam-wrapper
 )

@@ -16,6 +16,7 @@
 
 #include <signal.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <cstdio>
@@ -209,6 +210,40 @@ TEST(ServerLifecycle, AuthenticatedUsersBecomeThePrincipal) {
     EXPECT_EQ(admin.exitStatus, 0) << admin.output;
     EXPECT_EQ(lines(admin.output).size(), 3u);
     std::remove(users.c_str());
+}
+
+TEST(ServerLifecycle, ServesHttpsWithASelfSignedPairMadeOnceAndKept) {
+    const std::string folder = "/tmp/orv-cimxml-e2e-tls-" + std::to_string(getpid());
+    const std::string certificate = folder + "/server.pem";
+    const std::string key = folder + "/server.key";
+    const std::vector<std::string> arguments{"--provider", FIXTURE_PROVIDER, "--https-port", "0",
+                                             "--certificate", certificate, "--private-key", key};
+    const auto fileText = [](const std::string& path) {
+        std::stringstream text;
+        text << std::ifstream(path).rdbuf();
+        return text.str();
+    };
+    std::string firstCertificate;
+    // The first start makes the pair and wbemcli takes it unverified; the
+    // second keeps it, and the certificate verifies for localhost.
+    for (const std::string& verify : {std::string("-noverify"), "-cacert " + certificate}) {
+        ServerProcess server(FIXTURE_SERVER, arguments);
+        CommandResult names = runCommand("/usr/bin/wbemcli " + verify + " ein " +
+                                         quoted("https://localhost:" + std::to_string(server.tlsPort()) + "/" +
+                                                kStorageNs + ":FIX_Disk"));
+        EXPECT_EQ(names.exitStatus, 0) << names.output;
+        EXPECT_EQ(lines(names.output).size(), 3u) << names.output;
+        const bool made = contains(server.errorOutput(), "made a self-signed certificate");
+        EXPECT_EQ(made, firstCertificate.empty()) << server.errorOutput();
+        if (firstCertificate.empty()) firstCertificate = fileText(certificate);
+        EXPECT_EQ(fileText(certificate), firstCertificate);
+    }
+    struct stat keyFile {};
+    ASSERT_EQ(stat(key.c_str(), &keyFile), 0);
+    EXPECT_EQ(keyFile.st_mode & 0777, 0600u);
+    std::remove(certificate.c_str());
+    std::remove(key.c_str());
+    ::rmdir(folder.c_str());
 }
 
 #ifdef ORV_REAL_PROVIDER

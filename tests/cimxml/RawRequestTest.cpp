@@ -5,13 +5,10 @@
 #include "DtdValidation.h"
 #include "FixtureSchema.h"
 #include "HttpServer.h"
+#include "RawHttp.h"
 #include "TestSupport.h"
 #include "XmlResponse.h"
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <sys/time.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -22,83 +19,22 @@
 namespace orv::cimxml::test {
 namespace {
 
-struct RawAnswer {
-    int status = 0;
-    std::string head;
-    std::string body;
-};
-
 void expectValidCimXml(const std::string& document) {
     if (cimXmlDtdAvailable()) {
         EXPECT_EQ(cimXmlDtdErrors(document), "");
     }
 }
 
-int connectTo(int port) {
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(static_cast<std::uint16_t>(port));
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    const timeval patience{60, 0};
-    ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &patience, sizeof patience);
-    if (::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
-        ::close(fd);
-        return -1;
-    }
-    return fd;
-}
-
-// One POST on a fresh connection that the server closes after answering.
-RawAnswer post(int port, const std::string& body, const std::string& protocolVersion = "1.0",
-               const std::string& method = "EnumerateInstanceNames") {
-    const std::string request = "POST /cimom HTTP/1.1\r\nHost: localhost\r\nConnection: close\r\n"
-                                "Content-Type: application/xml; charset=\"utf-8\"\r\n"
-                                "CIMProtocolVersion: " + protocolVersion + "\r\nCIMOperation: MethodCall\r\n"
-                                "CIMMethod: " + method + "\r\nCIMObject: " + kStorageNs + "\r\n"
-                                "Content-Length: " + std::to_string(body.size()) + "\r\n\r\n" + body;
-    RawAnswer answer;
-    const int fd = connectTo(port);
-    if (fd < 0) return answer;
-    ::send(fd, request.data(), request.size(), MSG_NOSIGNAL);
-    std::string received;
-    char buffer[4096];
-    for (ssize_t n; (n = ::recv(fd, buffer, sizeof buffer, 0)) > 0;) received.append(buffer, n);
-    ::close(fd);
-    const auto split = received.find("\r\n\r\n");
-    if (received.rfind("HTTP/1.1 ", 0) != 0 || split == std::string::npos) return answer;
-    answer.status = std::stoi(received.substr(9, 3));
-    answer.head = received.substr(0, split);
-    answer.body = received.substr(split + 4);
-    return answer;
-}
-
 class RawRequestTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        port_ = server_.bind("127.0.0.1", 0);
-        serving_ = std::thread([this] { server_.serve(); });
-    }
-    void TearDown() override {
-        server_.stop();
-        serving_.join();
-    }
-
     static std::string enumerateNames(const std::string& params) {
         return intrinsicBody("EnumerateInstanceNames", kStorageNs, params);
     }
-    void expectServing() {
-        const RawAnswer fine = post(port_, enumerateNames(classNameParam("ClassName", "FIX_Disk")));
-        EXPECT_EQ(fine.status, 200) << fine.head;
-        EXPECT_EQ(Response(fine.body).all("INSTANCENAME").size(), 3u);
-        expectValidCimXml(fine.body);
-    }
+    void expectServing() { expectServingFixtureDisks(port_); }
 
     CimXmlService service_ = FixtureStack::instance().service();
-    IndicationLog indications_{FixtureStack::instance().schema, 0};
-    HttpServer server_{service_, indications_, 8};
-    int port_ = 0;
-    std::thread serving_;
+    ListeningServer server_{service_};
+    const int port_ = server_.port();
 };
 
 TEST_F(RawRequestTest, TextThatIsNotXmlsIsRefusedWithoutEchoingIt) {

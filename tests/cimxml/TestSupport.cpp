@@ -8,6 +8,7 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <chrono>
 #include <cstdio>
@@ -226,22 +227,28 @@ ServerProcess::ServerProcess(const std::string& program, const std::vector<std::
     }
     close(errorFd);
     close(out[1]);
-    // The server prints "... listening on 127.0.0.1:<port>" once it listens;
+    // The server prints "... listening on 127.0.0.1:<port>" once it listens,
+    // and a second such line ending in "(HTTPS)" when it serves HTTPS too;
     // the provider it loads may print before that.
-    std::string line;
-    char c;
-    for (bool more = true; more && line.find("listening on") == std::string::npos;) {
-        if (!line.empty()) startOutput_ += line + "\n";
-        line.clear();
-        while ((more = read(out[0], &c, 1) == 1) && c != '\n') line += c;
-    }
+    const auto readPort = [&] {
+        std::string line;
+        char c;
+        for (bool more = true; more && line.find("listening on") == std::string::npos;) {
+            if (!line.empty()) startOutput_ += line + "\n";
+            line.clear();
+            while ((more = read(out[0], &c, 1) == 1) && c != '\n') line += c;
+        }
+        const auto colon = line.rfind(':');
+        if (line.find("listening on") == std::string::npos || colon == std::string::npos) {
+            close(out[0]);
+            stop(SIGKILL);
+            throw std::runtime_error("the server did not start: " + startOutput_ + line + "\n" + errorOutput());
+        }
+        return std::stoi(line.substr(colon + 1));
+    };
+    port_ = readPort();
+    if (std::find(arguments.begin(), arguments.end(), "--https-port") != arguments.end()) tlsPort_ = readPort();
     close(out[0]);
-    const auto colon = line.rfind(':');
-    if (line.find("listening on") == std::string::npos || colon == std::string::npos) {
-        stop(SIGKILL);
-        throw std::runtime_error("the server did not start: " + startOutput_ + line + "\n" + errorOutput());
-    }
-    port_ = std::stoi(line.substr(colon + 1));
 }
 
 ServerProcess::~ServerProcess() {

@@ -96,6 +96,8 @@ public:
     ~ServerProcess();
 
     int port() const { return port_; }
+    // The HTTPS port, when the arguments asked for one with --https-port.
+    int tlsPort() const { return tlsPort_; }
     std::string url(const std::string& nameSpace) const;
     // Sends a signal and waits; returns the exit status (-1 when killed by a signal).
     int stop(int signal);
@@ -108,6 +110,7 @@ public:
 private:
     int pid_ = -1;
     int port_ = 0;
+    int tlsPort_ = 0;
     std::string errorFile_;
     std::string startOutput_;
 };

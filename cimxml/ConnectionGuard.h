@@ -1,0 +1,39 @@
+// One connection served within the server's limits, over plain TCP or TLS.
+//
+// cpp-httplib times each read of a request, not the request: a client that
+// sends a byte every few seconds holds a thread for as long as it likes. It
+// also keeps every byte of a header line before it looks at the line's
+// length, and takes any number of lines. So the library parses and answers
+// as before, but over a stream of ours that counts and times what arrives
+// and answers on its own (408, 413, 431, 503) when a limit is passed.
+#pragma once
+
+#include "CimOperations.h"
+#include "HttpServer.h"
+
+#include <httplib.h>
+
+#include <atomic>
+
+struct ssl_ctx_st;
+
+namespace orv::cimxml {
+
+class GuardedHttpServer : public httplib::Server {
+public:
+    // `connections` counts open connections over every listener of the
+    // server; `tls` is null for plain HTTP. Refusals are logged.
+    GuardedHttpServer(const HttpLimits& limits, std::atomic<std::size_t>& connections, ssl_ctx_st* tls,
+                      LogFunction log);
+
+private:
+    bool process_and_close_socket(socket_t sock) override;
+    bool running() const { return svr_sock_ != INVALID_SOCKET; }
+
+    const HttpLimits limits_;
+    std::atomic<std::size_t>& connections_;
+    ssl_ctx_st* tls_;
+    LogFunction log_;
+};
+
+}  // namespace orv::cimxml
