@@ -81,7 +81,9 @@ public:
             }
         });
     }
-    ~SignalWatcher() {
+    ~SignalWatcher() { finish(); }
+    // Waits for a signal being handled, so that what it stops outlives it.
+    void finish() {
         finished_ = true;
         if (thread_.joinable()) thread_.join();
     }
@@ -215,6 +217,7 @@ int runServer(int argc, char** argv, const SchemaLoader& loadSchema, const Progr
         watcher.start();
         if (!signalled) server.serve();
         running = nullptr;
+        watcher.finish();
 
         subscriptions = nullptr;
         subscriptionService.stop();
