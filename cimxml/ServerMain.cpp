@@ -137,7 +137,9 @@ public:
             }
         });
     }
-    ~SignalWatcher() {
+    ~SignalWatcher() { finish(); }
+    // Waits for a signal being handled, so that what it stops outlives it.
+    void finish() {
         finished_ = true;
         if (thread_.joinable()) thread_.join();
     }
@@ -340,6 +342,7 @@ int runServer(int argc, char** argv, const SchemaLoader& loadSchema, const Progr
         watcher.start();
         if (!signalled) server.serve();
         running = nullptr;
+        watcher.finish();
 
         subscriptions = nullptr;
         subscriptionService.stop();
