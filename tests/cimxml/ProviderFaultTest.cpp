@@ -169,48 +169,34 @@ TEST_F(ProviderFaultTest, ControllersThatVanishAndReturnAreFollowedThroughTheLib
 
 // ---- Configuration methods ---------------------------------------------------------
 
-std::string keyBindings(const std::vector<std::pair<std::string, std::string>>& keys) {
-    std::string text;
-    for (const auto& [name, value] : keys) text += stringKey(name, value);
-    return text;
+// Keys of a service or device of a controller: its system's, its class and its own.
+std::string systemKeys(const std::string& className, unsigned contrId, const char* ownKey, const std::string& own) {
+    return stringKey("SystemCreationClassName", "ORV_ControllerComputerSystem") +
+           stringKey("SystemName", "AmbrixController_" + std::to_string(contrId)) +
+           stringKey("CreationClassName", className) + stringKey(ownKey, own);
 }
-std::string serviceKeys(const std::string& className, const std::string& name, unsigned contrId) {
-    const std::string id = std::to_string(contrId);
-    return keyBindings({{"SystemCreationClassName", "ORV_ControllerComputerSystem"},
-                        {"SystemName", "AmbrixController_" + id},
-                        {"CreationClassName", className},
-                        {"Name", name + "_" + id}});
-}
-std::string deviceKeys(const std::string& className, unsigned contrId, const std::string& deviceId) {
-    return keyBindings({{"SystemCreationClassName", "ORV_ControllerComputerSystem"},
-                        {"SystemName", "AmbrixController_" + std::to_string(contrId)},
-                        {"CreationClassName", className},
-                        {"DeviceID", deviceId}});
-}
-std::string instanceName(const std::string& className, const std::string& keys) {
+std::string reference(const std::string& className, const std::string& keys) {
     return "<VALUE.REFERENCE><INSTANCENAME CLASSNAME=\"" + className + "\">" + keys +
            "</INSTANCENAME></VALUE.REFERENCE>";
 }
-std::string referenceParam(const std::string& name, const std::string& className, const std::string& keys) {
-    return "<PARAMVALUE NAME=\"" + name + "\">" + instanceName(className, keys) + "</PARAMVALUE>";
+std::string idReference(const std::string& className, const std::string& instanceId) {
+    return reference(className, stringKey("InstanceID", instanceId));
 }
-std::string idReference(const std::string& name, const std::string& className, const std::string& instanceId) {
-    return referenceParam(name, className, stringKey("InstanceID", instanceId));
+std::string param(const std::string& name, const std::string& value) {
+    return "<PARAMVALUE NAME=\"" + name + "\">" + value + "</PARAMVALUE>";
 }
-std::string extentsParam(unsigned contrId, const std::string& deviceId) {
-    return "<PARAMVALUE NAME=\"InExtents\"><VALUE.REFARRAY>" +
-           instanceName("ORV_StorageExtent", deviceKeys("ORV_StorageExtent", contrId, deviceId)) +
-           "</VALUE.REFARRAY></PARAMVALUE>";
-}
-std::string scalarParam(const std::string& name, const std::string& value) {
-    return "<PARAMVALUE NAME=\"" + name + "\"><VALUE>" + value + "</VALUE></PARAMVALUE>";
-}
+
+struct Service {
+    const char* className;
+    const char* namePrefix;
+};
+constexpr Service kPools{"ORV_StorageConfigurationService", "StorageConfigurationService_"};
+constexpr Service kSpares{"ORV_SpareConfigurationService", "SpareConfigService_"};
 
 // One configuration request, the library call that carries it out, and the
 // class whose instances show its effect (none when the effect may be nil).
 struct MethodRow {
-    const char* serviceClass;
-    const char* serviceName;
+    Service service;
     unsigned contrId;
     const char* method;
     std::string params;
@@ -223,32 +209,32 @@ struct MethodRow {
 // Steps that leave the simulated hardware as they found it, but for the
 // cleared controller at the end.
 const std::vector<MethodRow>& methodRows() {
+    const std::string spareDisk = param(
+        "InExtents", "<VALUE.REFARRAY>" +
+                         reference("ORV_StorageExtent", systemKeys("ORV_StorageExtent", 0, "DeviceID", "0_4")) +
+                         "</VALUE.REFARRAY>");
+    const std::string sparePool = param("InPool", idReference("ORV_PrimordialStoragePool", "0_SATA_SSD"));
     static const std::vector<MethodRow> rows{
-        {"ORV_StorageConfigurationService", "StorageConfigurationService", 1, "DeleteStoragePool",
-         idReference("Pool", "ORV_ConcreteStoragePool", "1_0"), VrlOpcode::DELETE_VOLUME, "ORV_ConcreteStoragePool",
-         nullptr},
-        {"ORV_StorageConfigurationService", "StorageConfigurationService", 1, "CreateOrModifyStoragePool",
-         "<PARAMVALUE NAME=\"InExtents\"><VALUE.ARRAY><VALUE>1_0</VALUE><VALUE>1_1</VALUE></VALUE.ARRAY>"
-         "</PARAMVALUE>" +
-             idReference("Goal", "ORV_StorageSetting", "StorageSetting_1_RAID1"),
+        {kPools, 1, "DeleteStoragePool", param("Pool", idReference("ORV_ConcreteStoragePool", "1_0")),
+         VrlOpcode::DELETE_VOLUME, "ORV_ConcreteStoragePool", nullptr},
+        {kPools, 1, "CreateOrModifyStoragePool",
+         param("InExtents", "<VALUE.ARRAY><VALUE>1_0</VALUE><VALUE>1_1</VALUE></VALUE.ARRAY>") +
+             param("Goal", idReference("ORV_StorageSetting", "StorageSetting_1_RAID1")),
          VrlOpcode::CREATE_VOLUME, "ORV_ConcreteStoragePool", nullptr, VrlOpcode::GET_VD_PROPS},
-        {"ORV_StorageConfigurationService", "StorageConfigurationService", 1, "CreateOrModifyElementFromStoragePool",
-         idReference("InPool", "ORV_ConcreteStoragePool", "1_0") + scalarParam("ElementType", "2"),
+        {kPools, 1, "CreateOrModifyElementFromStoragePool",
+         param("InPool", idReference("ORV_ConcreteStoragePool", "1_0")) + param("ElementType", "<VALUE>2</VALUE>"),
          VrlOpcode::ACTIVATE_VOLUME, "ORV_StorageVolume", nullptr, VrlOpcode::FAST_INIT_VOLUME},
-        {"ORV_StorageConfigurationService", "StorageConfigurationService", 1, "ReturnToStoragePool",
-         referenceParam("TheElement", "ORV_StorageVolume", deviceKeys("ORV_StorageVolume", 1, "1_0")),
+        {kPools, 1, "ReturnToStoragePool",
+         param("TheElement",
+               reference("ORV_StorageVolume", systemKeys("ORV_StorageVolume", 1, "DeviceID", "1_0"))),
          VrlOpcode::ACTIVATE_VOLUME, "ORV_StorageVolume", nullptr},
-        {"ORV_SpareConfigurationService", "SpareConfigService", 0, "AssignSpares",
-         idReference("InPool", "ORV_PrimordialStoragePool", "0_SATA_SSD") +
-             idReference("RedundancySet", "ORV_StorageRedundancySet", "0_SATA_SSD") + extentsParam(0, "0_4"),
+        {kSpares, 0, "AssignSpares",
+         sparePool + param("RedundancySet", idReference("ORV_StorageRedundancySet", "0_SATA_SSD")) + spareDisk,
          VrlOpcode::CREATE_HOT_SPARE, "ORV_StorageExtent", nullptr},
-        {"ORV_SpareConfigurationService", "SpareConfigService", 0, "UnassignSpares",
-         idReference("InPool", "ORV_PrimordialStoragePool", "0_SATA_SSD") + extentsParam(0, "0_4"),
-         VrlOpcode::DELETE_HOT_SPARE, "ORV_StorageExtent", nullptr},
-        {"ORV_StorageConfigurationService", "StorageConfigurationService", 0, "SetFactoryDefaults", "",
-         VrlOpcode::SET_CONTR_PROPS, nullptr, "2"},
-        {"ORV_StorageConfigurationService", "StorageConfigurationService", 0, "ClearConfiguration", "",
-         VrlOpcode::CLEAR_CONTR_CONFIG, "ORV_ConcreteStoragePool", nullptr},
+        {kSpares, 0, "UnassignSpares", sparePool + spareDisk, VrlOpcode::DELETE_HOT_SPARE, "ORV_StorageExtent",
+         nullptr},
+        {kPools, 0, "SetFactoryDefaults", "", VrlOpcode::SET_CONTR_PROPS, nullptr, "2"},
+        {kPools, 0, "ClearConfiguration", "", VrlOpcode::CLEAR_CONTR_CONFIG, "ORV_ConcreteStoragePool", nullptr},
     };
     return rows;
 }
@@ -260,9 +246,11 @@ struct MethodAnswer {
 };
 
 MethodAnswer invoke(const MethodRow& row) {
-    const std::string body = extrinsicBody(row.method, kStorageNs, row.serviceClass,
-                                           serviceKeys(row.serviceClass, row.serviceName, row.contrId), row.params);
-    const HttpAnswer answer = stack->service->handle(exchange(row.method, kStorageNs, body, false, row.serviceClass));
+    const char* className = row.service.className;
+    const std::string keys =
+        systemKeys(className, row.contrId, "Name", row.service.namePrefix + std::to_string(row.contrId));
+    const HttpAnswer answer = stack->service->handle(exchange(
+        row.method, kStorageNs, extrinsicBody(row.method, kStorageNs, className, keys, row.params), false, className));
     EXPECT_EQ(answer.status, 200);
     const Response response(answer.body);
     MethodAnswer result{response.errorCode(), response.errorDescription(), {}};
@@ -340,7 +328,9 @@ TEST_F(ProviderFaultTest, ConfigurationMethodsFailCleanlyAndWorkOnceTheLibraryDo
         ASSERT_EQ(done.error, 0) << done.description;
         EXPECT_EQ(done.returnValue, "0");
         ASSERT_EQ(drained(10000), 0);
-        if (row.shownIn != nullptr) EXPECT_NE(shown(row.shownIn), before) << "the change shows";
+        if (row.shownIn != nullptr) {
+            EXPECT_NE(shown(row.shownIn), before) << "the change shows";
+        }
     }
 }
 
