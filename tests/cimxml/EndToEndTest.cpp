@@ -20,6 +20,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <memory>
 #include <fstream>
@@ -772,6 +773,9 @@ TEST(PamAuthentication, TheSystemsUsersReadAndOnlyAdministratorsChange) {
     std::ofstream(passwords) << "root:rootpw:orv-test\nreader:readpw:orv-test\n";
     std::ofstream(services + "/orv-test") << "auth required " ORV_PAM_MATRIX " passdb=" << passwords
                                           << "\naccount required " ORV_PAM_MATRIX " passdb=" << passwords << "\n";
+    // The preloaded wrapper comes before the sanitizer's runtime.
+    const char* inherited = std::getenv("ASAN_OPTIONS");
+    const std::string asanOptions = std::string(inherited ? inherited : "") + ":verify_asan_link_order=0";
     ServerProcess server(ORV_CIMSERVER,
                          {"--provider", ORV_REAL_PROVIDER, "--schema", ORV_SCHEMA_DIR, "--auth", "pam",
                           "--pam-service", "orv-test"},
@@ -780,7 +784,7 @@ TEST(PamAuthentication, TheSystemsUsersReadAndOnlyAdministratorsChange) {
                           {"PAM_WRAPPER", "1"},
                           {"PAM_WRAPPER_SERVICE_DIR", services},
                           {"PAM_WRAPPER_DISABLE_DEEPBIND", "1"},
-                          {"ASAN_OPTIONS", "verify_asan_link_order=0"}});
+                          {"ASAN_OPTIONS", asanOptions}});
     const auto as = [&server](const std::string& credentials, const std::string& operation,
                               const std::string& object, const std::string& values = {}) {
         return runCommand("/usr/bin/wbemcli " + operation + " " +
