@@ -113,9 +113,14 @@ std::optional<std::string> xmlTextFault(std::string_view document) {
         } else if (c == '<' && document.compare(at, 9, "<!DOCTYPE") == 0) {
             // Entities a request declares could expand a few bytes into
             // gigabytes or read the server's files; none is expanded, and a
-            // request that declares them is not served half-read either.
-            return "the request has a document type declaration, which is not accepted (byte " +
-                   std::to_string(at) + ")";
+            // request that declares them is not served half-read either. A
+            // declaration that only names the DTD declares nothing here (the
+            // reader never fetches it) and some clients send one.
+            const std::size_t end = document.find('>', at);
+            if (end == std::string_view::npos || document.find('[', at) < end)
+                return "the request declares its own document type, which is not accepted (byte " +
+                       std::to_string(at) + ")";
+            pos = end + 1;
         } else if (c == '&' && document.compare(at, 2, "&#") == 0) {
             const auto referenced = referencedCharacter(document, at);
             if (referenced && !isXmlChar(*referenced))

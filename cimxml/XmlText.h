@@ -15,8 +15,9 @@ namespace orv::cimxml {
 // Why the document is not acceptable XML text, naming the byte offset but
 // never the offending bytes; nothing when every character is acceptable.
 // Character references are checked too, outside comments and CDATA sections;
-// a document type declaration and a reference to any entity but the five
-// predefined ones are faults, as this reader declares none.
+// a document type declaration with declarations of its own and a reference
+// to any entity but the five predefined ones are faults, as this reader
+// declares none.
 std::optional<std::string> xmlTextFault(std::string_view document);
 
 // True when the text can go into an element or attribute as it is.
