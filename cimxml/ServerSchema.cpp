@@ -277,6 +277,12 @@ bool ServerSchema::mayMeet(std::string_view a, std::string_view b) const {
     return isA(a, b) || isA(b, a);
 }
 
+bool AssociationRoute::isA(std::string_view className) const {
+    for (const ClassDecl* c : chain)
+        if (equalsIgnoreCase(c->name, className)) return true;
+    return !chain.empty() && equalsIgnoreCase(chain.back()->superClass, className);
+}
+
 std::vector<AssociationRoute> ServerSchema::buildRoutes(std::string_view nameSpace) const {
     std::vector<AssociationRoute> out;
     const Namespace* ns = findNamespace(nameSpace);
@@ -284,7 +290,7 @@ std::vector<AssociationRoute> ServerSchema::buildRoutes(std::string_view nameSpa
     for (const auto& name : ns->providerClasses) {
         const ClassDecl* decl = find(name);
         if (!decl || !decl->isAssociation) continue;
-        AssociationRoute route{decl, {}};
+        AssociationRoute route{decl, {}, view(name).chain};
         for (const auto& p : effectiveProperties(name))
             if (p.decl->type.isReference() && !p.decl->type.isArray())
                 route.ends.push_back(AssociationEnd{p.decl->name, p.decl->type.referenceClass});

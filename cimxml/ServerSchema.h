@@ -76,6 +76,12 @@ struct AssociationEnd {
 struct AssociationRoute {
     const ClassDecl* decl;
     std::vector<AssociationEnd> ends;
+    // The class, then its ancestors: requests that name an association
+    // class test every route against it.
+    std::vector<const ClassDecl*> chain;
+    // Whether the association is the class or one of its subclasses, as
+    // ServerSchema::isA answers it.
+    bool isA(std::string_view className) const;
 };
 
 // Orders names without case, so that look-ups take the name as the client
