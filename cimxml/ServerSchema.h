@@ -165,6 +165,10 @@ private:
     };
     const Namespace* findNamespace(std::string_view nameSpace) const;
     void refreshVisibility();
+    // Adds the class and its ancestors to what the namespace shows.
+    void showWithAncestors(Namespace& ns, const std::string& className);
+    // Drops the kept views and routes; they are made again on first use.
+    void forgetViews();
     const ClassView& view(std::string_view className) const;
     ClassView buildView(std::string_view className) const;
     std::vector<AssociationRoute> buildRoutes(std::string_view nameSpace) const;
