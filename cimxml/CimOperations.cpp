@@ -175,7 +175,7 @@ std::vector<std::string> CimOperations::Call::associations(
     for (const AssociationRoute* route : schema_.associationsFrom(context_.nameSpace, source)) {
         const std::string& name = route->decl->name;
         if (assocFilter && !std::any_of(assocFilter->begin(), assocFilter->end(),
-                                        [&](const std::string& f) { return schema_.isA(name, f); }))
+                                        [&](const std::string& f) { return route->isA(f); }))
             continue;
         const auto& ends = route->ends;
         bool linked = ends.empty();

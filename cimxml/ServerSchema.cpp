@@ -33,13 +33,22 @@ const ParameterDecl* MethodDecl::parameter(std::string_view parameterName) const
 }
 
 void ServerSchema::addClass(ClassDecl decl) {
+    const std::string name = decl.name;
     if (auto it = index_.find(decl.name); it != index_.end()) {
         classes_[it->second] = std::move(decl);
     } else {
         index_.emplace(decl.name, classes_.size());
         classes_.push_back(std::move(decl));
     }
-    refreshVisibility();
+    // Only a class already shown (registered, or named as an ancestor of
+    // one) can change what a namespace shows; the others, read by the
+    // thousand at start, only drop the kept views.
+    const bool shown = std::any_of(namespaces_.begin(), namespaces_.end(),
+                                   [&](const Namespace& ns) { return ns.visibleKeys.count(name) != 0; });
+    if (shown)
+        refreshVisibility();
+    else
+        forgetViews();
 }
 
 void ServerSchema::addNamespace(std::string_view nameSpace) {
@@ -50,16 +59,19 @@ void ServerSchema::addNamespace(std::string_view nameSpace) {
 void ServerSchema::registerProviderClass(std::string_view nameSpace, std::string_view className) {
     addNamespace(nameSpace);
     auto& ns = const_cast<Namespace&>(*findNamespace(nameSpace));
-    if (ns.providerKeys.emplace(className).second)
+    if (ns.providerKeys.emplace(className).second) {
         ns.providerClasses.emplace_back(className);
-    refreshVisibility();
+        showWithAncestors(ns, ns.providerClasses.back());
+    }
+    forgetViews();
 }
 
 void ServerSchema::registerServerClass(std::string_view nameSpace, std::string_view className) {
     addNamespace(nameSpace);
     auto& ns = const_cast<Namespace&>(*findNamespace(nameSpace));
     ns.serverClasses.emplace_back(className);
-    refreshVisibility();
+    showWithAncestors(ns, ns.serverClasses.back());
+    forgetViews();
 }
 
 void ServerSchema::registerIndicationClass(std::string_view nameSpace, std::string_view className) {
@@ -80,29 +92,33 @@ bool ServerSchema::isServerClass(std::string_view nameSpace, std::string_view cl
                        [&](const std::string& name) { return isA(className, name); });
 }
 
-// Visibility depends on both the classes and the registrations, so it is
-// recomputed whenever either changes; the schema is built once at start.
+// Visibility depends on both the classes and the registrations: a
+// registration adds its class's chain, a class that changes a shown chain
+// makes every namespace's list again.
 void ServerSchema::refreshVisibility() {
-    {
-        std::unique_lock lock(cache_->mutex);
-        cache_->views.clear();
-        cache_->classesFor.clear();
-        cache_->routesFrom.clear();
-        cache_->routes.clear();
-    }
+    forgetViews();
     for (auto& ns : namespaces_) {
         ns.visibleKeys.clear();
-        std::vector<std::string> shown = ns.providerClasses;
-        shown.insert(shown.end(), ns.serverClasses.begin(), ns.serverClasses.end());
-        for (const auto& name : shown) {
-            std::string key = name;
-            for (int depth = 0; depth < 64 && !key.empty(); ++depth) {
-                if (!ns.visibleKeys.insert(key).second) break;
-                const ClassDecl* decl = find(key);
-                key = decl ? decl->superClass : std::string();
-            }
-        }
+        for (const auto& name : ns.providerClasses) showWithAncestors(ns, name);
+        for (const auto& name : ns.serverClasses) showWithAncestors(ns, name);
     }
+}
+
+void ServerSchema::showWithAncestors(Namespace& ns, const std::string& className) {
+    std::string key = className;
+    for (int depth = 0; depth < 64 && !key.empty(); ++depth) {
+        if (!ns.visibleKeys.insert(key).second) break;
+        const ClassDecl* decl = find(key);
+        key = decl ? decl->superClass : std::string();
+    }
+}
+
+void ServerSchema::forgetViews() {
+    std::unique_lock lock(cache_->mutex);
+    cache_->views.clear();
+    cache_->classesFor.clear();
+    cache_->routesFrom.clear();
+    cache_->routes.clear();
 }
 
 const ClassDecl* ServerSchema::find(std::string_view className) const {
@@ -277,6 +293,12 @@ bool ServerSchema::mayMeet(std::string_view a, std::string_view b) const {
     return isA(a, b) || isA(b, a);
 }
 
+bool AssociationRoute::isA(std::string_view className) const {
+    for (const ClassDecl* c : chain)
+        if (equalsIgnoreCase(c->name, className)) return true;
+    return !chain.empty() && equalsIgnoreCase(chain.back()->superClass, className);
+}
+
 std::vector<AssociationRoute> ServerSchema::buildRoutes(std::string_view nameSpace) const {
     std::vector<AssociationRoute> out;
     const Namespace* ns = findNamespace(nameSpace);
@@ -284,7 +306,7 @@ std::vector<AssociationRoute> ServerSchema::buildRoutes(std::string_view nameSpa
     for (const auto& name : ns->providerClasses) {
         const ClassDecl* decl = find(name);
         if (!decl || !decl->isAssociation) continue;
-        AssociationRoute route{decl, {}};
+        AssociationRoute route{decl, {}, view(name).chain};
         for (const auto& p : effectiveProperties(name))
             if (p.decl->type.isReference() && !p.decl->type.isArray())
                 route.ends.push_back(AssociationEnd{p.decl->name, p.decl->type.referenceClass});

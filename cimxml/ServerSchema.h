@@ -76,6 +76,12 @@ struct AssociationEnd {
 struct AssociationRoute {
     const ClassDecl* decl;
     std::vector<AssociationEnd> ends;
+    // The class, then its ancestors: requests that name an association
+    // class test every route against it.
+    std::vector<const ClassDecl*> chain;
+    // Whether the association is the class or one of its subclasses, as
+    // ServerSchema::isA answers it.
+    bool isA(std::string_view className) const;
 };
 
 // Orders names without case, so that look-ups take the name as the client
@@ -159,6 +165,10 @@ private:
     };
     const Namespace* findNamespace(std::string_view nameSpace) const;
     void refreshVisibility();
+    // Adds the class and its ancestors to what the namespace shows.
+    void showWithAncestors(Namespace& ns, const std::string& className);
+    // Drops the kept views and routes; they are made again on first use.
+    void forgetViews();
     const ClassView& view(std::string_view className) const;
     ClassView buildView(std::string_view className) const;
     std::vector<AssociationRoute> buildRoutes(std::string_view nameSpace) const;

@@ -124,6 +124,16 @@ uint32_t VRLibFacade::getStorageClass(const std::string& className, std::vector<
     return VrlStatus::Success;
 }
 
+uint32_t VRLibFacade::getStorageClassOfController(const std::string& className, uint32_t contrId,
+                                                  std::vector<PropertyContainer>& objects) {
+    Lock lock(mutex());
+    if (const ObjectStore::ObjectList* list = store().findClass(className)) {
+        for (const auto& object : *list)
+            if (belongsToController(object, contrId)) objects.push_back(object);
+    }
+    return VrlStatus::Success;
+}
+
 uint32_t VRLibFacade::getObjectInstance(const std::string& className, const PropertyContainer& keys,
                                         PropertyContainer& object) {
     Lock lock(mutex());

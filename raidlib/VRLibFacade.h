@@ -39,6 +39,8 @@ public:
     uint32_t terminate() override;
     void getStorageClassNames(std::vector<std::string>& names) override;
     uint32_t getStorageClass(const std::string& className, std::vector<PropertyContainer>& objects) override;
+    uint32_t getStorageClassOfController(const std::string& className, uint32_t contrId,
+                                         std::vector<PropertyContainer>& objects) override;
     uint32_t getObjectInstance(const std::string& className, const PropertyContainer& keys,
                                PropertyContainer& object) override;
     uint32_t deleteObjectInstance(const std::string& className, const PropertyContainer& keys) override;

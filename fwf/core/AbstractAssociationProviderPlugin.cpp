@@ -52,6 +52,45 @@ CIMObjectPath AbstractAssociationProviderPlugin::endpointPath(const CIMObjectPat
                          end.className);
 }
 
+std::string AbstractAssociationProviderPlugin::systemOf(const CIMObjectPath& object) {
+    const auto text = [&](const char* key) -> std::string {
+        const CIMKeyBinding binding = object.getKeyBinding(key);
+        if (binding.getName().empty() || binding.getType() != CIM_STRING) return {};
+        const std::vector<std::string> values = binding.getValue<std::string>();
+        return values.empty() ? std::string() : values.front();
+    };
+    if (std::string system = text("SystemName"); !system.empty()) return system;
+    if (object.getKeyBindings().size() == 2 && !text("CreationClassName").empty()) return text("Name");
+    return {};
+}
+
+CIMInstanceList AbstractAssociationProviderPlugin::endpointInstances(const CIMObjectPath& request,
+                                                                     const AssociationEnd& end, bool full,
+                                                                     const std::string& systemName) const {
+    constexpr const char* kName = "orv::cim::fwf::AbstractAssociationProviderPlugin::endpointInstances";
+    // The facade serving this request; getInstance would write two log
+    // entries on each of the walk's calls.
+    FrameworkFacade* current = FrameworkFacade::current();
+    FrameworkFacade& facade = current != nullptr ? *current : framework(kName);
+    const CIMObjectPath path = endpointPath(request, end);
+    CIMInstanceList instances;
+    if (full) {
+        if (systemName.empty())
+            facade.enumerateInstances(path, instances);
+        else
+            facade.enumerateInstancesOfSystem(path, systemName, instances);
+        return instances;
+    }
+    CIMObjectPathList names;
+    if (systemName.empty())
+        facade.enumerateInstanceNames(path, names);
+    else
+        facade.enumerateInstanceNamesOfSystem(path, systemName, names);
+    instances.reserve(names.size());
+    for (const auto& name : names) instances.emplace_back(name);
+    return instances;
+}
+
 CIMInstance AbstractAssociationProviderPlugin::makeAssociation(const CIMObjectPath& request,
                                                                const CIMObjectPath& first,
                                                                const CIMObjectPath& second) const {
@@ -76,12 +115,7 @@ void AbstractAssociationProviderPlugin::enumerateInstances(CIMObjectPath path, C
     constexpr const char* kName = "orv::cim::fwf::AbstractAssociationProviderPlugin::enumerateInstances";
     LogTrace("Entering AbstractAssociationProviderPlugin::enumerateInstances()");
     try {
-        FrameworkFacade& facade = framework(kName);
-        CIMInstanceList firsts;
-        CIMInstanceList seconds;
-        facade.enumerateInstances(endpointPath(path, first_), firsts);
-        facade.enumerateInstances(endpointPath(path, second_), seconds);
-        pairInstances(path, firsts, seconds, out);
+        pairInstances(path, endpointInstances(path, first_, true), endpointInstances(path, second_, true), out);
     } catch (const CIMException& e) {
         LogMessage(2, "%s :: %s", kName, e.getMessage().c_str());
         throw;

@@ -88,6 +88,17 @@ protected:
                        CIMInstanceList& out);
     // Path of an end's class in the end's namespace (or the request's).
     CIMObjectPath endpointPath(const CIMObjectPath& request, const AssociationEnd& end) const;
+    // The Name of the system an object belongs to: its SystemName key, or its
+    // own Name when it is a system (keyed by CreationClassName and Name);
+    // empty when its keys name none. A walk from the object through an
+    // association that relates only objects of one system needs only that
+    // system's instances of the other end.
+    static std::string systemOf(const CIMObjectPath& object);
+    // The instances of an end, or their names alone (instances holding only
+    // their keys) when `full` is false; only those of one system when
+    // systemName is not empty (more when the end's plugin cannot tell).
+    CIMInstanceList endpointInstances(const CIMObjectPath& request, const AssociationEnd& end, bool full,
+                                      const std::string& systemName = std::string()) const;
     const AssociationEnd& firstEnd() const { return first_; }
     const AssociationEnd& secondEnd() const { return second_; }
 

@@ -6,6 +6,7 @@
 #include "InstanceKeys.h"
 #include "Logger.h"
 #include "NamesOnlyRequest.h"
+#include "OneSystemRequest.h"
 
 namespace orv::cim::fwf {
 
@@ -34,6 +35,25 @@ private:
     bool outer_;
 };
 
+// The system the objects asked for belong to, empty for all; per thread
+// like namesOnly, and restored in the same way.
+[[gnu::tls_model("initial-exec")]] thread_local const std::string* oneSystem = nullptr;
+
+class SystemScope {
+public:
+    explicit SystemScope(const std::string& systemName) : outer_(oneSystem) {
+        oneSystem = systemName.empty() ? nullptr : &systemName;
+    }
+    ~SystemScope() { oneSystem = outer_; }
+    SystemScope(const SystemScope&) = delete;
+    SystemScope& operator=(const SystemScope&) = delete;
+
+private:
+    const std::string* outer_;
+};
+
+const std::string kEverySystem;
+
 CIMObjectPath pathWithKeys(const CIMObjectPath& request, KeyBindingList keys) {
     CIMObjectPath path(request.getHost(), request.getNameSpace(), request.getClassName());
     path.setKeyBindings(std::move(keys));
@@ -52,12 +72,23 @@ bool keysSelect(const std::vector<CIMKeyBinding>& requested, const KeyBindingLis
 }  // namespace
 
 void AbstractInstanceProviderPlugin::enumerateInstanceNames(CIMObjectPath path, CIMObjectPathList& out) {
+    listNames(path, kEverySystem, out);
+}
+
+void AbstractInstanceProviderPlugin::enumerateInstanceNamesOfSystem(CIMObjectPath path, const std::string& systemName,
+                                                                    CIMObjectPathList& out) {
+    listNames(path, systemName, out);
+}
+
+void AbstractInstanceProviderPlugin::listNames(const CIMObjectPath& path, const std::string& systemName,
+                                               CIMObjectPathList& out) {
     constexpr const char* kName = "orv::cim::fwf::AbstractInstanceProviderPlugin::enumerateInstanceNames";
     LogTrace("Entering AbstractInstanceProviderPlugin :: enumerateInstanceNames()");
     try {
         RepositoryObjects objects;
         {
             const NamesOnlyScope scope(true);
+            const SystemScope system(systemName);
             getRepositoryObjects(path, objects);
         }
         if (objects.empty()) {
@@ -77,22 +108,28 @@ void AbstractInstanceProviderPlugin::enumerateInstanceNames(CIMObjectPath path, 
 
 void AbstractInstanceProviderPlugin::enumerateInstances(CIMObjectPath path, CIMInstanceList& out) {
     LogTrace("Entering AbstractInstanceProviderPlugin ::              enumerateInstances()");
-    buildInstances(path, out, "orv::cim::fwf::AbstractInstanceProviderPlugin::enumerateInstances");
+    buildInstances(path, kEverySystem, out, "orv::cim::fwf::AbstractInstanceProviderPlugin::enumerateInstances");
     LogTrace("Exiting AbstractInstanceProviderPlugin :: enumerateInstances()");
+}
+
+void AbstractInstanceProviderPlugin::enumerateInstancesOfSystem(CIMObjectPath path, const std::string& systemName,
+                                                                CIMInstanceList& out) {
+    buildInstances(path, systemName, out, "orv::cim::fwf::AbstractInstanceProviderPlugin::enumerateInstances");
 }
 
 void AbstractInstanceProviderPlugin::getCIMInstance(CIMObjectPath path, CIMInstanceList& out) {
     LogTrace("Entering AbstractInstanceProviderPlugin :: getCIMInstance()");
-    buildInstances(path, out, "orv::cim::fwf::AbstractInstanceProviderPlugin::getCIMInstance");
+    buildInstances(path, kEverySystem, out, "orv::cim::fwf::AbstractInstanceProviderPlugin::getCIMInstance");
     LogTrace("Exiting AbstractInstanceProviderPlugin :: getCIMInstance()");
 }
 
-void AbstractInstanceProviderPlugin::buildInstances(const CIMObjectPath& path, CIMInstanceList& out,
-                                                    const char* qualifiedName) {
+void AbstractInstanceProviderPlugin::buildInstances(const CIMObjectPath& path, const std::string& systemName,
+                                                    CIMInstanceList& out, const char* qualifiedName) {
     try {
         RepositoryObjects objects;
         {
             const NamesOnlyScope scope(false);
+            const SystemScope system(systemName);
             getRepositoryObjects(path, objects);
         }
         if (objects.empty()) {
@@ -140,6 +177,8 @@ bool AbstractInstanceProviderPlugin::getLifeCycleInstance(CIMObjectPath path, CI
 }
 
 bool onlyNamesWanted() { return namesOnly; }
+
+const std::string& requestedSystem() { return oneSystem != nullptr ? *oneSystem : kEverySystem; }
 
 void AbstractInstanceProviderPlugin::keepRequested(const CIMObjectPath& path, RepositoryObjects& objects) {
     const auto& requested = path.getKeyBindings();

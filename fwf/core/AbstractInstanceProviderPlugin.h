@@ -30,6 +30,11 @@ public:
     void getCIMInstance(CIMObjectPath path, CIMInstanceList& out) override;
     void enumerateInstances(CIMObjectPath path, CIMInstanceList& out) override;
     void enumerateInstanceNames(CIMObjectPath path, CIMObjectPathList& out) override;
+    // getRepositoryObjects runs with requestedSystem() set to systemName.
+    void enumerateInstancesOfSystem(CIMObjectPath path, const std::string& systemName,
+                                    CIMInstanceList& out) override;
+    void enumerateInstanceNamesOfSystem(CIMObjectPath path, const std::string& systemName,
+                                        CIMObjectPathList& out) override;
     void modifyInstance(CIMObjectPath path, CIMInstance instance, const PropertyNameList& propertyNames) override;
     void createInstance() override;
     void deleteInstance() override;
@@ -64,7 +69,9 @@ protected:
     static void copyStringKeys(const orv::raidlib::PropertyContainer& object, KeyBindingList& out);
 
 private:
-    void buildInstances(const CIMObjectPath& path, CIMInstanceList& out, const char* qualifiedName);
+    void listNames(const CIMObjectPath& path, const std::string& systemName, CIMObjectPathList& out);
+    void buildInstances(const CIMObjectPath& path, const std::string& systemName, CIMInstanceList& out,
+                        const char* qualifiedName);
 };
 
 }  // namespace orv::cim::fwf

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "CIMArgumentList.h"
@@ -22,6 +23,20 @@ public:
     virtual void getCIMInstance(CIMObjectPath path, CIMInstanceList& out) = 0;
     virtual void enumerateInstances(CIMObjectPath path, CIMInstanceList& out) = 0;
     virtual void enumerateInstanceNames(CIMObjectPath path, CIMObjectPathList& out) = 0;
+    // The instances (or names) of one system, named by its Name key: what an
+    // association walking from an object of that system needs of the other
+    // end. A plugin that cannot tell answers every instance, so the caller
+    // keeps checking each one.
+    virtual void enumerateInstancesOfSystem(CIMObjectPath path, const std::string& systemName,
+                                            CIMInstanceList& out) {
+        (void)systemName;
+        enumerateInstances(std::move(path), out);
+    }
+    virtual void enumerateInstanceNamesOfSystem(CIMObjectPath path, const std::string& systemName,
+                                                CIMObjectPathList& out) {
+        (void)systemName;
+        enumerateInstanceNames(std::move(path), out);
+    }
     virtual void modifyInstance(CIMObjectPath path, CIMInstance instance,
                                 const PropertyNameList& propertyNames) = 0;
     virtual void createInstance() = 0;

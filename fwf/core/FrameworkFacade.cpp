@@ -275,6 +275,20 @@ void FrameworkFacade::enumerateInstances(CIMObjectPath path, CIMInstanceList& ou
              path.getClassName(), [&](AbstractProviderPlugin& plugin) { plugin.enumerateInstances(path, out); });
 }
 
+void FrameworkFacade::enumerateInstanceNamesOfSystem(CIMObjectPath path, const std::string& systemName,
+                                                     CIMObjectPathList& out) {
+    dispatch({"enumerateInstanceNames", "orv::cim::fwf::FrameworkFacade::enumerateInstanceNames", true},
+             path.getClassName(),
+             [&](AbstractProviderPlugin& plugin) { plugin.enumerateInstanceNamesOfSystem(path, systemName, out); });
+}
+
+void FrameworkFacade::enumerateInstancesOfSystem(CIMObjectPath path, const std::string& systemName,
+                                                 CIMInstanceList& out) {
+    dispatch({"enumerateInstances", "orv::cim::fwf::FrameworkFacade::enumerateInstances", false},
+             path.getClassName(),
+             [&](AbstractProviderPlugin& plugin) { plugin.enumerateInstancesOfSystem(path, systemName, out); });
+}
+
 void FrameworkFacade::getCIMInstance(CIMObjectPath path, CIMInstanceList& out) {
     bool served = false;
     dispatch({"getCIMInstance", "orv::cim::fwf::FrameworkFacade::getCIMInstance", false}, path.getClassName(),

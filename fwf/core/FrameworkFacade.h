@@ -40,6 +40,9 @@ public:
 
     void enumerateInstanceNames(CIMObjectPath path, CIMObjectPathList& out);
     void enumerateInstances(CIMObjectPath path, CIMInstanceList& out);
+    // The instances of one system, or more (see AbstractProviderPlugin).
+    void enumerateInstanceNamesOfSystem(CIMObjectPath path, const std::string& systemName, CIMObjectPathList& out);
+    void enumerateInstancesOfSystem(CIMObjectPath path, const std::string& systemName, CIMInstanceList& out);
     void getCIMInstance(CIMObjectPath path, CIMInstanceList& out);
     void modifyInstance(CIMObjectPath path, CIMInstance instance,
                         const PropertyNameList& propertyNames);

@@ -1,10 +1,13 @@
 #include "StoragePluginSupport.h"
 
+#include <charconv>
 #include <cstdlib>
+#include <string_view>
 
 #include "CIMException.h"
 #include "CommonFunctions.h"
 #include "Logger.h"
+#include "OneSystemRequest.h"
 #include "RaidLibraryAccess.h"
 
 namespace orv::cim::fwf::storage {
@@ -29,7 +32,23 @@ bool isClass(const CIMObjectPath& path, const std::string& className) {
     return CommonFunctions::toLower(path.getClassName()) == CommonFunctions::toLower(className);
 }
 
+std::optional<uint32_t> controllerNamed(const std::string& systemName) {
+    constexpr std::string_view kPrefix = "AmbrixController_";
+    if (systemName.size() <= kPrefix.size() || systemName.compare(0, kPrefix.size(), kPrefix) != 0)
+        return std::nullopt;
+    uint32_t contrId = 0;
+    const char* digits = systemName.data() + kPrefix.size();
+    const char* end = systemName.data() + systemName.size();
+    const auto [stop, error] = std::from_chars(digits, end, contrId);
+    if (error != std::errc() || stop != end || controllerName(contrId) != systemName) return std::nullopt;
+    return contrId;
+}
+
 uint32_t readLibraryClass(const std::string& libraryClass, RepositoryObjects& out, const char* qualifiedName) {
+    // An enumeration for one controller copies only that controller's objects
+    // (and those of none) out of the library's cache.
+    if (const auto contrId = controllerNamed(requestedSystem()))
+        return requireRaidLibrary(qualifiedName).getStorageClassOfController(libraryClass, *contrId, out);
     return requireRaidLibrary(qualifiedName).getStorageClass(libraryClass, out);
 }
 

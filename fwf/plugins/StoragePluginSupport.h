@@ -38,8 +38,13 @@ std::optional<std::string> stringKeyValue(const CIMObjectPath& path, const std::
 // Whether the request path names this plugin's class (letter case ignored).
 bool isClass(const CIMObjectPath& path, const std::string& className);
 
-// Every object of a library class (copies). A non-zero status is answered,
-// the caller decides how to report it.
+// The controller a system Name ("AmbrixController_<contrId>") names; none
+// for any other name.
+std::optional<uint32_t> controllerNamed(const std::string& systemName);
+// Every object of a library class (copies); while an enumeration for one
+// controller asks (requestedSystem()), only that controller's objects and
+// those of no controller. A non-zero status is answered, the caller decides
+// how to report it.
 uint32_t readLibraryClass(const std::string& libraryClass, RepositoryObjects& out,
                           const char* qualifiedName);
 // The one object of a library class whose keys match `keys`.

@@ -71,6 +71,10 @@ struct PairTest {
     // controller number), so that pairs are only sought among equal ones;
     // none when the instance can match nothing.
     std::optional<std::string> partition(const CIMInstance& instance, bool firstEnd) const;
+    // Whether every pair it accepts is of one system (one controller): true
+    // for the tests that compare the two ends, false for those that relate
+    // a single instance to every instance of the other end.
+    bool withinOneSystem() const { return kind != PairKind::SecondNamed && kind != PairKind::EveryPair; }
     // Whether the test reads properties of that end that are not keys.
     bool readsNonKeys(bool firstEnd) const;
 };

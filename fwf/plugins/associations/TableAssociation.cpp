@@ -52,22 +52,8 @@ bool TableAssociation::MatchInstances(const CIMInstance& first, const CIMInstanc
     return row_.test.matches(first, second);
 }
 
-CIMInstanceList TableAssociation::endInstances(const CIMObjectPath& request, const AssociationEnd& end,
-                                               bool full) const {
-    CIMInstanceList instances;
-    if (full) {
-        framework().enumerateInstances(endpointPath(request, end), instances);
-        return instances;
-    }
-    CIMObjectPathList names;
-    framework().enumerateInstanceNames(endpointPath(request, end), names);
-    instances.reserve(names.size());
-    for (const auto& name : names) instances.emplace_back(name);
-    return instances;
-}
-
 CIMInstanceList TableAssociation::sourceInstance(const CIMObjectPath& request, const AssociationEnd& end, bool full,
-                                                 const CIMObjectPath& source) const {
+                                                 const CIMObjectPath& source, const std::string& systemName) const {
     CIMInstanceList found;
     if (full) {
         // A source that names no instance is related to nothing.
@@ -78,7 +64,7 @@ CIMInstanceList TableAssociation::sourceInstance(const CIMObjectPath& request, c
         }
         return found;
     }
-    for (auto& instance : endInstances(request, end, false)) {
+    for (auto& instance : endpointInstances(request, end, false, systemName)) {
         if (instance.getObjectPath() == source) found.push_back(std::move(instance));
     }
     return found;
@@ -112,23 +98,25 @@ void TableAssociation::enumerateInstances(CIMObjectPath path, CIMInstanceList& o
         const CIMObjectPath* source = tracedSource;
         const bool atFirst = source != nullptr && sameClass(source->getClassName(), firstEnd().className);
         const bool atSecond = source != nullptr && sameClass(source->getClassName(), secondEnd().className);
+        const std::string system = (atFirst || atSecond) && row_.test.withinOneSystem() ? systemOf(*source) : "";
         if (atFirst && atSecond) {
             // Both ends of one class: the source on either side, its pair
             // with itself counted once.
-            const CIMInstanceList all = endInstances(path, firstEnd(), firstFull_ || secondFull_);
+            const CIMInstanceList all = endpointInstances(path, firstEnd(), firstFull_ || secondFull_, system);
             CIMInstanceList self;
             for (const auto& instance : all)
                 if (instance.getObjectPath() == *source) self.push_back(instance);
             join(path, self, all, out);
             join(path, all, self, out, source);
         } else if (atFirst) {
-            join(path, sourceInstance(path, firstEnd(), firstFull_, *source), endInstances(path, secondEnd(), secondFull_),
-                 out);
+            join(path, sourceInstance(path, firstEnd(), firstFull_, *source, system),
+                 endpointInstances(path, secondEnd(), secondFull_, system), out);
         } else if (atSecond) {
-            join(path, endInstances(path, firstEnd(), firstFull_), sourceInstance(path, secondEnd(), secondFull_, *source),
-                 out);
+            join(path, endpointInstances(path, firstEnd(), firstFull_, system),
+                 sourceInstance(path, secondEnd(), secondFull_, *source, system), out);
         } else {
-            join(path, endInstances(path, firstEnd(), firstFull_), endInstances(path, secondEnd(), secondFull_), out);
+            join(path, endpointInstances(path, firstEnd(), firstFull_), endpointInstances(path, secondEnd(), secondFull_),
+                 out);
         }
     } catch (const CIMException& e) {
         LogMessage(2, "%s :: %s", kName, e.getMessage().c_str());

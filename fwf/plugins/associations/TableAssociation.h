@@ -6,7 +6,9 @@
 //   which spares building the instances' other properties;
 // - pairs are sought only among instances with the same partition value
 //   (mostly the controller number) of the pair test;
-// - a traversal from one object pairs that object alone with the other end;
+// - a traversal from one object pairs that object alone with the other end,
+//   and asks the other end only for the instances of the object's system
+//   (its controller) when the pair test relates only objects of one system;
 // - AssociatorNames answers the other ends' paths as the enumeration found
 //   them instead of fetching each again.
 #pragma once
@@ -31,12 +33,9 @@ public:
                          const std::string& resultClass) override;
 
 protected:
-    // The instances of one end: by name when the pair test reads only their
-    // keys, in full otherwise.
-    CIMInstanceList endInstances(const CIMObjectPath& request, const AssociationEnd& end, bool full) const;
     // Only the source object of a traversal, when it exists.
     CIMInstanceList sourceInstance(const CIMObjectPath& request, const AssociationEnd& end, bool full,
-                                   const CIMObjectPath& source) const;
+                                   const CIMObjectPath& source, const std::string& systemName) const;
     // The associations of every accepted pair, first ends in the outer loop,
     // in the order of both lists; `skipFirst` is left out as a first end.
     void join(const CIMObjectPath& request, const CIMInstanceList& firsts, const CIMInstanceList& seconds,
