@@ -249,16 +249,18 @@ private:
     long fill() {
         for (;;) {
             const long n = transport_.receive(buffer_, sizeof buffer_);
+            // The deadline holds whether bytes come or not: a client that
+            // trickles a byte now and then must not escape it.
+            if ((n > 0 || n == kAgain) && Clock::now() >= readUntil_) {
+                refuse(408, "the request did not arrive within " + seconds(limits_.requestTime));
+                return -1;
+            }
             if (n > 0) {
                 next_ = 0;
                 end_ = static_cast<std::size_t>(n);
                 return n;
             }
             if (n != kAgain) return n;
-            if (Clock::now() >= readUntil_) {
-                refuse(408, "the request did not arrive within " + seconds(limits_.requestTime));
-                return -1;
-            }
             if (!running_()) return -1;
         }
     }

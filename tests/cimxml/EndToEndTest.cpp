@@ -762,7 +762,7 @@ TEST_F(ConfigurationServicesTest, AUserWhoIsNoAdministratorChangesNothing) {
 // and so belongs to no group; root administers by its name.
 TEST(PamAuthentication, TheSystemsUsersReadAndOnlyAdministratorsChange) {
 #if !defined(ORV_PAM_WRAPPER) || !defined(ORV_PAM_MATRIX)
-    GTEST_SKIP() << "pam_wrapper (Debian: libpam-wrapper) is not installed";
+    GTEST_SKIP() << "pam_wrapper (Debian: libpam-wrapper) is not installed, or the server is built with a sanitizer";
 #else
     orv::test::TestInstallation installation;
     installation.writeDefaultLoggerConfig();
