@@ -3,6 +3,7 @@
 // the real provider over the simulated RAID library.
 #include "FixtureSchema.h"
 #include "TestSupport.h"
+#include "ValidatingProxy.h"
 
 #ifdef ORV_REAL_PROVIDER
 #include "ExpectedPairs.h"
@@ -23,6 +24,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
+#include <mutex>
 #include <fstream>
 #include <map>
 #include <sstream>
@@ -45,10 +47,25 @@ std::string quoted(const std::string& text) { return "'" + text + "'"; }
 
 // wbemcli against a running server: an operation on an object of a namespace,
 // with the values that some operations take after the object.
+// Goes through a validating proxy of the server (one per server port, kept
+// for the program's life): an answer that breaks the DTD fails the test.
 CommandResult runWbemcli(const ServerProcess& server, const std::string& arguments, const std::string& object,
                          const std::string& ns, const std::string& values) {
-    return runCommand("/usr/bin/wbemcli " + arguments + " " + quoted(server.url(ns) + ":" + object) +
-                      (values.empty() ? "" : " " + quoted(values)));
+    static std::mutex mutex;
+    static std::map<int, ValidatingProxy*> proxies;
+    ValidatingProxy* proxy;
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        auto& known = proxies[server.port()];
+        if (!known) known = new ValidatingProxy(server.port());
+        proxy = known;
+    }
+    const std::string url = "http://localhost:" + std::to_string(proxy->port()) + "/" + ns;
+    CommandResult result = runCommand("/usr/bin/wbemcli " + arguments + " " + quoted(url + ":" + object) +
+                                      (values.empty() ? "" : " " + quoted(values)));
+    for (const std::string& invalid : proxy->takeInvalidAnswers())
+        ADD_FAILURE() << "wbemcli " << arguments << " " << object << ": an answer breaks the DTD: " << invalid;
+    return result;
 }
 
 class FixtureServerTest : public ::testing::Test {
