@@ -1,6 +1,7 @@
 // The server programs in their own processes on a free loopback port,
 // driven by the real wbemcli: first with the fixture provider, then with
 // the real provider over the simulated RAID library.
+#include "DtdValidation.h"
 #include "FixtureSchema.h"
 #include "TestSupport.h"
 #include "ValidatingProxy.h"
@@ -406,6 +407,9 @@ Response post(const ServerProcess& server, const HttpExchange& request) {
     for (const auto& [name, headerValue] : request.headers)
         if (name != "Content-Type") headers.emplace(name, headerValue);
     const auto answer = client.Post(request.target, headers, request.body, "application/xml; charset=\"utf-8\"");
+    if (answer && answer->status == 200 && cimXmlDtdAvailable()) {
+        EXPECT_EQ(cimXmlDtdErrors(answer->body), "") << request.body;
+    }
     return Response(answer ? answer->body : std::string());
 }
 
