@@ -52,22 +52,8 @@ std::string quoted(const std::string& text) { return "'" + text + "'"; }
 // for the program's life): an answer that breaks the DTD fails the test.
 CommandResult runWbemcli(const ServerProcess& server, const std::string& arguments, const std::string& object,
                          const std::string& ns, const std::string& values, const std::string& credentials = {}) {
-    static std::mutex mutex;
-    static std::map<int, ValidatingProxy*> proxies;
-    ValidatingProxy* proxy;
-    {
-        std::lock_guard<std::mutex> lock(mutex);
-        auto& known = proxies[server.port()];
-        if (!known) known = new ValidatingProxy(server.port());
-        proxy = known;
-    }
-    const std::string url = "http://" + (credentials.empty() ? "" : credentials + "@") + "localhost:" +
-                            std::to_string(proxy->port()) + "/" + ns;
-    CommandResult result = runCommand("/usr/bin/wbemcli " + arguments + " " + quoted(url + ":" + object) +
-                                      (values.empty() ? "" : " " + quoted(values)));
-    for (const std::string& invalid : proxy->takeInvalidAnswers())
-        ADD_FAILURE() << "wbemcli " << arguments << " " << object << ": an answer breaks the DTD: " << invalid;
-    return result;
+    return runCommand("/usr/bin/wbemcli " + arguments + " " + quoted(validatedUrl(server.port(), ns, credentials) + ":" + object) +
+                      (values.empty() ? "" : " " + quoted(values)));
 }
 
 class FixtureServerTest : public ::testing::Test {

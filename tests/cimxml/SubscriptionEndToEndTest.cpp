@@ -5,6 +5,7 @@
 #include "TestInstallation.h"
 #include "TextSearch.h"
 #include "TestSupport.h"
+#include "ValidatingProxy.h"
 
 #include <gtest/gtest.h>
 
@@ -111,10 +112,10 @@ TEST(SubscriptionEndToEnd, WbemcliSubscribesOrvListenerReceivesAndTheSubscriptio
     const AlertSubscription subscription;
     auto wbemcli = [&](const std::string& op, const std::string& ns, const std::string& object,
                        const std::string& values = {}) {
-        return runCommand("/usr/bin/wbemcli " + op + " '" + server->url(ns) + ":" + object + "'" +
+        return runCommand("/usr/bin/wbemcli " + op + " '" + validatedUrl(server->port(), ns) + ":" + object + "'" +
                           (values.empty() ? "" : " '" + values + "'"));
     };
-    const std::string refused = subscription.create(server->url("root/interop"), listener.url());
+    const std::string refused = subscription.create(validatedUrl(server->port(), "root/interop"), listener.url());
     ASSERT_EQ(refused, "");
     EXPECT_TRUE(waitForText(trace, "enableIndications")) << fileText(trace);
 

@@ -4,10 +4,8 @@
 #pragma once
 
 #include <memory>
-#include <mutex>
 #include <string>
 #include <thread>
-#include <vector>
 
 namespace httplib {
 class Server;
@@ -20,16 +18,16 @@ public:
     explicit ValidatingProxy(int serverPort);
     ~ValidatingProxy();
     int port() const { return port_; }
-    // The complaints about answers since the last call, each with the
-    // request that drew it.
-    std::vector<std::string> takeInvalidAnswers();
 
 private:
     std::unique_ptr<httplib::Server> http_;
     std::thread thread_;
     int port_ = 0;
-    std::mutex mutex_;
-    std::vector<std::string> invalid_;
 };
+
+// The URL of namespace `ns` through the proxy of the server on
+// `serverPort`, made at the first call and kept for the program's life;
+// an answer through it that breaks the DTD fails the running test.
+std::string validatedUrl(int serverPort, const std::string& ns, const std::string& credentials = {});
 
 }  // namespace orv::cimxml::test
