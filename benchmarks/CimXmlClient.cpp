@@ -94,9 +94,15 @@ std::string localNamespace(const std::string& nameSpace) {
     return out + "</LOCALNAMESPACEPATH>";
 }
 
-std::string classNameParameter(const std::string& name) {
-    return R"(<IPARAMVALUE NAME="ClassName"><CLASSNAME NAME=")" + name + R"("/></IPARAMVALUE>)";
+std::string parameter(const std::string& name, const std::string& content) {
+    return "<IPARAMVALUE NAME=\"" + name + "\">" + content + "</IPARAMVALUE>";
 }
+
+std::string classParameter(const std::string& name, const std::string& className) {
+    return parameter(name, "<CLASSNAME NAME=\"" + className + "\"/>");
+}
+
+std::string classNameParameter(const std::string& name) { return classParameter("ClassName", name); }
 
 std::string printed(const tinyxml2::XMLElement& element) {
     tinyxml2::XMLPrinter printer(nullptr, true);

@@ -63,6 +63,10 @@ private:
 };
 
 std::string localNamespace(const std::string& nameSpace);
+// An IPARAMVALUE named `name` holding `content` (XML text).
+std::string parameter(const std::string& name, const std::string& content);
+// The ClassName parameter; classParameter names any other class-valued one.
+std::string classParameter(const std::string& name, const std::string& className);
 std::string classNameParameter(const std::string& name);
 // The element as compact XML text, e.g. an INSTANCENAME to send back.
 std::string printed(const tinyxml2::XMLElement& element);

@@ -27,6 +27,8 @@ using orv::bench::cpuSeconds;
 using orv::bench::memoryKiB;
 using Client = orv::bench::CimXmlClient;
 using orv::bench::classNameParameter;
+using orv::bench::classParameter;
+using orv::bench::parameter;
 using orv::bench::countChildren;
 using orv::bench::printed;
 using Clock = std::chrono::steady_clock;
@@ -60,7 +62,7 @@ void discover(Client& client, pid_t server, std::vector<Phase>& phases) {
     timed(phases[0], [&] {
         for (const char* nameSpace : kNamespaces) {
             const auto* names = client.call("EnumerateClassNames", nameSpace,
-                                            R"(<IPARAMVALUE NAME="DeepInheritance"><VALUE>TRUE</VALUE></IPARAMVALUE>)");
+                                            parameter("DeepInheritance", "<VALUE>TRUE</VALUE>"));
             NamespaceClasses found{nameSpace, {}};
             if (names)
                 for (auto* e = names->FirstChildElement("CLASSNAME"); e; e = e->NextSiblingElement("CLASSNAME")) {
@@ -103,9 +105,7 @@ void discover(Client& client, pid_t server, std::vector<Phase>& phases) {
         for (const auto& controller : controllers)
             for (const auto& association : associationClasses) {
                 const std::string parameters =
-                    R"(<IPARAMVALUE NAME="ObjectName">)" + controller +
-                    R"(</IPARAMVALUE><IPARAMVALUE NAME="AssocClass"><CLASSNAME NAME=")" + association +
-                    R"("/></IPARAMVALUE>)";
+                    parameter("ObjectName", controller) + classParameter("AssocClass", association);
                 const auto* values = client.call("AssociatorNames", kImplementation, parameters);
                 ++phases[3].requests;
                 phases[3].objects += countChildren(values, "OBJECTPATH");

@@ -45,6 +45,8 @@ using Clock = std::chrono::steady_clock;
 using orv::bench::CimErrorAnswer;
 using orv::bench::CimXmlClient;
 using orv::bench::classNameParameter;
+using orv::bench::classParameter;
+using orv::bench::parameter;
 using orv::bench::printed;
 
 constexpr const char* kStorage = "root/orv/Ambrix/smi_14";
@@ -302,7 +304,7 @@ Workload prepareWorkload(CimXmlClient& client, const SoakOptions& options, const
     Workload workload;
     for (const char* nameSpace : {kStorage, kInterop}) {
         const auto* names = client.call("EnumerateClassNames", nameSpace,
-                                        R"(<IPARAMVALUE NAME="DeepInheritance"><VALUE>TRUE</VALUE></IPARAMVALUE>)");
+                                        parameter("DeepInheritance", "<VALUE>TRUE</VALUE>"));
         std::vector<std::string> orvClasses;
         for (auto* e = names ? names->FirstChildElement("CLASSNAME") : nullptr; e;
              e = e->NextSiblingElement("CLASSNAME"))
@@ -339,8 +341,7 @@ Workload prepareWorkload(CimXmlClient& client, const SoakOptions& options, const
         std::string pool;
         const auto* pools = client.call(
             "AssociatorNames", kStorage,
-            R"(<IPARAMVALUE NAME="ObjectName">)" + extent +
-                R"(</IPARAMVALUE><IPARAMVALUE NAME="ResultClass"><CLASSNAME NAME="ORV_PrimordialStoragePool"/></IPARAMVALUE>)");
+            parameter("ObjectName", extent) + classParameter("ResultClass", "ORV_PrimordialStoragePool"));
         const auto* found = tinyxml2::XMLConstHandle(pools)
                                 .FirstChildElement("OBJECTPATH")
                                 .FirstChildElement("INSTANCEPATH")
@@ -441,26 +442,21 @@ private:
                 case Kind::GetInstance: {
                     const auto& path = any(workload_.paths);
                     mayBeGone = path.comesAndGoes;
-                    client_->call("GetInstance", kStorage,
-                                 R"(<IPARAMVALUE NAME="InstanceName">)" + path.instanceName + "</IPARAMVALUE>");
+                    client_->call("GetInstance", kStorage, parameter("InstanceName", path.instanceName));
                     break;
                 }
                 case Kind::AssociatorNames: {
                     const auto& path = any(workload_.paths);
                     mayBeGone = path.comesAndGoes;
-                    std::string parameters =
-                        R"(<IPARAMVALUE NAME="ObjectName">)" + path.instanceName + "</IPARAMVALUE>";
-                    if (random_() % 2)
-                        parameters += R"(<IPARAMVALUE NAME="AssocClass"><CLASSNAME NAME=")" +
-                                      any(workload_.associations) + R"("/></IPARAMVALUE>)";
+                    std::string parameters = parameter("ObjectName", path.instanceName);
+                    if (random_() % 2) parameters += classParameter("AssocClass", any(workload_.associations));
                     client_->call("AssociatorNames", kStorage, parameters);
                     break;
                 }
                 case Kind::References: {
                     const auto& path = any(workload_.paths);
                     mayBeGone = path.comesAndGoes;
-                    client_->call("References", kStorage,
-                                 R"(<IPARAMVALUE NAME="ObjectName">)" + path.instanceName + "</IPARAMVALUE>");
+                    client_->call("References", kStorage, parameter("ObjectName", path.instanceName));
                     break;
                 }
                 case Kind::Spares:
