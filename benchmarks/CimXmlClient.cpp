@@ -59,7 +59,10 @@ const tinyxml2::XMLElement* CimXmlClient::post(const std::string& method, const 
                                    {"CIMOperation", "MethodCall"},
                                    {"CIMMethod", method},
                                    {"CIMObject", cimObject}};
-    const auto answer = http_.Post("/cimom", headers, envelope(call), "application/xml; charset=\"utf-8\"");
+    const std::string body = envelope(call);
+    const auto sent = std::chrono::steady_clock::now();
+    const auto answer = http_.Post("/cimom", headers, body, "application/xml; charset=\"utf-8\"");
+    answeredSeconds_ += std::chrono::duration<double>(std::chrono::steady_clock::now() - sent).count();
     if (!answer) throw std::runtime_error(method + ": no answer (" + httplib::to_string(answer.error()) + ")");
     if (answer->status != 200) throw std::runtime_error(method + ": HTTP status " + std::to_string(answer->status));
     if (!answersDirectory_.empty()) {

@@ -8,6 +8,7 @@
 #include <httplib.h>
 #include <tinyxml2.h>
 
+#include <chrono>
 #include <stdexcept>
 #include <string>
 #include <utility>
@@ -51,6 +52,11 @@ public:
     // file per request in request order, to compare two builds' answers.
     void keepAnswersIn(std::string directory) { answersDirectory_ = std::move(directory); }
 
+    // Time spent so far from sending each request to holding its whole
+    // answer: what the server and the wire cost, without this client's own
+    // parsing of the answers.
+    double answeredSeconds() const { return answeredSeconds_; }
+
 private:
     const tinyxml2::XMLElement* post(const std::string& method, const std::string& cimObject,
                                      const std::string& call, const char* responseElement,
@@ -60,6 +66,7 @@ private:
     tinyxml2::XMLDocument document_;
     std::string answersDirectory_;
     std::size_t answered_ = 0;
+    double answeredSeconds_ = 0;
 };
 
 std::string localNamespace(const std::string& nameSpace);

