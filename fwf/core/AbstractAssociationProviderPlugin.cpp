@@ -41,7 +41,25 @@ void forEachReference(const CIMInstance& association, Visit&& visit) {
     }
 }
 
+// Plugins are shared by every request thread. Initial-exec: the provider is
+// loaded and unloaded with dlopen/dlclose, and a dynamic TLS block left behind
+// by an unloaded library trips LeakSanitizer's scan at exit.
+[[gnu::tls_model("initial-exec")]] thread_local const CIMObjectPath* tracedSource = nullptr;
+
+class TraversalScope {
+public:
+    explicit TraversalScope(const CIMObjectPath& source) : previous_(tracedSource) { tracedSource = &source; }
+    ~TraversalScope() { tracedSource = previous_; }
+    TraversalScope(const TraversalScope&) = delete;
+    TraversalScope& operator=(const TraversalScope&) = delete;
+
+private:
+    const CIMObjectPath* previous_;
+};
+
 }  // namespace
+
+const CIMObjectPath* AbstractAssociationProviderPlugin::traversalSource() { return tracedSource; }
 
 AbstractAssociationProviderPlugin::AbstractAssociationProviderPlugin(AssociationEnd first, AssociationEnd second)
     : first_(std::move(first)), second_(std::move(second)) {}
@@ -169,7 +187,10 @@ CIMInstanceList AbstractAssociationProviderPlugin::associationHelper(const CIMOb
         return kept;
     }
     CIMInstanceList associations;
-    enumerateInstances(associationPath, associations);
+    {
+        const TraversalScope scope(source);
+        enumerateInstances(associationPath, associations);
+    }
     LogMessage(4, "%s :: Association Objects retrieved : %d", kName, static_cast<int>(associations.size()));
     if (associations.empty()) {
         LogMessage(4, "No instances for the association class : %s", associationClass.c_str());

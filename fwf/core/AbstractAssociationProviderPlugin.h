@@ -78,6 +78,13 @@ public:
                          const std::string& role) override;
 
 protected:
+    // The object a walk through this thread's current association request
+    // starts from (set by associationHelper around enumerateInstances), or
+    // null for a plain enumeration. A plugin may then build only the
+    // associations that can reference it; associationHelper still keeps
+    // only those that do.
+    static const CIMObjectPath* traversalSource();
+
     // The association instance, in the request's host, namespace and class,
     // holding one reference key per role.
     CIMInstance makeAssociation(const CIMObjectPath& request, const CIMObjectPath& first,

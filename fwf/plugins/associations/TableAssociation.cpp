@@ -11,19 +11,6 @@ namespace orv::cim::fwf::associations {
 
 namespace {
 
-// The source of the traversal this thread is answering, if any: plugins are
-// shared by every request thread. Initial-exec: the provider is loaded and
-// unloaded with dlopen/dlclose, and a dynamic TLS block left behind by an
-// unloaded library trips LeakSanitizer's scan at exit.
-[[gnu::tls_model("initial-exec")]] thread_local const CIMObjectPath* tracedSource = nullptr;
-
-struct TraversalScope {
-    explicit TraversalScope(const CIMObjectPath& source) { tracedSource = &source; }
-    ~TraversalScope() { tracedSource = nullptr; }
-    TraversalScope(const TraversalScope&) = delete;
-    TraversalScope& operator=(const TraversalScope&) = delete;
-};
-
 FrameworkFacade& framework() {
     FrameworkFacade* facade = FrameworkFacade::getInstance();
     if (facade == nullptr) {
@@ -95,7 +82,7 @@ void TableAssociation::enumerateInstances(CIMObjectPath path, CIMInstanceList& o
     constexpr const char* kName = "orv::cim::fwf::AbstractAssociationProviderPlugin::enumerateInstances";
     LogTrace("Entering AbstractAssociationProviderPlugin::enumerateInstances()");
     try {
-        const CIMObjectPath* source = tracedSource;
+        const CIMObjectPath* source = traversalSource();
         const bool atFirst = source != nullptr && sameClass(source->getClassName(), firstEnd().className);
         const bool atSecond = source != nullptr && sameClass(source->getClassName(), secondEnd().className);
         const std::string system = (atFirst || atSecond) && row_.test.withinOneSystem() ? systemOf(*source) : "";
@@ -123,14 +110,6 @@ void TableAssociation::enumerateInstances(CIMObjectPath path, CIMInstanceList& o
         throw;
     }
     LogTrace("Exiting AbstractAssociationProviderPlugin::enumerateInstances()");
-}
-
-CIMInstanceList TableAssociation::associationHelper(const CIMObjectPath& source, const std::string& associationClass,
-                                                    const std::string& resultClass, const std::string& role,
-                                                    const std::string& resultRole) {
-    const TraversalScope scope(source);
-    return AbstractAssociationProviderPlugin::associationHelper(source, associationClass, resultClass, role,
-                                                                resultRole);
 }
 
 void TableAssociation::associatorNames(CIMObjectPath path, const std::string& associationClass,

@@ -25,9 +25,6 @@ public:
     const AssociationRow& row() const { return row_; }
 
     void enumerateInstances(CIMObjectPath path, CIMInstanceList& out) override;
-    CIMInstanceList associationHelper(const CIMObjectPath& source, const std::string& associationClass,
-                                      const std::string& resultClass, const std::string& role,
-                                      const std::string& resultRole) override;
     void associatorNames(CIMObjectPath path, const std::string& associationClass, CIMObjectPathList& out,
                          const std::string& role, const std::string& resultRole,
                          const std::string& resultClass) override;

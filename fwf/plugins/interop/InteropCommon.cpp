@@ -4,6 +4,7 @@
 #include <map>
 
 #include "CIMException.h"
+#include "CommonFunctions.h"
 #include "FrameworkFacade.h"
 #include "Logger.h"
 #include "OsServices.h"
@@ -78,14 +79,27 @@ PropertyList objectManagerProperties(const char* description) {
             scalarProperty("GatherStatisticalData", true, CIM_BOOLEAN)};
 }
 
+std::string providerClassName(const std::string& className) {
+    if (className.compare(0, 3, "CIM") != 0) return className;
+    const auto separator = className.find('_');
+    return separator == std::string::npos ? className : "ORV_" + className.substr(separator + 1);
+}
+
 std::vector<ProfileElementPair> profileElementPairs(const CIMObjectPath& request,
-                                                    const std::vector<ProfileElementRow>& rows) {
+                                                    const std::vector<ProfileElementRow>& rows,
+                                                    const CIMObjectPath* source) {
     std::vector<ProfileElementPair> pairs;
     FrameworkFacade* facade = FrameworkFacade::getInstance();
     if (facade == nullptr) return pairs;
+    const std::string sourceClass = source == nullptr ? std::string() : providerClassName(source->getClassName());
+    const auto isSourceClass = [&](const char* className) {
+        return CommonFunctions::equalsIgnoreCase(sourceClass, className);
+    };
     // Several rows name the same element class; enumerate each class once.
     std::map<std::string, CIMObjectPathList> elementsByClass;
     for (const auto& row : rows) {
+        const bool fromElement = source != nullptr && isSourceClass(row.elementClass);
+        if (source != nullptr && !fromElement && !isSourceClass(row.profileClass)) continue;
         auto found = elementsByClass.find(row.elementClass);
         if (found == elementsByClass.end()) {
             CIMObjectPathList names;
@@ -94,6 +108,7 @@ std::vector<ProfileElementPair> profileElementPairs(const CIMObjectPath& request
             found = elementsByClass.emplace(row.elementClass, std::move(names)).first;
         }
         for (const auto& element : found->second) {
+            if (fromElement && !(element == *source)) continue;
             pairs.push_back({profilePath(request.getHost(), row.profileClass, row.profileId), element});
         }
     }

@@ -63,8 +63,13 @@ struct ProfileElementPair {
     CIMObjectPath element;
 };
 // For each row in order, one pair per instance of its element class that the
-// framework currently serves.
+// framework currently serves. With a walk's `source`, only the pairs that
+// can hold it: the rows of its class, and of an element only itself.
 std::vector<ProfileElementPair> profileElementPairs(const CIMObjectPath& request,
-                                                    const std::vector<ProfileElementRow>& rows);
+                                                    const std::vector<ProfileElementRow>& rows,
+                                                    const CIMObjectPath* source = nullptr);
+// A CIM_ class name as the class of ours that serves it (CIM_X as ORV_X);
+// any other name as it is.
+std::string providerClassName(const std::string& className);
 
 }  // namespace orv::cim::fwf::interop

@@ -42,12 +42,6 @@ const std::vector<interop::ProfileElementRow>& conformance() {
     return rows;
 }
 
-std::string providerClassName(const std::string& className) {
-    if (className.compare(0, 3, "CIM") != 0) return className;
-    const auto separator = className.find('_');
-    return separator == std::string::npos ? className : "ORV_" + className.substr(separator + 1);
-}
-
 }  // namespace
 
 ORVElementConformsToProfile::ORVElementConformsToProfile()
@@ -55,14 +49,14 @@ ORVElementConformsToProfile::ORVElementConformsToProfile()
 
 void ORVElementConformsToProfile::enumerateInstances(CIMObjectPath path, CIMInstanceList& out) {
     LogTrace("Entering ORVElementConformsToProfile::enumerateInstances()");
-    for (const auto& pair : interop::profileElementPairs(path, conformance())) {
+    for (const auto& pair : interop::profileElementPairs(path, conformance(), traversalSource())) {
         out.push_back(makeAssociation(path, pair.profile, pair.element));
     }
     LogTrace("Exiting ORVElementConformsToProfile::enumerateInstances()");
 }
 
 bool ORVElementConformsToProfile::isEndpointClass(const std::string& className) const {
-    const std::string wanted = CommonFunctions::toLower(providerClassName(className));
+    const std::string wanted = CommonFunctions::toLower(interop::providerClassName(className));
     const auto names = [&](const char* candidate) { return CommonFunctions::toLower(candidate) == wanted; };
     if (names(kRegisteredProfileClass) || names(kRegisteredSubProfileClass)) return true;
     for (const auto& row : conformance()) {

@@ -1,7 +1,9 @@
 #include "ORVRegProfileElementSoftwareIdentity.h"
 
+#include <algorithm>
 #include <vector>
 
+#include "CommonFunctions.h"
 #include "InteropCommon.h"
 #include "Logger.h"
 
@@ -32,10 +34,20 @@ ORVRegProfileElementSoftwareIdentity::ORVRegProfileElementSoftwareIdentity()
 
 void ORVRegProfileElementSoftwareIdentity::enumerateInstances(CIMObjectPath path, CIMInstanceList& out) {
     LogTrace("Entering ORVRegProfileElementSoftwareIdentity::enumerateInstances()");
-    for (const auto& pair : interop::profileElementPairs(path, kDescribedSoftware)) {
+    for (const auto& pair : interop::profileElementPairs(path, kDescribedSoftware, traversalSource())) {
         out.push_back(makeAssociation(path, pair.element, pair.profile));
     }
     LogTrace("Exiting ORVRegProfileElementSoftwareIdentity::enumerateInstances()");
+}
+
+// The software end takes several classes; any other object (a controller,
+// say) relates to nothing here, and a walk from it need not pair them all.
+bool ORVRegProfileElementSoftwareIdentity::isEndpointClass(const std::string& className) const {
+    const std::string wanted = interop::providerClassName(className);
+    const auto names = [&](const char* candidate) { return CommonFunctions::equalsIgnoreCase(candidate, wanted); };
+    if (names(kRegisteredSubProfileClass)) return true;
+    return std::any_of(kDescribedSoftware.begin(), kDescribedSoftware.end(),
+                       [&](const interop::ProfileElementRow& row) { return names(row.elementClass); });
 }
 
 }  // namespace orv::cim::fwf

@@ -10,6 +10,7 @@ public:
     ORVRegProfileElementSoftwareIdentity();
     void enumerateInstances(CIMObjectPath path, CIMInstanceList& out) override;
     bool MatchInstances(const CIMInstance&, const CIMInstance&) override { return false; }
+    bool isEndpointClass(const std::string& className) const override;
 };
 
 }  // namespace orv::cim::fwf
