@@ -109,12 +109,11 @@ CIMInstanceList AbstractAssociationProviderPlugin::endpointInstances(const CIMOb
     return instances;
 }
 
-CIMInstance AbstractAssociationProviderPlugin::makeAssociation(const CIMObjectPath& request,
-                                                               const CIMObjectPath& first,
-                                                               const CIMObjectPath& second) const {
+CIMInstance AbstractAssociationProviderPlugin::makeAssociation(const CIMObjectPath& request, CIMObjectPath first,
+                                                               CIMObjectPath second) const {
     CIMInstance association(CIMObjectPath(request.getHost(), request.getNameSpace(), request.getClassName()));
-    association.addProperty(referenceProperty(getFirstRoleName(), first));
-    association.addProperty(referenceProperty(getSecondRoleName(), second));
+    association.addProperty(referenceProperty(getFirstRoleName(), std::move(first)));
+    association.addProperty(referenceProperty(getSecondRoleName(), std::move(second)));
     return association;
 }
 

@@ -87,8 +87,7 @@ protected:
 
     // The association instance, in the request's host, namespace and class,
     // holding one reference key per role.
-    CIMInstance makeAssociation(const CIMObjectPath& request, const CIMObjectPath& first,
-                                const CIMObjectPath& second) const;
+    CIMInstance makeAssociation(const CIMObjectPath& request, CIMObjectPath first, CIMObjectPath second) const;
     // Appends an association for every pair that MatchInstances accepts,
     // first-end instances in the outer loop.
     void pairInstances(const CIMObjectPath& request, const CIMInstanceList& firsts, const CIMInstanceList& seconds,

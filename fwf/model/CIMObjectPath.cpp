@@ -71,10 +71,10 @@ std::string CIMObjectPath::toString() const {
 }
 
 bool CIMObjectPath::operator==(const CIMObjectPath& other) const {
-    using CommonFunctions::toLower;
-    if (toLower(nameSpace_) != toLower(other.nameSpace_)) return false;
-    if (toLower(className_) != toLower(other.className_)) return false;
+    using CommonFunctions::equalsIgnoreCase;
     if (keyBindings_.size() != other.keyBindings_.size()) return false;
+    if (!equalsIgnoreCase(className_, other.className_)) return false;
+    if (!equalsIgnoreCase(nameSpace_, other.nameSpace_)) return false;
     std::size_t matches = 0;
     for (const auto& mine : keyBindings_) {
         auto theirs = std::find_if(other.keyBindings_.begin(), other.keyBindings_.end(),

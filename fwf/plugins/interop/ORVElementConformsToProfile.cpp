@@ -1,5 +1,6 @@
 #include "ORVElementConformsToProfile.h"
 
+#include <utility>
 #include <vector>
 
 #include "CommonFunctions.h"
@@ -49,8 +50,8 @@ ORVElementConformsToProfile::ORVElementConformsToProfile()
 
 void ORVElementConformsToProfile::enumerateInstances(CIMObjectPath path, CIMInstanceList& out) {
     LogTrace("Entering ORVElementConformsToProfile::enumerateInstances()");
-    for (const auto& pair : interop::profileElementPairs(path, conformance(), traversalSource())) {
-        out.push_back(makeAssociation(path, pair.profile, pair.element));
+    for (auto& pair : interop::profileElementPairs(path, conformance(), traversalSource())) {
+        out.push_back(makeAssociation(path, std::move(pair.profile), std::move(pair.element)));
     }
     LogTrace("Exiting ORVElementConformsToProfile::enumerateInstances()");
 }

@@ -1,6 +1,7 @@
 #include "ORVRegProfileElementSoftwareIdentity.h"
 
 #include <algorithm>
+#include <utility>
 #include <vector>
 
 #include "CommonFunctions.h"
@@ -34,8 +35,8 @@ ORVRegProfileElementSoftwareIdentity::ORVRegProfileElementSoftwareIdentity()
 
 void ORVRegProfileElementSoftwareIdentity::enumerateInstances(CIMObjectPath path, CIMInstanceList& out) {
     LogTrace("Entering ORVRegProfileElementSoftwareIdentity::enumerateInstances()");
-    for (const auto& pair : interop::profileElementPairs(path, kDescribedSoftware, traversalSource())) {
-        out.push_back(makeAssociation(path, pair.element, pair.profile));
+    for (auto& pair : interop::profileElementPairs(path, kDescribedSoftware, traversalSource())) {
+        out.push_back(makeAssociation(path, std::move(pair.element), std::move(pair.profile)));
     }
     LogTrace("Exiting ORVRegProfileElementSoftwareIdentity::enumerateInstances()");
 }
