@@ -1,7 +1,6 @@
-// The association table against what it must agree with: the association
-// classes of our schema, the registry order a CIM server sees, and the pair
-// tests on hand-made instances where one wrong field selector or one text
-// comparison in place of a decimal one shows.
+// The association table against the association classes of our schema, and
+// the pair tests on hand-made instances where one wrong field selector or one
+// text comparison in place of a decimal one shows.
 #include <gtest/gtest.h>
 
 #include <set>
@@ -10,7 +9,6 @@
 #include "ClassTable.h"
 #include "CommonFunctions.h"
 #include "PropertyBuilders.h"
-#include "ProviderPluginCatalogue.h"
 
 namespace orv::cim::fwf::associations {
 namespace {
@@ -51,73 +49,6 @@ TEST(AssociationTable, EveryRowAgreesWithItsSchemaClassOnce) {
     EXPECT_EQ(findAssociationRow("orv_BATTERYsystemdevice"), findAssociationRow("ORV_BatterySystemDevice"));
     EXPECT_EQ(findAssociationRow("ORV_CompositedExtentBasedOn"), nullptr);
     EXPECT_THROW(tableAssociation("ORV_NoSuchAssociation"), std::logic_error);
-}
-
-// The classes a CIM server finds registered, in registration order: the
-// management classes, then the storage classes. Job classes come with jobs.
-const std::vector<std::string> kEveryMode{
-    "ORV_ObjectManagerElementSoftwareIdentity", "ORV_ElementConformsToProfile", "ORV_ReferencedProfile",
-    "ORV_RegisteredProfile", "ORV_RegisteredSubProfile", "ORV_SubProfileRequiresProfile",
-    "ORV_SubProfileRequiresSubProfile", "ORV_RegProfileElementSoftwareIdentity",
-    "ORV_StorageConfigurationServiceCapabilities", "ORV_StrgConfServiceElementCapabilities",
-    "ORV_CIMXMLCommunicationMechanism", "ORV_CommMechanismForManager", "ORV_HostedAccessPoint", "ORV_HostedService",
-    "ORV_Namespace", "ORV_NamespaceInManager", "ORV_ObjectManager", "ORV_HostComputerSystem",
-    "ORV_ApplicationSoftwareIdentity"};
-const std::vector<std::string> kFullMode{
-    "ORV_Card", "ORV_CardPhysicalComponent", "ORV_Realizes", "ORV_SystemPackaging", "ORV_Product",
-    "ORV_ComputerSystemPackage", "ORV_PrimordialStoragePool", "ORV_ConcreteStoragePool",
-    "ORV_HostedPrimordialStoragePool", "ORV_HostedConcreteStoragePool", "ORV_StorageVolume",
-    "ORV_StorageConfigurationService", "ORV_StorageHostedService", "ORV_StorageVolumeSystemDevice",
-    "ORV_VolumeAllocatedFromPrimordialPool", "ORV_VolumeAllocatedFromConcretePool", "ORV_PoolAllocatedFromPool",
-    "ORV_StorageSetting", "ORV_FixedStorageSetting", "ORV_ElementSettingData", "ORV_PrimordialElementCapabilities",
-    "ORV_PrimordialPoolCapabilities", "ORV_ControllerElementCapabilities", "ORV_ConcreteElementCapabilities",
-    "ORV_ConcretePoolCapabilities", "ORV_StorageSettingsAssociatedToCapabilities", "ORV_UserGeneratedSetting",
-    "ORV_StorageSettingsGeneratedFromCapabilities", "ORV_VolumeToPoolConcreteComponent", "ORV_AssociatedBattery",
-    "ORV_Battery", "ORV_BatterySystemDevice", "ORV_DATargetPort", "ORV_DATargetPortSystemDevice",
-    "ORV_TargetSCSIDeviceSAPImplementation", "ORV_TargetSCSIProtocolEndPoint",
-    "ORV_TargetSCSIProtocolHostedAccessPoint", "ORV_InitiatorATAProtocolEndPoint",
-    "ORV_InitiatorATAProtocolHostedAccessPoint", "ORV_InitiatorATASCSIBindsTo",
-    "ORV_InitiatorSCSIDeviceSAPImplementation", "ORV_InitiatorSCSIProtocolEndPoint",
-    "ORV_InitiatorSCSIProtocolHostedAccessPoint", "ORV_SASInitiatorPort", "ORV_SASInitiatorPortSystemDevice",
-    "ORV_InitiatorSASPhy", "ORV_SASInitiatorPhyConcreteComponent", "ORV_SASPhySystemDevice", "ORV_ControlledBy",
-    "ORV_ControllerComputerSystem", "ORV_LogicalIdentity", "ORV_PortController", "ORV_ProductPhysicalComponent",
-    "ORV_ProtocolControllerSystemDevice", "ORV_SCSIProtocolController", "ORV_SCSIProtocolControllerForUnit",
-    "ORV_SCSISAPAvailableForElement", "ORV_SystemComponent", "ORV_SystemDevice", "ORV_PortControllerSystemDevice",
-    "ORV_DiskDrive", "ORV_DiskDriveConcreteComponent", "ORV_DiskDriveElementSoftwareIdentity",
-    "ORV_DiskDrivePhysicalPackage", "ORV_DiskDriveRealizes", "ORV_DiskDriveSoftwareIdentity",
-    "ORV_DiskDriveSystemDevice", "ORV_StorageExtentSystemDevice", "ORV_MediaPresent", "ORV_StorageExtent",
-    "ORV_DiskDriveSASPort", "ORV_DiskDriveATAPort", "ORV_DiskDriveSASProtocolEndpoint",
-    "ORV_DiskDriveATAProtocolEndpoint", "ORV_SASDeviceSAPImplementation", "ORV_SATADeviceSAPImplementation",
-    "ORV_SASSAPAvailableForElement", "ORV_SATASAPAvailableForElement", "ORV_Container",
-    "ORV_DiskDriveSASPortSystemDevice", "ORV_DiskDriveATAPortSystemDevice", "ORV_ConcreteComponent",
-    "ORV_FailOverHostedCollection", "ORV_FailOverMemberOfCollection", "ORV_FailoverStorageExtentsCollection",
-    "ORV_HostedSpareService", "ORV_IsSpare", "ORV_PrimordialStoragePoolConcreteDependency",
-    "ORV_SpareConfCapElementCapabilities", "ORV_SpareConfigurationCapabilities", "ORV_SpareConfigurationService",
-    "ORV_Spared", "ORV_StorageRedundancySet", "ORV_StorageVolumeConcreteDependency",
-    "ORV_StrgExtentMemberOfCollection", "ORV_StrgRedundancyHostedCollection", "ORV_BasedOn",
-    "ORV_CompositeExtentBasedOn", "ORV_CompositeExtent", "ORV_CompositeExtentConcreteComponent",
-    "ORV_CompositeExtentSystemDevice", "ORV_SoftwareInstallationService",
-    "ORV_SoftwareInstallationServiceCapabilities", "ORV_BiosElementSoftwareIdentity", "ORV_BIOSSoftwareIdentity",
-    "ORV_DriverElementSoftwareIdentity", "ORV_DriverSoftwareIdentity", "ORV_FirmwareElementSoftwareIdentity",
-    "ORV_FirmwareSoftwareIdentity", "ORV_InstalledSoftwareIdentity", "ORV_InstalledSMISProvider",
-    "ORV_ConcreteJob", "ORV_AffectedJobElement", "ORV_OwningJobElement", "ORV_JobMethodResult",
-    "ORV_AssociatedJobMethodResult"};
-
-std::vector<std::string> namesOf(const std::vector<PluginRegistration>& registrations) {
-    std::vector<std::string> names;
-    for (const auto& registration : registrations) names.push_back(registration.className);
-    return names;
-}
-
-// Every class has its place in the catalogue, in registration order.
-TEST(AssociationTable, CatalogueKeepsTheRegistrationOrderAndServesEveryRow) {
-    const PluginCatalogue& catalogue = providerPluginCatalogue();
-    EXPECT_EQ(namesOf(catalogue.everyMode), kEveryMode);
-    EXPECT_EQ(namesOf(catalogue.fullModeOnly), kFullMode);
-
-    // Every class has its plugin now: nothing is left planned.
-    for (const auto* list : {&catalogue.everyMode, &catalogue.fullModeOnly})
-        for (const auto& registration : *list) EXPECT_FALSE(registration.isPlanned()) << registration.className;
 }
 
 // Instances made by hand: string properties by default, a number where the

@@ -84,30 +84,6 @@ std::string FixtureServerTest::traceFile_;
 
 const std::string kController = "FIX_Controller.Name=\"ctl0\",Slot=0";
 
-TEST_F(FixtureServerTest, ListsClassesNamesAndInstances) {
-    CommandResult classes = wbemcli("ecn", "CIM_ManagedElement");
-    ASSERT_EQ(classes.exitStatus, 0) << classes.output;
-    EXPECT_EQ(lines(classes.output).size(), 3u) << classes.output;
-    EXPECT_TRUE(contains(classes.output, ":FIX_Controller")) << classes.output;
-
-    CommandResult names = wbemcli("ein", "FIX_Disk");
-    ASSERT_EQ(names.exitStatus, 0) << names.output;
-    EXPECT_EQ(lines(names.output).size(), 3u);
-    EXPECT_TRUE(contains(names.output, "smi_14:FIX_Disk.DeviceID=\"d2\"")) << names.output;
-
-    CommandResult instances = wbemcli("ei", "FIX_Controller");
-    ASSERT_EQ(instances.exitStatus, 0) << instances.output;
-    EXPECT_TRUE(contains(instances.output, "CacheSizeMB=512")) << instances.output;
-    EXPECT_TRUE(contains(instances.output, "PortNumbers=1,2")) << instances.output;
-
-    CommandResult interop = wbemcli("ei", "FIX_Profile", kInteropNs);
-    EXPECT_TRUE(contains(interop.output, "RegisteredName=\"Fixture Profile\"")) << interop.output;
-
-    CommandResult cls = wbemcli("gc", "FIX_Disk");
-    EXPECT_EQ(cls.exitStatus, 0) << cls.output;
-    EXPECT_TRUE(contains(cls.output, "CapacityBytes")) << cls.output;
-}
-
 TEST_F(FixtureServerTest, GetsOneInstanceAndReportsAMissingOne) {
     CommandResult found = wbemcli("gi", "FIX_Disk.DeviceID=\"d1\"");
     ASSERT_EQ(found.exitStatus, 0) << found.output;
@@ -123,29 +99,6 @@ TEST_F(FixtureServerTest, GetsOneInstanceAndReportsAMissingOne) {
     EXPECT_TRUE(contains(wrongNamespace.output, "(3) CIM_ERR_INVALID_NAMESPACE")) << wrongNamespace.output;
 }
 
-TEST_F(FixtureServerTest, WalksAssociationsWithRoleAndResultClassFilters) {
-    CommandResult disks = wbemcli("ai -ac FIX_ControllerDisk -arc CIM_ManagedElement -ar GroupComponent", kController);
-    ASSERT_EQ(disks.exitStatus, 0) << disks.output;
-    EXPECT_EQ(lines(disks.output).size(), 3u) << disks.output;
-    EXPECT_TRUE(contains(disks.output, "DeviceID=\"d0\"")) << disks.output;
-
-    CommandResult wrongRole = wbemcli("ain -ar PartComponent", kController);
-    EXPECT_EQ(wrongRole.exitStatus, 0) << wrongRole.output;
-    EXPECT_TRUE(lines(wrongRole.output).empty()) << wrongRole.output;
-
-    CommandResult controller = wbemcli("ain -arc FIX_Controller", "FIX_Disk.DeviceID=\"d1\"");
-    EXPECT_EQ(lines(controller.output).size(), 1u) << controller.output;
-    EXPECT_TRUE(contains(controller.output, "FIX_Controller.Name=\"ctl0\",Slot=0")) << controller.output;
-
-    CommandResult links = wbemcli("ri -arc CIM_Component -ar PartComponent", "FIX_Disk.DeviceID=\"d2\"");
-    ASSERT_EQ(links.exitStatus, 0) << links.output;
-    EXPECT_EQ(lines(links.output).size(), 1u) << links.output;
-    EXPECT_TRUE(contains(links.output, "FIX_ControllerDisk")) << links.output;
-
-    CommandResult linkNames = wbemcli("rin -ar GroupComponent", kController);
-    EXPECT_EQ(lines(linkNames.output).size(), 3u) << linkNames.output;
-}
-
 TEST_F(FixtureServerTest, ModifiesAnInstanceAndLogsTheIndication) {
     CommandResult modified = wbemcli("mi", kController, kStorageNs, "ElementName=\"Changed by wbemcli\"");
     ASSERT_EQ(modified.exitStatus, 0) << modified.output;
@@ -154,14 +107,6 @@ TEST_F(FixtureServerTest, ModifiesAnInstanceAndLogsTheIndication) {
     // The provider's alert reached the server's indication log.
     EXPECT_TRUE(contains(server_->errorOutput(), "indication in root/orv/Ambrix/smi_14: <INSTANCE CLASSNAME=\"CIM_AlertIndication\">"))
         << server_->errorOutput();
-}
-
-TEST_F(FixtureServerTest, CallsAMethodWithAReferenceArgument) {
-    CommandResult call = wbemcli("cm", kController, kStorageNs, "Rebuild.Disk=FIX_Disk.DeviceID=\"d1\",Priority=3,Flags=1,2");
-    ASSERT_EQ(call.exitStatus, 0) << call.output;
-    EXPECT_TRUE(contains(call.output, "Rebuild: 0, JobId (string): job-d1-p3-f2")) << call.output;
-    CommandResult noDisk = wbemcli("cm", kController, kStorageNs, "Rebuild.Disk=FIX_Disk.DeviceID=\"d9\",Priority=1");
-    EXPECT_TRUE(contains(noDisk.output, "Rebuild: 2")) << noDisk.output;
 }
 
 TEST(ServerLifecycle, StopsOnSignalsAndCleansTheProviderUpOnce) {
@@ -252,9 +197,7 @@ TEST(ServerLifecycle, ServesHttpsWithASelfSignedPairMadeOnceAndKept) {
 
 #ifdef ORV_REAL_PROVIDER
 // The real provider over the simulated RAID library with its default
-// topology, in one server for the whole suite. The classes to enumerate come
-// from the provider's registrations, so every class is covered once it is
-// registered; a class whose plugin does not exist yet answers empty.
+// topology, in one server for the whole suite.
 class RealProviderTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() { startServer(ORV_DEFAULT_TOPOLOGY); }
@@ -293,9 +236,9 @@ protected:
 orv::test::TestInstallation* RealProviderTest::installation_ = nullptr;
 ServerProcess* RealProviderTest::server_ = nullptr;
 
-const std::string kServerProfile = "ORV_RegisteredProfile.InstanceID=\"SNIA+Server+1.4.0\"";
-
-TEST_F(RealProviderTest, ListsAndEnumeratesEveryRegisteredClassOfEachNamespace) {
+// What each class answers is the agreement suite's to check, in process;
+// here the server lists every class the provider registers.
+TEST_F(RealProviderTest, ListsEveryRegisteredClassOfEachNamespace) {
     const auto table = orv::schema::loadProviderSchema(ORV_SCHEMA_DIR);
     std::map<std::string, std::vector<std::string>> registered;
     for (const auto& registration : orv::schema::providerRegistrations(table))
@@ -306,67 +249,10 @@ TEST_F(RealProviderTest, ListsAndEnumeratesEveryRegisteredClassOfEachNamespace) 
     for (const auto& [ns, classes] : registered) {
         CommandResult listed = runCommand("/usr/bin/wbemcli ecn " + quoted(server_->url(ns)));
         ASSERT_EQ(listed.exitStatus, 0) << listed.output;
-        for (const auto& cls : classes) {
-            SCOPED_TRACE(ns + ":" + cls);
-            EXPECT_TRUE(contains(listed.output, ":" + cls + "\n")) << "ecn does not list it";
-            CommandResult instanceNames = wbemcli("ein", cls, ns);
-            EXPECT_EQ(instanceNames.exitStatus, 0) << instanceNames.output;
-            CommandResult instances = wbemcli("ei", cls, ns);
-            EXPECT_EQ(instances.exitStatus, 0) << instances.output;
-            EXPECT_EQ(lines(instanceNames.output).size(), lines(instances.output).size());
-        }
+        for (const auto& cls : classes) EXPECT_TRUE(contains(listed.output, ":" + cls + "\n")) << ns << ":" << cls;
     }
     EXPECT_FALSE(names("ORV_RegisteredProfile", kInteropNs).empty());
     EXPECT_FALSE(names("ORV_HostComputerSystem").empty());
-}
-
-TEST_F(RealProviderTest, GetsANamedInstanceAndReportsAMissingOne) {
-    CommandResult profile = wbemcli("gi", kServerProfile, kInteropNs);
-    ASSERT_EQ(profile.exitStatus, 0) << profile.output;
-    EXPECT_TRUE(contains(profile.output, "RegisteredName=\"Server\"")) << profile.output;
-    EXPECT_TRUE(contains(profile.output, "RegisteredVersion=\"1.4.0\"")) << profile.output;
-
-    const auto hosts = names("ORV_HostComputerSystem");
-    ASSERT_EQ(hosts.size(), 1u);
-    CommandResult host = wbemcli("gi", localName(hosts[0]));
-    EXPECT_EQ(host.exitStatus, 0) << host.output;
-    EXPECT_TRUE(contains(host.output, "CreationClassName=\"ORV_HostComputerSystem\"")) << host.output;
-
-    CommandResult missing = wbemcli("gi", "ORV_RegisteredProfile.InstanceID=\"SNIA+Nothing+0.0.0\"", kInteropNs);
-    EXPECT_NE(missing.exitStatus, 0);
-    EXPECT_TRUE(contains(missing.output, "(6) CIM_ERR_NOT_FOUND")) << missing.output;
-}
-
-TEST_F(RealProviderTest, WalksProfileReferencesWithRoleAndResultClassFilters) {
-    // The server profile names eleven subprofiles; two of them are not in
-    // the subprofile table, and a traversal only reaches instances that exist.
-    CommandResult subprofiles = wbemcli("ain -ac ORV_ReferencedProfile -ar Antecedent -arc ORV_RegisteredSubProfile",
-                                        kServerProfile, kInteropNs);
-    ASSERT_EQ(subprofiles.exitStatus, 0) << subprofiles.output;
-    EXPECT_EQ(lines(subprofiles.output).size(), 9u) << subprofiles.output;
-    EXPECT_TRUE(contains(subprofiles.output, "ORV_RegisteredSubProfile.InstanceID=\"SNIA+Disk Drive Lite+1.4.0\""))
-        << subprofiles.output;
-    EXPECT_FALSE(contains(subprofiles.output, "ORV_RegisteredProfile.")) << subprofiles.output;
-
-    CommandResult profiles =
-        wbemcli("ai -ac ORV_ReferencedProfile -ar Antecedent -arc ORV_RegisteredProfile", kServerProfile, kInteropNs);
-    ASSERT_EQ(profiles.exitStatus, 0) << profiles.output;
-    EXPECT_TRUE(contains(profiles.output, "InstanceID=\"SNIA+Host Hardware RAID Controller+1.4.0\""))
-        << profiles.output;
-    EXPECT_FALSE(contains(profiles.output, "ORV_RegisteredSubProfile.")) << profiles.output;
-
-    // Nothing refers to the server profile, so in the other role it has no links.
-    CommandResult asDependent = wbemcli("rin -arc ORV_ReferencedProfile -ar Dependent", kServerProfile, kInteropNs);
-    EXPECT_EQ(asDependent.exitStatus, 0) << asDependent.output;
-    EXPECT_TRUE(lines(asDependent.output).empty()) << asDependent.output;
-
-    // The controller profile is referred to by the server and SMI-S profiles.
-    CommandResult referrers = wbemcli("ri -arc ORV_ReferencedProfile -ar Dependent",
-                                      "ORV_RegisteredProfile.InstanceID=\"SNIA+Host Hardware RAID Controller+1.4.0\"",
-                                      kInteropNs);
-    ASSERT_EQ(referrers.exitStatus, 0) << referrers.output;
-    EXPECT_EQ(lines(referrers.output).size(), 2u) << referrers.output;
-    EXPECT_TRUE(contains(referrers.output, "SNIA+SMI-S+1.4.0")) << referrers.output;
 }
 
 // wbemcli's mi sends the whole instance it read, without a property list,
@@ -442,21 +328,6 @@ TEST_F(RealProviderTest, ModifiesAControllerAndReadsTheChangeBack) {
     EXPECT_TRUE(contains(after.output, "AutoRebuild=" + wanted + ",")) << after.output;
 }
 
-// A method refusal that the provider raises before anything is installed
-// reaches wbemcli as the error text.
-TEST_F(RealProviderTest, CallsTheInstallationServiceWithReferenceArguments) {
-    const auto services = names("ORV_SoftwareInstallationService");
-    if (services.empty()) GTEST_SKIP() << "the provider serves no ORV_SoftwareInstallationService yet";
-    const auto firmware = names("ORV_FirmwareSoftwareIdentity");
-    ASSERT_FALSE(firmware.empty());
-    const std::string source = localName(firmware[0]);
-    CommandResult both = wbemcli("cm", localName(services[0]), kStorageNs,
-                                 "InstallFromSoftwareIdentity.Source=" + source + ",Target=" + source +
-                                     ",Collection=ORV_StorageRedundancySet.InstanceID=\"none\"");
-    EXPECT_NE(both.exitStatus, 0) << both.output;
-    EXPECT_TRUE(contains(both.output, "Target and Collection, both cannot be used")) << both.output;
-}
-
 // A reference key of an association's name as wbemcli prints it
 // (Role=<host>/<namespace><Class>.<keys>, the two references one after the
 // other), as an object wbemcli takes (<Class>.<keys>).
@@ -525,43 +396,6 @@ TEST_F(RealProviderTest, EveryAssociationAnswersEachOperationWithFilters) {
     checkEveryAssociation(*server_, orv::test::TestInstallation::readFile(ORV_DEFAULT_TOPOLOGY));
 }
 
-// Eleven controllers, so that controller 1 and controller 10 can be told
-// apart, with spares, a failed disk, a reserved array and empty controllers.
-class ElevenControllersTest : public ::testing::Test {
-protected:
-    static void SetUpTestSuite() {
-        installation_ = new orv::test::TestInstallation();
-        installation_->writeDefaultLoggerConfig();
-        installation_->installRaidLibrary(ORV_VRLIB, orv::test::TestInstallation::readFile(ORV_ELEVEN_TOPOLOGY));
-        server_ = new ServerProcess(ORV_CIMSERVER, {"--provider", ORV_REAL_PROVIDER, "--schema", ORV_SCHEMA_DIR},
-                                    {{"ORV_KESTRA_REGISTRY", installation_->registryFile()}});
-    }
-    static void TearDownTestSuite() {
-        EXPECT_EQ(server_->stop(SIGTERM), 0) << server_->errorOutput();
-        delete server_;
-        delete installation_;
-    }
-    static orv::test::TestInstallation* installation_;
-    static ServerProcess* server_;
-};
-
-orv::test::TestInstallation* ElevenControllersTest::installation_ = nullptr;
-ServerProcess* ElevenControllersTest::server_ = nullptr;
-
-TEST_F(ElevenControllersTest, EveryAssociationAnswersEachOperationWithFilters) {
-    checkEveryAssociation(*server_, orv::test::TestInstallation::readFile(ORV_ELEVEN_TOPOLOGY));
-}
-
-TEST_F(RealProviderTest, OnlyControllersConformToTheRaidControllerProfile) {
-    CommandResult elements =
-        wbemcli("ain -ac ORV_ElementConformsToProfile",
-                "ORV_RegisteredProfile.InstanceID=\"SNIA+Host Hardware RAID Controller+1.4.0\"", kInteropNs);
-    ASSERT_EQ(elements.exitStatus, 0) << elements.output;
-    EXPECT_EQ(lines(elements.output).size(), 2u) << elements.output;
-    for (const auto& element : lines(elements.output))
-        EXPECT_TRUE(contains(element, ":ORV_ControllerComputerSystem.")) << element;
-}
-
 // A controller with a failed, a predicted-failure, a spare, two free and two
 // array disks, all SAS rotating (simvrlib/topologies/failing-disks.json).
 class FailingDisksTest : public RealProviderTest {
@@ -588,21 +422,18 @@ TEST_F(FailingDisksTest, GetAvailableExtentsOffersOnlyDisksANewArrayCanUse) {
 
 // The configuration services driven by wbemcli as an administrator would,
 // on a server of their own (its configuration changes would disturb the
-// suite above), each step checked by the next enumeration and by the calls
-// the simulated library records.
+// suite above), each step checked by the next enumeration.
 class ConfigurationServicesTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
         installation_ = new orv::test::TestInstallation();
         installation_->writeDefaultLoggerConfig();
         installation_->installRaidLibrary(ORV_VRLIB, orv::test::TestInstallation::readFile(ORV_DEFAULT_TOPOLOGY));
-        callLog_ = installation_->root() + "/vrlib-calls.txt";
         const std::string users = installation_->root() + "/users";
-        std::ofstream(users) << "root:secret\nnobody:secret\n";
+        std::ofstream(users) << "root:secret\n";
         server_ = new ServerProcess(ORV_CIMSERVER,
                                     {"--provider", ORV_REAL_PROVIDER, "--schema", ORV_SCHEMA_DIR, "--users", users},
-                                    {{"ORV_KESTRA_REGISTRY", installation_->registryFile()},
-                                     {"ORV_VRLIB_CALL_LOG", callLog_}});
+                                    {{"ORV_KESTRA_REGISTRY", installation_->registryFile()}});
     }
     static void TearDownTestSuite() {
         delete server_;
@@ -612,8 +443,8 @@ protected:
     }
 
     static CommandResult wbemcli(const std::string& operation, const std::string& object,
-                                 const std::string& values = {}, const std::string& user = "root") {
-        return runWbemcli(*server_, operation, object, kStorageNs, values, user + ":secret");
+                                 const std::string& values = {}) {
+        return runWbemcli(*server_, operation, object, kStorageNs, values, "root:secret");
     }
     static std::string device(const std::string& className, unsigned contrId, const std::string& deviceId) {
         return className + ".SystemCreationClassName=\"ORV_ControllerComputerSystem\",SystemName=\"AmbrixController_" +
@@ -633,39 +464,13 @@ protected:
         }
         return {};
     }
-    // The library calls recorded since the last look: opcode and input bytes in hexadecimal.
-    static std::vector<std::pair<unsigned, std::string>> newCalls() {
-        std::vector<std::pair<unsigned, std::string>> calls;
-        std::ifstream file(callLog_);
-        unsigned index = 0;
-        for (std::string line; std::getline(file, line); ++index) {
-            if (index < seenCalls_) continue;
-            std::stringstream fields(line);
-            unsigned opcode = 0, status = 0;
-            std::string bytes;
-            fields >> opcode >> status >> bytes;
-            calls.emplace_back(opcode, bytes);
-        }
-        seenCalls_ = index;
-        return calls;
-    }
-    static bool sent(const std::vector<std::pair<unsigned, std::string>>& calls, unsigned opcode,
-                     const std::string& bytes) {
-        for (const auto& [op, input] : calls)
-            if (op == opcode && input.rfind(bytes, 0) == 0) return true;
-        return false;
-    }
 
     static orv::test::TestInstallation* installation_;
     static ServerProcess* server_;
-    static std::string callLog_;
-    static unsigned seenCalls_;
 };
 
 orv::test::TestInstallation* ConfigurationServicesTest::installation_ = nullptr;
 ServerProcess* ConfigurationServicesTest::server_ = nullptr;
-std::string ConfigurationServicesTest::callLog_;
-unsigned ConfigurationServicesTest::seenCalls_ = 0;
 
 TEST_F(ConfigurationServicesTest, AnAdministratorBuildsAndRemovesAPoolAndItsVolume) {
     const std::string configuration = service("ORV_StorageConfigurationService", "StorageConfigurationService", 1);
@@ -713,50 +518,6 @@ TEST_F(ConfigurationServicesTest, AnAdministratorBuildsAndRemovesAPoolAndItsVolu
     const std::string freeAfter =
         property(wbemcli("gi", "ORV_PrimordialStoragePool.InstanceID=\"1_SATA_Rotating\"").output, "RemainingManagedSpace");
     EXPECT_GT(std::stoull(freeAfter), std::stoull(freeBefore)) << "the mirror's disks are free again";
-}
-
-TEST_F(ConfigurationServicesTest, AnAdministratorManagesSparesRebuildAndParity) {
-    const std::string sparing = service("ORV_SpareConfigurationService", "SpareConfigService", 0);
-    const std::string disk = device("ORV_StorageExtent", 0, "0_4");
-    // wbemcli reads an array up to the end of the argument list, so the extents come last.
-    const std::string pool = "InPool=ORV_PrimordialStoragePool.InstanceID=\"0_SATA_SSD\",";
-    newCalls();
-
-    CommandResult assigned =
-        wbemcli("cm", sparing, "AssignSpares." + pool +
-                                   "RedundancySet=ORV_StorageRedundancySet.InstanceID=\"0_SATA_SSD\",InExtents=" + disk);
-    ASSERT_TRUE(contains(assigned.output, "AssignSpares: 0")) << assigned.output;
-    EXPECT_EQ(property(wbemcli("gi", disk).output, "HotSpareFlag"), "TRUE");
-    // Hot spare request: controller 0, one disk, disk 4.
-    EXPECT_TRUE(sent(newCalls(), 30, "00000000" "0100" "0000" "04000000"));
-    CommandResult isSpare = wbemcli("ain -ac ORV_IsSpare", disk);
-    if (isSpare.exitStatus == 0 && !lines(isSpare.output).empty()) {
-        EXPECT_TRUE(contains(isSpare.output, "0_SATA_SSD")) << isSpare.output;
-    }
-
-    CommandResult unassigned = wbemcli("cm", sparing, "UnassignSpares." + pool + "InExtents=" + disk);
-    ASSERT_TRUE(contains(unassigned.output, "UnassignSpares: 0")) << unassigned.output;
-    EXPECT_EQ(property(wbemcli("gi", disk).output, "HotSpareFlag"), "FALSE");
-
-    // Disk 0 is healthy, so the controller refuses the rebuild; what counts is the disk it was asked for.
-    wbemcli("cm", sparing, "RebuildStorageExtent.Target=" + device("ORV_StorageExtent", 0, "0_0"));
-    CommandResult parity =
-        wbemcli("cm", sparing, "CheckParityConsistency.Target=" + device("ORV_StorageExtent", 0, "0_1"));
-    EXPECT_TRUE(contains(parity.output, "CheckParityConsistency: 0")) << parity.output;
-    const auto calls = newCalls();
-    EXPECT_TRUE(sent(calls, 21, "00000000" "00000000")) << "rebuild of controller 0, disk 0";
-    EXPECT_TRUE(sent(calls, 20, "00000000" "00000000")) << "parity check of controller 0, virtual disk 0";
-}
-
-TEST_F(ConfigurationServicesTest, AUserWhoIsNoAdministratorChangesNothing) {
-    newCalls();
-    CommandResult spares = wbemcli("cm", service("ORV_SpareConfigurationService", "SpareConfigService", 0),
-                                   "RebuildStorageExtent.Target=" + device("ORV_StorageExtent", 0, "0_0"), "nobody");
-    EXPECT_TRUE(contains(spares.output, "CIM_ERR_ACCESS_DENIED")) << spares.output;
-    CommandResult pools = wbemcli("cm", service("ORV_StorageConfigurationService", "StorageConfigurationService", 0),
-                                  "ClearConfiguration", "nobody");
-    EXPECT_TRUE(contains(pools.output, "CIM_ERR_ACCESS_DENIED")) << pools.output;
-    EXPECT_TRUE(newCalls().empty());
 }
 
 // The system's users through PAM, with pam_wrapper standing in for the

@@ -383,18 +383,6 @@ TEST_F(AdapterTest, MethodFailureStillAnswersWithTheCodeAsReturnValue) {
     EXPECT_EQ(third.collected().data.at(0), Value::unsignedInteger(CMPI_uint32, 24));
 }
 
-TEST_F(AdapterTest, MethodOfANonAdministratorIsNotCalled) {
-    RequestScope& request = newRequest("bob");
-    CMPIStatus status = ok();
-    adapter->InvokeMethod(request.context(), request.result(), pathOf("ORV_StorageConfigurationService"),
-                          "ReturnToStoragePool", broker.newArgs(), broker.newArgs(), mb, status);
-    EXPECT_EQ(status.rc, CMPI_RC_ERR_ACCESS_DENIED);
-    EXPECT_EQ(message(status), "bob : is not a member of Administrator/root");
-    EXPECT_TRUE(script().calls.empty());
-    EXPECT_TRUE(request.collected().data.empty());
-    EXPECT_EQ(request.collected().doneCount, 0);
-}
-
 // ---- The result-class step of associations -----------------------------------------------
 
 class AssociationStepTest : public AdapterTest {

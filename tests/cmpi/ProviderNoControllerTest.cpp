@@ -46,23 +46,6 @@ TEST_F(NoControllerTest, ExportsExactlyTheFourFactories) {
                                                "AmbrixProvider15_Create_MethodMI"}));
 }
 
-TEST_F(NoControllerTest, FactoriesHandOutFixedTablesAndInitialiseOnce) {
-    EXPECT_STREQ(instance->ft->miName, "instanceAmbrixProvider15");
-    EXPECT_STREQ(association->ft->miName, "associationAmbrixProvider15");
-    EXPECT_STREQ(indication->ft->miName, "IndicationAmbrixProvider15");
-    EXPECT_STREQ(method->ft->miName, "methodAmbrixProvider15");
-    for (int version : {instance->ft->ftVersion, instance->ft->miVersion, association->ft->ftVersion,
-                        association->ft->miVersion, indication->ft->ftVersion, indication->ft->miVersion,
-                        method->ft->ftVersion, method->ft->miVersion}) {
-        EXPECT_EQ(version, 200);
-    }
-    EXPECT_EQ(instance->hdl, nullptr);
-
-    RequestScope request(provider->broker, kStorageNameSpace);
-    EXPECT_EQ(provider->factories.method(mb, request.context(), nullptr), method);
-    EXPECT_EQ(provider->factories.instance(mb, request.context(), nullptr), instance);
-}
-
 // ---- Argument checks --------------------------------------------------------------------
 
 TEST_F(NoControllerTest, MissingArgumentsAreRefusedBeforeAnythingElse) {
@@ -168,62 +151,6 @@ TEST_F(NoControllerTest, MethodOfAnUnservedClassAnswersZero) {
 }
 
 // ---- What the provider serves without controllers ---------------------------------------
-
-// The interop plugins' own tests check the values; here the loaded provider
-// serves them in the interop namespace.
-TEST_F(NoControllerTest, InteropNamespaceIsAnswered) {
-    for (const auto& [className, count] : {std::pair<const char*, std::size_t>{"ORV_RegisteredProfile", 5},
-                                           {"ORV_RegisteredSubProfile", 13}, {"ORV_ObjectManager", 1}}) {
-        const Reply names = enumerateNames(kInteropNameSpace, className);
-        EXPECT_EQ(names.rc, CMPI_RC_OK) << className;
-        EXPECT_EQ(names.result.objectPaths.size(), count) << className;
-        for (const auto& name : names.result.objectPaths) EXPECT_EQ(name.nameSpace, kInteropNameSpace);
-    }
-    const Reply referenced = enumerate(kInteropNameSpace, "ORV_ReferencedProfile");
-    EXPECT_EQ(referenced.result.instances.size(), 30u);
-    EXPECT_EQ(referenced.result.doneCount, 1);
-
-    RequestScope request(provider->broker, kInteropNameSpace);
-    const CMPIStatus got = instance->ft->getInstance(
-        instance, request.context(), request.result(),
-        path(kInteropNameSpace, "ORV_RegisteredProfile", {{"InstanceID", Value::string("SNIA+SMI-S+1.4.0")}}),
-        nullptr);
-    EXPECT_EQ(got.rc, CMPI_RC_OK);
-    ASSERT_EQ(request.collected().instances.size(), 1u);
-    EXPECT_EQ(*request.collected().instances[0].property("RegisteredName"), Value::string("SMI-S"));
-}
-
-TEST_F(NoControllerTest, StorageClassesAnswerEmptyWithoutError) {
-    for (const char* className : {"ORV_StorageVolume", "ORV_ControllerComputerSystem", "ORV_DiskDrive",
-                                  "ORV_ConcreteStoragePool", "ORV_Battery"}) {
-        const Reply names = enumerateNames(kStorageNameSpace, className);
-        EXPECT_EQ(names.rc, CMPI_RC_OK) << className;
-        EXPECT_TRUE(names.result.objectPaths.empty()) << className;
-        EXPECT_EQ(names.result.doneCount, 1) << className;
-        const Reply instances = enumerate(kStorageNameSpace, className);
-        EXPECT_EQ(instances.rc, CMPI_RC_OK) << className;
-        EXPECT_TRUE(instances.result.instances.empty()) << className;
-    }
-}
-
-TEST_F(NoControllerTest, AssociationResultClassNarrowsToTheOtherEnd) {
-    ClassHierarchy& classes = provider->broker.classHierarchy();
-    classes.addClass("CIM_RegisteredProfile");
-    classes.addClass("CIM_RegisteredSubProfile", "CIM_RegisteredProfile");
-    classes.addClass("ORV_RegisteredProfile", "CIM_RegisteredProfile");
-    classes.addClass("ORV_RegisteredSubProfile", "CIM_RegisteredSubProfile");
-
-    RequestScope second(provider->broker, kInteropNameSpace);
-    CMPIObjectPath* controllerProfile = path(kInteropNameSpace, "ORV_RegisteredProfile",
-                                             {{"InstanceID", Value::string("SNIA+Host Hardware RAID Controller+1.4.0")}});
-    const CMPIStatus all = association->ft->associatorNames(association, second.context(), second.result(),
-                                                            controllerProfile, "ORV_SubProfileRequiresProfile",
-                                                            "CIM_RegisteredProfile", nullptr, nullptr);
-    EXPECT_EQ(all.rc, CMPI_RC_OK);
-    EXPECT_FALSE(second.collected().objectPaths.empty());
-    for (const auto& name : second.collected().objectPaths) EXPECT_EQ(name.className, "ORV_RegisteredSubProfile");
-    EXPECT_EQ(second.collected().doneCount, 1);
-}
 
 }  // namespace
 }  // namespace providertest

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <ctime>
 #include <filesystem>
@@ -80,16 +81,17 @@ TEST_F(LoggerStartTest, StartCreatesTheLogAndASecondStartIsHarmless) {
 }
 
 // The file name picks the configuration and the log file; the component
-// alone names the lines.
+// alone names the lines, filled with dashes to ten characters.
 TEST_F(LoggerStartTest, FileNameDefaultsToTheComponentAndChoosesBothFiles) {
-    for (const auto& [component, fileName] : {std::pair<const char*, const char*>{"CIM", nullptr}, {"SMIS", "Other"}}) {
+    for (const auto& [component, fileName] : {std::pair<const char*, const char*>{"CIM", nullptr}, {"SMIS", "Other"},
+                                              {"TENLETTERS", nullptr}, {"ELEVENCHARS", nullptr}}) {
         const std::string file = fileName ? fileName : component;
         install.writeDefaultLoggerConfig(file);
         ASSERT_EQ(LogInitialize(component, fileName), 0);
         EXPECT_EQ(LogTrace("x"), 0);
         const auto lines = TestInstallation::readLines(install.logFile(file));
         ASSERT_EQ(lines.size(), 1u);
-        const std::string dashes(10 - std::string(component).size(), '-');
+        const std::string dashes(std::max<int>(0, 10 - static_cast<int>(std::string(component).size())), '-');
         EXPECT_NE(lines[0].find("[" + std::string(component) + dashes + threadDigits() + "]  x"), std::string::npos)
             << lines[0];
         LogTerminate();
@@ -135,19 +137,6 @@ TEST_F(LoggerFormatTest, LevelledAndTraceLinesShareOneShape) {
 
     ASSERT_TRUE(std::regex_match(lines[1], match, shape)) << lines[1];
     EXPECT_EQ(match[7], "Entering Class::operation() 100% %s") << "trace text is not formatted";
-}
-
-TEST_F(LoggerFormatTest, ComponentAndDashesFillTenCharacters) {
-    for (const std::string& name : {std::string("CIMOM"), std::string("TENLETTERS"), std::string("ELEVENCHARS")}) {
-        install.writeDefaultLoggerConfig(name);
-        ASSERT_EQ(LogInitialize(name.c_str(), nullptr), 0);
-        ASSERT_EQ(LogMessage(1, "m"), 0);
-        const auto lines = TestInstallation::readLines(install.logFile(name));
-        ASSERT_EQ(lines.size(), 1u);
-        const std::string dashes(name.size() < 10 ? 10 - name.size() : 0, '-');
-        EXPECT_NE(lines[0].find("[" + name + dashes + threadDigits() + "]  m"), std::string::npos) << lines[0];
-        LogTerminate();
-    }
 }
 
 TEST_F(LoggerFormatTest, OverlongTextIsCutTo511Characters) {
@@ -244,14 +233,6 @@ TEST_F(LoggerFileTest, WithoutOverWriteEachEntryReplacesTheFile) {
 
     EXPECT_EQ(LogMessage(5, "rejected detail"), 1);
     EXPECT_TRUE(logLines().empty()) << "a rejected levelled entry still empties the file";
-}
-
-TEST_F(LoggerFileTest, OverWriteAppends) {
-    TestInstallation::writeFile(install.logFile(), "");
-    start(kAppendAll);
-    LogMessage(1, "first");
-    LogMessage(2, "second");
-    EXPECT_EQ(messages(), (std::vector<std::string>{"first", "second"}));
 }
 
 TEST_F(LoggerFileTest, DeletedLogStopsLoggingUntilItExistsAgain) {

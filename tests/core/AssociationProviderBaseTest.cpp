@@ -172,29 +172,5 @@ TEST_F(AssociationProviderBaseTest, SourceOfAnotherClassIsAnsweredWithoutEnumera
     EXPECT_EQ(references.size(), 1u);
 }
 
-// Exposes the shared pair tests.
-class PairTests : public NumberedPairs {
-public:
-    PairTests() : NumberedPairs({"A", "Left"}, {"B", "Right"}) {}
-    using AbstractAssociationProviderPlugin::sameKeyField;
-    using AbstractAssociationProviderPlugin::sameKeyNumber;
-};
-
-CIMInstance withId(const std::string& id) {
-    CIMInstance instance(pathOf("A"));
-    instance.addProperty(scalarProperty("Id", id, CIM_STRING, true));
-    return instance;
-}
-
-TEST(AssociationPairTest, KeyFieldsCompareAsTextOrAsNumbers) {
-    const CIMInstance padded = withId("AmbrixController_007");
-    const CIMInstance plain = withId("7_3");
-    EXPECT_TRUE(PairTests::sameKeyNumber(padded, {"Id", 2}, plain, {"Id", 1}));
-    EXPECT_FALSE(PairTests::sameKeyField(padded, {"Id", 2}, plain, {"Id", 1}));
-    EXPECT_TRUE(PairTests::sameKeyField(withId("1_0_RAID5"), {"Id", 3}, withId("StorageSetting_RAID5"), {"Id", 2}));
-    // An instance without the property relates to nothing, not even to "0".
-    EXPECT_FALSE(PairTests::sameKeyNumber(CIMInstance(pathOf("A")), {"Id", 1}, withId("0_1"), {"Id", 1}));
-}
-
 }  // namespace
 }  // namespace orv::test

@@ -110,14 +110,6 @@ TEST_F(InstanceProviderBaseTest, ChangingAndTraversingOperationsAreNotSupported)
     }
 }
 
-TEST_F(InstanceProviderBaseTest, MethodsOfAPlainInstancePluginAnswerNotSupported) {
-    CIMArgumentList in;
-    in.add(stringProperty("Anything", "x"));
-    CIMArgumentList out;
-    EXPECT_EQ(plugin.invokeMethod(request("a_1"), "Reset", in, out), 7u);
-    EXPECT_TRUE(out.empty());
-}
-
 // A class that is both an instance and a method plugin: it enumerates through
 // the instance side and leaves unknown methods to the method base.
 class ServiceWidget : public WidgetPlugin, public AbstractMethodProviderPlugin {

@@ -46,18 +46,6 @@ protected:
     LogCapture log;
 };
 
-TEST_F(PluginsManagerTest, LooksClassesUpInAnyLetterCase) {
-    PluginsManager& plugins = manager(false);
-    AbstractProviderPlugin* beta = plugins.getPlugin("Test_Beta");
-    ASSERT_NE(beta, nullptr);
-    EXPECT_EQ(plugins.getPlugin("test_beta"), beta);
-    EXPECT_EQ(plugins.getPlugin("TEST_BETA"), beta);
-    EXPECT_NE(plugins.getPlugin("test_ALPHA"), beta);
-    EXPECT_NE(plugins.getPlugin("orv_compositeextentbasedon"), nullptr);
-    EXPECT_EQ(plugins.getPlugin("ORV_CompositedExtentBasedOn"), nullptr);
-    EXPECT_TRUE(logged("orv::cim::fwf::PluginsManager::initialize :: FULL INITIALIZATION."));
-}
-
 TEST_F(PluginsManagerTest, UnknownClassesAnswerNullWithTheNameAsGiven) {
     PluginsManager& plugins = manager(false);
     EXPECT_EQ(plugins.getPlugin(""), nullptr);

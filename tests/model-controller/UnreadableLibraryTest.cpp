@@ -69,26 +69,6 @@ TEST_F(UnreadableLibraryTest, BatteryCodesMapToTheirCimValues) {
     }
 }
 
-TEST_F(UnreadableLibraryTest, BatteryPublishesInOrderAndLeavesOutWhatIsMissing) {
-    PropertyContainer& battery = addBattery(0, 1, 0, 1, 0);
-    for (const char* name : {"estRunTime", "estBattReplaceTime", "designCapacity", "designVoltage",
-                             "estChargeRemaining", "minDesignTemp", "maxDesignTemp", "battVoltage"})
-        battery.insertInt(name, 40);
-    battery.insertString("modelNum", "BBU-7");  // battTemperature is not there
-    start();
-    const CIMInstanceList batteries = instancesOf("ORV_Battery");
-    ASSERT_EQ(batteries.size(), 1u);
-    std::vector<std::string> names;
-    for (const auto& property : batteries[0].getProperties()) names.push_back(property.getName());
-    EXPECT_EQ(names, (std::vector<std::string>{
-                         "CreationClassName", "SystemCreationClassName", "SystemName", "DeviceID", "ElementName",
-                         "BatteryStatus", "OperationalStatus", "HealthState", "EnabledState", "RequestedState",
-                         "Chemistry", "ExpectedLife", "EstimatedRunTime", "TimeToFullCharge", "ReplacementNeeded",
-                         "DesignCapacity", "DesignVoltage", "EstimatedChargeRemaining", "SerialNumber",
-                         "ModelNumber", "TimeToReplace", "MinDesignTemp", "MaxDesignTemp", "Voltage"}));
-    EXPECT_TRUE(logged("getPropertyValue(VrlBattery::battTemperature) failed"));
-}
-
 TEST_F(UnreadableLibraryTest, UnreadableKeysRaiseTheirError) {
     PropertyContainer noSerial;
     noSerial.insertInt("contrId", 0, true);

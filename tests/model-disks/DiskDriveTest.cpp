@@ -67,18 +67,6 @@ TEST_F(DiskDriveTest, MediaSizeCountsBeyondThirtyTwoBits) {
     EXPECT_EQ(valueOf<uint64_t>(disk("0_0"), "MaxMediaSize", CIM_UINT64), 322122547200ull / 1000);
 }
 
-TEST_F(DiskDriveTest, GetInstanceAnswersTheNamedDiskOrNothing) {
-    const CIMInstanceList found = get(diskPath("1_0", 1));
-    ASSERT_EQ(found.size(), 1u);
-    EXPECT_EQ(keyOf(found.front(), "DeviceID"), "1_0");
-
-    EXPECT_TRUE(get(diskPath("0_9")).empty());
-    EXPECT_TRUE(get(diskPath("0_3", 1)).empty());  // exists, but on controller 0
-    EXPECT_TRUE(get(diskPath("disk-3")).empty());
-    EXPECT_TRUE(get(pathOf("ORV_DiskDrive", {{"SystemName", "AmbrixController_0"}})).empty());
-    EXPECT_TRUE(logged("Empty list returned for class ORV_DiskDrive"));
-}
-
 TEST_F(DiskDriveTest, LocationIndicatorSendsTheLocateRecord) {
     sim.VrlSimClearCallLog();
     locate("0_3", 2);

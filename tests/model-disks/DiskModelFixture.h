@@ -11,15 +11,20 @@
 
 #include "CIMException.h"
 #include "FrameworkTestSupport.h"
+#include "PoolsTestSupport.h"
 #include "PropertyBuilders.h"
 #include "SimulatedProvider.h"
 
 namespace disktest {
 
 using namespace orv::cim::fwf;
-using Keys = std::vector<std::pair<std::string, std::string>>;
-
-constexpr const char* kStorage = "root/orv/Ambrix/smi_14";
+// Paths, requests and instance lookup as the pool tests make them.
+using poolstest::enumerate;
+using poolstest::get;
+using poolstest::Keys;
+using poolstest::kStorage;
+using poolstest::pathOf;
+using poolstest::withKey;
 
 // Controller 0 (adapter 5, two ports): SAS disks 0-5 in the states 0, 1, 2,
 // 3, 7 and 0 (0 and 1 a mirror, 3 a spare, 4 foreign), and SATA solid-state
@@ -52,11 +57,6 @@ protected:
         ASSERT_NE(framework->getPlugIn("ORV_DiskDrive"), nullptr) << "the topology was not read";
     }
 
-    static CIMObjectPath pathOf(const std::string& className, const Keys& keys = {}) {
-        CIMObjectPath path("cimhost", kStorage, className);
-        for (const auto& [name, value] : keys) path.addKeyBinding(stringKey(name, value));
-        return path;
-    }
     // A disk-derived device of controller contrId, named by idKey.
     static CIMObjectPath devicePath(const std::string& className, const std::string& idKey, const std::string& id,
                                     uint32_t contrId = 0) {
@@ -65,17 +65,6 @@ protected:
                                   {idKey, id},
                                   {"SystemName", "AmbrixController_" + std::to_string(contrId)}});
     }
-    CIMInstanceList enumerate(const std::string& className) {
-        CIMInstanceList instances;
-        framework->enumerateInstances(pathOf(className), instances);
-        return instances;
-    }
-    CIMInstanceList get(const CIMObjectPath& path) {
-        CIMInstanceList instances;
-        orv::test::pluginFor(path).getCIMInstance(path, instances);
-        return instances;
-    }
-
 };
 
 // The ordered key names and values of a path.
@@ -96,13 +85,6 @@ inline std::vector<std::string> keyValues(const CIMInstanceList& instances, cons
     std::vector<std::string> values;
     for (const CIMInstance& instance : instances) values.push_back(keyOf(instance, key));
     return values;
-}
-// The instance whose key has this value; fails the test when there is none.
-inline CIMInstance withKey(const CIMInstanceList& instances, const std::string& key, const std::string& value) {
-    for (const CIMInstance& instance : instances)
-        if (keyOf(instance, key) == value) return instance;
-    ADD_FAILURE() << "no instance with " << key << " = " << value;
-    return CIMInstance();
 }
 template <typename T>
 std::vector<T> valuesOf(const CIMInstance& instance, const std::string& property) {

@@ -98,18 +98,6 @@ TEST_F(PoolsFakeLibraryTest, RaidLevelsGiveTheirRedundancyAndOthersNone) {
     EXPECT_EQ(value<uint16_t>(volumeNamed("ORV_FixedStorageSetting", "0_3"), "PackageRedundancyGoal"), 2);
 }
 
-TEST_F(PoolsFakeLibraryTest, SizesAreSixtyFourBitProducts) {
-    library.addController(0);
-    PropertyContainer& volume = addVolume(0, 0, 0, 0);
-    volume.removeProperty("volReserved", false);
-    volume.insertInt("volReserved", 1);
-    start();
-    const CIMInstance pool = volumeNamed("ORV_ConcreteStoragePool", "0_0");
-    EXPECT_EQ(value<uint64_t>(pool, "TotalManagedSpace"), 1ull << 45);
-    EXPECT_EQ(value<uint64_t>(pool, "RemainingManagedSpace"), 1ull << 45);
-    EXPECT_EQ(value<uint64_t>(volumeNamed("ORV_CompositeExtent", "0_0"), "NumberOfBlocks"), 1ull << 33);
-}
-
 TEST_F(PoolsFakeLibraryTest, UnreadablePropertiesAreLeftOutAlone) {
     library.addController(0);
     PropertyContainer& volume = addVolume(0, 0, 5, 1);

@@ -66,8 +66,6 @@ TEST_F(PoolsSimulatedTest, FourPrimordialPoolsPerControllerWithSixtyFourBitCapac
     EXPECT_EQ(capacity("1_SAS_SSD"), std::make_pair(uint64_t{0}, uint64_t{0}));
 
     const CIMInstance pool = get(pathOf("ORV_PrimordialStoragePool", {{"InstanceID", "0_SATA_SSD"}})).at(0);
-    EXPECT_EQ(value<std::string>(pool, "PoolID"), "SATA_SSD");
-    EXPECT_EQ(value<std::string>(pool, "ElementName"), "PrimordialPool");
     EXPECT_TRUE(value<bool>(pool, "Primordial"));
     EXPECT_EQ(typeOf(pool, "TotalManagedSpace"), CIM_UINT64);
 
@@ -114,8 +112,6 @@ TEST_F(PoolsSimulatedTest, ArraysAsPoolsVolumesAndCompositeExtents) {
     EXPECT_EQ(value<uint64_t>(raid5, "TotalManagedSpace"), 598 * GiB);
     EXPECT_EQ(value<uint64_t>(raid5, "RemainingManagedSpace"), 0u);
     EXPECT_EQ(value<uint64_t>(raid5, "SpaceConsumed"), 897 * GiB);
-    EXPECT_EQ(value<uint32_t>(raid5, "PoolType"), 2u);
-    EXPECT_EQ(value<uint32_t>(raid5, "BlockType"), 1u);
     EXPECT_EQ(value<std::string>(raid5, "ElementName"), "DataVol");
     EXPECT_EQ(values<uint16_t>(raid5, "OperationalStatus"), std::vector<uint16_t>{2});
     EXPECT_FALSE(value<bool>(raid5, "Primordial"));
@@ -132,14 +128,9 @@ TEST_F(PoolsSimulatedTest, ArraysAsPoolsVolumesAndCompositeExtents) {
     EXPECT_EQ(value<uint16_t>(volume, "PackageRedundancy"), 1);
     EXPECT_TRUE(value<bool>(volume, "NoSinglePointOfFailure"));
     EXPECT_TRUE(value<bool>(volume, "HotSpareProtected"));
-    EXPECT_EQ(value<std::string>(volume, "VDID"), "0");
-    EXPECT_EQ(value<uint32_t>(volume, "Type"), 2u);
-    EXPECT_EQ(value<uint8_t>(volume, "DeltaReservation"), 100);
 
     const CIMInstance extent = get(deviceOf("ORV_CompositeExtent", 0, "0_0")).at(0);
-    EXPECT_EQ(value<std::string>(extent, "Name"), "CompositeExtent_0");
     EXPECT_EQ(value<uint64_t>(extent, "ExtentStripeLength"), 3u);
-    EXPECT_FALSE(value<bool>(extent, "IsConcatenated"));
     EXPECT_EQ(value<uint64_t>(get(deviceOf("ORV_CompositeExtent", 1, "1_0")).at(0), "ExtentStripeLength"), 1u)
         << "a mirror stripes over one member";
 
@@ -279,15 +270,6 @@ TEST_F(PoolsSimulatedTest, FixedSettingsFollowTheSupportedLevels) {
                                         "InstanceID=StorageSetting_1_RAID0", "InstanceID=StorageSetting_1_RAID1"}));
     const CIMInstance raid5 = get(pathOf("ORV_StorageSetting", {{"InstanceID", "StorageSetting_0_RAID5"}})).at(0);
     EXPECT_EQ(value<std::string>(raid5, "ElementName"), "RAID5");
-    EXPECT_EQ(value<std::string>(raid5, "Description"), "RAID 5");
-    EXPECT_EQ(value<uint64_t>(raid5, "UserDataStripeDepth"), 131072u);
-    EXPECT_EQ(value<uint64_t>(raid5, "UserDataStripeDepthMin"), 4096u);
-    EXPECT_EQ(value<uint64_t>(raid5, "UserDataStripeDepthMax"), 1048576u);
-    EXPECT_EQ(value<uint8_t>(raid5, "DeltaReservationMax"), 100);
-    EXPECT_EQ(value<uint8_t>(raid5, "DeltaReservationGoal"), 100);
-    EXPECT_EQ(value<uint16_t>(raid5, "ParityLayout"), 2);
-    EXPECT_EQ(value<uint16_t>(raid5, "PackageRedundancyGoal"), 1);
-    EXPECT_EQ(value<uint16_t>(raid5, "ChangeableType"), 0);
     const CIMInstance raid6 = get(pathOf("ORV_StorageSetting", {{"InstanceID", "StorageSetting_0_RAID6"}})).at(0);
     EXPECT_EQ(value<uint16_t>(raid6, "PackageRedundancyMax"), 2);
     EXPECT_EQ(value<uint16_t>(raid6, "ExtentStripeLengthMin"), 4);
@@ -324,9 +306,6 @@ TEST_F(PoolsSimulatedTest, UserSettingsAreMadeChangedWithinBoundsAndUsableAsGoal
     CIMInstance setting = get(created[0]).at(0);
     EXPECT_EQ(value<std::string>(setting, "ElementName"), "RAID1");
     EXPECT_EQ(value<uint64_t>(setting, "UserDataStripeDepth"), 131072u);
-    EXPECT_EQ(value<uint64_t>(setting, "UserDataStripeDepthMin"), 4096u);
-    EXPECT_EQ(value<uint64_t>(setting, "UserDataStripeDepthMax"), 33554432u);
-    EXPECT_EQ(value<uint16_t>(setting, "ChangeableType"), 1);
 
     auto refused = modify(created[0], "UserDataStripeDepth", uint64_t{2048}, CIM_UINT64);
     ASSERT_TRUE(refused);
@@ -380,9 +359,7 @@ TEST_F(PoolsSimulatedTest, ConcurrentCreateSettingGivesDistinctSettings) {
 TEST_F(PoolsSimulatedTest, CapabilitiesAndRedundancySets) {
     const CIMInstance primordial =
         get(pathOf("ORV_PrimordialPoolCapabilities", {{"InstanceID", "1_SATA_Rotating"}})).at(0);
-    EXPECT_EQ(value<std::string>(primordial, "ElementName"), "PrimordialStoragePoolCapabilities");
     EXPECT_EQ(value<uint16_t>(primordial, "DataRedundancyMax"), 2) << "RAID 1 is supported";
-    EXPECT_EQ(value<uint16_t>(primordial, "DataRedundancyMin"), 1);
     EXPECT_EQ(value<uint16_t>(primordial, "PackageRedundancyMax"), 1) << "controller 1 has no RAID 6";
     EXPECT_FALSE(has(primordial, "ParityLayoutDefault"));
     const CIMInstance raid5Capable =
@@ -390,7 +367,6 @@ TEST_F(PoolsSimulatedTest, CapabilitiesAndRedundancySets) {
     EXPECT_EQ(value<uint16_t>(raid5Capable, "ParityLayoutDefault"), 3) << "Rotated Parity in this class's map";
 
     const CIMInstance concrete = get(pathOf("ORV_ConcretePoolCapabilities", {{"InstanceID", "0_0"}})).at(0);
-    EXPECT_EQ(value<std::string>(concrete, "ElementName"), "RAID5");
     EXPECT_EQ(value<uint64_t>(concrete, "UserDataStripeDepthDefault"), 65536u);
     EXPECT_EQ(value<uint16_t>(concrete, "ParityLayout"), 2);
 
@@ -399,7 +375,6 @@ TEST_F(PoolsSimulatedTest, CapabilitiesAndRedundancySets) {
     const CIMInstance sas = withKey(sets, "InstanceID", "0_SAS_Rotating");
     EXPECT_EQ(value<uint16_t>(sas, "RedundancyStatus"), 2);
     EXPECT_EQ(values<uint16_t>(sas, "TypeOfSet"), std::vector<uint16_t>{4});
-    EXPECT_EQ(typeOf(sas, "MaxNumberSupported"), CIM_UINT32);
 }
 
 }  // namespace

@@ -149,19 +149,6 @@ TEST(CIMObjectPathTest, TextForm) {
     EXPECT_EQ(typed.toString(), "//h/ns:C.Id=4000000000,Offset=-12,Small=-3,On=TRUE,Off=FALSE,Ratio=0.1");
 }
 
-TEST(CIMObjectPathTest, KeyLookupAndCopies) {
-    CIMObjectPath original = path(kNamespace, "C", {stringKey("Id", "1"), stringKey("Id", "2")});
-    EXPECT_EQ(original.getKeyBinding("Id").getValue<std::string>(), std::vector<std::string>{"1"});
-    EXPECT_EQ(original.getKeyBinding("id").getValue<std::string>(), std::vector<std::string>{"1"});
-    EXPECT_EQ(original.getKeyBinding("Other").getName(), "");
-
-    CIMObjectPath copy = original;
-    copy.setKeyBindings({stringKey("Other", "x")});
-    ASSERT_EQ(original.getKeyBindings().size(), 2u);
-    EXPECT_EQ(original.getKeyBindings()[1].getValue<std::string>(), std::vector<std::string>{"2"});
-    EXPECT_EQ(copy.getKeyBindings().size(), 1u);
-}
-
 TEST(CIMInstanceTest, KeyPropertiesFromAPathUseTheirOwnTypeSet) {
     CIMObjectPath request("h", kNamespace, "ORV_StorageVolume");
     request.addKeyBinding(stringKey("DeviceID", "0_1"));

@@ -86,9 +86,6 @@ TEST_F(InteropPluginsTest, RegisteredProfilesAndSubProfilesInTableOrder) {
     EXPECT_EQ(text(subProfiles.front(), "InstanceID"), "SNIA+Disk Drive Lite+1.4.0");
     const CIMInstance& battery = subProfiles.back();
     EXPECT_EQ(text(battery, "InstanceID"), "SNIA+Battery+1.0.0");
-    EXPECT_EQ(battery.getProperty("RegisteredOrganization")->getValue<uint16_t>().at(0), 2);
-    EXPECT_EQ(text(battery, "RegisteredName"), "Battery");
-    EXPECT_EQ(text(battery, "RegisteredVersion"), "1.0.0");
     EXPECT_EQ(battery.getProperty("AdvertiseTypes")->getValue<uint16_t>().getValues(), std::vector<uint16_t>{2});
 
     CIMObjectPath credentials = pathOf(kInterop, "ORV_RegisteredSubProfile");
@@ -99,28 +96,6 @@ TEST_F(InteropPluginsTest, RegisteredProfilesAndSubProfilesInTableOrder) {
     EXPECT_EQ(found[0].getProperty("AdvertiseTypes")->getValue<uint16_t>().getValues(), std::vector<uint16_t>{3});
 }
 
-TEST_F(InteropPluginsTest, ProfileRelationships) {
-    start();
-    const CIMInstanceList referenced = instancesOf(kInterop, "ORV_ReferencedProfile");
-    ASSERT_EQ(referenced.size(), 30u);
-    EXPECT_EQ(keyText(referenceOf(referenced.front(), "Antecedent"), "InstanceID"), "SNIA+Server+1.4.0");
-    EXPECT_EQ(keyText(referenceOf(referenced.front(), "Dependent"), "InstanceID"), "DMTF+Profile Registration+1.4.0");
-    EXPECT_EQ(referenceOf(referenced[14], "Dependent").getClassName(), "ORV_RegisteredSubProfile");
-    EXPECT_EQ(keyText(referenceOf(referenced[14], "Dependent"), "InstanceID"), "SNIA+Indication+1.4.0");
-    EXPECT_EQ(keyText(referenceOf(referenced.back(), "Antecedent"), "InstanceID"), "SNIA+SMI-S+1.4.0");
-    EXPECT_EQ(referenceOf(referenced.back(), "Dependent").getNameSpace(), kInterop);
-
-    // Only the pairs whose subprofile is published relate: "SNIA+Location"
-    // names none.
-    const CIMInstanceList requires = instancesOf(kInterop, "ORV_SubProfileRequiresProfile");
-    EXPECT_EQ(requires.size(), 14u);
-    EXPECT_EQ(keyText(referenceOf(requires.back(), "Antecedent"), "InstanceID"), "SNIA+Server+1.4.0");
-
-    CIMInstanceList none;
-    EXPECT_NO_THROW(facade->enumerateInstances(pathOf(kInterop, "ORV_SubProfileRequiresSubProfile"), none));
-    EXPECT_TRUE(none.empty());
-}
-
 TEST_F(InteropPluginsTest, ObjectManagerNamespaceAndCommunicationMechanisms) {
     start();
     const std::string host = thisHost();
@@ -128,8 +103,6 @@ TEST_F(InteropPluginsTest, ObjectManagerNamespaceAndCommunicationMechanisms) {
     const CIMInstanceList managers = instancesOf(kInterop, "ORV_ObjectManager");
     ASSERT_EQ(managers.size(), 1u);
     EXPECT_EQ(text(managers[0], "Name"), host + "_ObjectManager");
-    EXPECT_EQ(text(managers[0], "SystemCreationClassName"), "ORV_HostComputerSystem");
-    EXPECT_EQ(text(managers[0], "Description"), "Pegasus CIM Server Version 2.9.1");
 
     const CIMInstanceList namespaces = instancesOf(kInterop, "ORV_Namespace");
     ASSERT_EQ(namespaces.size(), 1u);
@@ -143,7 +116,6 @@ TEST_F(InteropPluginsTest, ObjectManagerNamespaceAndCommunicationMechanisms) {
         const std::string scheme = index == 0 ? "http" : "https";
         EXPECT_EQ(text(mechanism, "namespaceType"), scheme);
         EXPECT_EQ(mechanism.getProperty("namespaceAccessProtocol")->getValue<uint16_t>().at(0), index + 2);
-        EXPECT_EQ(text(mechanism, "Version"), "1.0");
         EXPECT_EQ(text(mechanism, "SystemName"), host);
         const std::string address = text(mechanism, "IPAddress");
         if (!address.empty()) {

@@ -221,74 +221,6 @@ TEST_F(MethodTest, SettingsMethodsPutTheirFieldsAtTheirOffsets) {
     EXPECT_TRUE(logged("pfVrlInvokeMethod(REBUILD_VOLUME) Failed"));
 }
 
-TEST_F(MethodTest, HotSpareRequestsCarryTheirCount) {
-    ASSERT_EQ(0u, start());
-    PropertyContainer out;
-    PropertyContainer none = controllerInput(0);
-    none.insertVector("compPdId", {}, true);
-    EXPECT_EQ(0x10000001u, facade.invokeMethod("createHotSpare", none, out));
-    EXPECT_EQ(0u, lastCall(VrlOpcode::CREATE_HOT_SPARE).u16(4));
-    EXPECT_TRUE(logged("Hot Spare Creation Failed with error[268435457]"));
-
-    PropertyContainer one = controllerInput(0);
-    one.insertVector("compPdId", {4}, true);
-    ASSERT_EQ(0u, facade.invokeMethod("createHotSpare", one, out));
-    Call call = lastCall(VrlOpcode::CREATE_HOT_SPARE);
-    EXPECT_EQ(1u, call.u16(4));
-    EXPECT_EQ(4u, call.u32(8));
-    EXPECT_TRUE(logged("Hot Spare Create Succeeded"));
-
-    ASSERT_EQ(0u, facade.invokeMethod("deleteHotSpare", one, out));
-    EXPECT_EQ(1u, lastCall(VrlOpcode::DELETE_HOT_SPARE).u16(4));
-    EXPECT_TRUE(logged("VRLibFacade::VrlFacDeleteHotSpare pdCount= 1"));
-    EXPECT_TRUE(logged("Hot Spare Deletion Succeeded"));
-}
-
-TEST_F(MethodTest, QueriesTurnTheAnswerIntoOutputs) {
-    ASSERT_EQ(0u, start());
-    PropertyContainer version;
-    ASSERT_EQ(0u, facade.invokeMethod("getVersionInfo", controllerInput(0), version));
-    EXPECT_EQ("VRLib simulator", textOf(version, "VrlName"));
-    EXPECT_EQ("2.0.3.18", textOf(version, "DriverVersion"));
-    EXPECT_EQ("ambrix", textOf(version, "DriverName"));
-    EXPECT_EQ(2010u, intOf(version, "DriverYear"));
-    EXPECT_EQ(2u, intOf(version, "DriverMonth"));
-    EXPECT_EQ(2u, intOf(version, "DriverDay"));
-
-    PropertyContainer defaults;
-    ASSERT_EQ(0u, facade.invokeMethod("getContrDefaults", controllerInput(0), defaults));
-    ASSERT_EQ(7u, defaults.nonKeyProperties().size());
-    EXPECT_EQ(0xFFu, intOf(defaults, "bootVolumeId"));
-    EXPECT_EQ(4u, intOf(defaults, "spinDiskCount"));
-
-    PropertyContainer flags;
-    PropertyContainer spare = controllerInput(0);
-    spare.insertInt("deviceId", 3, true);
-    spare.insertInt("deviceType", 3, true);
-    ASSERT_EQ(0u, facade.invokeMethod("getDeviceFlags", spare, flags));
-    EXPECT_TRUE(intOf(flags, "pDiskFlags") & VrlDeviceFlags::PdHotSpare);
-    EXPECT_FALSE(has(flags, "vDiskFlags"));
-
-    PropertyContainer resync = controllerInput(0);
-    resync.insertInt("vdIndex", 0, true);
-    PropertyContainer out;
-    ASSERT_EQ(0u, facade.invokeMethod("resyncVolume", resync, out));
-    EXPECT_EQ(0u, lastCall(VrlOpcode::RESYNC_VOLUME).u32(4));
-    PropertyContainer lrc;
-    ASSERT_EQ(0u, facade.invokeMethod("getAllLrcStatus", controllerInput(0), lrc));
-    EXPECT_EQ(1u, intOf(lrc, "lrcCount"));
-    EXPECT_EQ((VrlVector{0}), vectorOf(lrc, "deviceId"));
-    EXPECT_EQ((VrlVector{4}), vectorOf(lrc, "deviceType"));
-    EXPECT_EQ((VrlVector{VrlLrcType::Resync}), vectorOf(lrc, "lrcType"));
-    EXPECT_EQ(1u, vectorOf(lrc, "progPercentage").size());
-
-    PropertyContainer cleared;
-    ASSERT_EQ(0u, facade.invokeMethod("clearConfiguration", controllerInput(1), cleared));
-    EXPECT_EQ(0u, intOf(cleared, "failedPdCount"));
-    EXPECT_TRUE(vectorOf(cleared, "compPdId").empty());
-    EXPECT_EQ(0u, intOf(cleared, "failedVolCount"));
-}
-
 TEST_F(MethodTest, ClearConfigurationNamesWhatItCouldNotClear) {
     // Volume 5 is being resynchronised, so it and its disks stay.
     ASSERT_EQ(0u, start(R"({"lrcIntervalMs": 3600000, "controllers": [{"id": 0,
@@ -305,28 +237,6 @@ TEST_F(MethodTest, ClearConfigurationNamesWhatItCouldNotClear) {
     EXPECT_EQ((VrlVector{6, 7}), vectorOf(cleared, "compPdId"));
     EXPECT_EQ(1u, intOf(cleared, "failedVolCount"));
     EXPECT_EQ((VrlVector{5}), vectorOf(cleared, "vdIndex"));
-}
-
-TEST_F(MethodTest, ErrorDescriptionNeedsItsCode) {
-    ASSERT_EQ(0u, start());
-    sim.VrlSimClearCallLog();
-    PropertyContainer out;
-    EXPECT_EQ(0x1000001Cu, facade.invokeMethod("getErrorDesc", PropertyContainer(), out));
-    EXPECT_TRUE(logged("VrlFacGetErrorDesc :fwErrorCode missing"));
-    EXPECT_TRUE(callsOf(VrlOpcode::GET_FW_ERROR_DTLS).empty());
-
-    PropertyContainer in;
-    in.insertInt("fwErrorCode", 0x2001, true);
-    ASSERT_EQ(0u, facade.invokeMethod("getErrorDesc", in, out));
-    EXPECT_EQ(0x2001u, lastCall(VrlOpcode::GET_FW_ERROR_DTLS).u32(0));
-    EXPECT_TRUE(logged("VrlFacGetErrorDesc :2001"));
-    EXPECT_EQ("Firmware image is not valid", textOf(out, "fwErrorDesc"));
-
-    sim.VrlSimFailOpcode(VrlOpcode::GET_FW_ERROR_DTLS, VRLSIM_ANY_CONTROLLER, 0x10000004, 1);
-    PropertyContainer failed;
-    EXPECT_EQ(0x10000004u, facade.invokeMethod("getErrorDesc", in, failed));
-    EXPECT_TRUE(logged("ERROR_: GET_FW_ERROR_DTLS  Failed !! error 268435460"));
-    EXPECT_FALSE(has(failed, "fwErrorDesc"));
 }
 
 }  // namespace

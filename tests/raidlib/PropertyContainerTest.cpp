@@ -116,47 +116,6 @@ TEST(PropertyContainerTest, MatchKeysComparesOnlyPartneredKeys) {
     EXPECT_EQ(0x10000011u, matchKeys(volume, badType));
 }
 
-using PropertyContainerPrintTest = RaidLibTest;
-
-TEST_F(PropertyContainerPrintTest, PrintsBothListsAndSkipsEmptyValues) {
-    PropertyContainer c;
-    c.insertInt("contrId", 2, true);
-    c.insertString("volumeName", "", false);
-    c.insertString("vendorIdentification", "ORV", false);
-    c.insertVector("compPdId", {4, 5}, false);
-    c.insertVector("WWN", {}, false);
-    c.insertU64("totalBlocks", 0x100000007ull, false);
-    c.insertInt("", 1, false);
-    c.insertProperty(std::make_unique<IntProperty>("odd", 9, 0), false);
-    c.print("volume");
-
-    const auto lines = logLines();
-    auto position = [&](const std::string& text) {
-        for (size_t i = 0; i < lines.size(); ++i)
-            if (lines[i].size() >= text.size() && lines[i].compare(lines[i].size() - text.size(), text.size(), text) == 0)
-                return static_cast<long>(i);
-        return -1L;
-    };
-    const long header = position("******************** Printing volume propertycontainer ********************");
-    const long key = position("[KEY]:[VRLCINT] contrId = 2");
-    const long vendor = position("[NON-KEY]:[VRLCSTRING] vendorIdentification = ORV");
-    const long vector = position("[NON-KEY]:[VRLCVECTOR] compPdId");
-    const long blocks = position("[NON-KEY]:[VRLCU64] totalBlocks = 7");
-    const long error = position("[ERROR] No matching property type");
-    const long footer = position("******************************************************************");
-    EXPECT_GE(header, 0);
-    EXPECT_GT(key, header);
-    EXPECT_GT(vendor, key);
-    EXPECT_GT(vector, vendor);
-    EXPECT_GT(blocks, vector);
-    EXPECT_GT(error, blocks);
-    EXPECT_GT(footer, error);
-    EXPECT_TRUE(logged("--> 4"));
-    EXPECT_TRUE(logged("--> 5"));
-    EXPECT_EQ(2u, logCount("---------------------------------------------"));
-    EXPECT_FALSE(logged("volumeName = "));
-    EXPECT_FALSE(logged("WWN"));
-}
 
 }  // namespace
 }  // namespace raidtest

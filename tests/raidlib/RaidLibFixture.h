@@ -9,7 +9,6 @@
 
 #include <algorithm>
 #include <chrono>
-#include <condition_variable>
 #include <cstring>
 #include <memory>
 #include <mutex>
@@ -64,7 +63,6 @@ public:
             hook = hook_;
         }
         if (hook) hook(event);
-        changed_.notify_all();
     }
     std::vector<PropertyContainer> events() {
         std::lock_guard<std::mutex> lock(mutex_);
@@ -81,7 +79,6 @@ public:
 
 private:
     std::mutex mutex_;
-    std::condition_variable changed_;
     std::vector<PropertyContainer> events_;
     std::function<void(const PropertyContainer&)> hook_;
 };

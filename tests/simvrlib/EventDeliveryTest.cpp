@@ -1,5 +1,5 @@
-// Delivery of events on the library's own thread, and calls from many
-// threads at once.
+// Delivery of events on the library's own thread, in order and never after
+// a stop, and calls from many threads at once.
 #include <atomic>
 
 #include "SimLibraryFixture.h"
@@ -21,26 +21,6 @@ class EventDelivery : public SimTest {
     ASSERT_EQ(VrlStatus::Success, call(VrlOpcode::SET_VD_PROPS, &rename, &mask));
   }
 };
-
-TEST_F(EventDelivery, InjectedRecordArrivesByteForByteOnAForeignThread) {
-  VrlEventRecord injected;
-  std::memset(&injected, 0, sizeof injected);
-  injected.aenTimestamp = 1268800000;
-  injected.contrId = 1;
-  injected.eventCode = 7;
-  injected.deviceType = VrlDeviceType::Controller;
-  injected.deviceId = 1;
-  injected.snmpEvtId = 4242;
-  injected.severity = VrlSeverity::Warning;
-  injected.changedAttr = 0x33;  // external error in the low byte
-  std::strcpy(injected.description, "Battery temperature high");
-  ASSERT_EQ(0, sim.VrlSimInjectEvent(&injected, sizeof injected));
-
-  ASSERT_TRUE(EventLog::get().waitForCount(1));
-  const VrlEventRecord received = EventLog::get().events()[0];
-  EXPECT_EQ(0, std::memcmp(&injected, &received, sizeof injected));
-  EXPECT_NE(std::this_thread::get_id(), EventLog::get().threads()[0]);
-}
 
 TEST_F(EventDelivery, EventsKeepTheirOrderOnOneThread) {
   for (int i = 0; i < 20; ++i) renameVolume(("Name" + std::to_string(i)).c_str());
@@ -80,31 +60,6 @@ TEST_F(EventDelivery, UnregisterAndShutdownStopDelivery) {
   std::this_thread::sleep_for(std::chrono::milliseconds(100));
   EXPECT_EQ(delivered, EventLog::get().events().size());
   EXPECT_EQ(1u, delivered);
-}
-
-TEST_F(EventDelivery, RestartFromInsideTheCallbackKeepsDelivering) {
-  std::atomic<int> restarts{0};
-  EventLog::get().setHook([&](const VrlEventRecord& record) {
-    if (record.eventCode != 15) return;
-    // A total refresh: the listener restarts the library from its callback.
-    EXPECT_EQ(VrlStatus::Success, sim.invoke(VrlOpcode::SHUTDOWN, nullptr, nullptr));
-    const char* name = "SMIS";
-    EXPECT_EQ(VrlStatus::Success, sim.invoke(VrlOpcode::INITIALIZE, &name, nullptr));
-    ++restarts;
-  });
-  VrlEventRecord stateChange{};
-  stateChange.eventCode = 15;
-  ASSERT_EQ(0, sim.VrlSimInjectEvent(&stateChange, sizeof stateChange));
-  ASSERT_TRUE(EventLog::get().waitForCount(1));
-  // The event is logged before the hook restarts the library; rename only
-  // once the restart is over.
-  for (int waited = 0; restarts.load() == 0 && waited < 5000; ++waited)
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  ASSERT_EQ(1, restarts.load());
-  renameVolume("AfterRestart");
-  ASSERT_TRUE(EventLog::get().waitForCount(2));
-  EXPECT_EQ(1, restarts.load());
-  EXPECT_STREQ("Virtual disk 0 renamed to AfterRestart", EventLog::get().events()[1].description);
 }
 
 using ConcurrentCalls = SimTest;

@@ -1,5 +1,4 @@
 // Start-up, shut-down, topology selection and the statuses of bad input.
-#include <fstream>
 
 #include "SimLibraryFixture.h"
 
@@ -21,29 +20,6 @@ TEST_F(Lifecycle, CallsBeforeInitializeAreRefused) {
   EXPECT_EQ(VrlStatus::NotPermitted, call(VrlOpcode::GET_INTERFACE_VERSION, nullptr, &version));
 }
 
-TEST_F(Lifecycle, TopologyChoosesVersionStartStatusAndControllers) {
-  const std::string path = ::testing::TempDir() + "/simvrlib-topology.json";
-  std::ofstream(path) << R"({"interfaceVersion": 3, "initializeStatus": 268435459,
-                            "controllers": [{"id": 7, "disks": [{}]}]})";
-  setenv("ORV_VRLIB_TOPOLOGY", path.c_str(), 1);
-  EXPECT_EQ(VrlStatus::NotFoundOrWrongState, initialize());  // still usable
-  uint32_t version = 0;
-  ASSERT_EQ(VrlStatus::Success, call(VrlOpcode::GET_INTERFACE_VERSION, nullptr, &version));
-  EXPECT_EQ(3u, version);
-  VrlControllerList list{};
-  ASSERT_EQ(VrlStatus::Success, call(VrlOpcode::GET_CONTR_LIST, nullptr, &list));
-  EXPECT_EQ(1, list.count);
-  EXPECT_EQ(7, list.contrIds[0]);
-
-  // A tiny topology gets a complete default disk.
-  VrlDiskKey key{7, {}, 0};
-  VrlPhysDiskRecord disk{};
-  ASSERT_EQ(VrlStatus::Success, call(VrlOpcode::GET_PD_PROPS, &key, &disk));
-  EXPECT_EQ(VrlDriveType::Sas, disk.driveType);
-  EXPECT_EQ(kVrlNoVolume, disk.vdIndex);
-  EXPECT_EQ(512u, disk.blockLen);
-}
-
 TEST_F(Lifecycle, BadOrMissingTopologyFileMakesTheLibraryUnusable) {
   setenv("ORV_VRLIB_TOPOLOGY", "/nonexistent/topology.json", 1);
   EXPECT_EQ(VrlStatus::LibraryUnusable, initialize());
@@ -61,22 +37,6 @@ TEST_F(Lifecycle, EmptyTopologyReportsNoController) {
   list.count = 9;
   EXPECT_EQ(VrlStatus::NotFoundOrWrongState, call(VrlOpcode::GET_CONTR_LIST, nullptr, &list));
   EXPECT_EQ(0, list.count);
-}
-
-TEST_F(Lifecycle, ConfigurationSurvivesRestartUntilReset) {
-  start();
-  VrlSetVolumePropsIn rename{};
-  rename.changeMask = kVrlVolumeNameChange;
-  std::memcpy(rename.volumeName, "Renamed", 7);
-  uint32_t mask = 0;
-  ASSERT_EQ(VrlStatus::Success, call(VrlOpcode::SET_VD_PROPS, &rename, &mask));
-  ASSERT_EQ(VrlStatus::Success, call(VrlOpcode::SHUTDOWN, nullptr, nullptr));
-  ASSERT_EQ(VrlStatus::Success, initialize());
-  EXPECT_EQ("Renamed", sim.property(VRLSIM_VOLUME, 0, 0, "volumeName"));
-
-  sim.VrlSimReset();
-  ASSERT_EQ(VrlStatus::Success, initialize());
-  EXPECT_EQ("DataVol", sim.property(VRLSIM_VOLUME, 0, 0, "volumeName"));
 }
 
 using BadInput = SimTest;

@@ -5,8 +5,6 @@
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 
-#include <chrono>
-#include <condition_variable>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -46,7 +44,6 @@ class EventLog {
       hook = hook_;
     }
     if (hook) hook(record);
-    changed_.notify_all();
   }
   void clear() {
     std::lock_guard<std::mutex> lock(mutex_);
@@ -67,14 +64,9 @@ class EventLog {
     std::lock_guard<std::mutex> lock(mutex_);
     hook_ = std::move(hook);
   }
-  bool waitForCount(size_t count, std::chrono::milliseconds timeout = std::chrono::seconds(5)) {
-    std::unique_lock<std::mutex> lock(mutex_);
-    return changed_.wait_for(lock, timeout, [&] { return events_.size() >= count; });
-  }
 
  private:
   std::mutex mutex_;
-  std::condition_variable changed_;
   std::vector<VrlEventRecord> events_;
   std::vector<std::thread::id> threads_;
   std::function<void(const VrlEventRecord&)> hook_;

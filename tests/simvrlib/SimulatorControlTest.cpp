@@ -94,39 +94,6 @@ TEST_F(SimulatorControl, DiskFailureAlertsDegradesAndRebuildsOntoTheSpare) {
   EXPECT_EQ(1, simctl("fail-disk 0 1").status);  // already failed
 }
 
-TEST_F(SimulatorControl, HotPlugAlertsAndPropertyChanges) {
-  EXPECT_EQ((std::vector<uint32_t>{3, 8, 9}), eventCodes(eventsOf("pull-disk 0 3")));  // 9: no spare left
-  const std::vector<VrlEventRecord> inserted = eventsOf("insert-disk 0 '{\"compPdId\": 6, \"slotId\": 6}'");
-  ASSERT_EQ((std::vector<uint32_t>{0, 8}), eventCodes(inserted));
-  EXPECT_EQ(6u, u32At(&inserted[0], 20));
-  EXPECT_EQ(6u, u16At(&inserted[0], 46));
-
-  const VrlEventRecord battery = eventsOf("battery-alert 0").at(0);
-  EXPECT_EQ(7u, battery.eventCode);
-  EXPECT_EQ(VrlDeviceType::Controller, u32At(&battery, 16));
-  EXPECT_EQ(VrlSeverity::Warning, u32At(&battery, 32));
-  EXPECT_EQ(0x21u, u8At(&battery, 40));
-  EXPECT_EQ("Controller 0 battery charge is critical, replace the battery pack", textAt(&battery, 80, 256));
-  EXPECT_EQ("3", sim.property(VRLSIM_BATTERY, 0, 0, "battChargeStatus"));
-
-  const VrlEventRecord enclosure = eventsOf("enclosure-alert 0").at(0);
-  EXPECT_EQ(6u, enclosure.eventCode);
-  EXPECT_EQ(VrlDeviceType::Enclosure, u32At(&enclosure, 16));
-  EXPECT_EQ(0x31u, u8At(&enclosure, 40));
-  EXPECT_EQ("Enclosure 0 cooling fan 0 failed", textAt(&enclosure, 80, 256));
-
-  const VrlEventRecord renamed = eventsOf("set volume 0 0 volumeName 'Big data'").at(0);
-  EXPECT_EQ(9u, renamed.eventCode);
-  EXPECT_EQ(0u, u32At(&renamed, 20));
-  EXPECT_EQ(VrlChangedAttr::Other, u32At(&renamed, 40));
-  EXPECT_EQ("Virtual disk 0 volumeName changed", textAt(&renamed, 80, 256));
-  EXPECT_EQ(10u, eventsOf("set disk 0 2 PFAErrorCount 3").at(0).eventCode);
-  EXPECT_EQ(8u, eventsOf("set controller 0 0 mediaScrubRate 50").at(0).eventCode);
-  EXPECT_TRUE(eventsOf("set --no-event controller 0 0 mediaScrubRate 60").empty());
-  const SimctlRun read = simctl("get volume 0 0 volumeName");
-  EXPECT_EQ("Big data\n", read.out);
-}
-
 // Controller events of every code; the ones that make the provider restart
 // the library are answered here the same way, from inside the callback, and
 // the socket keeps serving afterwards.
