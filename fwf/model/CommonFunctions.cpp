@@ -85,16 +85,18 @@ std::string getErrorDescription(uint32_t status) {
     return formatStatus(format, status);
 }
 
-std::string token(const std::string& text, int index) {
+std::string_view tokenOf(std::string_view text, int index) {
     const auto separator = text.find('_');
-    if (separator == std::string::npos) return text;
+    if (separator == std::string_view::npos) return text;
     switch (index) {
     case 1: return text.substr(0, separator);
     case 2: return text.substr(separator + 1);
-    case 3: return token(text.substr(separator + 1), 2);
+    case 3: return tokenOf(text.substr(separator + 1), 2);
     default: return {};
     }
 }
+
+std::string token(const std::string& text, int index) { return std::string(tokenOf(text, index)); }
 
 std::string toLower(const std::string& text) {
     std::string lower = text;

@@ -17,6 +17,8 @@ std::string getErrorDescription(uint32_t status);
 // "_", 2 everything after it, 3 everything after the second "_". A text
 // without "_" is its own field for every index; other indices give "".
 std::string token(const std::string& text, int index);
+// The same field, borrowed from the text.
+std::string_view tokenOf(std::string_view text, int index);
 
 std::string toLower(const std::string& text);
 // CIM names (classes, properties, keys, methods, arguments) are the same

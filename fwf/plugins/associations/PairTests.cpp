@@ -3,8 +3,9 @@
 // lacks never matches, so two objects without an identifier are not related
 // through "0 = 0".
 #include <algorithm>
-#include <cstdlib>
+#include <cctype>
 #include <optional>
+#include <string_view>
 #include <type_traits>
 
 #include "AssociationCatalogue.h"
@@ -19,13 +20,27 @@ const CIMProperty* propertyOf(const CIMInstance& instance, const Field& field) {
     return field.property == nullptr ? nullptr : instance.getProperty(field.property);
 }
 
-std::optional<std::string> textOf(const CIMInstance& instance, const Field& field) {
+// The first element of a text property, borrowed from the instance: pair
+// tests run for every candidate pair of an enumeration, so no copies.
+const std::string* firstText(const CIMProperty& property) {
+    return property.visitValue([](const auto& value) -> const std::string* {
+        using Value = std::decay_t<decltype(value)>;
+        if constexpr (std::is_same_v<Value, std::monostate>) {
+            return nullptr;
+        } else if constexpr (std::is_same_v<typename Value::Element, std::string>) {
+            return value.getValues().empty() ? nullptr : &value.getValues().front();
+        } else {
+            return nullptr;
+        }
+    });
+}
+
+std::optional<std::string_view> textOf(const CIMInstance& instance, const Field& field) {
     const CIMProperty* property = propertyOf(instance, field);
     if (property == nullptr) return std::nullopt;
-    const auto value = property->getValue<std::string>();
-    if (value.size() == 0) return std::nullopt;
-    const std::string& text = value.getValues().front();
-    return field.field == 0 ? text : CommonFunctions::token(text, field.field);
+    const std::string* text = firstText(*property);
+    if (text == nullptr) return std::nullopt;
+    return field.field == 0 ? std::string_view(*text) : CommonFunctions::tokenOf(*text, field.field);
 }
 
 // The first element of an integer property, whatever its width.
@@ -46,6 +61,18 @@ std::optional<long long> integerOf(const CIMProperty& property) {
     });
 }
 
+// Text read as atoll reads it: leading blanks, a sign, the digits up to the
+// first other character; no digits at all is 0.
+long long decimalOf(std::string_view text) {
+    std::size_t i = 0;
+    while (i < text.size() && std::isspace(static_cast<unsigned char>(text[i]))) ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+    long long value = 0;
+    for (; i < text.size() && std::isdigit(static_cast<unsigned char>(text[i])); ++i) value = value * 10 + (text[i] - '0');
+    return negative ? -value : value;
+}
+
 // A key field converted as a plain decimal (text that is not a number
 // counts as 0), or a number property as it is.
 std::optional<long long> numberOf(const CIMInstance& instance, const Field& field) {
@@ -54,7 +81,7 @@ std::optional<long long> numberOf(const CIMInstance& instance, const Field& fiel
     if (const auto number = integerOf(*property)) return number;
     const auto text = textOf(instance, field);
     if (!text) return std::nullopt;
-    return std::atoll(text->c_str());
+    return decimalOf(*text);
 }
 
 bool hasFlag(const CIMInstance& instance, const char* name) {
@@ -96,7 +123,7 @@ bool sameDriveKind(const PairTest& test, const CIMInstance& first, const CIMInst
 
     const auto poolId = textOf(pool, poolFields[0]);
     if (!poolId) return false;
-    const auto name = storage::parsePrimordialPoolInstanceId(*poolId);
+    const auto name = storage::parsePrimordialPoolInstanceId(std::string(*poolId));
     const auto controller = numberOf(other, otherFields[0]);
     const auto interface = numberOf(other, otherFields[1]);
     const auto medium = numberOf(other, otherFields[2]);
@@ -178,7 +205,8 @@ std::optional<std::string> PairTest::partition(const CIMInstance& instance, bool
     switch (kind) {
     case PairKind::SameText:
     case PairKind::Spared:
-        return textOf(instance, fields[0]);
+        if (const auto text = textOf(instance, fields[0])) return std::string(*text);
+        return std::nullopt;
     case PairKind::SameNumber:
     case PairKind::SameNumbers:
     case PairKind::VolumeSetting:
@@ -193,7 +221,7 @@ std::optional<std::string> PairTest::partition(const CIMInstance& instance, bool
         // The pool end reads one value, "<controller>_<kind>".
         if (fields[1].property == nullptr) {
             const auto id = textOf(instance, fields[0]);
-            const auto name = id ? storage::parsePrimordialPoolInstanceId(*id) : std::nullopt;
+            const auto name = id ? storage::parsePrimordialPoolInstanceId(std::string(*id)) : std::nullopt;
             if (!name) return std::nullopt;
             return std::to_string(name->contrId);
         }
