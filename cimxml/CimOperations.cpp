@@ -6,6 +6,7 @@
 #include "XmlResponse.h"
 
 #include <algorithm>
+#include <exception>
 #include <set>
 
 namespace orv::cimxml {
@@ -272,25 +273,28 @@ void CimOperations::Call::enumerateInstances(bool namesOnly) {
         properties = own;
     }
     const auto targets = schema_.providerClassesFor(context_.nameSpace, className);
-    std::vector<Instance> instances;
-    std::vector<ObjectPath> names;
+    // Instances are written as the provider returns them, without a copy;
+    // when every target fails the answer is only the error, written afresh.
+    writer_.openReturnValue();
+    std::exception_ptr writeFailure;
+    const cmpiserver::InstanceConsumer write = [&](const Instance& instance) {
+        if (writeFailure) return;
+        try {
+            writer_.namedInstance(instance, properties, classOrigin);
+        } catch (...) {
+            writeFailure = std::current_exception();
+        }
+    };
     fanOut(targets, request_.methodName.c_str(), [&](const std::string& target) {
         const ObjectPath classPath{"", context_.nameSpace, target, {}};
-        ProviderOutcome outcome = namesOnly ? owner_.provider_.enumerateInstanceNames(context_, classPath)
-                                            : owner_.provider_.enumerateInstances(context_, classPath, properties);
-        for (auto& i : outcome.collected.instances) instances.push_back(std::move(i));
-        for (auto& p : outcome.collected.objectPaths) names.push_back(std::move(p));
+        ProviderOutcome outcome = namesOnly
+                                      ? owner_.provider_.enumerateInstanceNames(context_, classPath)
+                                      : owner_.provider_.enumerateInstances(context_, classPath, properties, write);
+        if (writeFailure) std::rethrow_exception(writeFailure);
+        if (namesOnly)
+            for (const auto& p : outcome.collected.objectPaths) writer_.instanceName(p);
         return outcome;
     });
-    writer_.openReturnValue();
-    if (namesOnly) {
-        for (auto& p : names) writer_.instanceName(p);
-    } else {
-        for (auto& i : instances) {
-            fillPath(i.path);
-            writer_.namedInstance(i, properties, classOrigin);
-        }
-    }
     writer_.closeReturnValue();
 }
 

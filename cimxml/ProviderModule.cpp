@@ -88,10 +88,12 @@ ProviderOutcome ProviderModule::enumerateInstanceNames(const CallContext& contex
 }
 
 ProviderOutcome ProviderModule::enumerateInstances(const CallContext& context, const ObjectPath& classPath,
-                                                   const PropertyList& properties) {
+                                                   const PropertyList& properties,
+                                                   const cmpiserver::InstanceConsumer& consumer) {
     if (!instanceMI_) return unsupported("instance provider");
     CPropertyList list(properties);
     return inScope(broker_, context, [&](RequestScope& scope) {
+        if (consumer) scope.consumeInstances(consumer);
         return instanceMI_->ft->enumerateInstances(instanceMI_, scope.context(), scope.result(),
                                                    broker_.newObjectPath(classPath), list.get());
     });

@@ -57,8 +57,11 @@ public:
     bool hasIndicationMI() const { return indicationMI_ != nullptr; }
 
     ProviderOutcome enumerateInstanceNames(const CallContext& context, const ObjectPath& classPath);
+    // With a consumer, the instances go there as the provider returns them
+    // and the outcome collects none.
     ProviderOutcome enumerateInstances(const CallContext& context, const ObjectPath& classPath,
-                                       const PropertyList& properties);
+                                       const PropertyList& properties,
+                                       const cmpiserver::InstanceConsumer& consumer = {});
     ProviderOutcome getInstance(const CallContext& context, const ObjectPath& path,
                                 const PropertyList& properties);
     ProviderOutcome createInstance(const CallContext& context, const ObjectPath& path,

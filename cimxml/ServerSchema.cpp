@@ -366,7 +366,7 @@ std::optional<CMPIType> typeFromCimName(std::string_view cimTypeName) {
     return std::nullopt;
 }
 
-std::string cimNameOfType(CMPIType type) {
+const char* cimNameOfType(CMPIType type) {
     const CMPIType element = static_cast<CMPIType>(type & ~CMPI_ARRAY);
     for (const auto& t : kTypeNames)
         if (t.type == element) return t.name;

@@ -191,7 +191,8 @@ private:
 
 // "uint32" -> CMPI_uint32, "datetime" -> CMPI_dateTime ...; nothing for an unknown name.
 std::optional<CMPIType> typeFromCimName(std::string_view cimTypeName);
-// CMPI_uint32 -> "uint32"; the element type's name for arrays.
-std::string cimNameOfType(CMPIType type);
+// CMPI_uint32 -> "uint32"; the element type's name for arrays. A literal:
+// every property and key written asks for one.
+const char* cimNameOfType(CMPIType type);
 
 }  // namespace orv::cimxml

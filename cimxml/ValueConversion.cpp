@@ -4,6 +4,7 @@
 #include "DateTimeText.h"
 
 #include <cctype>
+#include <charconv>
 #include <cerrno>
 #include <cinttypes>
 #include <cmath>
@@ -146,29 +147,32 @@ Value parseScalar(std::string_view raw, CMPIType type, const std::string& what) 
     }
 }
 
-std::string valueText(const Value& v) {
-    char buffer[64];
+std::string_view scalarText(const Value& v, ScalarRoom& room) {
+    char* const first = room.digits;
+    char* const last = room.digits + sizeof room.digits;
     switch (v.elementType()) {
     case CMPI_boolean: return v.asBoolean() ? "TRUE" : "FALSE";
     case CMPI_uint8: case CMPI_uint16: case CMPI_uint32: case CMPI_uint64:
-        return std::to_string(v.asUnsigned());
+        return {first, static_cast<std::size_t>(std::to_chars(first, last, v.asUnsigned()).ptr - first)};
     case CMPI_sint8: case CMPI_sint16: case CMPI_sint32: case CMPI_sint64:
-        return std::to_string(v.asSigned());
+        return {first, static_cast<std::size_t>(std::to_chars(first, last, v.asSigned()).ptr - first)};
     case CMPI_real32:
-        std::snprintf(buffer, sizeof buffer, "%.9g", v.asReal());
-        return buffer;
+        return {first, static_cast<std::size_t>(std::snprintf(first, sizeof room.digits, "%.9g", v.asReal()))};
     case CMPI_real64:
-        std::snprintf(buffer, sizeof buffer, "%.17g", v.asReal());
-        return buffer;
-    case CMPI_char16: {
-        std::string out;
-        appendUtf8(out, static_cast<std::uint32_t>(v.asUnsigned()));
-        return out;
-    }
-    case CMPI_ref: return v.asReference().toString();
-    case CMPI_instance: return v.asInstance().path.toString();
+        return {first, static_cast<std::size_t>(std::snprintf(first, sizeof room.digits, "%.17g", v.asReal()))};
+    case CMPI_char16:
+        room.text.clear();
+        appendUtf8(room.text, static_cast<std::uint32_t>(v.asUnsigned()));
+        return room.text;
+    case CMPI_ref: room.text = v.asReference().toString(); return room.text;
+    case CMPI_instance: room.text = v.asInstance().path.toString(); return room.text;
     default: return v.asString();
     }
+}
+
+std::string valueText(const Value& v) {
+    ScalarRoom room;
+    return std::string(scalarText(v, room));
 }
 
 const char* keyValueType(CMPIType type) {
@@ -212,10 +216,10 @@ ObjectPath ValueConverter::path(const XmlPath& xml) const {
     out.nameSpace = xml.nameSpace.empty() ? nameSpace_ : xml.nameSpace;
     out.className = xml.className;
     const ClassDecl* decl = schema_.find(xml.className);
-    std::vector<Inherited<PropertyDecl>> keys;
+    std::vector<const PropertyDecl*> keys;
     if (decl)
-        for (auto& p : schema_.effectiveProperties(xml.className))
-            if (p.decl->isKey) keys.push_back(p);
+        for (const auto& p : schema_.effectiveProperties(xml.className))
+            if (p.decl->isKey) keys.push_back(p.decl);
     for (const auto& key : xml.keys) {
         std::string name = key.name;
         const PropertyDecl* keyDecl = nullptr;
@@ -223,10 +227,10 @@ ObjectPath ValueConverter::path(const XmlPath& xml) const {
             if (keys.size() != 1)
                 throw CimError(kCimErrInvalidParameter,
                                "an unnamed key value needs a class with exactly one key");
-            name = keys.front().decl->name;
+            name = keys.front()->name;
         }
-        for (auto& k : keys)
-            if (equalsIgnoreCase(k.decl->name, name)) keyDecl = k.decl;
+        for (const PropertyDecl* k : keys)
+            if (equalsIgnoreCase(k->name, name)) keyDecl = k;
         if (decl && !keyDecl) {
             const auto p = schema_.property(xml.className, name);
             throw CimError(kCimErrInvalidParameter,

@@ -23,6 +23,14 @@ Value parseScalar(std::string_view text, CMPIType type, const std::string& what)
 
 // The text of a scalar value as it goes into a VALUE or KEYVALUE element.
 std::string valueText(const Value& scalar);
+// The same text without a string of its own where it can: a string value
+// is read in place, a number is written into `room`. The view lives as
+// long as both the value and the room.
+struct ScalarRoom {
+    char digits[40];
+    std::string text;  // references and embedded instances
+};
+std::string_view scalarText(const Value& scalar, ScalarRoom& room);
 // The VALUETYPE attribute for a key of that type: string, boolean or numeric.
 const char* keyValueType(CMPIType type);
 

@@ -11,10 +11,33 @@ using cmpiserver::equalsIgnoreCase;
 
 namespace {
 
+// Bytes that go into element text and attribute values as they are:
+// printable ASCII but the markup characters and quotes, and the white
+// space XML keeps. Nearly every name and value is made of them only, and
+// is then written in one piece without being looked at again.
+struct PlainBytes {
+    bool plain[256] = {};
+    PlainBytes() {
+        for (int c = 0x20; c < 0x7F; ++c) plain[c] = true;
+        for (const unsigned char c : {'&', '<', '>', '"', '\''}) plain[c] = false;
+        plain[static_cast<unsigned char>('\t')] = plain[static_cast<unsigned char>('\n')] =
+            plain[static_cast<unsigned char>('\r')] = true;
+    }
+};
+const PlainBytes kPlainBytes;
+
+bool isPlain(std::string_view text) {
+    for (const char c : text)
+        if (!kPlainBytes.plain[static_cast<unsigned char>(c)]) return false;
+    return true;
+}
+
 // Values come from the provider, which reads them from the hardware's
 // records: a stray byte there must not make the whole answer unreadable.
-void pushValueText(XmlMarkup& p, const std::string& text) {
-    if (isXmlSafe(text))
+void pushValueText(XmlMarkup& p, std::string_view text) {
+    if (isPlain(text))
+        p.raw(text);
+    else if (isXmlSafe(text))
         p.text(text);
     else
         p.text(xmlSafe(text));
@@ -23,12 +46,16 @@ void pushValueText(XmlMarkup& p, const std::string& text) {
 // Appends text with the markup characters as entities: in attribute values
 // both quotes too, in element text only &, < and >. Text ends at a NUL.
 template <bool InAttribute>
-void appendEscaped(std::string& out, std::string_view text) {
+void appendEscaped(XmlMarkup& out, std::string_view text) {
+    if (isPlain(text)) {
+        out.put(text.data(), text.size());
+        return;
+    }
     const char* run = text.data();
     const char* const end = text.data() + text.size();
     const char* q = run;
     for (; q != end && *q != '\0'; ++q) {
-        const char* entity = nullptr;
+        std::string_view entity;
         switch (*q) {
         case '&': entity = "&amp;"; break;
         case '<': entity = "&lt;"; break;
@@ -37,12 +64,12 @@ void appendEscaped(std::string& out, std::string_view text) {
         case '\'': if (InAttribute) entity = "&apos;"; break;
         default: break;
         }
-        if (!entity) continue;
-        out.append(run, q);
-        out.append(entity);
+        if (entity.empty()) continue;
+        out.put(run, static_cast<std::size_t>(q - run));
+        out.put(entity.data(), entity.size());
         run = q + 1;
     }
-    out.append(run, q);
+    out.put(run, static_cast<std::size_t>(q - run));
 }
 
 bool admitted(const std::optional<std::vector<std::string>>& list, const std::string& name) {
@@ -61,46 +88,94 @@ void booleanQualifier(XmlMarkup& p, const char* name) {
     p.close();
 }
 
+// NAMESPACEPATH with its HOST and LOCALNAMESPACEPATH.
+std::string namespacePathMarkup(const std::string& host, const std::string& nameSpace) {
+    XmlMarkup p;
+    p.open("NAMESPACEPATH");
+    p.open("HOST");
+    p.text(host);
+    p.close();
+    p.open("LOCALNAMESPACEPATH");
+    std::string::size_type start = 0;
+    while (start <= nameSpace.size()) {
+        const auto slash = nameSpace.find('/', start);
+        const std::string_view part =
+            std::string_view(nameSpace).substr(start, slash == std::string::npos ? std::string::npos : slash - start);
+        if (!part.empty()) {
+            p.open("NAMESPACE");
+            p.attribute("NAME", part);
+            p.closeEmpty();
+        }
+        if (slash == std::string::npos) break;
+        start = slash + 1;
+    }
+    p.close();  // LOCALNAMESPACEPATH
+    p.close();  // NAMESPACEPATH
+    return p.take();
+}
+
 }  // namespace
 
-void XmlMarkup::seal() {
-    if (!justOpened_) return;
-    out_ += '>';
-    justOpened_ = false;
+void XmlMarkup::putInNewBlock(const char* data, std::size_t size) {
+    const std::size_t room = static_cast<std::size_t>(end_ - cursor_);
+    if (room != 0) std::memcpy(cursor_, data, room);
+    if (block_) full_.push_back(Block{std::move(block_), blockSize_});
+    blockSize_ = std::max({size - room, 2 * blockSize_, std::size_t{1024}});
+    block_.reset(new char[blockSize_]);
+    cursor_ = block_.get();
+    end_ = cursor_ + blockSize_;
+    std::memcpy(cursor_, data + room, size - room);
+    cursor_ += size - room;
+}
+
+std::string XmlMarkup::take() {
+    std::size_t total = static_cast<std::size_t>(cursor_ - block_.get());
+    for (const auto& block : full_) total += block.used;
+    std::string out;
+    out.reserve(total);
+    for (const auto& block : full_) out.append(block.data.get(), block.used);
+    if (block_) out.append(block_.get(), static_cast<std::size_t>(cursor_ - block_.get()));
+    full_.clear();
+    block_.reset();
+    blockSize_ = 0;
+    cursor_ = end_ = nullptr;
+    return out;
 }
 
 void XmlMarkup::open(const char* element) {
     seal();
-    out_ += '<';
-    out_ += element;
-    open_.push_back(element);
+    const std::size_t length = std::strlen(element);
+    put('<');
+    put(element, length);
+    open_.emplace_back(element, length);
     justOpened_ = true;
 }
 
 void XmlMarkup::attribute(const char* name, std::string_view value) {
-    out_ += ' ';
-    out_ += name;
-    out_ += "=\"";
-    appendEscaped<true>(out_, value);
-    out_ += '"';
+    put(' ');
+    put(name, std::strlen(name));
+    put("=\"", 2);
+    appendEscaped<true>(*this, value);
+    put('"');
 }
 
 void XmlMarkup::text(std::string_view value) {
     seal();
-    appendEscaped<false>(out_, value);
+    appendEscaped<false>(*this, value);
 }
 
 void XmlMarkup::close() {
     seal();
-    out_ += "</";
-    out_ += open_.back();
-    out_ += '>';
+    const auto [element, length] = open_.back();
+    put("</", 2);
+    put(element, length);
+    put('>');
     open_.pop_back();
 }
 
 void XmlMarkup::closeEmpty() {
     if (justOpened_) {
-        out_ += "/>";
+        put("/>", 2);
         justOpened_ = false;
         open_.pop_back();
         return;
@@ -115,7 +190,8 @@ ResponseWriter::~ResponseWriter() = default;
 
 void ResponseWriter::begin(const std::string& messageId, const std::string& methodName, bool intrinsic) {
     auto& p = out_;
-    p.str() = "<?xml version=\"1.0\" encoding=\"utf-8\" ?>\n";
+    p.take();
+    p.raw("<?xml version=\"1.0\" encoding=\"utf-8\" ?>\n");
     p.open("CIM");
     p.attribute("CIMVERSION", "2.0");
     p.attribute("DTDVERSION", "2.0");
@@ -133,8 +209,8 @@ std::string ResponseWriter::end() {
     p.close();  // SIMPLERSP
     p.close();  // MESSAGE
     p.close();  // CIM
-    p.str() += '\n';
-    return std::move(p.str());
+    p.put('\n');
+    return p.take();
 }
 
 void ResponseWriter::openReturnValue() { out_.open("IRETURNVALUE"); }
@@ -161,7 +237,7 @@ void ResponseWriter::keyBinding(const std::string& name, const Value& v) {
         p.attribute("VALUETYPE", keyValueType(v.type()));
         // The CIM-XML DTD 2.4 requires the CIM type of every key value.
         p.attribute("TYPE", cimNameOfType(v.type()));
-        if (!v.isNull() && !v.isArray()) pushValueText(p, valueText(v));
+        if (!v.isNull() && !v.isArray()) pushValueText(p, scalarText(v, scalarRoom_));
         p.close();
     }
     p.close();
@@ -182,26 +258,14 @@ void ResponseWriter::instancePath(const ObjectPath& path) {
         return;
     }
     p.open("INSTANCEPATH");
-    p.open("NAMESPACEPATH");
-    p.open("HOST");
-    p.text(path.host.empty() ? hostName_ : path.host);
-    p.close();
-    p.open("LOCALNAMESPACEPATH");
-    std::string::size_type start = 0;
-    while (start <= path.nameSpace.size()) {
-        const auto slash = path.nameSpace.find('/', start);
-        const std::string_view part = std::string_view(path.nameSpace)
-                                          .substr(start, slash == std::string::npos ? std::string::npos : slash - start);
-        if (!part.empty()) {
-            p.open("NAMESPACE");
-            p.attribute("NAME", part);
-            p.closeEmpty();
-        }
-        if (slash == std::string::npos) break;
-        start = slash + 1;
+    // The paths of one answer name one or two namespaces of one host: the
+    // markup of the last one is kept and written again as it is.
+    const std::string& host = path.host.empty() ? hostName_ : path.host;
+    if (namespacePathOf_.first != host || namespacePathOf_.second != path.nameSpace) {
+        namespacePathOf_ = {host, path.nameSpace};
+        namespacePath_ = namespacePathMarkup(host, path.nameSpace);
     }
-    p.close();  // LOCALNAMESPACEPATH
-    p.close();  // NAMESPACEPATH
+    p.raw(namespacePath_);
     instanceName(path);
     p.close();  // INSTANCEPATH
 }
@@ -240,9 +304,9 @@ void ResponseWriter::value(const Value& v) {
         // An embedded instance travels as the escaped text of its INSTANCE element.
         ResponseWriter inner(schema_, hostName_);
         inner.instance(v.asInstance(), std::nullopt, false);
-        p.text(inner.out_.str());
+        p.text(inner.out_.take());
     } else {
-        pushValueText(p, valueText(v));
+        pushValueText(p, scalarText(v, scalarRoom_));
     }
     p.close();
 }
@@ -277,6 +341,10 @@ void ResponseWriter::instance(const Instance& inst, const std::optional<std::vec
     auto& p = out_;
     p.open("INSTANCE");
     p.attribute("CLASSNAME", inst.path.className);
+    if (declarationsOf_ != inst.path.className) {
+        declarationsOf_ = inst.path.className;
+        declarations_.clear();
+    }
     for (std::size_t i = 0; i < inst.properties.size(); ++i) {
         const auto& prop = inst.properties[i];
         if (!admitted(propertyList, prop.name)) continue;
@@ -289,13 +357,9 @@ void ResponseWriter::instance(const Instance& inst, const std::optional<std::vec
 
 // The instances of one answer are mostly of one class, their properties
 // set in the same order: the declaration found at a position serves the
-// next instance whose property there has the same name.
+// next instance of the class whose property there has the same name.
 const Inherited<PropertyDecl>* ResponseWriter::declaration(const std::string& className, std::size_t position,
                                                            const std::string& propertyName) {
-    if (declarationsOf_ != className) {
-        declarationsOf_ = className;
-        declarations_.clear();
-    }
     if (position >= declarations_.size()) declarations_.resize(position + 1);
     auto& known = declarations_[position];
     if (!known || known->first != propertyName)
@@ -407,7 +471,7 @@ void ResponseWriter::methodResult(const Value& returnValue, const std::vector<cm
 std::string instanceXml(const ServerSchema& schema, const Instance& instance) {
     ResponseWriter writer(schema, "localhost");
     writer.instance(instance, std::nullopt, false);
-    return std::move(writer.out_.str());
+    return writer.out_.take();
 }
 
 std::string errorDocument(const ServerSchema& schema, const std::string& messageId,

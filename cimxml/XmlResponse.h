@@ -3,8 +3,11 @@
 #pragma once
 
 #include "ServerSchema.h"
+#include "ValueConversion.h"
 #include "Value.h"
 
+#include <cstring>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -17,26 +20,59 @@ using cmpiserver::Instance;
 using cmpiserver::ObjectPath;
 using cmpiserver::Value;
 
-// Markup written straight into one growing string. Element names are
-// string literals; text and attribute values are escaped as they go in and
-// end at a NUL byte, as the C strings of earlier writers did.
+// Markup written straight into one growing string. Element and attribute
+// names are string literals; text and attribute values are escaped as they
+// go in and end at a NUL byte, as the C strings of earlier writers did.
 class XmlMarkup {
 public:
     void open(const char* element);
     void attribute(const char* name, std::string_view value);
     void text(std::string_view value);
+    // Markup made elsewhere, written as it is.
+    void raw(std::string_view markup) {
+        seal();
+        put(markup.data(), markup.size());
+    }
     // Closes with an end tag even when the element is empty: some clients'
     // parsers take only NAMESPACE, CLASSNAME and VALUE.NULL in the short form.
     void close();
     // Closes an empty element in the short form.
     void closeEmpty();
-    std::string& str() { return out_; }
+    // The markup written so far, in one string; the writer starts again empty.
+    std::string take();
+
+    // Appends without escaping. An answer is made of millions of short
+    // pieces and can run to megabytes: pieces are copied into blocks that
+    // are never moved, each twice as large as the one before, and the
+    // blocks are joined once at the end.
+    void put(const char* data, std::size_t size) {
+        if (size > static_cast<std::size_t>(end_ - cursor_)) {
+            putInNewBlock(data, size);
+        } else if (size != 0) {
+            std::memcpy(cursor_, data, size);
+            cursor_ += size;
+        }
+    }
+    void put(char c) { put(&c, 1); }
 
 private:
-    void seal();
+    void seal() {
+        if (!justOpened_) return;
+        put('>');
+        justOpened_ = false;
+    }
+    void putInNewBlock(const char* data, std::size_t size);
 
-    std::string out_;
-    std::vector<const char*> open_;
+    struct Block {
+        std::unique_ptr<char[]> data;
+        std::size_t used;
+    };
+    std::vector<Block> full_;
+    std::unique_ptr<char[]> block_;
+    std::size_t blockSize_ = 0;
+    char* cursor_ = nullptr;
+    char* end_ = nullptr;
+    std::vector<std::pair<const char*, std::size_t>> open_;
     bool justOpened_ = false;
 };
 
@@ -88,6 +124,9 @@ private:
     const ServerSchema& schema_;
     std::string hostName_;
     XmlMarkup out_;
+    ScalarRoom scalarRoom_;
+    std::pair<std::string, std::string> namespacePathOf_;  // host, namespace
+    std::string namespacePath_;
     std::string declarationsOf_;
     std::vector<std::optional<std::pair<std::string, const Inherited<PropertyDecl>*>>> declarations_;
 };

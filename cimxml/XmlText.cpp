@@ -67,6 +67,13 @@ std::optional<std::uint32_t> referencedCharacter(std::string_view text, std::siz
     return static_cast<std::uint32_t>(code);
 }
 
+// A character that is acceptable and, outside comments and the like,
+// neither opens markup nor starts a reference.
+bool plainText(unsigned char byte) {
+    return (byte >= 0x20 && byte < 0x80 && byte != '<' && byte != '&') || byte == '\t' || byte == '\n' ||
+           byte == '\r';
+}
+
 // The five entities every XML document may use without declaring them.
 bool predefinedEntity(std::string_view text) {
     for (const std::string_view name : {"&lt;", "&gt;", "&amp;", "&apos;", "&quot;"})
@@ -88,6 +95,12 @@ std::optional<std::string> xmlTextFault(std::string_view document) {
     // text, not a reference.
     std::string_view closing;
     while (pos < document.size()) {
+        // Most of a request is plain ASCII that starts no markup: passed
+        // over byte by byte without decoding.
+        if (closing.empty()) {
+            while (pos < document.size() && plainText(static_cast<unsigned char>(document[pos]))) ++pos;
+            if (pos == document.size()) break;
+        }
         const std::size_t at = pos;
         const std::uint32_t c = nextCharacter(document, pos);
         if (c == kUndecodable) return "the request is not valid UTF-8 (byte " + std::to_string(at) + ")";
@@ -101,6 +114,8 @@ std::optional<std::string> xmlTextFault(std::string_view document) {
             }
             continue;
         }
+        // A tag of an element: only "<!" and "<?" open something to look into.
+        if (c == '<' && at + 1 < document.size() && document[at + 1] != '!' && document[at + 1] != '?') continue;
         if (c == '<' && document.compare(at, 4, "<!--") == 0) {
             closing = "-->";
             pos = at + 4;

@@ -271,7 +271,7 @@ CMPIBoolean classPathIsA(const CMPIBroker* mb, const CMPIObjectPath* op, const c
         return 0;
     }
     setStatus(rc, CMPI_RC_OK);
-    return core->hierarchy.isA(path->path.className, type) ? 1 : 0;
+    return core->hierarchy.isA(path->path().className, type) ? 1 : 0;
 }
 
 // Every encapsulated object starts with its handle; that is all these
@@ -286,7 +286,7 @@ std::string describe(EncapsulatedObject& object) {
     switch (object.kind()) {
     case ObjectKind::String: return static_cast<StringObject&>(object).text;
     case ObjectKind::DateTime: return static_cast<DateTimeObject&>(object).text;
-    case ObjectKind::ObjectPath: return static_cast<ObjectPathObject&>(object).path.toString();
+    case ObjectKind::ObjectPath: return static_cast<ObjectPathObject&>(object).path().toString();
     case ObjectKind::Instance:
         return Value::instance(static_cast<InstanceObject&>(object).instance).toString();
     case ObjectKind::Array: {
@@ -605,6 +605,11 @@ CollectedResult RequestScope::collected() const {
 CollectedResult RequestScope::takeCollected() {
     std::lock_guard lock(result_->mutex);
     return std::move(result_->collected);
+}
+
+void RequestScope::consumeInstances(InstanceConsumer consumer) {
+    std::lock_guard lock(result_->mutex);
+    result_->instanceConsumer = std::move(consumer);
 }
 
 std::size_t RequestScope::objectCount() const { return arena_->objectCount(); }

@@ -56,6 +56,11 @@ struct CollectedResult {
     int returnsAfterDone = 0;  // items handed over after returnDone
 };
 
+// Takes each instance a provider returns as it arrives. The instance is
+// the provider's own object: read it during the call, keep no reference,
+// throw nothing (the provider's code is on the stack).
+using InstanceConsumer = std::function<void(const Instance& instance)>;
+
 // Thread attachment figures, for the server owner's diagnostics and tests.
 struct ThreadFigures {
     std::size_t prepared = 0;
@@ -132,6 +137,10 @@ public:
     // The answer moved out, for a caller done with the request: large
     // enumerations are not copied on their way to the client.
     CollectedResult takeCollected();
+    // From now on instances go to `consumer`, under the result's lock and
+    // on the thread that returns them, and are not collected: an
+    // enumeration is written out without a copy of each instance.
+    void consumeInstances(InstanceConsumer consumer);
     std::size_t objectCount() const;
 
 private:

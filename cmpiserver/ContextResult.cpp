@@ -66,9 +66,16 @@ CMPIStatus resultReturnData(const CMPIResult* face, const CMPIValue* value, cons
 CMPIStatus resultReturnInstance(const CMPIResult* face, const CMPIInstance* inst) {
     ResultObject* result = objectOf<ResultObject>(face);
     if (!result) return statusOf(CMPI_RC_ERR_INVALID_HANDLE);
-    Instance instance;
-    if (CMPIrc rc = readInstanceObject(inst, instance); rc != CMPI_RC_OK) return statusOf(rc);
-    return result->record([&](CollectedResult& c) { c.instances.push_back(std::move(instance)); });
+    InstanceObject* object = nullptr;
+    if (CMPIrc rc = lookup(inst, object); rc != CMPI_RC_OK) return statusOf(rc);
+    // The provider may change or release its instance once this returns:
+    // it is consumed now or copied.
+    return result->record([&](CollectedResult& c) {
+        if (result->instanceConsumer)
+            result->instanceConsumer(object->instance);
+        else
+            c.instances.push_back(object->instance);
+    });
 }
 
 CMPIStatus resultReturnObjectPath(const CMPIResult* face, const CMPIObjectPath* ref) {

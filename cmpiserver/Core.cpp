@@ -250,9 +250,9 @@ CMPIrc readScalar(const CMPIValue& value, CMPIType type, Value& out) {
         return CMPI_RC_OK;
     }
     case CMPI_ref: {
-        ObjectPath path;
-        if (CMPIrc rc = readObjectPathObject(value.ref, path); rc != CMPI_RC_OK) return rc;
-        out = Value::reference(std::move(path));
+        ObjectPathObject* path = nullptr;
+        if (CMPIrc rc = lookup(value.ref, path); rc != CMPI_RC_OK) return rc;
+        out = Value::reference(path->sharedPath());
         return CMPI_RC_OK;
     }
     case CMPI_instance: {

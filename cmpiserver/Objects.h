@@ -257,11 +257,23 @@ public:
     static CMPIEnumerationFT table;
 };
 
+// A reference value read from a path object shares the object's path
+// instead of copying it: association instances hand over two paths each,
+// and a provider seldom changes a path after setting it. A change to a
+// shared path copies it first, so values read earlier keep what they read.
 class ObjectPathObject : public Faced<CMPIObjectPath, CMPIObjectPathFT, ObjectKind::ObjectPath> {
 public:
     ObjectPathObject(BrokerCore& core, ObjectPath value);
-    ObjectPath path;
+    ObjectPathObject(const ObjectPathObject& other) = default;
+
+    const ObjectPath& path() const { return *path_; }
+    ObjectPath& changePath();
+    std::shared_ptr<const ObjectPath> sharedPath() const { return path_; }
+
     static CMPIObjectPathFT table;
+
+private:
+    std::shared_ptr<ObjectPath> path_;
 };
 
 class InstanceObject : public Faced<CMPIInstance, CMPIInstanceFT, ObjectKind::Instance> {
@@ -269,7 +281,22 @@ public:
     InstanceObject(BrokerCore& core, Instance value);
     Instance instance;
     std::optional<std::vector<std::string>> filter;  // lower-case names
+
+    // The property of that name, found by a hash of its case-folded name
+    // first: a provider sets a few dozen properties one by one, and
+    // comparing each new name with every earlier one costs more than the
+    // rest of setting it.
+    NamedValue* findProperty(std::string_view name, std::uint32_t nameHash);
+    void appendProperty(std::string name, std::uint32_t nameHash, Value value);
+    // After properties were taken away.
+    void forgetNameHashes() { nameHashes_.clear(); }
+    static std::uint32_t nameHash(std::string_view name);
+
     static CMPIInstanceFT table;
+
+private:
+    // One per property while in step with the properties; made again when not.
+    std::vector<std::uint32_t> nameHashes_;
 };
 
 class ArgsObject : public Faced<CMPIArgs, CMPIArgsFT, ObjectKind::Args> {
@@ -311,6 +338,7 @@ public:
 
     mutable std::mutex mutex;
     CollectedResult collected;
+    InstanceConsumer instanceConsumer;  // instead of collecting instances
     static CMPIResultFT table;
 };
 

@@ -37,7 +37,7 @@ CMPIString* pathPartOf(const CMPIObjectPath* face, CMPIStatus* rc,
         return nullptr;
     }
     setStatus(rc, CMPI_RC_OK);
-    const std::string& text = object->path.*part;
+    const std::string& text = object->path().*part;
     return text.empty() ? newStringWithoutChars(object->core()) : newStringObject(object->core(), text);
 }
 
@@ -58,7 +58,7 @@ CMPIrc setText(std::string& field, const char* text) {
 
 CMPIStatus pathSetNameSpace(CMPIObjectPath* face, const char* ns) {
     return withObject<ObjectPathObject>(face, [ns](ObjectPathObject& o) {
-        return setText(o.path.nameSpace, ns);
+        return setText(o.changePath().nameSpace, ns);
     });
 }
 
@@ -69,7 +69,7 @@ CMPIString* pathGetNameSpace(const CMPIObjectPath* face, CMPIStatus* rc) {
 CMPIStatus pathSetHostname(CMPIObjectPath* face, const char* host) {
     // A NULL host leaves the path without one.
     return withObject<ObjectPathObject>(face, [host](ObjectPathObject& o) {
-        o.path.host = host ? host : "";
+        o.changePath().host = host ? host : "";
         return CMPI_RC_OK;
     });
 }
@@ -80,7 +80,7 @@ CMPIString* pathGetHostname(const CMPIObjectPath* face, CMPIStatus* rc) {
 
 CMPIStatus pathSetClassName(CMPIObjectPath* face, const char* className) {
     return withObject<ObjectPathObject>(face, [className](ObjectPathObject& o) {
-        return setText(o.path.className, className);
+        return setText(o.changePath().className, className);
     });
 }
 
@@ -94,7 +94,11 @@ CMPIStatus pathAddKey(CMPIObjectPath* face, const char* name, const CMPIValue* v
         if (!name) return CMPI_RC_ERR_INVALID_PARAMETER;
         Value key;
         CMPIrc rc = readValue(value, type, key);
-        if (rc == CMPI_RC_OK) setNamed(o.path.keys, name, std::move(key));
+        if (rc != CMPI_RC_OK) return rc;
+        auto& keys = o.changePath().keys;
+        // Paths of the usual classes carry up to four keys.
+        if (keys.empty()) keys.reserve(4);
+        setNamed(keys, name, std::move(key));
         return rc;
     });
 }
@@ -105,7 +109,7 @@ CMPIData pathGetKey(const CMPIObjectPath* face, const char* name, CMPIStatus* rc
         setStatus(rc, CMPI_RC_ERR_INVALID_HANDLE);
         return missingData();
     }
-    return namedData(path->core(), path->path.keys, name, rc, true);
+    return namedData(path->core(), path->path().keys, name, rc, true);
 }
 
 CMPIData pathGetKeyAt(const CMPIObjectPath* face, CMPICount index, CMPIString** name,
@@ -116,19 +120,24 @@ CMPIData pathGetKeyAt(const CMPIObjectPath* face, CMPICount index, CMPIString** 
         setStatus(rc, CMPI_RC_ERR_INVALID_HANDLE);
         return missingData();
     }
-    return namedDataAt(path->core(), path->path.keys, index, name, rc, true);
+    return namedDataAt(path->core(), path->path().keys, index, name, rc, true);
 }
 
 CMPICount pathGetKeyCount(const CMPIObjectPath* face, CMPIStatus* rc) {
-    return countOf<ObjectPathObject>(face, rc, [](ObjectPathObject& o) { return o.path.keys; });
+    return countOf<ObjectPathObject>(face, rc, [](ObjectPathObject& o) { return o.path().keys; });
 }
 
 CMPIStatus pathCopyFrom(CMPIObjectPath* face, const CMPIObjectPath* source, bool withHost) {
     return withObject<ObjectPathObject>(face, [&](ObjectPathObject& o) {
         ObjectPathObject* from = nullptr;
         if (CMPIrc rc = lookup(source, from); rc != CMPI_RC_OK) return rc;
-        o.path.nameSpace = from->path.nameSpace;
-        if (withHost) o.path.host = from->path.host;
+        // Copied first: source and target may be one object.
+        const ObjectPath& source = from->path();
+        std::string nameSpace = source.nameSpace;
+        std::string host = source.host;
+        ObjectPath& target = o.changePath();
+        target.nameSpace = std::move(nameSpace);
+        if (withHost) target.host = std::move(host);
         return CMPI_RC_OK;
     });
 }
@@ -165,7 +174,7 @@ CMPIData pathGetParameterQualifier(const CMPIObjectPath* face, const char*, cons
 }
 
 CMPIString* pathToString(const CMPIObjectPath* face, CMPIStatus* rc) {
-    return stringOf<ObjectPathObject>(face, rc, [](ObjectPathObject& o) { return o.path.toString(); });
+    return stringOf<ObjectPathObject>(face, rc, [](ObjectPathObject& o) { return o.path().toString(); });
 }
 
 // ---- Instance ---------------------------------------------------------------
@@ -216,14 +225,14 @@ CMPIStatus instanceSetPropertyWithOrigin(const CMPIInstance* face, const char* n
         // asked for them not to be returned.
         if (!filterAdmits(o, name)) return CMPI_RC_OK;
         // A property keeps the type it was first given, as a schema would fix it.
-        for (auto& existing : o.instance.properties) {
-            if (!equalsIgnoreCase(existing.name, name)) continue;
-            if (existing.value.type() != CMPI_null && existing.value.type() != property.type())
+        const std::uint32_t hash = InstanceObject::nameHash(name);
+        if (NamedValue* existing = o.findProperty(name, hash)) {
+            if (existing->value.type() != CMPI_null && existing->value.type() != property.type())
                 return CMPI_RC_ERR_TYPE_MISMATCH;
-            existing.value = std::move(property);
+            existing->value = std::move(property);
             return CMPI_RC_OK;
         }
-        o.instance.properties.push_back(NamedValue{name, std::move(property)});
+        o.appendProperty(name, hash, std::move(property));
         return CMPI_RC_OK;
     });
 }
@@ -266,6 +275,7 @@ CMPIStatus instanceSetPropertyFilter(CMPIInstance* face, const char** propertyLi
         properties.erase(std::remove_if(properties.begin(), properties.end(),
                                         [&o](const NamedValue& p) { return !filterAdmits(o, p.name); }),
                          properties.end());
+        o.forgetNameHashes();
         return CMPI_RC_OK;
     });
 }
@@ -318,10 +328,50 @@ CMPICount argsGetArgCount(const CMPIArgs* face, CMPIStatus* rc) {
 }  // namespace
 
 ObjectPathObject::ObjectPathObject(BrokerCore& core, ObjectPath value)
-    : Faced(core, &table), path(std::move(value)) {}
+    : Faced(core, &table), path_(std::make_shared<ObjectPath>(std::move(value))) {}
+
+ObjectPath& ObjectPathObject::changePath() {
+    if (path_.use_count() > 1) path_ = std::make_shared<ObjectPath>(*path_);
+    return *path_;
+}
 
 InstanceObject::InstanceObject(BrokerCore& core, Instance value)
     : Faced(core, &table), instance(std::move(value)) {}
+
+// FNV-1a over the name with A-Z folded, so that names equal but for case
+// hash alike.
+std::uint32_t InstanceObject::nameHash(std::string_view name) {
+    std::uint32_t hash = 2166136261u;
+    for (const char c : name) {
+        auto byte = static_cast<unsigned char>(c);
+        if (byte >= 'A' && byte <= 'Z') byte |= 0x20;
+        hash = (hash ^ byte) * 16777619u;
+    }
+    return hash;
+}
+
+NamedValue* InstanceObject::findProperty(std::string_view name, std::uint32_t hash) {
+    auto& properties = instance.properties;
+    if (nameHashes_.size() != properties.size()) {
+        nameHashes_.clear();
+        nameHashes_.reserve(properties.capacity());
+        for (const auto& property : properties) nameHashes_.push_back(nameHash(property.name));
+    }
+    for (std::size_t i = 0; i < properties.size(); ++i)
+        if (nameHashes_[i] == hash && equalsIgnoreCase(properties[i].name, name)) return &properties[i];
+    return nullptr;
+}
+
+void InstanceObject::appendProperty(std::string name, std::uint32_t hash, Value value) {
+    auto& properties = instance.properties;
+    // Most instances carry between one and three dozen properties.
+    if (properties.empty()) {
+        properties.reserve(32);
+        nameHashes_.reserve(32);
+    }
+    properties.push_back(NamedValue{std::move(name), std::move(value)});
+    nameHashes_.push_back(hash);
+}
 
 ArgsObject::ArgsObject(BrokerCore& core, ArgumentList value)
     : Faced(core, &table), args(std::move(value)) {}
@@ -336,7 +386,7 @@ CMPIrc readInstanceObject(const CMPIInstance* face, Instance& out) {
 CMPIrc readObjectPathObject(const CMPIObjectPath* face, ObjectPath& out) {
     ObjectPathObject* path = nullptr;
     CMPIrc rc = lookup(face, path);
-    if (rc == CMPI_RC_OK) out = path->path;
+    if (rc == CMPI_RC_OK) out = path->path();
     return rc;
 }
 

@@ -1,7 +1,6 @@
 #include "Value.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cstdio>
 
 namespace orv::cmpiserver {
@@ -27,6 +26,9 @@ Value Value::stringWithoutChars() { return Value(CMPI_string, std::monostate{});
 Value Value::dateTime(std::string cimText) { return Value(CMPI_dateTime, std::move(cimText)); }
 Value Value::reference(ObjectPath path) {
     return Value(CMPI_ref, std::make_shared<const ObjectPath>(std::move(path)));
+}
+Value Value::reference(std::shared_ptr<const ObjectPath> path) {
+    return Value(CMPI_ref, std::move(path));
 }
 Value Value::instance(Instance instance) {
     return Value(CMPI_instance, std::make_shared<const Instance>(std::move(instance)));
@@ -64,12 +66,19 @@ bool Value::operator==(const Value& other) const {
 namespace {
 
 std::string quoted(const std::string& text) {
-    std::string out = "\"";
-    for (char c : text) {
-        if (c == '"' || c == '\\') out += '\\';
-        out += c;
+    std::string out;
+    out.reserve(text.size() + 2);
+    out += '"';
+    std::size_t run = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '"' && text[i] != '\\') continue;
+        out.append(text, run, i - run);
+        out += '\\';
+        run = i;
     }
-    return out + "\"";
+    out.append(text, run, std::string::npos);
+    out += '"';
+    return out;
 }
 
 }  // namespace
@@ -116,12 +125,21 @@ const Value* ObjectPath::key(std::string_view name) const { return findNamed(key
 
 std::string ObjectPath::toString() const {
     std::string out;
-    if (!host.empty()) out += "//" + host + "/";
-    if (!nameSpace.empty()) out += nameSpace + ":";
+    if (!host.empty()) {
+        out += "//";
+        out += host;
+        out += '/';
+    }
+    if (!nameSpace.empty()) {
+        out += nameSpace;
+        out += ':';
+    }
     out += className;
     for (std::size_t i = 0; i < keys.size(); ++i) {
-        out += i == 0 ? "." : ",";
-        out += keys[i].name + "=" + keys[i].value.toString();
+        out += i == 0 ? '.' : ',';
+        out += keys[i].name;
+        out += '=';
+        out += keys[i].value.toString();
     }
     return out;
 }
@@ -152,9 +170,11 @@ bool equalsIgnoreCase(std::string_view a, std::string_view b) {
     return true;
 }
 
+// A-Z only, as tolower in the "C" locale, which the server never leaves.
 std::string toLower(std::string_view text) {
     std::string out(text);
-    for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    for (char& c : out)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + ('a' - 'A'));
     return out;
 }
 

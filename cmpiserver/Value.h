@@ -38,6 +38,8 @@ public:
     static Value stringWithoutChars();
     static Value dateTime(std::string cimText);
     static Value reference(ObjectPath path);
+    // Shares a path nobody changes any more (see ObjectPathObject).
+    static Value reference(std::shared_ptr<const ObjectPath> path);
     static Value instance(Instance instance);
     static Value array(CMPIType elementType, std::vector<Value> elements);
 

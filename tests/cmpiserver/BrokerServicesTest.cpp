@@ -99,6 +99,16 @@ TEST_F(BrokerServicesTest, ResultCollectsWhatTheProviderReturns) {
     request.result()->ft->returnData(request.result(), nullptr, CMPI_uint32);
     EXPECT_EQ(request.collected().returnsAfterDone, 1);
     EXPECT_EQ(request.collected().data.back(), Value::null(CMPI_uint32));
+
+    // With a consumer the instances go there as they come, not into the result.
+    RequestScope streamed(broker, kNameSpace);
+    std::vector<Value> numbers;
+    streamed.consumeInstances([&](const Instance& instance) { numbers.push_back(*instance.property("Number")); });
+    mi.ft->enumerateInstances(&mi, streamed.context(), streamed.result(), op, nullptr);
+    EXPECT_EQ(numbers, (std::vector<Value>{Value::unsignedInteger(CMPI_uint32, 0),
+                                           Value::unsignedInteger(CMPI_uint32, 1)}));
+    EXPECT_TRUE(streamed.collected().instances.empty());
+    EXPECT_EQ(streamed.collected().objectPaths.size(), 2u);
 }
 
 TEST_F(BrokerServicesTest, ClassPathIsAFollowsTheHierarchyWithoutCase) {

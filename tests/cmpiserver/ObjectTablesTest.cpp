@@ -219,6 +219,13 @@ TEST_F(ObjectTablesTest, ReferencesAndNestedEmbeddedInstancesAreCopiedWhole) {
     EXPECT_EQ(*embedded.property("Inner")->asInstance().property("Level"),
               Value::signedInteger(CMPI_sint16, -3));
 
+    // A clone and its original change apart, and neither reaches the copy.
+    CMPIObjectPath* clone = target->ft->clone(target, nullptr);
+    clone->ft->setClassName(clone, "ORV_Other");
+    EXPECT_EQ(chars(target->ft->getClassName(target, nullptr)), "ORV_ComputerSystem");
+    EXPECT_EQ(readInstance(outer).property("Antecedent")->asReference().className, "ORV_ComputerSystem");
+    clone->ft->release(clone);
+
     // Read back through the table, the reference is a usable object path.
     CMPIData data = outer->ft->getProperty(outer, "Antecedent", nullptr);
     ASSERT_EQ(data.type, CMPI_ref);
