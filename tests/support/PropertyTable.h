@@ -54,25 +54,22 @@ inline std::string propertyText(const orv::cim::fwf::CIMInstance& instance, cons
     });
 }
 
-// One row: a property, the value it should read as and, where the row
-// names one, the CIM type it should carry.
+// One row: a property, the value it should read as (a text, a number or a
+// flag) and, where the row names one, the CIM type it should carry.
 struct Pin {
     static constexpr int kAnyType = -1;
     std::string property;
     std::string expected;
     int type = kAnyType;
-    Pin(std::string name, const char* value, int cimType = kAnyType)
-        : property(std::move(name)), expected(value), type(cimType) {}
-    Pin(std::string name, std::string value, int cimType = kAnyType)
-        : property(std::move(name)), expected(std::move(value)), type(cimType) {}
-    Pin(std::string name, bool value, int cimType = kAnyType)
-        : property(std::move(name)), expected(elementText(value)), type(cimType) {}
-    template <typename T, typename = std::enable_if_t<std::is_integral_v<T> && !std::is_same_v<T, bool>>>
-    Pin(std::string name, T value, int cimType = kAnyType)
-        : property(std::move(name)), expected(std::to_string(value)), type(cimType) {}
     template <typename T>
-    Pin(std::string name, const std::vector<T>& value, int cimType = kAnyType)
-        : property(std::move(name)), expected(joined(value)), type(cimType) {}
+    Pin(std::string name, const T& value, int cimType = kAnyType)
+        : property(std::move(name)), expected(textOf(value)), type(cimType) {}
+
+private:
+    static std::string textOf(const char* value) { return value; }
+    static std::string textOf(const std::string& value) { return value; }
+    template <typename T>
+    static std::string textOf(const T& value) { return elementText<T>(value); }
 };
 
 // A failure also names the line of the table that holds the row.
