@@ -63,7 +63,8 @@ TEST_F(DiskLibraryFailureTest, UnreadableFactLeavesOnlyItsPropertiesOut) {
                                 "Warranty", "LocationIndicator", "ProductName", "DefaultBlockSize"})
         EXPECT_NE(instances[0].getProperty(present), nullptr) << present;
     expectProperties(instances[0], "disk without state",
-                     {{"ConfigurationStatus", 2, CIM_UINT16}, {"MaxMediaSize", 0x100000000ull * 512 / 1000, CIM_UINT64}});
+                     {{"ConfigurationStatus", 2, CIM_UINT16},
+                      {"MaxMediaSize", 0x100000000ull * 512 / 1000, CIM_UINT64}});
     expectProperties(instances[1], "disk of unknown membership", {{"ConfigurationStatus", 7, CIM_UINT16}});
     EXPECT_TRUE(logged("getPropertyValue(VrlPhysDisk::WWN) failed"));
     EXPECT_TRUE(logged("getPropertyValue(VrlPhysDisk::state) failed"));

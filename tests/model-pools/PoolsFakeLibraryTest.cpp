@@ -150,7 +150,8 @@ TEST_F(PoolsFakeLibraryTest, RedundancySetFollowsTheWorstArrayOfItsDisks) {
     addVolume(0, 1, 1, 3, {2, 3});
     start();
     const CIMInstanceList sets = enumerate("ORV_StorageRedundancySet");
-    for (const auto& [set, status] : {std::pair<const char*, int>{"0_SAS_Rotating", 3}, {"0_SATA_SSD", 4}, {"0_SAS_SSD", 2}})
+    for (const auto& [set, status] :
+         {std::pair<const char*, int>{"0_SAS_Rotating", 3}, {"0_SATA_SSD", 4}, {"0_SAS_SSD", 2}})
         expectProperties(withKey(sets, "InstanceID", set), set, {{"RedundancyStatus", status}});
 }
 
