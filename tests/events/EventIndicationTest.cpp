@@ -18,23 +18,17 @@ TEST_F(EventIndicationTest, AnAlertCarriesTheEventAndNamesWhatRaisedIt) {
 
     const CIMInstance& battery = alerts[0];
     EXPECT_EQ(battery.getNameSpace(), kStorage);
-    EXPECT_EQ(value<std::string>(battery, "Description"), "Battery failed");
-    EXPECT_EQ(value<std::string>(battery, "AlertingManagedElement"), "Controller");
-    EXPECT_EQ(value<uint16_t>(battery, "AlertingElementFormat"), 1);
-    EXPECT_EQ(value<std::string>(battery, "OtherAlertingElementFormat"), "Free Form String");
-    EXPECT_EQ(value<uint16_t>(battery, "AlertType"), 5);
-    EXPECT_EQ(value<uint16_t>(battery, "PerceivedSeverity"), 6);
-    EXPECT_EQ(value<uint16_t>(battery, "ProbableCause"), 1);
-    EXPECT_EQ(value<std::string>(battery, "ProbableCauseDescription"), "Controller device alert error/information");
-    EXPECT_EQ(value<std::string>(battery, "EventID"), "4711");
+    expectProperties(battery, "controller alert",
+                     {{"Description", "Battery failed"}, {"AlertingManagedElement", "Controller"},
+                      {"AlertingElementFormat", 1}, {"OtherAlertingElementFormat", "Free Form String"},
+                      {"AlertType", 5}, {"PerceivedSeverity", 6}, {"ProbableCause", 1},
+                      {"ProbableCauseDescription", "Controller device alert error/information"}, {"EventID", "4711"},
+                      {"SystemCreationClassName", "ORV_ControllerComputerSystem"},
+                      {"SystemName", "AmbrixController_0"}, {"ProviderName", "AmbrixProvider15"}});
     EXPECT_EQ(typeOf(battery, "EventTime"), CIM_DATETIME);
     EXPECT_EQ(value<std::string>(battery, "EventTime").substr(0, 4), "2023");
-    EXPECT_EQ(value<std::string>(battery, "SystemCreationClassName"), "ORV_ControllerComputerSystem");
-    EXPECT_EQ(value<std::string>(battery, "SystemName"), "AmbrixController_0");
-    EXPECT_EQ(value<std::string>(battery, "ProviderName"), "AmbrixProvider15");
-
-    EXPECT_EQ(value<std::string>(alerts[1], "AlertingManagedElement"), "Non Controller Device");
-    EXPECT_EQ(value<uint16_t>(alerts[1], "PerceivedSeverity"), 3);
+    expectProperties(alerts[1], "other device alert",
+                     {{"AlertingManagedElement", "Non Controller Device"}, {"PerceivedSeverity", 3}});
     EXPECT_TRUE(logged("Successfully Delivered Indication of classname = CIM_AlertIndication"));
 }
 
@@ -68,12 +62,12 @@ TEST_F(EventIndicationTest, AControllerChangeIsIndicatedOnTheClassesThatShowIt) 
     const CIMInstance answered = get(pathOf("ORV_FirmwareSoftwareIdentity", {{"InstanceID", "0_Firmware"}})).at(0);
     EXPECT_EQ(firmware.getObjectPath(), answered.getObjectPath());
     EXPECT_EQ(firmware.getPropertyCount(), answered.getPropertyCount());
-    EXPECT_EQ(value<std::string>(firmware, "VersionString"), "1300");
-    EXPECT_EQ(value<std::string>(indications[0], "SourceInstanceModelPath"), firmware.getObjectPath().toString());
+    expectProperties(firmware, "firmware", {{"VersionString", "1300"}});
+    expectProperties(indications[0], "modification",
+                     {{"SourceInstanceModelPath", firmware.getObjectPath().toString()}, {"PerceivedSeverity", 2}});
     EXPECT_EQ(typeOf(indications[0], "IndicationTime"), CIM_DATETIME);
     EXPECT_TRUE(has(indications[0], "IndicationIdentifier"));
     EXPECT_TRUE(has(indications[0], "SourceInstanceHost"));
-    EXPECT_EQ(value<uint16_t>(indications[0], "PerceivedSeverity"), 2);
     EXPECT_TRUE(logged("*** Successfully pushed ORV_FirmwareSoftwareIdentity LifeCycle(Modify) Indication"));
 
     setProperty(VRLSIM_CONTROLLER, 0, "autoRebuild", "0");

@@ -97,19 +97,14 @@ TEST_F(Jobs, AReportedCommandRunsCompletesAndIsRemovedFiveMinutesLater) {
     manager->updateJobMap(0, 2, kRebuild, kDisk, 40, kRunning);
     CIMInstanceList running = enumerate("ORV_ConcreteJob");
     ASSERT_EQ(running.size(), 1u);
-    EXPECT_EQ(value<std::string>(running[0], "InstanceID"), "0_2_5");
-    EXPECT_EQ(value<std::string>(running[0], "Name"), "Rebuild Physical Disk");
-    EXPECT_EQ(value<uint16_t>(running[0], "JobState"), kRunning);
-    EXPECT_EQ(value<uint16_t>(running[0], "PercentComplete"), 40);
-    EXPECT_EQ(value<uint32_t>(running[0], "ControllerID"), 0u);
-    EXPECT_TRUE(value<bool>(running[0], "DeleteOnCompletion"));
-    EXPECT_EQ(value<std::string>(running[0], "StartTime"), "20261206100000.000000+530");
-    EXPECT_EQ(value<std::string>(running[0], "TimeBeforeRemoval"), "00000000000500.000000:000");
+    expectProperties(running[0], "running job",
+                     {{"InstanceID", "0_2_5"}, {"Name", "Rebuild Physical Disk"}, {"JobState", kRunning},
+                      {"PercentComplete", 40}, {"ControllerID", 0}, {"DeleteOnCompletion", true},
+                      {"StartTime", "20261206100000.000000+530"}, {"TimeBeforeRemoval", "00000000000500.000000:000"}});
     EXPECT_EQ(announced(), std::vector<std::string>{"CIM_InstCreation 0_2_5 JobState=4"});
     const CIMInstance creation = lastIndication();
     EXPECT_EQ(creation.getNameSpace(), kStorage);
-    EXPECT_EQ(value<uint16_t>(creation, "PerceivedSeverity"), 2);
-    EXPECT_EQ(value<std::string>(creation, "IndicationTime"), "20261206100000.000000+530");
+    expectProperties(creation, "creation", {{"PerceivedSeverity", 2}, {"IndicationTime", "20261206100000.000000+530"}});
     EXPECT_NE(value<std::string>(creation, "SourceInstanceModelPath").find("0_2_5"), std::string::npos);
 
     advance(600);
@@ -119,8 +114,8 @@ TEST_F(Jobs, AReportedCommandRunsCompletesAndIsRemovedFiveMinutesLater) {
     EXPECT_EQ(records(orv::cim::fwf::jobs::kOldJobs), 1u);
     const CIMInstanceList finished = job("0_2_5");
     ASSERT_EQ(finished.size(), 1u);
-    EXPECT_EQ(value<uint16_t>(finished[0], "JobState"), kCompleted);
-    EXPECT_EQ(value<std::string>(finished[0], "TimeOfLastStateChange"), "20261206101000.000000+530");
+    expectProperties(finished[0], "finished job",
+                     {{"JobState", kCompleted}, {"TimeOfLastStateChange", "20261206101000.000000+530"}});
 
     // The time before removal counts from the completion.
     advance(299);
@@ -160,8 +155,8 @@ TEST_F(Jobs, AFailedCommandIsAnnouncedAndGoesAtTheNextSweep) {
     manager->updateJobMap(0, 0, kResync, kVirtualDisk, 25, kException);
     const CIMInstanceList failed = job("0_0_3");
     ASSERT_EQ(failed.size(), 1u);
-    EXPECT_EQ(value<uint16_t>(failed[0], "JobState"), kException);
-    EXPECT_EQ(value<std::string>(failed[0], "TimeBeforeRemoval"), "00000000000000.000000:000");
+    expectProperties(failed[0], "failed job",
+                     {{"JobState", kException}, {"TimeBeforeRemoval", "00000000000000.000000:000"}});
     EXPECT_EQ(value<uint16_t>(lastIndication(), "PerceivedSeverity"), 3);
     EXPECT_EQ(records(orv::cim::fwf::jobs::kOldJobs), 1u);
     advance(1);

@@ -6,7 +6,7 @@
 namespace controllertest {
 namespace {
 
-using Keys = std::vector<std::pair<std::string, std::string>>;
+using poolstest::Keys;
 
 // The keys of controller 2's instance of each class, in key order.
 std::vector<std::pair<std::string, Keys>> keysOfSecondController(const std::string& host) {
@@ -57,25 +57,16 @@ TEST_F(ControllerElementsTest, EachClassHasOneInstancePerControllerWithItsKeysIn
 
 TEST_F(ControllerElementsTest, BoardIdentityComesFromTheController) {
     start();
-    const CIMInstance card = getOne("ORV_Card", "Tag", "Ambrix_2");
-    EXPECT_EQ(text(card, "Manufacturer"), "ORV");
-    EXPECT_EQ(text(card, "SerialNumber"), "VRC00002");
-    EXPECT_EQ(text(card, "SKU"), "VRC00002");
-
+    expectProperties(getOne("ORV_Card", "Tag", "Ambrix_2"), "card",
+                     {{"Manufacturer", "ORV"}, {"SerialNumber", "VRC00002"}, {"SKU", "VRC00002"}});
     // Subsystem device 0x262 is sold as the Talvex R4210; others have no
     // marketing name. The product has one Name only: its key.
-    const CIMInstance talvex = getOne("ORV_Product", "Name", "Talvex-RAID_2");
-    EXPECT_EQ(text(talvex, "CommercialName"), "Talvex R4210");
-    EXPECT_EQ(text(talvex, "Caption"), "Talvex-RAID 4i");
-    EXPECT_EQ(values<std::string>(talvex, "Name"), std::vector<std::string>{"Talvex-RAID_2"});
-    EXPECT_EQ(text(getOne("ORV_Product", "Name", "Ambrix_0"), "CommercialName"), "");
-
-    const CIMInstance port = getOne("ORV_DATargetPort", "DeviceID", "2_2");
-    EXPECT_EQ(values<uint32_t>(port, "PCIVendorID"), std::vector<uint32_t>{4136});
-    EXPECT_EQ(values<uint32_t>(port, "PCIDeviceID"), std::vector<uint32_t>{115});
-    EXPECT_EQ(values<uint32_t>(port, "PCISubSysVendorId"), std::vector<uint32_t>{7530});
-    EXPECT_EQ(values<uint32_t>(port, "PCISubSysDeviceId"), std::vector<uint32_t>{610});
-    EXPECT_EQ(values<uint32_t>(port, "SlotNumber"), std::vector<uint32_t>{2});
+    expectProperties(getOne("ORV_Product", "Name", "Talvex-RAID_2"), "Talvex product",
+                     {{"CommercialName", "Talvex R4210"}, {"Caption", "Talvex-RAID 4i"}, {"Name", "Talvex-RAID_2"}});
+    expectProperties(getOne("ORV_Product", "Name", "Ambrix_0"), "Ambrix product", {{"CommercialName", ""}});
+    expectProperties(getOne("ORV_DATargetPort", "DeviceID", "2_2"), "target port",
+                     {{"PCIVendorID", 4136}, {"PCIDeviceID", 115}, {"PCISubSysVendorId", 7530},
+                      {"PCISubSysDeviceId", 610}, {"SlotNumber", 2}});
 }
 
 TEST_F(ControllerElementsTest, BatteryOnlyWhereTheControllerHasOne) {
@@ -84,27 +75,25 @@ TEST_F(ControllerElementsTest, BatteryOnlyWhereTheControllerHasOne) {
     ASSERT_EQ(names.size(), 1u);
     EXPECT_EQ(keyText(names[0], "SystemName"), "AmbrixController_0");
     EXPECT_EQ(keyText(names[0], "DeviceID"), "0_BAT00001");
-    const CIMInstance battery = getOne("ORV_Battery", "DeviceID", "0_BAT00001");
-    EXPECT_EQ(text(battery, "ElementName"), "0_BAT00001");
-    EXPECT_EQ(values<uint16_t>(battery, "Chemistry"), std::vector<uint16_t>{6});
-    EXPECT_EQ(values<uint16_t>(battery, "EstimatedChargeRemaining"), std::vector<uint16_t>{95});
-    EXPECT_EQ(values<uint64_t>(battery, "DesignVoltage"), std::vector<uint64_t>{3700});
-    EXPECT_EQ(battery.getProperty("MaxRechargeTime"), nullptr);
-    EXPECT_TRUE(get(pathOf("ORV_Battery", "DeviceID", "2_BAT00001")).empty());
+    expectProperties(getOne("ORV_Battery", "DeviceID", "0_BAT00001"), "battery",
+                     {{"ElementName", "0_BAT00001"}, {"Chemistry", 6}, {"EstimatedChargeRemaining", 95},
+                      {"DesignVoltage", 3700}, {"MaxRechargeTime", kAbsent}});
+    EXPECT_TRUE(get(pathOf("ORV_Battery", {{"DeviceID", "2_BAT00001"}})).empty());
 }
 
 TEST_F(ControllerElementsTest, SoftwareIdentitiesCarryTheVersionsTheLibraryReports) {
     start();
-    const CIMInstance firmware = getOne("ORV_FirmwareSoftwareIdentity", "InstanceID", "2_Firmware");
-    EXPECT_EQ(text(firmware, "VersionString"), "1310");
+    expectProperties(getOne("ORV_FirmwareSoftwareIdentity", "InstanceID", "2_Firmware"), "firmware",
+                     {{"VersionString", "1310"}});
     const CIMInstance bios = getOne("ORV_BiosSoftwareIdentity", "InstanceID", "0_BIOS");
-    EXPECT_NE(text(bios, "VersionString"), "<none>");
+    EXPECT_NE(propertyText(bios, "VersionString"), "<none>");
 
-    const CIMInstance driver = getOne("ORV_DriverSoftwareIdentity", "InstanceID", "Driver");
-    EXPECT_EQ(text(driver, "VersionString"), "2.0.3.18");  // the simulated driver's 0x02000312
+    // The simulated driver reports 0x02000312.
+    expectProperties(getOne("ORV_DriverSoftwareIdentity", "InstanceID", "Driver"), "driver",
+                     {{"VersionString", "2.0.3.18"}});
     EXPECT_TRUE(logged(
         "orv::cim::fwf::ORVDriverSoftwareIdentity::ORVDriverSoftwareIdentity :: Vrlib getVersionInfo success."));
-    EXPECT_NE(text(getOne("ORV_ApplicationSoftwareIdentity", "InstanceID", "VrLib"), "VersionString"), "");
+    EXPECT_NE(propertyText(getOne("ORV_ApplicationSoftwareIdentity", "InstanceID", "VrLib"), "VersionString"), "");
 }
 
 }  // namespace

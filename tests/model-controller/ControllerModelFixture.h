@@ -7,18 +7,22 @@
 #include <string>
 #include <vector>
 
-#include "CIMException.h"
 #include "CommonFunctions.h"
-#include "FrameworkTestSupport.h"
 #include "OsServices.h"
-#include "PropertyBuilders.h"
+#include "PoolsTestSupport.h"
 #include "SimulatedProvider.h"
 
 namespace controllertest {
 
 using namespace orv::cim::fwf;
-
-constexpr const char* kStorage = "root/orv/Ambrix/smi_14";
+using orv::test::expectProperties;
+using orv::test::kAbsent;
+using orv::test::propertyText;
+// Paths and requests as the pool tests make them.
+using poolstest::get;
+using poolstest::kStorage;
+using poolstest::pathOf;
+inline CIMInstanceList instancesOf(const std::string& className) { return poolstest::enumerate(className); }
 
 // Controllers 0 and 2, so that a controller's number differs from its
 // position; only controller 0 has a battery.
@@ -44,16 +48,6 @@ inline std::string thisHost() {
     return name;
 }
 
-// Property values; a property that was left out reads as no values.
-template <typename T>
-std::vector<T> values(const CIMInstance& instance, const std::string& name) {
-    const CIMProperty* property = instance.getProperty(name);
-    return property == nullptr ? std::vector<T>{} : property->getValue<T>().getValues();
-}
-inline std::string text(const CIMInstance& instance, const std::string& name) {
-    const auto all = values<std::string>(instance, name);
-    return all.empty() ? "<none>" : all.front();
-}
 inline std::string keyText(const CIMObjectPath& path, const std::string& key) {
     const auto all = path.getKeyBinding(key).getValue<std::string>();
     return all.empty() ? "<none>" : all.front();
@@ -68,30 +62,14 @@ class ControllerModelTest : public raidtest::SimulatedProviderTest {
 protected:
     void start() { startProvider(controllerTopology()); }
 
-    static CIMObjectPath pathOf(const std::string& className, const std::string& key = "",
-                                const std::string& value = "") {
-        CIMObjectPath path("cimhost", kStorage, className);
-        if (!key.empty()) path.addKeyBinding(stringKey(key, value));
-        return path;
-    }
-    CIMInstanceList instancesOf(const std::string& className) {
-        CIMInstanceList instances;
-        framework->enumerateInstances(pathOf(className), instances);
-        return instances;
-    }
     CIMObjectPathList namesOf(const std::string& className) {
         CIMObjectPathList names;
         framework->enumerateInstanceNames(pathOf(className), names);
         return names;
     }
-    CIMInstanceList get(const CIMObjectPath& path) {
-        CIMInstanceList found;
-        orv::test::pluginFor(path).getCIMInstance(path, found);
-        return found;
-    }
     // The one instance a get with this single key answers.
     CIMInstance getOne(const std::string& className, const std::string& key, const std::string& value) {
-        const CIMInstanceList found = get(pathOf(className, key, value));
+        const CIMInstanceList found = get(pathOf(className, {{key, value}}));
         EXPECT_EQ(found.size(), 1u) << className << " " << key << "=" << value;
         return found.empty() ? CIMInstance() : found.front();
     }

@@ -14,7 +14,7 @@ protected:
                 const std::vector<std::string>& propertyNames) {
         CIMInstance instance;
         for (const auto& property : properties) instance.addProperty(property);
-        const CIMObjectPath path = pathOf(kController, "Name", name);
+        const CIMObjectPath path = pathOf(kController, {{"Name", name}});
         orv::test::pluginFor(path).modifyInstance(path, instance, propertyNames);
     }
     static CIMProperty number(const char* name, uint32_t value) { return scalarProperty(name, value, CIM_UINT32); }
@@ -27,26 +27,24 @@ TEST_F(ControllerSystemTest, GetInstanceTakesTheNumberAfterTheUnderscore) {
     ASSERT_EQ(names.size(), 2u);
     EXPECT_EQ(keyText(names[1], "Name"), "AmbrixController_2");
 
-    const CIMInstance second = getOne(kController, "Name", "AmbrixController_2");
-    EXPECT_EQ(values<uint32_t>(second, "CacheMemory"), std::vector<uint32_t>{256});
-    EXPECT_EQ(text(second, "SystemName"), thisHost());
+    expectProperties(getOne(kController, "Name", "AmbrixController_2"), "controller 2",
+                     {{"CacheMemory", 256}, {"SystemName", thisHost()}});
     // Without an underscore the whole text is the number field: controller 0.
-    EXPECT_EQ(text(getOne(kController, "Name", "AmbrixController"), "Name"), "AmbrixController_0");
+    EXPECT_EQ(propertyText(getOne(kController, "Name", "AmbrixController"), "Name"), "AmbrixController_0");
     // A controller the library does not know is no instance, and no error.
-    EXPECT_TRUE(get(pathOf(kController, "Name", "AmbrixController_7")).empty());
-    EXPECT_TRUE(get(pathOf(kController, "CreationClassName", kController)).empty());
+    EXPECT_TRUE(get(pathOf(kController, {{"Name", "AmbrixController_7"}})).empty());
+    EXPECT_TRUE(get(pathOf(kController, {{"CreationClassName", kController}})).empty());
 }
 
 TEST_F(ControllerSystemTest, CapabilityBitsBecomeSizesAndLevels) {
     start();
-    const CIMInstance first = getOne(kController, "Name", "AmbrixController_0");
-    const CIMInstance second = getOne(kController, "Name", "AmbrixController_2");
-    EXPECT_EQ(values<uint32_t>(second, "SupportedStripeSizes"), (std::vector<uint32_t>{4, 8}));       // 0x0C
-    EXPECT_EQ(values<uint32_t>(first, "SupportedStripeSizes"), (std::vector<uint32_t>{64, 128, 256, 512}));
-    EXPECT_EQ(values<uint32_t>(second, "RecommendedStripeSize"), std::vector<uint32_t>{0});
-    EXPECT_EQ(values<uint32_t>(first, "RecommendedStripeSize"), std::vector<uint32_t>{16});          // 0x30
-    EXPECT_EQ(values<uint32_t>(second, "SupportedRAIDLevels"), (std::vector<uint32_t>{0, 1, 5, 6}));  // 0x0F
-    EXPECT_EQ(values<uint32_t>(first, "SupportedRAIDLevels"), (std::vector<uint32_t>{0, 1, 5}));
+    // Controller 0: stripe bits 0x3C0, recommended 0x30, levels 0x07; controller 2: 0x0C, 0, 0x0F.
+    expectProperties(getOne(kController, "Name", "AmbrixController_0"), "controller 0",
+                     {{"SupportedStripeSizes", "64,128,256,512"}, {"RecommendedStripeSize", 16},
+                      {"SupportedRAIDLevels", "0,1,5"}});
+    expectProperties(getOne(kController, "Name", "AmbrixController_2"), "controller 2",
+                     {{"SupportedStripeSizes", "4,8"}, {"RecommendedStripeSize", 0},
+                      {"SupportedRAIDLevels", "0,1,5,6"}});
 }
 
 TEST_F(ControllerSystemTest, ModificationSendsTheMaskAndFieldsOfTheListedSettings) {

@@ -23,14 +23,14 @@ protected:
         return referenceProperty(name, path, false);
     }
     static CIMObjectPath controller(int contrId) {
-        return pathOf("ORV_ControllerComputerSystem", "Name", "AmbrixController_" + std::to_string(contrId));
+        return pathOf("ORV_ControllerComputerSystem", {{"Name", "AmbrixController_" + std::to_string(contrId)}});
     }
     static CIMObjectPath service(int contrId) {
         const std::string name = "SoftwareInstallationService_" + std::to_string(contrId);
-        return pathOf("ORV_SoftwareInstallationService", "Name", name);
+        return pathOf("ORV_SoftwareInstallationService", {{"Name", name}});
     }
     static CIMObjectPath firmware(int contrId) {
-        return pathOf("ORV_FirmwareSoftwareIdentity", "InstanceID", std::to_string(contrId) + "_Firmware");
+        return pathOf("ORV_FirmwareSoftwareIdentity", {{"InstanceID", std::to_string(contrId) + "_Firmware"}});
     }
     uint32_t invoke(const CIMObjectPath& path, const std::string& method, const std::vector<CIMProperty>& arguments) {
         CIMArgumentList in;
@@ -92,7 +92,7 @@ TEST_F(FirmwareInstallationTest, RequestsThatCannotBeCarriedOut) {
               ORVSoftwareInstallationService::kNoSupportedPathToImage);
     EXPECT_EQ(invoke(service(2), "InstallFromByteStream", {image("VRFW 1\n"), reference("Target", firmware(2))}),
               ORVSoftwareInstallationService::kUnsupportedTargetType);
-    const CIMObjectPath driver = pathOf("ORV_DriverSoftwareIdentity", "InstanceID", "Driver");
+    const CIMObjectPath driver = pathOf("ORV_DriverSoftwareIdentity", {{"InstanceID", "Driver"}});
     EXPECT_EQ(invoke(service(2), "InstallFromSoftwareIdentity", {reference("Source", driver)}),
               ORVSoftwareInstallationService::kNotSupported);
     EXPECT_TRUE(downloads().empty());
@@ -104,7 +104,7 @@ TEST_F(FirmwareInstallationTest, RequestsThatCannotBeCarriedOut) {
 TEST_F(FirmwareInstallationTest, MalformedRequestsAreRefusedBeforeAnythingIsInstalled) {
     start();
     ASSERT_EQ(invoke(controller(2), "UpdateFirmware", {image("VRFW 1330\n")}), 0u);
-    const CIMObjectPath collection = pathOf("CIM_Collection", "InstanceID", "all");
+    const CIMObjectPath collection = pathOf("CIM_Collection", {{"InstanceID", "all"}});
     expectRefused([&] { invoke(service(2), "InstallFromSoftwareIdentity", {reference("Target", controller(2))}); }, 4,
                   "Source referenced passed is NULL");
     expectRefused(

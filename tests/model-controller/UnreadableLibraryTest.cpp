@@ -56,16 +56,11 @@ TEST_F(UnreadableLibraryTest, BatteryCodesMapToTheirCimValues) {
     ASSERT_EQ(batteries.size(), cases.size());
     for (uint32_t index = 0; index < cases.size(); ++index) {
         const Case& c = cases[index];
-        const CIMInstance& battery = batteries[index];
-        SCOPED_TRACE(text(battery, "DeviceID"));
-        EXPECT_EQ(text(battery, "DeviceID"), std::to_string(index) + "_B" + std::to_string(index));
-        EXPECT_EQ(values<uint16_t>(battery, "BatteryStatus"), std::vector<uint16_t>{c.batteryStatus});
-        EXPECT_EQ(values<uint16_t>(battery, "OperationalStatus"), std::vector<uint16_t>{c.operationalStatus});
-        EXPECT_EQ(values<uint16_t>(battery, "HealthState"), std::vector<uint16_t>{c.health});
-        EXPECT_EQ(values<uint16_t>(battery, "EnabledState"), std::vector<uint16_t>{c.enabled});
-        EXPECT_EQ(values<uint16_t>(battery, "RequestedState"), std::vector<uint16_t>{c.enabled});
-        EXPECT_EQ(values<uint16_t>(battery, "Chemistry"), std::vector<uint16_t>{c.chemistry});
-        EXPECT_EQ(values<uint16_t>(battery, "ReplacementNeeded"), std::vector<uint16_t>{c.replacement});
+        expectProperties(batteries[index], "battery " + std::to_string(index),
+                         {{"DeviceID", std::to_string(index) + "_B" + std::to_string(index)},
+                          {"BatteryStatus", c.batteryStatus}, {"OperationalStatus", c.operationalStatus},
+                          {"HealthState", c.health}, {"EnabledState", c.enabled}, {"RequestedState", c.enabled},
+                          {"Chemistry", c.chemistry}, {"ReplacementNeeded", c.replacement}});
     }
 }
 
@@ -128,25 +123,21 @@ TEST_F(UnreadableLibraryTest, FailedListingsAnswerAndLogEachPluginsText) {
 TEST_F(UnreadableLibraryTest, ControllerWithOnlyItsNumberStillAnswers) {
     library.addController(3);
     start();
-    const CIMInstanceList controllers = instancesOf("ORV_ControllerComputerSystem");
-    ASSERT_EQ(controllers.size(), 1u);
-    EXPECT_EQ(controllers[0].getProperty("CacheMemory"), nullptr);
-    EXPECT_EQ(controllers[0].getProperty("SupportedStripeSizes"), nullptr);
-    EXPECT_EQ(text(controllers[0], "ElementName"), "AmbrixController_3");
+    // Card and product keep their texts, empty, so that their keys stay
+    // whole; identities leave out the version they cannot read.
+    const std::vector<std::pair<const char*, std::vector<orv::test::Pin>>> rows = {
+        {"ORV_ControllerComputerSystem",
+         {{"CacheMemory", kAbsent}, {"SupportedStripeSizes", kAbsent}, {"ElementName", "AmbrixController_3"}}},
+        {"ORV_Card", {{"Manufacturer", ""}}},
+        {"ORV_Product", {{"Name", "_3"}, {"IdentifyingNumber", ""}}},
+        {"ORV_FirmwareSoftwareIdentity", {{"VersionString", kAbsent}}},
+    };
+    for (const auto& [className, pins] : rows) {
+        const CIMInstanceList instances = instancesOf(className);
+        ASSERT_EQ(instances.size(), 1u) << className;
+        expectProperties(instances[0], className, pins);
+    }
     EXPECT_TRUE(logged("getPropertyValue(VrlController::cacheSize) failed"));
-
-    // Card and product keep their texts, empty, so that their keys stay whole.
-    const CIMInstanceList cards = instancesOf("ORV_Card");
-    ASSERT_EQ(cards.size(), 1u);
-    EXPECT_EQ(values<std::string>(cards[0], "Manufacturer"), std::vector<std::string>{""});
-    const CIMInstanceList products = instancesOf("ORV_Product");
-    ASSERT_EQ(products.size(), 1u);
-    EXPECT_EQ(text(products[0], "Name"), "_3");
-    EXPECT_EQ(values<std::string>(products[0], "IdentifyingNumber"), std::vector<std::string>{""});
-    // Identities leave out the version they cannot read.
-    const CIMInstanceList firmware = instancesOf("ORV_FirmwareSoftwareIdentity");
-    ASSERT_EQ(firmware.size(), 1u);
-    EXPECT_EQ(firmware[0].getProperty("VersionString"), nullptr);
 }
 
 }  // namespace

@@ -33,38 +33,26 @@ TEST_F(DiskDriveTest, DiskStateAndMembershipMapToCimStates) {
                                       {"0_3", 32768, 1, 1}, {"0_4", 0, 0, 5}, {"0_5", 2, 2, 0}};
     for (const Expected& expected : disks) {
         SCOPED_TRACE(expected.deviceId);
-        const CIMInstance instance = disk(expected.deviceId);
-        EXPECT_EQ(valueOf<uint16_t>(instance, "OperationalStatus", CIM_UINT16_ARRAY), expected.operationalStatus);
-        EXPECT_EQ(uint16Of(instance, "EnabledState"), expected.enabledState);
-        EXPECT_EQ(uint16Of(instance, "RequestedState"), expected.enabledState);
-        EXPECT_EQ(uint16Of(instance, "ConfigurationStatus"), expected.configurationStatus);
+        expectProperties(disk(expected.deviceId), expected.deviceId,
+                         {{"OperationalStatus", expected.operationalStatus, CIM_UINT16_ARRAY},
+                          {"EnabledState", expected.enabledState, CIM_UINT16},
+                          {"RequestedState", expected.enabledState, CIM_UINT16},
+                          {"ConfigurationStatus", expected.configurationStatus, CIM_UINT16}});
     }
 }
 
 TEST_F(DiskDriveTest, DiskFactsArePublishedWithTheirCimTypes) {
-    const CIMInstance instance = disk("0_0");
-    EXPECT_EQ(valueOf<uint32_t>(instance, "SlotNo", CIM_UINT32), 0u);
-    EXPECT_EQ(textOf(instance, "Name"), "0-0");
-    EXPECT_EQ(textOf(instance, "WWN"), "5000C5001000ABCD");
-    EXPECT_EQ(uint16Of(instance, "SmartFailureCount"), 3);
-    EXPECT_TRUE(valueOf<bool>(instance, "SmartFailureFlag", CIM_BOOLEAN));
-    EXPECT_TRUE(valueOf<bool>(instance, "Warranty", CIM_BOOLEAN));
-    EXPECT_EQ(uint16Of(instance, "LocationIndicator"), 2);
-    EXPECT_EQ(textOf(instance, "ProductName"), "QD300SAS12");
-
-    const CIMInstance other = disk("0_7");
-    EXPECT_EQ(valueOf<uint32_t>(other, "EnclosureId", CIM_UINT32), 2u);
-    EXPECT_EQ(textOf(other, "ElementName"), "2-6");
-    EXPECT_FALSE(valueOf<bool>(other, "Warranty", CIM_BOOLEAN));
-    EXPECT_EQ(uint16Of(other, "LocationIndicator"), 3);
-}
-
-TEST_F(DiskDriveTest, MediaSizeCountsBeyondThirtyTwoBits) {
-    // 2^34 blocks of 4096 bytes: the block count alone passes 32 bits.
-    EXPECT_EQ(valueOf<uint64_t>(disk("0_7"), "MaxMediaSize", CIM_UINT64), 70368744177664ull / 1000);
-    EXPECT_EQ(valueOf<uint64_t>(disk("0_7"), "DefaultBlockSize", CIM_UINT64), 4096u);
-    // 300 GiB in 512-byte blocks: the block count fits, the bytes do not.
-    EXPECT_EQ(valueOf<uint64_t>(disk("0_0"), "MaxMediaSize", CIM_UINT64), 322122547200ull / 1000);
+    // Disk 0_7 is 2^34 blocks of 4096 bytes: the block count alone passes 32
+    // bits; disk 0_0 is 300 GiB in 512-byte blocks: the count fits, the bytes do not.
+    expectProperties(disk("0_0"), "0_0",
+                     {{"SlotNo", 0, CIM_UINT32}, {"Name", "0-0", CIM_STRING}, {"WWN", "5000C5001000ABCD", CIM_STRING},
+                      {"SmartFailureCount", 3, CIM_UINT16}, {"SmartFailureFlag", true, CIM_BOOLEAN},
+                      {"Warranty", true, CIM_BOOLEAN}, {"LocationIndicator", 2, CIM_UINT16},
+                      {"ProductName", "QD300SAS12", CIM_STRING}, {"MaxMediaSize", 322122547200ull / 1000, CIM_UINT64}});
+    expectProperties(disk("0_7"), "0_7",
+                     {{"EnclosureId", 2, CIM_UINT32}, {"ElementName", "2-6", CIM_STRING},
+                      {"Warranty", false, CIM_BOOLEAN}, {"LocationIndicator", 3, CIM_UINT16},
+                      {"MaxMediaSize", 70368744177664ull / 1000, CIM_UINT64}, {"DefaultBlockSize", 4096, CIM_UINT64}});
 }
 
 TEST_F(DiskDriveTest, LocationIndicatorSendsTheLocateRecord) {

@@ -62,15 +62,15 @@ TEST_F(DiskLibraryFailureTest, UnreadableFactLeavesOnlyItsPropertiesOut) {
     for (const char* present : {"EnclosureId", "SlotNo", "ElementName", "Name", "SmartFailureCount", "SmartFailureFlag",
                                 "Warranty", "LocationIndicator", "ProductName", "DefaultBlockSize"})
         EXPECT_NE(instances[0].getProperty(present), nullptr) << present;
-    EXPECT_EQ(uint16Of(instances[0], "ConfigurationStatus"), 2);
-    EXPECT_EQ(uint16Of(instances[1], "ConfigurationStatus"), 7);
-    EXPECT_EQ(valueOf<uint64_t>(instances[0], "MaxMediaSize", CIM_UINT64), 0x100000000ull * 512 / 1000);
+    expectProperties(instances[0], "disk without state",
+                     {{"ConfigurationStatus", 2, CIM_UINT16},
+                      {"MaxMediaSize", 0x100000000ull * 512 / 1000, CIM_UINT64}});
+    expectProperties(instances[1], "disk of unknown membership", {{"ConfigurationStatus", 7, CIM_UINT16}});
     EXPECT_TRUE(logged("getPropertyValue(VrlPhysDisk::WWN) failed"));
     EXPECT_TRUE(logged("getPropertyValue(VrlPhysDisk::state) failed"));
     // The port without a state keeps its fixed facts.
-    const CIMInstance port = enumerate("ORV_DiskDriveSASPort").front();
-    EXPECT_EQ(port.getProperty("OperationalStatus"), nullptr);
-    EXPECT_EQ(uint16Of(port, "PortType"), 92);
+    expectProperties(enumerate("ORV_DiskDriveSASPort").front(), "port without state",
+                     {{"OperationalStatus", orv::test::kAbsent}, {"PortType", 92, CIM_UINT16}});
 }
 
 TEST_F(DiskLibraryFailureTest, UnreadableKeyFailsTheRequest) {

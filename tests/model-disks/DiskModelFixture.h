@@ -9,10 +9,7 @@
 #include <utility>
 #include <vector>
 
-#include "CIMException.h"
-#include "FrameworkTestSupport.h"
 #include "PoolsTestSupport.h"
-#include "PropertyBuilders.h"
 #include "SimulatedProvider.h"
 
 namespace disktest {
@@ -86,25 +83,7 @@ inline std::vector<std::string> keyValues(const CIMInstanceList& instances, cons
     for (const CIMInstance& instance : instances) values.push_back(keyOf(instance, key));
     return values;
 }
-template <typename T>
-std::vector<T> valuesOf(const CIMInstance& instance, const std::string& property) {
-    const CIMProperty* found = instance.getProperty(property);
-    return found == nullptr ? std::vector<T>{} : found->template getValue<T>().getValues();
-}
-// The single value of a property of the given CIM type; T{} otherwise.
-template <typename T>
-T valueOf(const CIMInstance& instance, const std::string& property, CIMDataType type) {
-    const CIMProperty* found = instance.getProperty(property);
-    EXPECT_TRUE(found != nullptr && found->getType() == type) << property;
-    const auto values = valuesOf<T>(instance, property);
-    return values.size() == 1 ? values.front() : T{};
-}
-inline std::string textOf(const CIMInstance& instance, const std::string& property) {
-    return valueOf<std::string>(instance, property, CIM_STRING);
-}
-inline uint16_t uint16Of(const CIMInstance& instance, const std::string& property) {
-    return valueOf<uint16_t>(instance, property, CIM_UINT16);
-}
+using orv::test::expectProperties;
 using orv::test::failureOf;
 
 }  // namespace disktest

@@ -57,31 +57,26 @@ TEST_F(PortsAndEndpointsTest, DiskPortsAndEndpointsFollowTheDriveType) {
     // A SATA disk is no SAS port, even when named exactly.
     EXPECT_TRUE(get(devicePath("ORV_DiskDriveSASPort", "DeviceID", "0_7")).empty());
 
-    const CIMInstance port = withKey(enumerate("ORV_DiskDriveSASPort"), "DeviceID", "0_2");
-    EXPECT_EQ(valuesOf<uint16_t>(port, "OperationalStatus"), std::vector<uint16_t>{32769});
-    const CIMInstance fast = withKey(enumerate("ORV_DiskDriveSASPort"), "DeviceID", "0_0");
-    EXPECT_EQ(valueOf<uint64_t>(fast, "Speed", CIM_UINT64), 12000u);
-    EXPECT_EQ(textOf(fast, "PermanentAddress"), "5000C50000000001");
-
+    const CIMInstanceList ports = enumerate("ORV_DiskDriveSASPort");
+    expectProperties(withKey(ports, "DeviceID", "0_2"), "rebuilding disk's port", {{"OperationalStatus", 32769}});
+    expectProperties(withKey(ports, "DeviceID", "0_0"), "online disk's port",
+                     {{"Speed", 12000, CIM_UINT64}, {"PermanentAddress", "5000C50000000001", CIM_STRING}});
 }
 
 TEST_F(PortsAndEndpointsTest, PackageAndFirmwareDescribeTheDrive) {
     const CIMInstanceList packages = enumerate("ORV_DiskDrivePhysicalPackage");
-    const CIMInstance package = withKey(packages, "Tag", "DiskDrivePhysicalPackage_0_0");
-    EXPECT_EQ(textOf(package, "Manufacturer"), "QUOLLDSK");
-    EXPECT_EQ(textOf(package, "Model"), "Q30");
-    EXPECT_EQ(textOf(package, "SKU"), "QD000001");
-    EXPECT_EQ(textOf(package, "ElementName"), "0-0");
-    EXPECT_EQ(textOf(package, "Caption"), "QD300SAS12");
-    EXPECT_EQ(valueOf<uint32_t>(package, "FormFactor", CIM_UINT32), 3u);
-    EXPECT_EQ(textOf(package, "OtherIdentifyingInfo"), "Rotational");
-    EXPECT_EQ(textOf(package, "Version"), "0004");
-    EXPECT_EQ(textOf(withKey(packages, "Tag", "DiskDrivePhysicalPackage_0_7"), "OtherIdentifyingInfo"), "SSD");
+    expectProperties(withKey(packages, "Tag", "DiskDrivePhysicalPackage_0_0"), "SAS package",
+                     {{"Manufacturer", "QUOLLDSK", CIM_STRING}, {"Model", "Q30", CIM_STRING},
+                      {"SKU", "QD000001", CIM_STRING}, {"ElementName", "0-0", CIM_STRING},
+                      {"Caption", "QD300SAS12", CIM_STRING}, {"FormFactor", 3, CIM_UINT32},
+                      {"OtherIdentifyingInfo", "Rotational", CIM_STRING}, {"Version", "0004", CIM_STRING}});
+    expectProperties(withKey(packages, "Tag", "DiskDrivePhysicalPackage_0_7"), "SSD package",
+                     {{"OtherIdentifyingInfo", "SSD", CIM_STRING}});
     // A tag without the package prefix names no package.
     EXPECT_TRUE(get(pathOf("ORV_DiskDrivePhysicalPackage", {{"Tag", "0_0"}})).empty());
 
-    const CIMInstance firmware = withKey(enumerate("ORV_DiskDriveSoftwareIdentity"), "InstanceID", "0_0");
-    EXPECT_EQ(textOf(firmware, "VersionString"), "0004");
+    expectProperties(withKey(enumerate("ORV_DiskDriveSoftwareIdentity"), "InstanceID", "0_0"), "disk firmware",
+                     {{"VersionString", "0004", CIM_STRING}});
 }
 
 TEST_F(PortsAndEndpointsTest, ControllerPortsAreInitiatorsAndTheControllerATarget) {
@@ -89,8 +84,8 @@ TEST_F(PortsAndEndpointsTest, ControllerPortsAreInitiatorsAndTheControllerATarge
               (std::vector<std::string>{"ATA_0_500605B000000A00_0", "ATA_0_500605B000000A01_1",
                                         "ATA_1_500605B000000B00_0"}));
 
-    const CIMInstance port = withKey(enumerate("ORV_SASInitiatorPort"), "DeviceID", "0_500605B000000A01_1");
-    EXPECT_EQ(textOf(port, "PermanentAddress"), "500605B000000A01");
+    expectProperties(withKey(enumerate("ORV_SASInitiatorPort"), "DeviceID", "0_500605B000000A01_1"),
+                     "initiator port", {{"PermanentAddress", "500605B000000A01", CIM_STRING}});
     EXPECT_TRUE(get(pathOf("ORV_SASInitiatorPort", {{"DeviceID", "0_500605B000000A01_7"}})).empty());
 
     withKey(enumerate("ORV_TargetSCSIProtocolEndPoint"), "Name", "0_5_SCSI");  // named by the adapter

@@ -57,14 +57,11 @@ TEST_F(PoolsFakeLibraryTest, VolumeStatesMapToOperationalAndExtentStatus) {
     for (uint32_t state = 0; state < expected.size(); ++state) {
         const std::string id = "0_" + std::to_string(state);
         const auto [operational, extent] = expected[state];
-        EXPECT_EQ(values<uint16_t>(volumeNamed("ORV_StorageVolume", id), "OperationalStatus"),
-                  std::vector<uint16_t>{operational}) << "state " << state;
-        EXPECT_EQ(values<uint16_t>(volumeNamed("ORV_StorageVolume", id), "ExtentStatus"),
-                  std::vector<uint16_t>{extent}) << "state " << state;
-        EXPECT_EQ(values<uint16_t>(volumeNamed("ORV_CompositeExtent", id), "ExtentStatus"),
-                  std::vector<uint16_t>{extent}) << "state " << state;
-        EXPECT_EQ(values<uint16_t>(volumeNamed("ORV_ConcreteStoragePool", id), "OperationalStatus"),
-                  std::vector<uint16_t>{operational}) << "state " << state;
+        const std::string row = "state " + std::to_string(state);
+        expectProperties(volumeNamed("ORV_StorageVolume", id), row,
+                         {{"OperationalStatus", operational}, {"ExtentStatus", extent}});
+        expectProperties(volumeNamed("ORV_CompositeExtent", id), row, {{"ExtentStatus", extent}});
+        expectProperties(volumeNamed("ORV_ConcreteStoragePool", id), row, {{"OperationalStatus", operational}});
     }
 }
 
@@ -84,18 +81,16 @@ TEST_F(PoolsFakeLibraryTest, RaidLevelsGiveTheirRedundancyAndOthersNone) {
         const Row& row = rows[index];
         const std::string id = "0_" + std::to_string(index);
         for (const char* className : {"ORV_StorageVolume", "ORV_CompositeExtent"}) {
-            const CIMInstance extent = volumeNamed(className, id);
-            EXPECT_EQ(value<uint16_t>(extent, "DataRedundancy"), row.data) << className << " " << row.level;
-            EXPECT_EQ(value<uint16_t>(extent, "PackageRedundancy"), row.package) << className << " " << row.level;
-            EXPECT_EQ(value<bool>(extent, "NoSinglePointOfFailure"), row.protectedAgainstOneFailure)
-                << className << " " << row.level;
+            expectProperties(volumeNamed(className, id), className + std::string(" ") + row.name,
+                             {{"DataRedundancy", row.data}, {"PackageRedundancy", row.package},
+                              {"NoSinglePointOfFailure", row.protectedAgainstOneFailure}});
         }
-        EXPECT_EQ(value<std::string>(volumeNamed("ORV_FixedStorageSetting", id), "ElementName"), row.name);
-        EXPECT_EQ(value<std::string>(volumeNamed("ORV_ConcretePoolCapabilities", id), "ElementName"), row.name);
+        for (const char* className : {"ORV_FixedStorageSetting", "ORV_ConcretePoolCapabilities"})
+            expectProperties(volumeNamed(className, id), className, {{"ElementName", row.name}});
     }
-    const CIMInstance unknown = volumeNamed("ORV_FixedStorageSetting", "0_4");
-    EXPECT_FALSE(has(unknown, "DataRedundancyGoal")) << "no redundancy is claimed for a level outside the table";
-    EXPECT_EQ(value<uint16_t>(volumeNamed("ORV_FixedStorageSetting", "0_3"), "PackageRedundancyGoal"), 2);
+    // No redundancy is claimed for a level outside the table.
+    expectProperties(volumeNamed("ORV_FixedStorageSetting", "0_4"), "unknown level", {{"DataRedundancyGoal", kAbsent}});
+    expectProperties(volumeNamed("ORV_FixedStorageSetting", "0_3"), "RAID 6", {{"PackageRedundancyGoal", 2}});
 }
 
 TEST_F(PoolsFakeLibraryTest, UnreadablePropertiesAreLeftOutAlone) {
@@ -108,15 +103,10 @@ TEST_F(PoolsFakeLibraryTest, UnreadablePropertiesAreLeftOutAlone) {
     addDisk(0, 2, 1, 1, 0, 300);
     start();
 
-    const CIMInstance stateless = volumeNamed("ORV_StorageVolume", "0_0");
-    EXPECT_FALSE(has(stateless, "OperationalStatus"));
-    EXPECT_FALSE(has(stateless, "ExtentStatus"));
-    EXPECT_FALSE(has(stateless, "State"));
-    EXPECT_FALSE(has(stateless, "RAIDLevel"));
-    EXPECT_FALSE(has(stateless, "DataRedundancy"));
-    EXPECT_EQ(value<std::string>(stateless, "ElementName"), "Vol0");
-    EXPECT_EQ(value<uint64_t>(stateless, "Size"), 1ull << 45);
-    EXPECT_EQ(value<uint32_t>(stateless, "Type"), 1u);
+    expectProperties(volumeNamed("ORV_StorageVolume", "0_0"), "volume without state",
+                     {{"OperationalStatus", kAbsent}, {"ExtentStatus", kAbsent}, {"State", kAbsent},
+                      {"RAIDLevel", kAbsent}, {"DataRedundancy", kAbsent}, {"ElementName", "Vol0"},
+                      {"Size", 1ull << 45}, {"Type", 1}});
     EXPECT_TRUE(logged("getPropertyValue(VrlVolume::state) failed"));
     EXPECT_FALSE(has(volumeNamed("ORV_CompositeExtent", "0_0"), "ExtentStripeLength"));
     EXPECT_TRUE(logged("orv::cim::fwf::ORVCompositeExtent::getNonKeyAttributes :: Failed to retrieve "
@@ -124,9 +114,8 @@ TEST_F(PoolsFakeLibraryTest, UnreadablePropertiesAreLeftOutAlone) {
 
     // A disk without a size adds nothing; one without a configuration is
     // taken for configured.
-    const CIMInstance pool = withKey(enumerate("ORV_PrimordialStoragePool"), "InstanceID", "0_SATA_Rotating");
-    EXPECT_EQ(value<uint64_t>(pool, "TotalManagedSpace"), 500 * GiB);
-    EXPECT_EQ(value<uint64_t>(pool, "RemainingManagedSpace"), 300 * GiB);
+    expectProperties(withKey(enumerate("ORV_PrimordialStoragePool"), "InstanceID", "0_SATA_Rotating"), "pool",
+                     {{"TotalManagedSpace", 500 * GiB}, {"RemainingManagedSpace", 300 * GiB}});
     EXPECT_TRUE(logged("getPropertyValue(VrlPhysDisk::coercedSize) failed"));
     EXPECT_FALSE(has(volumeNamed("ORV_ConcreteStoragePool", "0_0"), "OperationalStatus"))
         << "the pool has no status either";
@@ -161,9 +150,9 @@ TEST_F(PoolsFakeLibraryTest, RedundancySetFollowsTheWorstArrayOfItsDisks) {
     addVolume(0, 1, 1, 3, {2, 3});
     start();
     const CIMInstanceList sets = enumerate("ORV_StorageRedundancySet");
-    EXPECT_EQ(value<uint16_t>(withKey(sets, "InstanceID", "0_SAS_Rotating"), "RedundancyStatus"), 3);
-    EXPECT_EQ(value<uint16_t>(withKey(sets, "InstanceID", "0_SATA_SSD"), "RedundancyStatus"), 4);
-    EXPECT_EQ(value<uint16_t>(withKey(sets, "InstanceID", "0_SAS_SSD"), "RedundancyStatus"), 2);
+    for (const auto& [set, status] :
+         {std::pair<const char*, int>{"0_SAS_Rotating", 3}, {"0_SATA_SSD", 4}, {"0_SAS_SSD", 2}})
+        expectProperties(withKey(sets, "InstanceID", set), set, {{"RedundancyStatus", status}});
 }
 
 TEST_F(PoolsFakeLibraryTest, CreateSettingThatCannotBeKeptAnswersFailed) {

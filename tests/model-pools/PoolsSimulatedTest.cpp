@@ -108,38 +108,26 @@ TEST_F(PoolsSimulatedTest, ArraysAsPoolsVolumesAndCompositeExtents) {
     EXPECT_EQ(names("ORV_ConcreteStoragePool"), (std::vector<std::string>{"InstanceID=0_0", "InstanceID=1_0"}));
 
     const CIMInstanceList pools = enumerate("ORV_ConcreteStoragePool");
-    const CIMInstance raid5 = withKey(pools, "InstanceID", "0_0");
-    EXPECT_EQ(value<uint64_t>(raid5, "TotalManagedSpace"), 598 * GiB);
-    EXPECT_EQ(value<uint64_t>(raid5, "RemainingManagedSpace"), 0u);
-    EXPECT_EQ(value<uint64_t>(raid5, "SpaceConsumed"), 897 * GiB);
-    EXPECT_EQ(value<std::string>(raid5, "ElementName"), "DataVol");
-    EXPECT_EQ(values<uint16_t>(raid5, "OperationalStatus"), std::vector<uint16_t>{2});
-    EXPECT_FALSE(value<bool>(raid5, "Primordial"));
-    const CIMInstance mirror = withKey(pools, "InstanceID", "1_0");
-    EXPECT_EQ(value<uint64_t>(mirror, "RemainingManagedSpace"), value<uint64_t>(mirror, "TotalManagedSpace"));
-    EXPECT_EQ(value<uint64_t>(mirror, "TotalManagedSpace"), 499 * GiB);
-
-    const CIMInstance volume = get(deviceOf("ORV_StorageVolume", 0, "0_0")).at(0);
-    EXPECT_EQ(value<uint64_t>(volume, "Size"), 598 * GiB);
-    EXPECT_EQ(value<uint64_t>(volume, "NumberOfBlocks"), 598 * GiB / 512);
-    EXPECT_EQ(value<uint64_t>(volume, "BlockSize"), 512u);
-    EXPECT_EQ(value<uint32_t>(volume, "RAIDLevel"), 5u);
-    EXPECT_EQ(value<uint16_t>(volume, "DataRedundancy"), 1);
-    EXPECT_EQ(value<uint16_t>(volume, "PackageRedundancy"), 1);
-    EXPECT_TRUE(value<bool>(volume, "NoSinglePointOfFailure"));
-    EXPECT_TRUE(value<bool>(volume, "HotSpareProtected"));
-
-    const CIMInstance extent = get(deviceOf("ORV_CompositeExtent", 0, "0_0")).at(0);
-    EXPECT_EQ(value<uint64_t>(extent, "ExtentStripeLength"), 3u);
-    EXPECT_EQ(value<uint64_t>(get(deviceOf("ORV_CompositeExtent", 1, "1_0")).at(0), "ExtentStripeLength"), 1u)
-        << "a mirror stripes over one member";
-
-    const CIMInstance disk = get(deviceOf("ORV_StorageExtent", 0, "0_5")).at(0);
-    EXPECT_EQ(value<uint64_t>(disk, "Capacity"), 60001 * GiB);
-    EXPECT_EQ(value<uint64_t>(disk, "ConsumableBlocks"), 60000 * GiB / 512);
-    EXPECT_TRUE(value<bool>(disk, "Primordial"));
-    EXPECT_FALSE(value<bool>(get(deviceOf("ORV_StorageExtent", 0, "0_0")).at(0), "Primordial"));
-    EXPECT_TRUE(value<bool>(get(deviceOf("ORV_StorageExtent", 0, "0_3")).at(0), "HotSpareFlag"));
+    expectProperties(withKey(pools, "InstanceID", "0_0"), "RAID 5 pool",
+                     {{"TotalManagedSpace", 598 * GiB}, {"RemainingManagedSpace", 0}, {"SpaceConsumed", 897 * GiB},
+                      {"ElementName", "DataVol"}, {"OperationalStatus", "2"}, {"Primordial", false}});
+    expectProperties(withKey(pools, "InstanceID", "1_0"), "reserved mirror pool",
+                     {{"TotalManagedSpace", 499 * GiB}, {"RemainingManagedSpace", 499 * GiB}});
+    expectProperties(get(deviceOf("ORV_StorageVolume", 0, "0_0")).at(0), "RAID 5 volume",
+                     {{"Size", 598 * GiB}, {"NumberOfBlocks", 598 * GiB / 512}, {"BlockSize", 512},
+                      {"RAIDLevel", 5}, {"DataRedundancy", 1}, {"PackageRedundancy", 1},
+                      {"NoSinglePointOfFailure", true}, {"HotSpareProtected", true}});
+    expectProperties(get(deviceOf("ORV_CompositeExtent", 0, "0_0")).at(0), "RAID 5 extent",
+                     {{"ExtentStripeLength", 3}});
+    // A mirror stripes over one member.
+    expectProperties(get(deviceOf("ORV_CompositeExtent", 1, "1_0")).at(0), "mirror extent",
+                     {{"ExtentStripeLength", 1}});
+    expectProperties(get(deviceOf("ORV_StorageExtent", 0, "0_5")).at(0), "free disk extent",
+                     {{"Capacity", 60001 * GiB}, {"ConsumableBlocks", 60000 * GiB / 512}, {"Primordial", true}});
+    expectProperties(get(deviceOf("ORV_StorageExtent", 0, "0_0")).at(0), "member disk extent",
+                     {{"Primordial", false}});
+    expectProperties(get(deviceOf("ORV_StorageExtent", 0, "0_3")).at(0), "spare disk extent",
+                     {{"HotSpareFlag", true}});
 }
 
 TEST_F(PoolsSimulatedTest, RenamingAnArraySendsOneVolumePropertiesRecord) {
@@ -268,19 +256,16 @@ TEST_F(PoolsSimulatedTest, FixedSettingsFollowTheSupportedLevels) {
               (std::vector<std::string>{"InstanceID=StorageSetting_0_RAID0", "InstanceID=StorageSetting_0_RAID1",
                                         "InstanceID=StorageSetting_0_RAID5", "InstanceID=StorageSetting_0_RAID6",
                                         "InstanceID=StorageSetting_1_RAID0", "InstanceID=StorageSetting_1_RAID1"}));
-    const CIMInstance raid5 = get(pathOf("ORV_StorageSetting", {{"InstanceID", "StorageSetting_0_RAID5"}})).at(0);
-    EXPECT_EQ(value<std::string>(raid5, "ElementName"), "RAID5");
-    const CIMInstance raid6 = get(pathOf("ORV_StorageSetting", {{"InstanceID", "StorageSetting_0_RAID6"}})).at(0);
-    EXPECT_EQ(value<uint16_t>(raid6, "PackageRedundancyMax"), 2);
-    EXPECT_EQ(value<uint16_t>(raid6, "ExtentStripeLengthMin"), 4);
+    expectProperties(get(pathOf("ORV_StorageSetting", {{"InstanceID", "StorageSetting_0_RAID5"}})).at(0), "RAID 5",
+                     {{"ElementName", "RAID5"}});
+    expectProperties(get(pathOf("ORV_StorageSetting", {{"InstanceID", "StorageSetting_0_RAID6"}})).at(0), "RAID 6",
+                     {{"PackageRedundancyMax", 2}, {"ExtentStripeLengthMin", 4}});
     EXPECT_TRUE(get(pathOf("ORV_StorageSetting", {{"InstanceID", "StorageSetting_1_RAID5"}})).empty());
 
     // The setting of an existing array.
-    const CIMInstance array = get(pathOf("ORV_FixedStorageSetting", {{"InstanceID", "0_0"}})).at(0);
-    EXPECT_EQ(value<std::string>(array, "ElementName"), "RAID5");
-    EXPECT_EQ(value<uint64_t>(array, "UserDataStripeDepth"), 65536u);
-    EXPECT_EQ(value<uint16_t>(array, "ExtentStripeLength"), 3);
-    EXPECT_TRUE(value<bool>(array, "SpareProtected"));
+    expectProperties(get(pathOf("ORV_FixedStorageSetting", {{"InstanceID", "0_0"}})).at(0), "array setting",
+                     {{"ElementName", "RAID5"}, {"UserDataStripeDepth", 65536}, {"ExtentStripeLength", 3},
+                      {"SpareProtected", true}});
     EXPECT_EQ(failureOf([&] { get(pathOf("ORV_FixedStorageSetting", {{"InstanceID", "0_7"}})); }).second,
               "Failed to retrieve array instance.");
     EXPECT_TRUE(logged("ControllerID : 0 and VolumeID : 7 as retrieved from InstanceID"));
@@ -303,9 +288,7 @@ TEST_F(PoolsSimulatedTest, UserSettingsAreMadeChangedWithinBoundsAndUsableAsGoal
               created[0].getKeyBinding("InstanceID").getValue<std::string>());
     EXPECT_EQ(enumerate("ORV_UserGeneratedSetting").size(), 2u);
 
-    CIMInstance setting = get(created[0]).at(0);
-    EXPECT_EQ(value<std::string>(setting, "ElementName"), "RAID1");
-    EXPECT_EQ(value<uint64_t>(setting, "UserDataStripeDepth"), 131072u);
+    expectProperties(get(created[0]).at(0), "new setting", {{"ElementName", "RAID1"}, {"UserDataStripeDepth", 131072}});
 
     auto refused = modify(created[0], "UserDataStripeDepth", uint64_t{2048}, CIM_UINT64);
     ASSERT_TRUE(refused);
@@ -321,12 +304,11 @@ TEST_F(PoolsSimulatedTest, UserSettingsAreMadeChangedWithinBoundsAndUsableAsGoal
 
     EXPECT_FALSE(modify(created[0], "UserDataStripeDepth", uint64_t{33554432}, CIM_UINT64));
     EXPECT_FALSE(modify(created[0], "ElementName", std::string("RAID0"), CIM_STRING));
-    setting = withKey(enumerate("ORV_UserGeneratedSetting"), "InstanceID",
-                      created[0].getKeyBinding("InstanceID").getValue<std::string>().at(0));
-    EXPECT_EQ(value<std::string>(setting, "ElementName"), "RAID0");
-    EXPECT_EQ(value<std::string>(setting, "Description"), "RAID 0");
-    EXPECT_EQ(value<uint64_t>(setting, "UserDataStripeDepth"), 33554432u);
-    EXPECT_FALSE(value<bool>(setting, "NoSinglePointOfFailure"));
+    expectProperties(withKey(enumerate("ORV_UserGeneratedSetting"), "InstanceID",
+                             created[0].getKeyBinding("InstanceID").getValue<std::string>().at(0)),
+                     "changed setting",
+                     {{"ElementName", "RAID0"}, {"Description", "RAID 0"}, {"UserDataStripeDepth", 33554432},
+                      {"NoSinglePointOfFailure", false}});
 
     // Its level is read from the name.
     CIMArgumentList in;
@@ -357,24 +339,19 @@ TEST_F(PoolsSimulatedTest, ConcurrentCreateSettingGivesDistinctSettings) {
 }
 
 TEST_F(PoolsSimulatedTest, CapabilitiesAndRedundancySets) {
-    const CIMInstance primordial =
-        get(pathOf("ORV_PrimordialPoolCapabilities", {{"InstanceID", "1_SATA_Rotating"}})).at(0);
-    EXPECT_EQ(value<uint16_t>(primordial, "DataRedundancyMax"), 2) << "RAID 1 is supported";
-    EXPECT_EQ(value<uint16_t>(primordial, "PackageRedundancyMax"), 1) << "controller 1 has no RAID 6";
-    EXPECT_FALSE(has(primordial, "ParityLayoutDefault"));
-    const CIMInstance raid5Capable =
-        get(pathOf("ORV_PrimordialPoolCapabilities", {{"InstanceID", "0_SAS_Rotating"}})).at(0);
-    EXPECT_EQ(value<uint16_t>(raid5Capable, "ParityLayoutDefault"), 3) << "Rotated Parity in this class's map";
-
-    const CIMInstance concrete = get(pathOf("ORV_ConcretePoolCapabilities", {{"InstanceID", "0_0"}})).at(0);
-    EXPECT_EQ(value<uint64_t>(concrete, "UserDataStripeDepthDefault"), 65536u);
-    EXPECT_EQ(value<uint16_t>(concrete, "ParityLayout"), 2);
+    // Controller 1 supports RAID 1 but not RAID 6; the parity layout follows this class's map.
+    expectProperties(get(pathOf("ORV_PrimordialPoolCapabilities", {{"InstanceID", "1_SATA_Rotating"}})).at(0),
+                     "RAID 0/1 capabilities",
+                     {{"DataRedundancyMax", 2}, {"PackageRedundancyMax", 1}, {"ParityLayoutDefault", kAbsent}});
+    expectProperties(get(pathOf("ORV_PrimordialPoolCapabilities", {{"InstanceID", "0_SAS_Rotating"}})).at(0),
+                     "RAID 5 capabilities", {{"ParityLayoutDefault", 3}});
+    expectProperties(get(pathOf("ORV_ConcretePoolCapabilities", {{"InstanceID", "0_0"}})).at(0),
+                     "array capabilities", {{"UserDataStripeDepthDefault", 65536}, {"ParityLayout", 2}});
 
     const CIMInstanceList sets = enumerate("ORV_StorageRedundancySet");
     ASSERT_EQ(sets.size(), 8u);
-    const CIMInstance sas = withKey(sets, "InstanceID", "0_SAS_Rotating");
-    EXPECT_EQ(value<uint16_t>(sas, "RedundancyStatus"), 2);
-    EXPECT_EQ(values<uint16_t>(sas, "TypeOfSet"), std::vector<uint16_t>{4});
+    expectProperties(withKey(sets, "InstanceID", "0_SAS_Rotating"), "redundancy set",
+                     {{"RedundancyStatus", 2}, {"TypeOfSet", "4"}});
 }
 
 }  // namespace

@@ -14,6 +14,7 @@
 #include "FrameworkFacade.h"
 #include "FrameworkTestSupport.h"
 #include "PropertyBuilders.h"
+#include "PropertyTable.h"
 
 namespace poolstest {
 
@@ -23,7 +24,9 @@ constexpr const char* kStorage = "root/orv/Ambrix/smi_14";
 constexpr uint64_t GiB = 1ull << 30;
 
 using Keys = std::vector<std::pair<std::string, std::string>>;
+using orv::test::expectProperties;
 using orv::test::failureOf;
+using orv::test::kAbsent;
 
 inline CIMObjectPath pathOf(const std::string& className, const Keys& keys = {}) {
     CIMObjectPath path("cimhost", kStorage, className);

@@ -12,6 +12,7 @@
 #include "ORVHostComputerSystem.h"
 #include "OsServices.h"
 #include "PropertyBuilders.h"
+#include "PropertyTable.h"
 #include "ProviderPluginCatalogue.h"
 
 namespace orv::test {
@@ -31,12 +32,6 @@ std::string thisHost() {
 
 CIMObjectPath pathOf(const std::string& nameSpace, const std::string& className) {
     return CIMObjectPath("cimhost", nameSpace, className);
-}
-
-std::string text(const CIMInstance& instance, const std::string& property) {
-    const CIMProperty* found = instance.getProperty(property);
-    if (found == nullptr || found->getValue<std::string>().size() == 0) return "<none>";
-    return found->getValue<std::string>().at(0);
 }
 
 std::string keyText(const CIMObjectPath& path, const std::string& key) {
@@ -83,17 +78,16 @@ TEST_F(InteropPluginsTest, RegisteredProfilesAndSubProfilesInTableOrder) {
 
     const CIMInstanceList subProfiles = instancesOf(kInterop, "ORV_RegisteredSubProfile");
     ASSERT_EQ(subProfiles.size(), 13u);
-    EXPECT_EQ(text(subProfiles.front(), "InstanceID"), "SNIA+Disk Drive Lite+1.4.0");
-    const CIMInstance& battery = subProfiles.back();
-    EXPECT_EQ(text(battery, "InstanceID"), "SNIA+Battery+1.0.0");
-    EXPECT_EQ(battery.getProperty("AdvertiseTypes")->getValue<uint16_t>().getValues(), std::vector<uint16_t>{2});
+    EXPECT_EQ(propertyText(subProfiles.front(), "InstanceID"), "SNIA+Disk Drive Lite+1.4.0");
+    expectProperties(subProfiles.back(), "last sub-profile",
+                     {{"InstanceID", "SNIA+Battery+1.0.0"}, {"AdvertiseTypes", 2}});
 
     CIMObjectPath credentials = pathOf(kInterop, "ORV_RegisteredSubProfile");
     credentials.addKeyBinding(stringKey("InstanceID", "SNIA+DeviceCredentials+1.4.0"));
     CIMInstanceList found;
     facade->getCIMInstance(credentials, found);
     ASSERT_EQ(found.size(), 1u);
-    EXPECT_EQ(found[0].getProperty("AdvertiseTypes")->getValue<uint16_t>().getValues(), std::vector<uint16_t>{3});
+    expectProperties(found[0], "credentials sub-profile", {{"AdvertiseTypes", 3}});
 }
 
 TEST_F(InteropPluginsTest, ObjectManagerNamespaceAndCommunicationMechanisms) {
@@ -102,22 +96,20 @@ TEST_F(InteropPluginsTest, ObjectManagerNamespaceAndCommunicationMechanisms) {
 
     const CIMInstanceList managers = instancesOf(kInterop, "ORV_ObjectManager");
     ASSERT_EQ(managers.size(), 1u);
-    EXPECT_EQ(text(managers[0], "Name"), host + "_ObjectManager");
+    EXPECT_EQ(propertyText(managers[0], "Name"), host + "_ObjectManager");
 
     const CIMInstanceList namespaces = instancesOf(kInterop, "ORV_Namespace");
     ASSERT_EQ(namespaces.size(), 1u);
-    EXPECT_EQ(text(namespaces[0], "Name"), kInterop);
-    EXPECT_EQ(text(namespaces[0], "ObjectManagerName"), host + "_ObjectManager");
+    expectProperties(namespaces[0], "namespace", {{"Name", kInterop}, {"ObjectManagerName", host + "_ObjectManager"}});
 
     const CIMInstanceList mechanisms = instancesOf(kInterop, "ORV_CIMXMLCommunicationMechanism");
     ASSERT_EQ(mechanisms.size(), 2u);
     for (std::size_t index = 0; index < 2; ++index) {
         const CIMInstance& mechanism = mechanisms[index];
         const std::string scheme = index == 0 ? "http" : "https";
-        EXPECT_EQ(text(mechanism, "namespaceType"), scheme);
-        EXPECT_EQ(mechanism.getProperty("namespaceAccessProtocol")->getValue<uint16_t>().at(0), index + 2);
-        EXPECT_EQ(text(mechanism, "SystemName"), host);
-        const std::string address = text(mechanism, "IPAddress");
+        expectProperties(mechanism, scheme,
+                         {{"namespaceType", scheme}, {"namespaceAccessProtocol", index + 2}, {"SystemName", host}});
+        const std::string address = propertyText(mechanism, "IPAddress");
         if (!address.empty()) {
             EXPECT_EQ(address.rfind(scheme + "://", 0), 0u) << address;
         }
@@ -142,9 +134,8 @@ TEST_F(InteropPluginsTest, HostComputerSystemAndItsRoleMethod) {
     start();
     const CIMInstanceList hosts = instancesOf(kStorage, "ORV_HostComputerSystem");
     ASSERT_EQ(hosts.size(), 1u);
-    EXPECT_EQ(text(hosts[0], "Name"), thisHost());
-    EXPECT_EQ(text(hosts[0], "StorageManagerVersion"), "1.5.0");
-    EXPECT_EQ(text(hosts[0], "OperatingSystemInformation").rfind("Linux ", 0), 0u);
+    expectProperties(hosts[0], "host", {{"Name", thisHost()}, {"StorageManagerVersion", "1.5.0"}});
+    EXPECT_EQ(propertyText(hosts[0], "OperatingSystemInformation").rfind("Linux ", 0), 0u);
 
     CIMArgumentList in;
     CIMArgumentList out;
@@ -202,9 +193,8 @@ TEST_F(InteropPluginsTest, SoftwareIdentitiesWithoutControllers) {
     start();
     const CIMInstanceList software = instancesOf(kStorage, "ORV_ApplicationSoftwareIdentity");
     ASSERT_EQ(software.size(), 2u);
-    EXPECT_EQ(text(software[0], "VersionString"), "1.18.0.0");
-    EXPECT_EQ(text(software[1], "InstanceID"), "VrLib");
-    EXPECT_EQ(text(software[1], "VersionString"), "");
+    expectProperties(software[0], "provider", {{"VersionString", "1.18.0.0"}});
+    expectProperties(software[1], "library", {{"InstanceID", "VrLib"}, {"VersionString", ""}});
     EXPECT_TRUE(logged("orv::cim::fwf::ORVApplicationSoftwareIdentity::ORVApplicationSoftwareIdentity :: "
                        "getPropertyValue(VrlController::contrId) failed"));
 
@@ -227,7 +217,8 @@ TEST_F(InteropPluginsTest, LibraryVersionIsReadFromTheFirstController) {
     // nothing else is asked of the library at start-up.
     ASSERT_FALSE(library.methodsCalled.empty());
     for (const std::string& method : library.methodsCalled) EXPECT_EQ(method, "getVersionInfo");
-    EXPECT_EQ(text(instancesOf(kStorage, "ORV_ApplicationSoftwareIdentity").at(1), "VersionString"), "4.2.0.17");
+    expectProperties(instancesOf(kStorage, "ORV_ApplicationSoftwareIdentity").at(1), "library",
+                     {{"VersionString", "4.2.0.17"}});
 }
 
 TEST_F(InteropPluginsTest, ConfigurationCapabilitiesPerController) {
@@ -236,10 +227,9 @@ TEST_F(InteropPluginsTest, ConfigurationCapabilitiesPerController) {
     start(0);
     const CIMInstanceList capabilities = instancesOf(kStorage, "ORV_StorageConfigurationServiceCapabilities");
     ASSERT_EQ(capabilities.size(), 2u);
-    EXPECT_EQ(text(capabilities[1], "InstanceID"), "StorageConfigurationCapabilities_2");
-    EXPECT_EQ(capabilities[1].getProperty("SupportedSynchronousActions")->getValue<uint16_t>().getValues(),
-              (std::vector<uint16_t>{2, 3, 5, 6}));
-    EXPECT_EQ(capabilities[1].getProperty("SupportedAsynchronousActions")->getValue<uint16_t>().size(), 0u);
+    expectProperties(capabilities[1], "controller 2's capabilities",
+                     {{"InstanceID", "StorageConfigurationCapabilities_2"}, {"SupportedSynchronousActions", "2,3,5,6"},
+                      {"SupportedAsynchronousActions", kAbsent}});
 
     CIMInstanceList found;
     facade->getCIMInstance(capabilities[1].getObjectPath(), found);
@@ -274,7 +264,7 @@ TEST_F(InteropPluginsTest, WithoutControllersEveryStorageClassAnswersEmpty) {
     }
     const CIMInstanceList drivers = instancesOf(kStorage, "ORV_DriverSoftwareIdentity");
     ASSERT_EQ(drivers.size(), 1u);
-    EXPECT_EQ(text(drivers[0], "VersionString"), "");
+    expectProperties(drivers[0], "driver", {{"VersionString", ""}});
     EXPECT_TRUE(logged("orv::cim::fwf::ORVDriverSoftwareIdentity::ORVDriverSoftwareIdentity :: "
                        "getPropertyValue(VrlController::contrId) failed"));
 }
