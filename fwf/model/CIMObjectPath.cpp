@@ -53,6 +53,13 @@ void CIMObjectPath::setKeyBindings(const std::vector<CIMKeyBinding>& keyBindings
 void CIMObjectPath::setKeyBindings(std::vector<CIMKeyBinding>&& keyBindings) { keyBindings_ = std::move(keyBindings); }
 
 void CIMObjectPath::addKeyBinding(const CIMKeyBinding& keyBinding) { keyBindings_.push_back(keyBinding); }
+void CIMObjectPath::addKeyBinding(CIMKeyBinding&& keyBinding) { keyBindings_.push_back(std::move(keyBinding)); }
+void CIMObjectPath::reserveKeyBindings(std::size_t count) { keyBindings_.reserve(count); }
+std::vector<CIMKeyBinding> CIMObjectPath::releaseKeyBindings() {
+    std::vector<CIMKeyBinding> released;
+    released.swap(keyBindings_);
+    return released;
+}
 
 CIMKeyBinding CIMObjectPath::getKeyBinding(const std::string& name) const {
     for (const auto& key : keyBindings_) {
@@ -71,9 +78,8 @@ std::string CIMObjectPath::toString() const {
 }
 
 bool CIMObjectPath::operator==(const CIMObjectPath& other) const {
-    using CommonFunctions::toLower;
-    if (toLower(nameSpace_) != toLower(other.nameSpace_)) return false;
-    if (toLower(className_) != toLower(other.className_)) return false;
+    if (!CommonFunctions::equalsIgnoreCase(nameSpace_, other.nameSpace_)) return false;
+    if (!CommonFunctions::equalsIgnoreCase(className_, other.className_)) return false;
     if (keyBindings_.size() != other.keyBindings_.size()) return false;
     std::size_t matches = 0;
     for (const auto& mine : keyBindings_) {
