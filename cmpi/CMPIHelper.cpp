@@ -5,10 +5,12 @@
 #include "Logger.h"
 #include "cmpimacro.h"
 
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <type_traits>
+#include <utility>
 #include <variant>
 #include <vector>
 
@@ -266,17 +268,41 @@ CMPIValue makeElement(float, CMPIType, const CMPIBroker*) { operationFailed(); }
 CMPIValue makeElement(double, CMPIType, const CMPIBroker*) { operationFailed(); }
 
 // A framework value in CMPI form. A null value, or a scalar without an
-// element, travels as a null value pointer of the right type.
+// element, travels as a null value pointer of the right type. A scalar text
+// travels as CMPI_chars, the C string itself in place of the value, as
+// every CMPI server accepts it: the server copies the characters once, with
+// no string object made first and looked up again.
 struct CMPIForm {
     CMPIValue value{};
     CMPIType type = CMPI_null;
     bool null = true;
+    const char* chars = nullptr;
 
-    const CMPIValue* pointer() const { return null ? nullptr : &value; }
+    const CMPIValue* pointer() const {
+        if (chars != nullptr) return reinterpret_cast<const CMPIValue*>(chars);
+        return null ? nullptr : &value;
+    }
 };
 
+// The scalar element of a form. Text goes as characters to keys and
+// properties; method arguments keep string objects, the form that servers
+// have always been handed there.
+template <typename T>
+void setScalar(CMPIForm& form, const T& element, CMPIType type, Target target, const CMPIBroker* broker) {
+    if constexpr (std::is_same_v<T, std::string>) {
+        if (type == CMPI_string && target != Target::Argument) {
+            form.chars = element.c_str();
+            form.type = CMPI_chars;
+            form.null = false;
+            return;
+        }
+    }
+    form.value = makeElement(element, type, broker);
+    form.null = false;
+}
+
 template <typename Holder>
-CMPIForm toCMPIForm(const Holder& holder, CIMDataType type, CMPIType element,
+CMPIForm toCMPIForm(const Holder& holder, CIMDataType type, CMPIType element, Target target,
                     const CMPIBroker* broker) {
     CMPIForm form;
     const bool array = isArrayType(type);
@@ -284,9 +310,7 @@ CMPIForm toCMPIForm(const Holder& holder, CIMDataType type, CMPIType element,
     if constexpr (!std::is_same_v<Holder, std::monostate>) {
         if (holder.isNull()) return form;
         if (!array) {
-            if (holder.size() == 0) return form;
-            form.value = makeElement(holder.at(0), element, broker);
-            form.null = false;
+            if (holder.size() != 0) setScalar(form, holder.at(0), element, target, broker);
             return form;
         }
         CMPIStatus status = okStatus();
@@ -308,7 +332,7 @@ template <typename Valued>
 CMPIForm toCMPIForm(const Valued& valued, Target target, const CMPIBroker* broker) {
     const CMPIType element = elementTypeFor(target, valued.getType());
     return valued.visitValue([&](const auto& holder) {
-        return toCMPIForm(holder, valued.getType(), element, broker);
+        return toCMPIForm(holder, valued.getType(), element, target, broker);
     });
 }
 
@@ -451,7 +475,29 @@ CMPIObjectPath* newCMPIPath(const std::string& host, const std::string& nameSpac
 // turns them into key bindings, added straight to a CMPI path: an instance
 // is answered with its path, and a copy of the path first costs as much as
 // the rest of the conversion.
-void addKeysOfInstance(const CIMInstance& instance, CMPIObjectPath* path, const CMPIBroker* broker) {
+// The key values already in CMPI form, so that the instance's key properties
+// take the same values instead of converting them again (a reference would
+// otherwise become a second CMPI path). Instances have a handful of keys;
+// any beyond the room here are simply converted twice.
+class KeyForms {
+public:
+    void remember(const CIMProperty& property, const CMPIForm& form) {
+        if (count_ < entries_.size()) entries_[count_++] = {&property, form};
+    }
+    const CMPIForm* find(const CIMProperty& property) const {
+        for (std::size_t i = 0; i < count_; ++i) {
+            if (entries_[i].first == &property) return &entries_[i].second;
+        }
+        return nullptr;
+    }
+
+private:
+    std::array<std::pair<const CIMProperty*, CMPIForm>, 8> entries_{};
+    std::size_t count_ = 0;
+};
+
+void addKeysOfInstance(const CIMInstance& instance, CMPIObjectPath* path, const CMPIBroker* broker,
+                       KeyForms& converted) {
     for (const CIMProperty& property : instance.getProperties()) {
         if (!property.isKey()) continue;
         switch (property.getType()) {
@@ -467,11 +513,10 @@ void addKeysOfInstance(const CIMInstance& instance, CMPIObjectPath* path, const 
                 const CMPIType element = elementTypeFor(Target::Key, property.getType());
                 CMPIForm form;
                 form.type = element;
-                if (holder.size() != 0) {
-                    form.value = makeElement(holder.at(0), element, broker);
-                    form.null = false;
-                }
+                if (holder.size() != 0) setScalar(form, holder.at(0), element, Target::Key, broker);
                 checkCall(path->ft->addKey(path, property.getName().c_str(), form.pointer(), form.type));
+                // As a property a null value stays null, so only a value is shared.
+                if (!form.null && !holder.isNull()) converted.remember(property, form);
             }
         });
     }
@@ -495,9 +540,10 @@ CMPIInstance* CMPIHelper::FrameworkInstanceToCMPIInstance(const CIMInstance& ins
                                                         const CMPIBroker* broker,
                                                         const char** propertyList) {
     if (broker == nullptr) operationFailed();
+    KeyForms keyForms;
     CMPIObjectPath* path =
         newCMPIPath(instance.getHost(), instance.getNameSpace(), instance.getClassName(), broker,
-                    [&](CMPIObjectPath* result) { addKeysOfInstance(instance, result, broker); });
+                    [&](CMPIObjectPath* result) { addKeysOfInstance(instance, result, broker, keyForms); });
     if (CMIsNullObject(path)) operationFailed();
 
     CMPIStatus status = okStatus();
@@ -506,7 +552,8 @@ CMPIInstance* CMPIHelper::FrameworkInstanceToCMPIInstance(const CIMInstance& ins
     if (propertyList != nullptr) result->ft->setPropertyFilter(result, propertyList, nullptr);
 
     for (const CIMProperty& property : instance.getProperties()) {
-        const CMPIForm form = toCMPIForm(property, Target::Property, broker);
+        const CMPIForm* key = property.isKey() ? keyForms.find(property) : nullptr;
+        const CMPIForm form = key != nullptr ? *key : toCMPIForm(property, Target::Property, broker);
         const CMPIStatus set =
             result->ft->setProperty(result, property.getName().c_str(), form.pointer(), form.type);
         if (set.rc != CMPI_RC_OK) {

@@ -105,7 +105,7 @@ CIMInstanceList AbstractAssociationProviderPlugin::endpointInstances(const CIMOb
     else
         facade.enumerateInstanceNamesOfSystem(path, systemName, names);
     instances.reserve(names.size());
-    for (const auto& name : names) instances.emplace_back(name);
+    for (auto& name : names) instances.emplace_back(std::move(name));
     return instances;
 }
 

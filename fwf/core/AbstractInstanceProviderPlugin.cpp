@@ -95,6 +95,7 @@ void AbstractInstanceProviderPlugin::listNames(const CIMObjectPath& path, const 
             LogMessage(4, "%s :: Empty list returned for class %s", kName, path.getClassName().c_str());
             return;
         }
+        out.reserve(out.size() + objects.size());
         for (const auto& object : objects) {
             KeyBindingList keys;
             getKeyAttributes(object, keys);
@@ -136,14 +137,17 @@ void AbstractInstanceProviderPlugin::buildInstances(const CIMObjectPath& path, c
             LogMessage(4, "%s :: Empty list returned for class %s", qualifiedName, path.getClassName().c_str());
             return;
         }
+        out.reserve(out.size() + objects.size());
+        // Reused from object to object, so that their storage is allocated once.
+        KeyBindingList keys;
+        PropertyList properties;
         for (const auto& object : objects) {
-            KeyBindingList keys;
+            keys.clear();
             getKeyAttributes(object, keys);
-            PropertyList properties;
+            properties.clear();
             getNonKeyAttributes(object, properties);
-            // The instance takes one key property per key binding from its
-            // path, so keys come first and in key order.
-            CIMInstance instance(pathWithKeys(path, std::move(keys)));
+            // One key property per key binding, so keys come first and in key order.
+            CIMInstance instance(path, std::move(keys), properties.size());
             for (auto& property : properties) instance.addProperty(std::move(property));
             out.push_back(std::move(instance));
         }
@@ -157,12 +161,12 @@ CIMObjectPath AbstractInstanceProviderPlugin::instancePathOf(const orv::raidlib:
                                                              const CIMObjectPath& classPath) {
     KeyBindingList keys;
     getKeyAttributes(object, keys);
-    return pathWithKeys(classPath, keys);
+    return pathWithKeys(classPath, std::move(keys));
 }
 
 bool AbstractInstanceProviderPlugin::getLifeCycleInstance(CIMObjectPath path, CIMInstance& out, bool keysOnly) {
     if (keysOnly) {
-        out = CIMInstance(path);
+        out = CIMInstance(std::move(path));
         return true;
     }
     CIMInstanceList selected;

@@ -7,7 +7,6 @@
 #include <string>
 
 #include "CIMException.h"
-#include "CommonFunctions.h"
 #include "EventListener.h"
 #include "InstanceKeys.h"
 #include "JobControlManager.h"
@@ -94,11 +93,10 @@ CIMInstance namedInstance(AbstractProviderPlugin& plugin, const CIMObjectPath& p
 FrameworkFacade::FrameworkFacade() { LogTrace("Entering FrameworkFacade::FrameworkFacade()"); }
 
 FrameworkFacade* FrameworkFacade::getInstance() {
+    // Every request and many plugin calls pass here; only the creation is
+    // worth a log line.
+    if (FrameworkFacade* existing = singleton.load(std::memory_order_acquire)) return existing;
     LogMessage(5, "Entering FrameworkFacade getInstance()");
-    if (FrameworkFacade* existing = singleton.load(std::memory_order_acquire)) {
-        LogMessage(5, "Referencing the earlier formed FrameworkFacade singleton object");
-        return existing;
-    }
     FrameworkFacade* created = nullptr;
     {
         std::lock_guard<std::mutex> lock(facadeMutex);
@@ -260,7 +258,7 @@ AbstractProviderPlugin* FrameworkFacade::getPlugIn(const std::string& className)
         LogMessage(2, "Failed to get PlugManager Object");
         throw CIMException(1, std::string("Failed to get PlugManager Object"));
     }
-    AbstractProviderPlugin* plugin = manager->getPlugin(CommonFunctions::toLower(className));
+    AbstractProviderPlugin* plugin = manager->getPlugin(className);
     LogTrace("Exiting FrameworkFacade getPlugIn()");
     return plugin;
 }

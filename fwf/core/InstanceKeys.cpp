@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <type_traits>
 #include <variant>
 
@@ -42,8 +43,9 @@ std::optional<Number> numberOf(const std::string& text) {
     return Number{negative, magnitude};
 }
 
-// One key's single value in the forms that compare.
-using KeyValue = std::variant<std::monostate, bool, Number, std::string, CIMObjectPath>;
+// One key's single value in the forms that compare; texts and paths stay
+// where the key binding keeps them, which outlives the comparison.
+using KeyValue = std::variant<std::monostate, bool, Number, const std::string*, const CIMObjectPath*>;
 
 KeyValue valueOf(const CIMKeyBinding& key) {
     return key.visitValue([](const auto& holder) -> KeyValue {
@@ -58,7 +60,7 @@ KeyValue valueOf(const CIMKeyBinding& key) {
             } else if constexpr (std::is_integral_v<T>) {
                 return numberOf(holder.at(0));
             } else if constexpr (std::is_same_v<T, std::string> || std::is_same_v<T, CIMObjectPath>) {
-                return holder.at(0);
+                return KeyValue(std::in_place_type<const T*>, &holder.at(0));
             } else {
                 return std::monostate{};
             }
@@ -67,43 +69,44 @@ KeyValue valueOf(const CIMKeyBinding& key) {
 }
 
 bool holdsClassName(const std::string& keyName) {
-    static const std::string kSuffix = "creationclassname";
-    const std::string name = CommonFunctions::toLower(keyName);
-    return name.size() >= kSuffix.size() && name.compare(name.size() - kSuffix.size(), kSuffix.size(), kSuffix) == 0;
+    constexpr std::string_view kSuffix = "creationclassname";
+    return keyName.size() >= kSuffix.size() &&
+           CommonFunctions::equalsIgnoreCase(std::string_view(keyName).substr(keyName.size() - kSuffix.size()), kSuffix);
 }
 
 bool sameText(const std::string& a, const std::string& b, bool ignoreCase) {
-    return ignoreCase ? CommonFunctions::toLower(a) == CommonFunctions::toLower(b) : a == b;
+    return ignoreCase ? CommonFunctions::equalsIgnoreCase(a, b) : a == b;
 }
 
 bool sameOptionalName(const std::string& a, const std::string& b) {
-    return a.empty() || b.empty() || CommonFunctions::toLower(a) == CommonFunctions::toLower(b);
+    return a.empty() || b.empty() || CommonFunctions::equalsIgnoreCase(a, b);
 }
 
 bool sameReference(const CIMObjectPath& a, const CIMObjectPath& b) {
-    return CommonFunctions::toLower(a.getClassName()) == CommonFunctions::toLower(b.getClassName()) &&
+    return CommonFunctions::equalsIgnoreCase(a.getClassName(), b.getClassName()) &&
            sameOptionalName(a.getNameSpace(), b.getNameSpace()) && sameOptionalName(a.getHost(), b.getHost()) &&
            keysNameInstance(a, b);
 }
 
 bool sameValue(const std::string& keyName, const KeyValue& wanted, const KeyValue& actual) {
-    if (const auto* text = std::get_if<std::string>(&wanted)) {
-        if (const auto* other = std::get_if<std::string>(&actual)) return sameText(*text, *other, holdsClassName(keyName));
-        if (const auto* number = std::get_if<Number>(&actual)) return numberOf(*text) == *number;
+    if (const auto* text = std::get_if<const std::string*>(&wanted)) {
+        if (const auto* other = std::get_if<const std::string*>(&actual))
+            return sameText(**text, **other, holdsClassName(keyName));
+        if (const auto* number = std::get_if<Number>(&actual)) return numberOf(**text) == *number;
         return false;
     }
     if (const auto* number = std::get_if<Number>(&wanted)) {
         if (const auto* other = std::get_if<Number>(&actual)) return *number == *other;
-        if (const auto* text = std::get_if<std::string>(&actual)) return numberOf(*text) == *number;
+        if (const auto* text = std::get_if<const std::string*>(&actual)) return numberOf(**text) == *number;
         return false;
     }
     if (const auto* flag = std::get_if<bool>(&wanted)) {
         const auto* other = std::get_if<bool>(&actual);
         return other != nullptr && *flag == *other;
     }
-    if (const auto* path = std::get_if<CIMObjectPath>(&wanted)) {
-        const auto* other = std::get_if<CIMObjectPath>(&actual);
-        return other != nullptr && sameReference(*path, *other);
+    if (const auto* path = std::get_if<const CIMObjectPath*>(&wanted)) {
+        const auto* other = std::get_if<const CIMObjectPath*>(&actual);
+        return other != nullptr && sameReference(**path, **other);
     }
     return false;
 }
@@ -117,10 +120,9 @@ bool keysNameInstance(const CIMObjectPath& request, const CIMObjectPath& instanc
     // Every key of the instance must be matched; with equal counts that
     // leaves no request key over.
     for (const CIMKeyBinding& key : actual) {
-        const std::string name = CommonFunctions::toLower(key.getName());
         const CIMKeyBinding* partner = nullptr;
         for (const CIMKeyBinding& candidate : wanted) {
-            if (CommonFunctions::toLower(candidate.getName()) == name) {
+            if (CommonFunctions::equalsIgnoreCase(candidate.getName(), key.getName())) {
                 if (partner != nullptr) return false;  // named twice
                 partner = &candidate;
             }

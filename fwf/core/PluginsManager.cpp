@@ -1,6 +1,8 @@
 #include "PluginsManager.h"
 
+#include <algorithm>
 #include <atomic>
+#include <cctype>
 #include <mutex>
 #include <new>
 
@@ -32,11 +34,9 @@ PluginsManager::~PluginsManager() {
 }
 
 PluginsManager* PluginsManager::getInstance() {
+    // Every request passes here; only the creation is worth a log line.
+    if (PluginsManager* existing = singleton.load(std::memory_order_acquire)) return existing;
     LogMessage(5, "Entering PluginsManager getInstance()");
-    if (PluginsManager* existing = singleton.load(std::memory_order_acquire)) {
-        LogMessage(5, "Referencing the earlier formed PluginsManager singleton object");
-        return existing;
-    }
     PluginsManager* created = nullptr;
     {
         std::lock_guard<std::mutex> lock(managerMutex);
@@ -103,9 +103,19 @@ void PluginsManager::registerAll(const std::vector<PluginRegistration>& registra
     }
 }
 
+bool PluginsManager::NameLess::operator()(std::string_view a, std::string_view b) const {
+    const std::size_t common = std::min(a.size(), b.size());
+    for (std::size_t i = 0; i < common; ++i) {
+        const int left = std::tolower(static_cast<unsigned char>(a[i]));
+        const int right = std::tolower(static_cast<unsigned char>(b[i]));
+        if (left != right) return left < right;
+    }
+    return a.size() < b.size();
+}
+
 AbstractProviderPlugin* PluginsManager::getPlugin(const std::string& className) {
     LogTrace("Entering PluginsManager::getPlugin()");
-    const auto found = registry_.find(CommonFunctions::toLower(className));
+    const auto found = registry_.find(std::string_view(className));
     if (found == registry_.end()) {
         LogMessage(2, "Plugin not initialized for %s.", className.c_str());
         return nullptr;

@@ -6,6 +6,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "AbstractProviderPlugin.h"
@@ -68,7 +69,13 @@ private:
     ~PluginsManager();
     void registerAll(const std::vector<PluginRegistration>& registrations);
 
-    std::map<std::string, std::unique_ptr<AbstractProviderPlugin>> registry_;
+    // Orders names without regard to case, so that a request's class name
+    // finds its plugin as it stands, without a lower-case copy first.
+    struct NameLess {
+        using is_transparent = void;
+        bool operator()(std::string_view a, std::string_view b) const;
+    };
+    std::map<std::string, std::unique_ptr<AbstractProviderPlugin>, NameLess> registry_;
 };
 
 }  // namespace orv::cim::fwf

@@ -13,9 +13,18 @@
 
 namespace orv::cim::fwf {
 
+// A vector of one element, moved in: a braced list would copy it.
+template <typename T>
+std::vector<T> oneElement(T value) {
+    std::vector<T> values;
+    values.reserve(1);
+    values.push_back(std::move(value));
+    return values;
+}
+
 template <typename T>
 CIMProperty scalarProperty(std::string name, T value, CIMDataType type, bool isKey = false) {
-    return CIMProperty(std::move(name), CIMValue<T>({std::move(value)}, false, false), isKey, type);
+    return CIMProperty(std::move(name), CIMValue<T>(oneElement(std::move(value)), false, false), isKey, type);
 }
 
 template <typename T>
@@ -32,7 +41,7 @@ inline CIMProperty referenceProperty(std::string name, CIMObjectPath path, bool 
 }
 
 inline CIMKeyBinding stringKey(std::string name, std::string value) {
-    return CIMKeyBinding(std::move(name), std::vector<std::string>{std::move(value)}, CIM_STRING);
+    return CIMKeyBinding(std::move(name), oneElement(std::move(value)), CIM_STRING);
 }
 
 }  // namespace orv::cim::fwf

@@ -1,5 +1,6 @@
 #include "CIMInstance.h"
 
+#include "CIMKeyBinding.h"
 #include "CommonFunctions.h"
 
 #include <algorithm>
@@ -23,21 +24,41 @@ CIMInstance& CIMInstance::operator=(const CIMInstance& other) = default;
 CIMInstance& CIMInstance::operator=(CIMInstance&& other) noexcept = default;
 CIMInstance::~CIMInstance() = default;
 
+// Key bindings of the types an instance keeps as key properties; a copied
+// binding copies its value, a binding handed over gives it up.
+template <typename Key>
+void CIMInstance::addKeyProperty(Key&& key) {
+    if (!isOneOf(key.getType(), {CIM_SINT16, CIM_SINT32, CIM_SINT8, CIM_STRING, CIM_UINT16, CIM_UINT32, CIM_UINT64,
+                                 CIM_UINT8, CIM_REFERENCE})) {
+        return;
+    }
+    const CIMDataType type = key.getType();
+    const std::string& name = key.getName();
+    std::forward<Key>(key).visitValue([&](auto&& holder) {
+        using Holder = std::decay_t<decltype(holder)>;
+        if constexpr (!std::is_same_v<Holder, std::monostate>) {
+            if constexpr (std::is_const_v<std::remove_reference_t<decltype(holder)>>) {
+                properties_.emplace_back(name, Holder(holder.getValues(), false, false), true, type);
+            } else {
+                properties_.emplace_back(name, std::move(holder), true, type);
+            }
+        }
+    });
+}
+
 CIMInstance::CIMInstance(const CIMObjectPath& path)
     : host_(path.getHost()), nameSpace_(path.getNameSpace()), className_(path.getClassName()) {
-    for (const auto& key : path.getKeyBindings()) {
-        if (!isOneOf(key.getType(), {CIM_SINT16, CIM_SINT32, CIM_SINT8, CIM_STRING, CIM_UINT16, CIM_UINT32,
-                                     CIM_UINT64, CIM_UINT8, CIM_REFERENCE})) {
-            continue;
-        }
-        key.visitValue([&](const auto& holder) {
-            using Holder = std::decay_t<decltype(holder)>;
-            if constexpr (!std::is_same_v<Holder, std::monostate>) {
-                properties_.emplace_back(key.getName(), Holder(holder.getValues(), false, false), true,
-                                         key.getType());
-            }
-        });
-    }
+    properties_.reserve(path.getKeyBindings().size());
+    for (const auto& key : path.getKeyBindings()) addKeyProperty(key);
+}
+
+CIMInstance::CIMInstance(CIMObjectPath&& path) : CIMInstance(path, path.releaseKeyBindings(), 0) {}
+
+CIMInstance::CIMInstance(const CIMObjectPath& classPath, std::vector<CIMKeyBinding>&& keys,
+                         std::size_t otherProperties)
+    : host_(classPath.getHost()), nameSpace_(classPath.getNameSpace()), className_(classPath.getClassName()) {
+    properties_.reserve(keys.size() + otherProperties);
+    for (auto& key : keys) addKeyProperty(std::move(key));
 }
 
 void CIMInstance::setObjectPath(const CIMObjectPath& path) {
@@ -48,6 +69,10 @@ void CIMInstance::setObjectPath(const CIMObjectPath& path) {
 
 CIMObjectPath CIMInstance::getObjectPath() const {
     CIMObjectPath path(host_, nameSpace_, className_);
+    // Keys come first in every instance the plugins build.
+    std::size_t keys = 0;
+    while (keys < properties_.size() && properties_[keys].isKey()) ++keys;
+    path.reserveKeyBindings(keys);
     for (const auto& property : properties_) {
         if (!property.isKey() || !isOneOf(property.getType(), {CIM_BOOLEAN, CIM_SINT16, CIM_SINT32, CIM_SINT64,
                                                                CIM_STRING, CIM_UINT16, CIM_UINT32, CIM_UINT64,

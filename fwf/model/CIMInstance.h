@@ -10,6 +10,7 @@
 
 namespace orv::cim::fwf {
 
+class CIMKeyBinding;
 class CIMProperty;
 
 class CIMInstance {
@@ -18,6 +19,12 @@ public:
     // Takes host, namespace and class name, and one key property per key
     // binding of an integer, string or reference type (others are skipped).
     explicit CIMInstance(const CIMObjectPath& path);
+    // The same from a path that is not needed any more: its key values move.
+    explicit CIMInstance(CIMObjectPath&& path);
+    // The same from the host, namespace and class of `classPath` and keys
+    // given separately, whose values move into the key properties; room is
+    // kept for `otherProperties` more.
+    CIMInstance(const CIMObjectPath& classPath, std::vector<CIMKeyBinding>&& keys, std::size_t otherProperties);
     CIMInstance(const CIMInstance& other);
     CIMInstance(CIMInstance&& other) noexcept;
     CIMInstance& operator=(const CIMInstance& other);
@@ -48,6 +55,9 @@ public:
     const CIMProperty* getProperty(const std::string& name) const;
 
 private:
+    template <typename Key>
+    void addKeyProperty(Key&& key);
+
     std::string host_;
     std::string nameSpace_;
     std::string className_;

@@ -24,6 +24,10 @@ public:
     // therefore not be put into a path): code 1, "Invalid datatype".
     CIMKeyBinding(const CIMKeyBinding& other);
     CIMKeyBinding& operator=(const CIMKeyBinding& other);
+    // A move only hands over what already exists, so it checks nothing and
+    // lets vectors of key bindings grow without copying every element.
+    CIMKeyBinding(CIMKeyBinding&& other) noexcept = default;
+    CIMKeyBinding& operator=(CIMKeyBinding&& other) noexcept = default;
     ~CIMKeyBinding() = default;
 
     static bool isKeyType(CIMDataType type);
@@ -40,8 +44,13 @@ public:
 
     // Calls visitor with the held CIMValue, or std::monostate when none.
     template <typename Visitor>
-    decltype(auto) visitValue(Visitor&& visitor) const {
+    decltype(auto) visitValue(Visitor&& visitor) const& {
         return std::visit(std::forward<Visitor>(visitor), holder_);
+    }
+    // The same with the value as an rvalue, for a caller that takes it over.
+    template <typename Visitor>
+    decltype(auto) visitValue(Visitor&& visitor) && {
+        return std::visit(std::forward<Visitor>(visitor), std::move(holder_));
     }
 
     // Compares type and value, not the name (callers pair keys by name).

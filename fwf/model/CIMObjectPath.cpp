@@ -53,6 +53,13 @@ void CIMObjectPath::setKeyBindings(const std::vector<CIMKeyBinding>& keyBindings
 void CIMObjectPath::setKeyBindings(std::vector<CIMKeyBinding>&& keyBindings) { keyBindings_ = std::move(keyBindings); }
 
 void CIMObjectPath::addKeyBinding(const CIMKeyBinding& keyBinding) { keyBindings_.push_back(keyBinding); }
+void CIMObjectPath::addKeyBinding(CIMKeyBinding&& keyBinding) { keyBindings_.push_back(std::move(keyBinding)); }
+void CIMObjectPath::reserveKeyBindings(std::size_t count) { keyBindings_.reserve(count); }
+std::vector<CIMKeyBinding> CIMObjectPath::releaseKeyBindings() {
+    std::vector<CIMKeyBinding> released;
+    released.swap(keyBindings_);
+    return released;
+}
 
 CIMKeyBinding CIMObjectPath::getKeyBinding(const std::string& name) const {
     for (const auto& key : keyBindings_) {

@@ -1,6 +1,7 @@
 // The name of one CIM object: host, namespace, class name and key bindings.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -29,6 +30,10 @@ public:
     void setKeyBindings(const std::vector<CIMKeyBinding>& keyBindings);
     void setKeyBindings(std::vector<CIMKeyBinding>&& keyBindings);
     void addKeyBinding(const CIMKeyBinding& keyBinding);
+    void addKeyBinding(CIMKeyBinding&& keyBinding);
+    void reserveKeyBindings(std::size_t count);
+    // Hands the key bindings over and leaves the path without any.
+    std::vector<CIMKeyBinding> releaseKeyBindings();
     // The first key binding with exactly this name; one with an empty name
     // when there is none.
     CIMKeyBinding getKeyBinding(const std::string& name) const;

@@ -177,6 +177,15 @@ TEST(CIMInstanceTest, KeyPropertiesFromAPathUseTheirOwnTypeSet) {
     EXPECT_EQ(back.toString(),
               "//h/root/orv/Ambrix/smi_14:ORV_StorageVolume.DeviceID=\"0_1\",Number=7,Owner=//h/"
               "root/orv/Ambrix/smi_14:X.Id=\"1\"");
+
+    // Built from a path handed over, or from the keys apart, it is the same instance.
+    CIMObjectPath handedOver = request;
+    std::vector<CIMKeyBinding> keys = request.getKeyBindings();
+    for (const CIMInstance& same : {CIMInstance(std::move(handedOver)), CIMInstance(request, std::move(keys), 2)}) {
+        ASSERT_EQ(same.getPropertyCount(), 3u);
+        EXPECT_TRUE(same.getPropertyAt(2).isKey());
+        EXPECT_EQ(same.getObjectPath().toString(), back.toString());
+    }
 }
 
 TEST(CIMInstanceTest, PathFromKeyPropertiesUsesItsOwnTypeSet) {
