@@ -200,6 +200,12 @@ std::vector<std::string> CimOperations::Call::associations(
         if (assocFilter && !std::any_of(assocFilter->begin(), assocFilter->end(),
                                         [&](const std::string& f) { return route->isA(f); }))
             continue;
+        // Every route from the source already reaches it at some end;
+        // only the role and result filters need the ends looked at again.
+        if (!role && !resultClass && !resultRole) {
+            out.push_back(name);
+            continue;
+        }
         const auto& ends = route->ends;
         bool linked = ends.empty();
         for (const auto& near : ends) {
