@@ -26,6 +26,28 @@ using Names = std::optional<std::vector<std::string>>;
     throw CimError(outcome.rc, message);
 }
 
+// Consumers run with the provider's code on the stack, so nothing may be
+// thrown through them: the first failure to write is kept and raised once
+// the provider has returned.
+class HeldFailure {
+public:
+    template <class Write>
+    void run(Write&& write) {
+        if (failure_) return;
+        try {
+            write();
+        } catch (...) {
+            failure_ = std::current_exception();
+        }
+    }
+    void raise() const {
+        if (failure_) std::rethrow_exception(failure_);
+    }
+
+private:
+    std::exception_ptr failure_;
+};
+
 bool admitted(const Names& list, const std::string& name) {
     if (!list) return true;
     return std::any_of(list->begin(), list->end(), [&](const std::string& n) { return equalsIgnoreCase(n, name); });
@@ -178,6 +200,12 @@ std::vector<std::string> CimOperations::Call::associations(
         if (assocFilter && !std::any_of(assocFilter->begin(), assocFilter->end(),
                                         [&](const std::string& f) { return route->isA(f); }))
             continue;
+        // Every route from the source already reaches it at some end;
+        // only the role and result filters need the ends looked at again.
+        if (!role && !resultClass && !resultRole) {
+            out.push_back(name);
+            continue;
+        }
         const auto& ends = route->ends;
         bool linked = ends.empty();
         for (const auto& near : ends) {
@@ -226,30 +254,46 @@ void CimOperations::Call::fillPath(ObjectPath& path) const {
 
 // Asks the provider once per association class and answers every object it
 // returns once, however many associations lead to it; with resultClass,
-// objects of a known class outside it are dropped.
+// objects of a known class outside it are dropped. Objects are written as
+// they arrive; only one without a namespace is copied, to fill it in.
 template <class Ask>
 void CimOperations::Call::answerAssociated(const std::vector<std::string>& associations,
                                            const std::optional<std::string>& resultClass,
                                            const Names& properties, bool classOrigin, Ask&& ask) {
-    std::vector<Instance> instances;
-    std::vector<ObjectPath> names;
     std::set<std::string> seen;
-    auto fresh = [&](ObjectPath& p) {
-        fillPath(p);
+    auto fresh = [&](const ObjectPath& p) {
         if (resultClass && schema_.find(p.className) && !schema_.isA(p.className, *resultClass)) return false;
         return seen.insert(toLower(p.toString())).second;
     };
+    HeldFailure failure;
+    const cmpiserver::PathConsumer writeName = [&](const ObjectPath& given) {
+        failure.run([&] {
+            if (!given.nameSpace.empty()) {
+                if (fresh(given)) writer_.objectPath(given);
+                return;
+            }
+            ObjectPath filled = given;
+            fillPath(filled);
+            if (fresh(filled)) writer_.objectPath(filled);
+        });
+    };
+    const cmpiserver::InstanceConsumer writeInstance = [&](const Instance& given) {
+        failure.run([&] {
+            if (!given.path.nameSpace.empty()) {
+                if (fresh(given.path)) writer_.objectWithPath(given, properties, classOrigin);
+                return;
+            }
+            Instance filled = given;
+            fillPath(filled.path);
+            if (fresh(filled.path)) writer_.objectWithPath(filled, properties, classOrigin);
+        });
+    };
+    writer_.openReturnValue();
     fanOut(associations, request_.methodName.c_str(), [&](const std::string& association) {
-        ProviderOutcome outcome = ask(association);
-        for (auto& i : outcome.collected.instances)
-            if (fresh(i.path)) instances.push_back(std::move(i));
-        for (auto& p : outcome.collected.objectPaths)
-            if (fresh(p)) names.push_back(std::move(p));
+        ProviderOutcome outcome = ask(association, writeName, writeInstance);
+        failure.raise();
         return outcome;
     });
-    writer_.openReturnValue();
-    for (auto& p : names) writer_.objectPath(p);
-    for (auto& i : instances) writer_.objectWithPath(i, properties, classOrigin);
     writer_.closeReturnValue();
 }
 
@@ -276,23 +320,19 @@ void CimOperations::Call::enumerateInstances(bool namesOnly) {
     // Instances are written as the provider returns them, without a copy;
     // when every target fails the answer is only the error, written afresh.
     writer_.openReturnValue();
-    std::exception_ptr writeFailure;
-    const cmpiserver::InstanceConsumer write = [&](const Instance& instance) {
-        if (writeFailure) return;
-        try {
-            writer_.namedInstance(instance, properties, classOrigin);
-        } catch (...) {
-            writeFailure = std::current_exception();
-        }
+    HeldFailure failure;
+    const cmpiserver::InstanceConsumer writeInstance = [&](const Instance& instance) {
+        failure.run([&] { writer_.namedInstance(instance, properties, classOrigin); });
+    };
+    const cmpiserver::PathConsumer writeName = [&](const ObjectPath& path) {
+        failure.run([&] { writer_.instanceName(path); });
     };
     fanOut(targets, request_.methodName.c_str(), [&](const std::string& target) {
         const ObjectPath classPath{"", context_.nameSpace, target, {}};
-        ProviderOutcome outcome = namesOnly
-                                      ? owner_.provider_.enumerateInstanceNames(context_, classPath)
-                                      : owner_.provider_.enumerateInstances(context_, classPath, properties, write);
-        if (writeFailure) std::rethrow_exception(writeFailure);
-        if (namesOnly)
-            for (const auto& p : outcome.collected.objectPaths) writer_.instanceName(p);
+        ProviderOutcome outcome =
+            namesOnly ? owner_.provider_.enumerateInstanceNames(context_, classPath, writeName)
+                      : owner_.provider_.enumerateInstances(context_, classPath, properties, writeInstance);
+        failure.raise();
         return outcome;
     });
     writer_.closeReturnValue();
@@ -420,12 +460,15 @@ void CimOperations::Call::associators(bool namesOnly) {
 
     const auto targets = associations(path.className, assocClass ? Names(std::vector<std::string>{*assocClass}) : Names{},
                                       role, resultClass, resultRole);
-    answerAssociated(targets, resultClass, properties, classOrigin, [&](const std::string& association) {
-        return namesOnly
-                   ? owner_.provider_.associatorNames(context_, path, association, resultClass, role, resultRole)
-                   : owner_.provider_.associators(context_, path, association, resultClass, role, resultRole,
-                                                  properties);
-    });
+    answerAssociated(targets, resultClass, properties, classOrigin,
+                     [&](const std::string& association, const auto& writeName, const auto& writeInstance) {
+                         return namesOnly ? owner_.provider_.associatorNames(context_, path, association,
+                                                                             resultClass, role, resultRole,
+                                                                             writeName)
+                                          : owner_.provider_.associators(context_, path, association,
+                                                                         resultClass, role, resultRole,
+                                                                         properties, writeInstance);
+                     });
 }
 
 void CimOperations::Call::references(bool namesOnly) {
@@ -444,10 +487,13 @@ void CimOperations::Call::references(bool namesOnly) {
                                       std::nullopt, std::nullopt);
     // The association class goes to the provider as the result class: that
     // is how it learns which association is meant.
-    answerAssociated(targets, std::nullopt, properties, classOrigin, [&](const std::string& association) {
-        return namesOnly ? owner_.provider_.referenceNames(context_, path, association, role)
-                         : owner_.provider_.references(context_, path, association, role, properties);
-    });
+    answerAssociated(targets, std::nullopt, properties, classOrigin,
+                     [&](const std::string& association, const auto& writeName, const auto& writeInstance) {
+                         return namesOnly ? owner_.provider_.referenceNames(context_, path, association, role,
+                                                                            writeName)
+                                          : owner_.provider_.references(context_, path, association, role,
+                                                                        properties, writeInstance);
+                     });
 }
 
 void CimOperations::Call::enumerateClasses(bool namesOnly) {

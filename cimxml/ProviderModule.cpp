@@ -79,9 +79,11 @@ ProviderModule::ProviderModule(cmpiserver::Broker& broker, const std::string& li
 }
 
 ProviderOutcome ProviderModule::enumerateInstanceNames(const CallContext& context,
-                                                       const ObjectPath& classPath) {
+                                                       const ObjectPath& classPath,
+                                                       const cmpiserver::PathConsumer& consumer) {
     if (!instanceMI_) return unsupported("instance provider");
     return inScope(broker_, context, [&](RequestScope& scope) {
+        if (consumer) scope.consumePaths(consumer);
         return instanceMI_->ft->enumerateInstanceNames(instanceMI_, scope.context(), scope.result(),
                                                        broker_.newObjectPath(classPath));
     });
@@ -141,10 +143,12 @@ ProviderOutcome ProviderModule::deleteInstance(const CallContext& context, const
 ProviderOutcome ProviderModule::associators(const CallContext& context, const ObjectPath& path,
                                             const OptionalName& assocClass, const OptionalName& resultClass,
                                             const OptionalName& role, const OptionalName& resultRole,
-                                            const PropertyList& properties) {
+                                            const PropertyList& properties,
+                                            const cmpiserver::InstanceConsumer& consumer) {
     if (!associationMI_) return unsupported("association provider");
     CPropertyList list(properties);
     return inScope(broker_, context, [&](RequestScope& scope) {
+        if (consumer) scope.consumeInstances(consumer);
         return associationMI_->ft->associators(associationMI_, scope.context(), scope.result(),
                                                broker_.newObjectPath(path), cString(assocClass),
                                                cString(resultClass), cString(role), cString(resultRole),
@@ -155,9 +159,11 @@ ProviderOutcome ProviderModule::associators(const CallContext& context, const Ob
 ProviderOutcome ProviderModule::associatorNames(const CallContext& context, const ObjectPath& path,
                                                 const OptionalName& assocClass,
                                                 const OptionalName& resultClass, const OptionalName& role,
-                                                const OptionalName& resultRole) {
+                                                const OptionalName& resultRole,
+                                                const cmpiserver::PathConsumer& consumer) {
     if (!associationMI_) return unsupported("association provider");
     return inScope(broker_, context, [&](RequestScope& scope) {
+        if (consumer) scope.consumePaths(consumer);
         return associationMI_->ft->associatorNames(associationMI_, scope.context(), scope.result(),
                                                    broker_.newObjectPath(path), cString(assocClass),
                                                    cString(resultClass), cString(role), cString(resultRole));
@@ -166,10 +172,12 @@ ProviderOutcome ProviderModule::associatorNames(const CallContext& context, cons
 
 ProviderOutcome ProviderModule::references(const CallContext& context, const ObjectPath& path,
                                            const OptionalName& resultClass, const OptionalName& role,
-                                           const PropertyList& properties) {
+                                           const PropertyList& properties,
+                                           const cmpiserver::InstanceConsumer& consumer) {
     if (!associationMI_) return unsupported("association provider");
     CPropertyList list(properties);
     return inScope(broker_, context, [&](RequestScope& scope) {
+        if (consumer) scope.consumeInstances(consumer);
         return associationMI_->ft->references(associationMI_, scope.context(), scope.result(),
                                               broker_.newObjectPath(path), cString(resultClass),
                                               cString(role), list.get());
@@ -177,9 +185,11 @@ ProviderOutcome ProviderModule::references(const CallContext& context, const Obj
 }
 
 ProviderOutcome ProviderModule::referenceNames(const CallContext& context, const ObjectPath& path,
-                                               const OptionalName& resultClass, const OptionalName& role) {
+                                               const OptionalName& resultClass, const OptionalName& role,
+                                               const cmpiserver::PathConsumer& consumer) {
     if (!associationMI_) return unsupported("association provider");
     return inScope(broker_, context, [&](RequestScope& scope) {
+        if (consumer) scope.consumePaths(consumer);
         return associationMI_->ft->referenceNames(associationMI_, scope.context(), scope.result(),
                                                   broker_.newObjectPath(path), cString(resultClass),
                                                   cString(role));

@@ -56,9 +56,10 @@ public:
     bool hasMethodMI() const { return methodMI_ != nullptr; }
     bool hasIndicationMI() const { return indicationMI_ != nullptr; }
 
-    ProviderOutcome enumerateInstanceNames(const CallContext& context, const ObjectPath& classPath);
-    // With a consumer, the instances go there as the provider returns them
-    // and the outcome collects none.
+    // With a consumer, the instances or paths go there as the provider
+    // returns them and the outcome collects none.
+    ProviderOutcome enumerateInstanceNames(const CallContext& context, const ObjectPath& classPath,
+                                           const cmpiserver::PathConsumer& consumer = {});
     ProviderOutcome enumerateInstances(const CallContext& context, const ObjectPath& classPath,
                                        const PropertyList& properties,
                                        const cmpiserver::InstanceConsumer& consumer = {});
@@ -72,15 +73,17 @@ public:
     ProviderOutcome associators(const CallContext& context, const ObjectPath& path,
                                 const OptionalName& assocClass, const OptionalName& resultClass,
                                 const OptionalName& role, const OptionalName& resultRole,
-                                const PropertyList& properties);
+                                const PropertyList& properties, const cmpiserver::InstanceConsumer& consumer = {});
     ProviderOutcome associatorNames(const CallContext& context, const ObjectPath& path,
                                     const OptionalName& assocClass, const OptionalName& resultClass,
-                                    const OptionalName& role, const OptionalName& resultRole);
+                                    const OptionalName& role, const OptionalName& resultRole,
+                                    const cmpiserver::PathConsumer& consumer = {});
     ProviderOutcome references(const CallContext& context, const ObjectPath& path,
                                const OptionalName& resultClass, const OptionalName& role,
-                               const PropertyList& properties);
+                               const PropertyList& properties, const cmpiserver::InstanceConsumer& consumer = {});
     ProviderOutcome referenceNames(const CallContext& context, const ObjectPath& path,
-                                   const OptionalName& resultClass, const OptionalName& role);
+                                   const OptionalName& resultClass, const OptionalName& role,
+                                   const cmpiserver::PathConsumer& consumer = {});
     ProviderOutcome invokeMethod(const CallContext& context, const ObjectPath& path,
                                  const std::string& method, const ArgumentList& in);
 

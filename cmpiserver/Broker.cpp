@@ -612,6 +612,11 @@ void RequestScope::consumeInstances(InstanceConsumer consumer) {
     result_->instanceConsumer = std::move(consumer);
 }
 
+void RequestScope::consumePaths(PathConsumer consumer) {
+    std::lock_guard lock(result_->mutex);
+    result_->pathConsumer = std::move(consumer);
+}
+
 std::size_t RequestScope::objectCount() const { return arena_->objectCount(); }
 
 // ---- Readers --------------------------------------------------------------

@@ -60,6 +60,8 @@ struct CollectedResult {
 // the provider's own object: read it during the call, keep no reference,
 // throw nothing (the provider's code is on the stack).
 using InstanceConsumer = std::function<void(const Instance& instance)>;
+// The same for object paths (names of instances, associated objects).
+using PathConsumer = std::function<void(const ObjectPath& path)>;
 
 // Thread attachment figures, for the server owner's diagnostics and tests.
 struct ThreadFigures {
@@ -141,6 +143,8 @@ public:
     // on the thread that returns them, and are not collected: an
     // enumeration is written out without a copy of each instance.
     void consumeInstances(InstanceConsumer consumer);
+    // Likewise for object paths: names are written without a copy.
+    void consumePaths(PathConsumer consumer);
     std::size_t objectCount() const;
 
 private:

@@ -81,9 +81,14 @@ CMPIStatus resultReturnInstance(const CMPIResult* face, const CMPIInstance* inst
 CMPIStatus resultReturnObjectPath(const CMPIResult* face, const CMPIObjectPath* ref) {
     ResultObject* result = objectOf<ResultObject>(face);
     if (!result) return statusOf(CMPI_RC_ERR_INVALID_HANDLE);
-    ObjectPath path;
-    if (CMPIrc rc = readObjectPathObject(ref, path); rc != CMPI_RC_OK) return statusOf(rc);
-    return result->record([&](CollectedResult& c) { c.objectPaths.push_back(std::move(path)); });
+    ObjectPathObject* object = nullptr;
+    if (CMPIrc rc = lookup(ref, object); rc != CMPI_RC_OK) return statusOf(rc);
+    return result->record([&](CollectedResult& c) {
+        if (result->pathConsumer)
+            result->pathConsumer(object->path());
+        else
+            c.objectPaths.push_back(object->path());
+    });
 }
 
 CMPIStatus resultReturnDone(const CMPIResult* face) {

@@ -339,6 +339,7 @@ public:
     mutable std::mutex mutex;
     CollectedResult collected;
     InstanceConsumer instanceConsumer;  // instead of collecting instances
+    PathConsumer pathConsumer;          // instead of collecting object paths
     static CMPIResultFT table;
 };
 
