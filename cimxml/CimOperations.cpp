@@ -266,27 +266,25 @@ void CimOperations::Call::answerAssociated(const std::vector<std::string>& assoc
         return seen.insert(toLower(p.toString())).second;
     };
     HeldFailure failure;
-    const cmpiserver::PathConsumer writeName = [&](const ObjectPath& given) {
+    // One object is written once; one without a namespace is copied to fill it in.
+    const auto writeOnce = [&](const auto& given, auto&& pathOf, auto&& write) {
         failure.run([&] {
-            if (!given.nameSpace.empty()) {
-                if (fresh(given)) writer_.objectPath(given);
+            if (!pathOf(given).nameSpace.empty()) {
+                if (fresh(pathOf(given))) write(given);
                 return;
             }
-            ObjectPath filled = given;
-            fillPath(filled);
-            if (fresh(filled)) writer_.objectPath(filled);
+            auto filled = given;
+            fillPath(pathOf(filled));
+            if (fresh(pathOf(filled))) write(filled);
         });
     };
+    const cmpiserver::PathConsumer writeName = [&](const ObjectPath& given) {
+        writeOnce(given, [](auto& path) -> auto& { return path; },
+                  [&](const ObjectPath& path) { writer_.objectPath(path); });
+    };
     const cmpiserver::InstanceConsumer writeInstance = [&](const Instance& given) {
-        failure.run([&] {
-            if (!given.path.nameSpace.empty()) {
-                if (fresh(given.path)) writer_.objectWithPath(given, properties, classOrigin);
-                return;
-            }
-            Instance filled = given;
-            fillPath(filled.path);
-            if (fresh(filled.path)) writer_.objectWithPath(filled, properties, classOrigin);
-        });
+        writeOnce(given, [](auto& instance) -> auto& { return instance.path; },
+                  [&](const Instance& instance) { writer_.objectWithPath(instance, properties, classOrigin); });
     };
     writer_.openReturnValue();
     fanOut(associations, request_.methodName.c_str(), [&](const std::string& association) {

@@ -85,6 +85,14 @@ std::string providerClassName(const std::string& className) {
     return separator == std::string::npos ? className : "ORV_" + className.substr(separator + 1);
 }
 
+bool isRowEndClass(const std::string& className, const std::vector<ProfileElementRow>& rows) {
+    const std::string wanted = providerClassName(className);
+    return std::any_of(rows.begin(), rows.end(), [&](const ProfileElementRow& row) {
+        return CommonFunctions::equalsIgnoreCase(row.profileClass, wanted) ||
+               CommonFunctions::equalsIgnoreCase(row.elementClass, wanted);
+    });
+}
+
 std::vector<ProfileElementPair> profileElementPairs(const CIMObjectPath& request,
                                                     const std::vector<ProfileElementRow>& rows,
                                                     const CIMObjectPath* source) {

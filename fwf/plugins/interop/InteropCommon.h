@@ -68,6 +68,9 @@ struct ProfileElementPair {
 std::vector<ProfileElementPair> profileElementPairs(const CIMObjectPath& request,
                                                     const std::vector<ProfileElementRow>& rows,
                                                     const CIMObjectPath* source = nullptr);
+// Whether an object of this class (CIM_ names as ours) stands at either end
+// of some row: a walk from any other object pairs nothing.
+bool isRowEndClass(const std::string& className, const std::vector<ProfileElementRow>& rows);
 // A CIM_ class name as the class of ours that serves it (CIM_X as ORV_X);
 // any other name as it is.
 std::string providerClassName(const std::string& className);

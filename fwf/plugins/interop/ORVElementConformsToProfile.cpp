@@ -3,7 +3,6 @@
 #include <utility>
 #include <vector>
 
-#include "CommonFunctions.h"
 #include "InteropCommon.h"
 #include "Logger.h"
 
@@ -57,13 +56,7 @@ void ORVElementConformsToProfile::enumerateInstances(CIMObjectPath path, CIMInst
 }
 
 bool ORVElementConformsToProfile::isEndpointClass(const std::string& className) const {
-    const std::string wanted = CommonFunctions::toLower(interop::providerClassName(className));
-    const auto names = [&](const char* candidate) { return CommonFunctions::toLower(candidate) == wanted; };
-    if (names(kRegisteredProfileClass) || names(kRegisteredSubProfileClass)) return true;
-    for (const auto& row : conformance()) {
-        if (names(row.elementClass)) return true;
-    }
-    return false;
+    return interop::isRowEndClass(className, conformance());
 }
 
 }  // namespace orv::cim::fwf

@@ -1,10 +1,8 @@
 #include "ORVRegProfileElementSoftwareIdentity.h"
 
-#include <algorithm>
 #include <utility>
 #include <vector>
 
-#include "CommonFunctions.h"
 #include "InteropCommon.h"
 #include "Logger.h"
 
@@ -44,11 +42,7 @@ void ORVRegProfileElementSoftwareIdentity::enumerateInstances(CIMObjectPath path
 // The software end takes several classes; any other object (a controller,
 // say) relates to nothing here, and a walk from it need not pair them all.
 bool ORVRegProfileElementSoftwareIdentity::isEndpointClass(const std::string& className) const {
-    const std::string wanted = interop::providerClassName(className);
-    const auto names = [&](const char* candidate) { return CommonFunctions::equalsIgnoreCase(candidate, wanted); };
-    if (names(kRegisteredSubProfileClass)) return true;
-    return std::any_of(kDescribedSoftware.begin(), kDescribedSoftware.end(),
-                       [&](const interop::ProfileElementRow& row) { return names(row.elementClass); });
+    return interop::isRowEndClass(className, kDescribedSoftware);
 }
 
 }  // namespace orv::cim::fwf
