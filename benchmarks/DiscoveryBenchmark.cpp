@@ -14,6 +14,7 @@
 #include <chrono>
 #include <cstdio>
 #include <iostream>
+#include <map>
 #include <mutex>
 #include <sstream>
 #include <stdexcept>
@@ -46,8 +47,21 @@ struct Phase {
     double serverCpuSeconds = 0;
 };
 
-// One discovery; adds its figures to `phases`.
-void discover(Client& client, pid_t server, std::vector<Phase>& phases) {
+// How long each request took to be answered, to name the slowest.
+using RequestTimes = std::vector<std::pair<double, std::string>>;
+
+// One discovery; adds its figures to `phases`, and each request's answer
+// time to `times` when given.
+void discover(Client& client, pid_t server, std::vector<Phase>& phases, RequestTimes* times = nullptr) {
+    auto call = [&](const char* operation, const std::string& nameSpace, const std::string& parameters,
+                    const std::string& label) {
+        const double before = client.answeredSeconds();
+        const auto* answer = client.call(operation, nameSpace, parameters);
+        if (times)
+            times->emplace_back(client.answeredSeconds() - before,
+                                std::string(operation) + " " + nameSpace + " " + label);
+        return answer;
+    };
     auto timed = [&](Phase& phase, auto&& body) {
         const double cpuBefore = cpuSeconds(server);
         const double answeredBefore = client.answeredSeconds();
@@ -64,8 +78,8 @@ void discover(Client& client, pid_t server, std::vector<Phase>& phases) {
     std::vector<NamespaceClasses> classes;
     timed(phases[0], [&] {
         for (const char* nameSpace : kNamespaces) {
-            const auto* names = client.call("EnumerateClassNames", nameSpace,
-                                            parameter("DeepInheritance", "<VALUE>TRUE</VALUE>"));
+            const auto* names = call("EnumerateClassNames", nameSpace,
+                                     parameter("DeepInheritance", "<VALUE>TRUE</VALUE>"), "");
             NamespaceClasses found{nameSpace, {}};
             if (names)
                 for (auto* e = names->FirstChildElement("CLASSNAME"); e; e = e->NextSiblingElement("CLASSNAME")) {
@@ -81,7 +95,7 @@ void discover(Client& client, pid_t server, std::vector<Phase>& phases) {
     timed(phases[1], [&] {
         for (const auto& ns : classes)
             for (const auto& name : ns.orvClasses) {
-                const auto* value = client.call("GetClass", ns.nameSpace, classNameParameter(name));
+                const auto* value = call("GetClass", ns.nameSpace, classNameParameter(name), name);
                 ++phases[1].requests;
                 const auto* decl = value ? value->FirstChildElement("CLASS") : nullptr;
                 if (!decl) throw std::runtime_error("GetClass " + name + ": no CLASS");
@@ -95,7 +109,7 @@ void discover(Client& client, pid_t server, std::vector<Phase>& phases) {
     timed(phases[2], [&] {
         for (const auto& ns : classes)
             for (const auto& name : ns.orvClasses) {
-                const auto* values = client.call("EnumerateInstances", ns.nameSpace, classNameParameter(name));
+                const auto* values = call("EnumerateInstances", ns.nameSpace, classNameParameter(name), name);
                 ++phases[2].requests;
                 phases[2].objects += countChildren(values, "VALUE.NAMEDINSTANCE");
                 if (ns.nameSpace != kImplementation || name != kController || !values) continue;
@@ -109,7 +123,7 @@ void discover(Client& client, pid_t server, std::vector<Phase>& phases) {
             for (const auto& association : associationClasses) {
                 const std::string parameters =
                     parameter("ObjectName", controller) + classParameter("AssocClass", association);
-                const auto* values = client.call("AssociatorNames", kImplementation, parameters);
+                const auto* values = call("AssociatorNames", kImplementation, parameters, association);
                 ++phases[3].requests;
                 phases[3].objects += countChildren(values, "OBJECTPATH");
             }
@@ -139,6 +153,24 @@ void printPhases(const std::vector<Phase>& phases, std::size_t discoveries) {
                 1000 * answered / discoveries, 1000 * total / discoveries, 1000 * cpu / discoveries);
 }
 
+// The requests that took longest, those of one operation on one class
+// counted together (AssociatorNames from every controller, for instance).
+void printSlowest(const RequestTimes& times, std::size_t count, int discoveries) {
+    std::map<std::string, std::pair<double, std::size_t>> byLabel;
+    for (const auto& [seconds, label] : times) {
+        auto& [total, requests] = byLabel[label];
+        total += seconds;
+        ++requests;
+    }
+    std::vector<std::pair<double, std::string>> ranked;
+    for (const auto& [label, sum] : byLabel) ranked.emplace_back(sum.first, label);
+    std::sort(ranked.rbegin(), ranked.rend());
+    std::printf("slowest requests (answered, summed per operation and class):\n");
+    for (std::size_t i = 0; i < std::min(count, ranked.size()); ++i)
+        std::printf("  %8.2f ms %5zu x  %s\n", 1000 * ranked[i].first / discoveries,
+                    byLabel[ranked[i].second].second / discoveries, ranked[i].second.c_str());
+}
+
 int number(const std::string& option, const std::string& text) {
     const int value = std::stoi(text);
     if (value < 1) throw std::invalid_argument(option + " needs a number of at least 1");
@@ -156,6 +188,7 @@ int main(int argc, char** argv) {
         std::vector<std::string> wrapper;
         std::string serverProgram = ORV_CIMSERVER;
         std::string answersDirectory;
+        int slowest = 0;
         for (int i = 1; i < argc; ++i) {
             const std::string argument = argv[i];
             if (argument.rfind("--rounds=", 0) == 0) {
@@ -166,6 +199,8 @@ int main(int argc, char** argv) {
                 serverArguments.insert(serverArguments.end(), {"--threads", argument.substr(17)});
             } else if (argument.rfind("--server=", 0) == 0) {
                 serverProgram = argument.substr(9);
+            } else if (argument.rfind("--slowest=", 0) == 0) {
+                slowest = number("--slowest", argument.substr(10));
             } else if (argument.rfind("--answers=", 0) == 0) {
                 answersDirectory = argument.substr(10);
             } else if (argument.rfind("--server-wrapper=", 0) == 0) {
@@ -174,7 +209,8 @@ int main(int argc, char** argv) {
             } else {
                 throw std::invalid_argument("unknown option " + argument +
                                             " (--topology=, --log-level=, --rounds=N, --clients=N, "
-                                            "--server-threads=N, --server=PATH, --server-wrapper=COMMAND, --answers=DIR)");
+                                            "--server-threads=N, --server=PATH, --server-wrapper=COMMAND, --answers=DIR, "
+                                            "--slowest=N)");
             }
         }
         orv::test::TestInstallation installation;
@@ -187,12 +223,14 @@ int main(int argc, char** argv) {
         if (clients == 1) {
             Client client(server.port());
             client.keepAnswersIn(answersDirectory);
+            RequestTimes times;
             for (int round = 1; round <= rounds; ++round) {
                 auto phases = freshPhases();
-                discover(client, server.pid(), phases);
+                discover(client, server.pid(), phases, slowest > 0 ? &times : nullptr);
                 std::printf("discovery %d, server VmRSS %ld kB\n", round, memoryKiB(server.pid(), "VmRSS"));
                 printPhases(phases, 1);
             }
+            if (slowest > 0) printSlowest(times, slowest, rounds);
         } else {
             // Every client runs its discoveries on a connection of its own;
             // the wall time of all of them together is what counts.
