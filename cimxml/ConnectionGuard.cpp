@@ -109,12 +109,12 @@ std::string peerOf(int fd) {
     return text;
 }
 
-void addressOf(int fd, bool peer, std::string& ip, int& port) {
+bool addressOf(int fd, bool peer, std::string& ip, int& port) {
     sockaddr_storage address{};
     socklen_t length = sizeof address;
     const int got = peer ? ::getpeername(fd, reinterpret_cast<sockaddr*>(&address), &length)
                          : ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
-    if (got != 0) return;
+    if (got != 0) return false;
     char text[INET6_ADDRSTRLEN] = "";
     if (address.ss_family == AF_INET) {
         const auto& in = reinterpret_cast<sockaddr_in&>(address);
@@ -126,6 +126,7 @@ void addressOf(int fd, bool peer, std::string& ip, int& port) {
         port = ntohs(in6.sin6_port);
     }
     ip = text;
+    return true;
 }
 
 const char* reasonPhrase(int status) {
@@ -212,6 +213,22 @@ public:
     bool is_writable() const override { return !refused_; }
 
     ssize_t read(char* ptr, size_t size) override {
+        // The library reads the request line and headers one byte a call:
+        // a byte already received that keeps within the header limit is
+        // counted and handed over here, without the general path's work.
+        if (size == 1 && next_ != end_ && inHeader_ && headerBytes_ < limits_.maxHeaderBytes && !refused_) {
+            reading_ = true;
+            const char c = buffer_[next_++];
+            ++headerBytes_;
+            if (matchHeaderEnd(c)) inHeader_ = false;
+            *ptr = c;
+            return 1;
+        }
+        return readMore(ptr, size);
+    }
+
+    // Kept apart so that the one-byte path above stays a leaf call.
+    [[gnu::noinline]] ssize_t readMore(char* ptr, size_t size) {
         if (refused_) return -1;
         reading_ = true;
         if (next_ == end_) {
@@ -230,19 +247,49 @@ public:
         if (reading_) {
             reading_ = false;
             writeUntil_ = Clock::now() + limits_.requestTime;
+            // The library writes an answer's status line and headers, then
+            // its body. Held back and sent with the body, they leave in one
+            // piece, and the client wakes once per answer instead of twice.
+            // An interim answer (100 Continue) goes at once: the client
+            // waits for it before it sends the body.
+            if (size <= kHeldBytes && !isInterimAnswer(ptr, size)) {
+                held_.assign(ptr, size);
+                return static_cast<ssize_t>(size);
+            }
         }
-        if (sendAll(ptr, size, writeUntil_)) return static_cast<ssize_t>(size);
-        if (log_ && running_())
-            log_("gave up sending an answer to " + peerOf(transport_.fd()) + " after " + seconds(limits_.requestTime));
+        bool sent;
+        if (held_.empty()) {
+            sent = sendAll(ptr, size, writeUntil_);
+        } else if (size <= kHeldBytes) {
+            held_.append(ptr, size);
+            sent = flush();
+        } else {
+            sent = flush() && sendAll(ptr, size, writeUntil_);
+        }
+        if (sent) return static_cast<ssize_t>(size);
+        gaveUp();
         return -1;
     }
 
-    void get_remote_ip_and_port(std::string& ip, int& port) const override {
-        addressOf(transport_.fd(), true, ip, port);
+    // Sends what is held: the library has written all of an answer.
+    bool flush() {
+        if (held_.empty()) return true;
+        const bool sent = sendAll(held_.data(), held_.size(), writeUntil_);
+        held_.clear();
+        return sent;
     }
-    void get_local_ip_and_port(std::string& ip, int& port) const override {
-        addressOf(transport_.fd(), false, ip, port);
+    // Sends what is held at the end of an answer; false (and logged) when
+    // the client did not take it.
+    bool finishAnswer() {
+        if (flush()) return true;
+        gaveUp();
+        return false;
     }
+
+    // Asked for every request; the addresses of a connection do not change,
+    // so the system is asked once.
+    void get_remote_ip_and_port(std::string& ip, int& port) const override { remote_.get(transport_.fd(), ip, port); }
+    void get_local_ip_and_port(std::string& ip, int& port) const override { local_.get(transport_.fd(), ip, port); }
     socket_t socket() const override { return transport_.fd(); }
 
 private:
@@ -270,11 +317,8 @@ private:
     bool account(const char* data, std::size_t size) {
         std::size_t i = 0;
         while (inHeader_ && i < size) {
-            const char c = data[i++];
             ++headerBytes_;
-            static constexpr char kEnd[] = "\r\n\r\n";
-            headerEndMatched_ = c == kEnd[headerEndMatched_] ? headerEndMatched_ + 1 : c == '\r' ? 1 : 0;
-            if (headerEndMatched_ == 4) inHeader_ = false;
+            if (matchHeaderEnd(data[i++])) inHeader_ = false;
         }
         if (headerBytes_ > limits_.maxHeaderBytes) {
             refuse(431, "the request line and headers exceed " + std::to_string(limits_.maxHeaderBytes) + " bytes");
@@ -286,6 +330,23 @@ private:
             return false;
         }
         return true;
+    }
+
+    static bool isInterimAnswer(const char* data, std::size_t size) {
+        static constexpr char kInterim[] = "HTTP/1.1 1";
+        return size >= sizeof kInterim - 1 && std::memcmp(data, kInterim, sizeof kInterim - 1) == 0;
+    }
+
+    void gaveUp() {
+        if (log_ && running_())
+            log_("gave up sending an answer to " + peerOf(transport_.fd()) + " after " + seconds(limits_.requestTime));
+    }
+
+    // True when `c` completes the blank line that ends the headers.
+    bool matchHeaderEnd(char c) {
+        static constexpr char kEnd[] = "\r\n\r\n";
+        headerEndMatched_ = c == kEnd[headerEndMatched_] ? headerEndMatched_ + 1 : c == '\r' ? 1 : 0;
+        return headerEndMatched_ == 4;
     }
 
     bool sendAll(const char* data, std::size_t size, Clock::time_point until) {
@@ -300,6 +361,27 @@ private:
         }
         return true;
     }
+
+    template <bool Peer>
+    struct Address {
+        bool asked = false;
+        bool found = false;
+        std::string ip;
+        int port = 0;
+        void get(int fd, std::string& ipOut, int& portOut) {
+            if (!asked) {
+                found = addressOf(fd, Peer, ip, port);
+                asked = true;
+            }
+            if (!found) return;
+            ipOut = ip;
+            portOut = port;
+        }
+    };
+
+    // Headers of an answer up to this size wait for its body; bodies up to
+    // it join them rather than go in a send of their own.
+    static constexpr std::size_t kHeldBytes = 16 * 1024;
 
     Transport& transport_;
     const HttpLimits& limits_;
@@ -316,6 +398,9 @@ private:
     bool inHeader_ = true;
     bool reading_ = true;
     bool refused_ = false;
+    std::string held_;
+    mutable Address<true> remote_;
+    mutable Address<false> local_;
 };
 
 }  // namespace
@@ -349,7 +434,8 @@ bool GuardedHttpServer::process_and_close_socket(socket_t sock) {
             served = true;
             while (served && stream.awaitRequest()) {
                 bool closed = false;
-                served = process_request(stream, !running(), closed, nullptr);
+                const bool processed = process_request(stream, !running(), closed, nullptr);
+                served = stream.finishAnswer() && processed;
                 if (closed || stream.refused() || !running()) break;
             }
         }

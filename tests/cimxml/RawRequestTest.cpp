@@ -9,6 +9,8 @@
 #include "TestSupport.h"
 #include "XmlResponse.h"
 
+#include <sys/socket.h>
+#include <sys/time.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -94,6 +96,37 @@ TEST_F(RawRequestTest, IdleConnectionsDoNotHoldUpARequest) {
     const auto waited = std::chrono::steady_clock::now() - started;
     EXPECT_LT(waited, std::chrono::seconds(2));
     for (int fd : idle) ::close(fd);
+}
+
+// A client that asks to be told before it sends its body is told at once,
+// and the connection goes on to serve the body's answer and the next request.
+TEST_F(RawRequestTest, AClientWaitingToSendItsBodyIsToldToGoOn) {
+    const std::string body = enumerateNames(classNameParam("ClassName", "FIX_Disk"));
+    const auto head = [&](const char* connection) {
+        return std::string("POST /cimom HTTP/1.1\r\nHost: localhost\r\nConnection: ") + connection +
+               "\r\nContent-Type: application/xml; charset=\"utf-8\"\r\nCIMOperation: MethodCall\r\n"
+               "CIMMethod: EnumerateInstanceNames\r\nCIMObject: " + kStorageNs + "\r\nContent-Length: " +
+               std::to_string(body.size()) + "\r\n";
+    };
+    const int fd = connectTo(port_);
+    ASSERT_GE(fd, 0);
+    const timeval wait{5, 0};
+    ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &wait, sizeof wait);
+    const std::string waiting = head("keep-alive") + "Expect: 100-continue\r\n\r\n";
+    ::send(fd, waiting.data(), waiting.size(), MSG_NOSIGNAL);
+    char buffer[4096];
+    const ssize_t interim = ::recv(fd, buffer, sizeof buffer, 0);
+    EXPECT_EQ(std::string(buffer, interim > 0 ? interim : 0), "HTTP/1.1 100 Continue\r\n\r\n");
+
+    const std::string rest = body + head("close") + "\r\n" + body;
+    ::send(fd, rest.data(), rest.size(), MSG_NOSIGNAL);
+    const RawAnswer both = readAnswer(fd);
+    ::close(fd);
+    EXPECT_EQ(both.status, 200) << both.head;
+    const auto second = both.body.find("HTTP/1.1 200 OK\r\n");
+    ASSERT_NE(second, std::string::npos) << both.body;
+    EXPECT_EQ(Response(both.body.substr(0, second)).all("INSTANCENAME").size(), 3u);
+    EXPECT_EQ(Response(both.body.substr(both.body.find("\r\n\r\n", second) + 4)).all("INSTANCENAME").size(), 3u);
 }
 
 TEST(ResponseText, ErrorsStayValidXmlWhateverTheirDescriptionHolds) {
