@@ -8,6 +8,7 @@
 #include <cctype>
 #include <fstream>
 #include <stdexcept>
+#include <string_view>
 
 namespace orv::cimxml {
 
@@ -15,18 +16,32 @@ using cmpiserver::equalsIgnoreCase;
 
 namespace {
 
-std::optional<std::string> findHeader(const std::vector<std::pair<std::string, std::string>>& headers,
-                                      const std::string& name) {
-    for (const auto& [key, value] : headers)
-        if (equalsIgnoreCase(key, name)) return value;
-    return std::nullopt;
+using Headers = std::vector<std::pair<std::string, std::string>>;
+
+// A header's value by its name after `prefix` (an M-POST request's
+// namespace prefix, or nothing), without case; null when absent.
+const std::string* findHeader(const Headers& headers, std::string_view prefix, std::string_view name) {
+    for (const auto& [key, value] : headers) {
+        const std::string_view k = key;
+        if (k.size() == prefix.size() + name.size() && equalsIgnoreCase(k.substr(prefix.size()), name) &&
+            equalsIgnoreCase(k.substr(0, prefix.size()), prefix))
+            return &value;
+    }
+    return nullptr;
 }
 
-std::string trimmed(const std::string& text) {
+std::optional<std::string> headerCopy(const Headers& headers, const std::string& name) {
+    const std::string* value = findHeader(headers, {}, name);
+    return value ? std::optional<std::string>(*value) : std::nullopt;
+}
+
+std::string_view trimmedView(std::string_view text) {
     const auto first = text.find_first_not_of(" \t");
-    if (first == std::string::npos) return {};
+    if (first == std::string_view::npos) return {};
     return text.substr(first, text.find_last_not_of(" \t") - first + 1);
 }
+
+std::string trimmed(const std::string& text) { return std::string(trimmedView(text)); }
 
 // The decoded text may hold a password: room is made once so that no copy
 // is left behind by a reallocation.
@@ -100,7 +115,7 @@ std::string printableUser(const std::string& user) {
 // The namespace prefix of an extended (M-POST) request, from its Man header:
 // "http://www.dmtf.org/cim/mapping/http/v1.0 ; ns=73" gives "73-".
 std::optional<std::string> extensionPrefix(const HttpExchange& exchange) {
-    const auto man = exchange.header("Man");
+    const std::string* man = findHeader(exchange.headers, {}, "Man");
     if (!man || man->find("http://www.dmtf.org/cim/mapping/http/v1.0") == std::string::npos) return std::nullopt;
     const auto ns = man->find("ns=");
     if (ns == std::string::npos) return std::nullopt;
@@ -118,22 +133,21 @@ bool servedProtocolVersion(const std::string& version) {
            (dot == std::string::npos || version.find_first_not_of("0123456789", dot + 1) == std::string::npos);
 }
 
-}  // namespace
-
-std::optional<std::string> HttpExchange::header(const std::string& name) const {
-    return findHeader(headers, name);
+int hexDigit(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
 }
 
-std::optional<std::string> HttpAnswer::header(const std::string& name) const {
-    return findHeader(headers, name);
-}
-
-std::string percentDecoded(const std::string& text) {
+std::string percentDecoded(std::string_view text) {
     std::string out;
+    out.reserve(text.size());
     for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '%' && i + 2 < text.size() && std::isxdigit(static_cast<unsigned char>(text[i + 1])) &&
-            std::isxdigit(static_cast<unsigned char>(text[i + 2]))) {
-            out += static_cast<char>(std::stoi(text.substr(i + 1, 2), nullptr, 16));
+        int high, low;
+        if (text[i] == '%' && i + 2 < text.size() && (high = hexDigit(text[i + 1])) >= 0 &&
+            (low = hexDigit(text[i + 2])) >= 0) {
+            out += static_cast<char>(high * 16 + low);
             i += 2;
         } else {
             out += text[i];
@@ -141,6 +155,14 @@ std::string percentDecoded(const std::string& text) {
     }
     return out;
 }
+
+}  // namespace
+
+std::optional<std::string> HttpExchange::header(const std::string& name) const { return headerCopy(headers, name); }
+
+std::optional<std::string> HttpAnswer::header(const std::string& name) const { return headerCopy(headers, name); }
+
+std::string percentDecoded(const std::string& text) { return percentDecoded(std::string_view(text)); }
 
 UserTable UserTable::fromFile(const std::string& path) {
     std::ifstream in(path);
@@ -187,7 +209,7 @@ std::optional<cmpiserver::Principal> CimXmlService::authenticated(const HttpExch
     // As SFCB does when it authenticates nobody.
     if (!authenticates()) return cmpiserver::Principal::unauthenticated();
 
-    const auto authorization = exchange.header("Authorization");
+    const std::string* authorization = findHeader(exchange.headers, {}, "Authorization");
     const auto credentials = authorization ? basicCredentials(*authorization) : std::nullopt;
     std::string logLine;
     if (credentials) {
@@ -222,11 +244,11 @@ HttpAnswer CimXmlService::handle(const HttpExchange& exchange) {
     if (exchange.body.size() > maxRequestBytes_)
         return protocolFailure(413, "", "the request exceeds " + std::to_string(maxRequestBytes_) + " bytes");
 
-    const auto operation = exchange.header(prefix + "CIMOperation");
-    if (!operation || !equalsIgnoreCase(trimmed(*operation), "MethodCall"))
+    const std::string* operation = findHeader(exchange.headers, prefix, "CIMOperation");
+    if (!operation || !equalsIgnoreCase(trimmedView(*operation), "MethodCall"))
         return protocolFailure(400, "unsupported-operation", "the CIMOperation header must say MethodCall");
 
-    if (const auto version = exchange.header(prefix + "CIMProtocolVersion");
+    if (const std::string* version = findHeader(exchange.headers, prefix, "CIMProtocolVersion");
         version && !servedProtocolVersion(trimmed(*version)))
         return protocolFailure(501, "unsupported-protocol-version",
                                "CIMProtocolVersion " + trimmed(*version) + " is not supported; this server speaks 1.x");
@@ -239,13 +261,14 @@ HttpAnswer CimXmlService::handle(const HttpExchange& exchange) {
     }
 
     // The headers must say what the message says.
-    const auto method = exchange.header(prefix + "CIMMethod");
-    if (!method || percentDecoded(trimmed(*method)) != request.methodName)
+    const std::string* method = findHeader(exchange.headers, prefix, "CIMMethod");
+    if (!method || percentDecoded(trimmedView(*method)) != request.methodName)
         return protocolFailure(400, "header-mismatch", "the CIMMethod header does not name " + request.methodName);
-    const auto object = exchange.header(prefix + "CIMObject");
+    const std::string* object = findHeader(exchange.headers, prefix, "CIMObject");
     if (!object)
         return protocolFailure(400, "header-mismatch", "the CIMObject header is missing");
-    std::string objectNamespace = percentDecoded(trimmed(*object));
+    const std::string decodedObject = percentDecoded(trimmedView(*object));
+    std::string_view objectNamespace = decodedObject;
     if (!request.intrinsic) objectNamespace = objectNamespace.substr(0, objectNamespace.find(':'));
     if (!equalsIgnoreCase(objectNamespace, request.nameSpace))
         return protocolFailure(400, "header-mismatch",

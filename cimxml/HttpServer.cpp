@@ -234,6 +234,7 @@ int HttpServer::addListener(const std::string& address, int port, ssl_ctx_st* tl
         HttpExchange exchange;
         exchange.method = request.method;
         exchange.target = request.path;
+        exchange.headers.reserve(request.headers.size());
         for (const auto& [name, value] : request.headers) exchange.headers.emplace_back(name, value);
         exchange.body = request.body;
         const auto started = std::chrono::steady_clock::now();
