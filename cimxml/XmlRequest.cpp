@@ -41,12 +41,18 @@ std::string text(const XMLElement* e) {
     return t ? t : "";
 }
 
+const char* requiredAttribute(const XMLElement* e, const char* name) {
+    const char* value = e->Attribute(name);
+    if (!value) invalid(std::string(e->Name()) + " has no " + name + " attribute");
+    return value;
+}
+
 std::string localNamespace(const XMLElement* lnp) {
     std::string out;
     for (const XMLElement* ns = lnp->FirstChildElement(); ns; ns = ns->NextSiblingElement()) {
         if (!named(ns, "NAMESPACE")) invalid("LOCALNAMESPACEPATH may only contain NAMESPACE");
         if (!out.empty()) out += '/';
-        out += attribute(ns, "NAME");
+        out += requiredAttribute(ns, "NAME");
     }
     if (out.empty()) invalid("LOCALNAMESPACEPATH names no namespace");
     return out;
@@ -204,12 +210,12 @@ XmlValue valueOf(const XMLElement* parent) {
     return v;
 }
 
-void checkVersion(const XMLElement* e, const char* attr, const char* cimError) {
-    std::string version = attribute(e, attr);
-    // Any 2.x CIM or DTD version and any 1.x protocol version is served.
-    const char major = std::strcmp(attr, "PROTOCOLVERSION") == 0 ? '1' : '2';
-    if (version.size() < 2 || version[0] != major || version[1] != '.')
+// Any 2.x CIM or DTD version and any 1.x protocol version is served.
+const char* checkedVersion(const XMLElement* e, const char* attr, char major, const char* cimError) {
+    const char* version = requiredAttribute(e, attr);
+    if (version[0] != major || version[1] != '.')
         throw ProtocolError(501, cimError, std::string(attr) + " " + version + " is not supported");
+    return version;
 }
 
 }  // namespace
@@ -242,14 +248,13 @@ XmlRequest parseRequest(const std::string& body) {
                                 : std::string("the request is not well-formed XML: ") + doc.ErrorStr());
     const XMLElement* cim = doc.RootElement();
     if (!cim || !named(cim, "CIM")) invalid("the document element must be CIM");
-    checkVersion(cim, "CIMVERSION", "unsupported-cim-version");
-    checkVersion(cim, "DTDVERSION", "unsupported-dtd-version");
+    checkedVersion(cim, "CIMVERSION", '2', "unsupported-cim-version");
+    checkedVersion(cim, "DTDVERSION", '2', "unsupported-dtd-version");
     const XMLElement* message = onlyChild(cim, "MESSAGE");
 
     XmlRequest request;
     request.messageId = attribute(message, "ID");
-    checkVersion(message, "PROTOCOLVERSION", "unsupported-protocol-version");
-    request.protocolVersion = attribute(message, "PROTOCOLVERSION");
+    request.protocolVersion = checkedVersion(message, "PROTOCOLVERSION", '1', "unsupported-protocol-version");
     const XMLElement* req = message->FirstChildElement();
     if (req && named(req, "MULTIREQ"))
         throw ProtocolError(501, "multiple-requests-unsupported", "multiple requests are not supported");

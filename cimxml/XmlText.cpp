@@ -67,12 +67,20 @@ std::optional<std::uint32_t> referencedCharacter(std::string_view text, std::siz
     return static_cast<std::uint32_t>(code);
 }
 
-// A character that is acceptable and, outside comments and the like,
-// neither opens markup nor starts a reference.
-bool plainText(unsigned char byte) {
-    return (byte >= 0x20 && byte < 0x80 && byte != '<' && byte != '&') || byte == '\t' || byte == '\n' ||
-           byte == '\r';
-}
+// Bytes that are acceptable characters and, outside comments and the like,
+// neither open markup nor start a reference: looked up, since every byte
+// of every request is.
+struct PlainTextBytes {
+    bool plain[256] = {};
+    constexpr PlainTextBytes() {
+        for (int c = 0x20; c < 0x80; ++c) plain[c] = c != '<' && c != '&';
+        plain[static_cast<unsigned char>('\t')] = plain[static_cast<unsigned char>('\n')] =
+            plain[static_cast<unsigned char>('\r')] = true;
+    }
+};
+constexpr PlainTextBytes kPlainTextBytes;
+
+bool plainText(unsigned char byte) { return kPlainTextBytes.plain[byte]; }
 
 // The five entities every XML document may use without declaring them.
 bool predefinedEntity(std::string_view text) {
