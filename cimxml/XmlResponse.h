@@ -54,6 +54,17 @@ public:
         }
     }
     void put(char c) { put(&c, 1); }
+    void put(std::string_view text) { put(text.data(), text.size()); }
+    // Markup that needs no escaping, after the tag now open is sealed. The
+    // writers of instances and paths put whole runs of tags at once this way:
+    // an answer holds tens of thousands of them.
+    template <std::size_t N>
+    void literal(const char (&markup)[N]) {
+        seal();
+        put(markup, N - 1);
+    }
+    // An attribute's value, escaped, inside a tag written with literal().
+    void attributeText(std::string_view value);
 
 private:
     void seal() {
