@@ -4,6 +4,7 @@
 #include "XmlText.h"
 
 #include <algorithm>
+#include <iterator>
 
 namespace orv::cimxml {
 
@@ -232,7 +233,7 @@ void ResponseWriter::keyBinding(const std::string& name, const Value& v) {
     p.attributeText(name);
     if (v.elementType() == CMPI_ref && !v.isNull() && !v.isArray()) {
         p.put("\"><VALUE.REFERENCE>");
-        instancePath(v.asReference());
+        referencePath(v);
         p.literal("</VALUE.REFERENCE></KEYBINDING>");
         return;
     }
@@ -274,6 +275,58 @@ void ResponseWriter::instancePath(const ObjectPath& path) {
     p.literal("</INSTANCEPATH>");
 }
 
+namespace {
+
+// Paths that give the same markup: names and values equal byte for byte.
+// Values that compare equal but may be written apart (a reference compares
+// without case, 0.0 equals -0.0) count only when they are the very same.
+bool writtenAlike(const ObjectPath& a, const ObjectPath& b) {
+    if (a.className != b.className || a.nameSpace != b.nameSpace || a.host != b.host ||
+        a.keys.size() != b.keys.size())
+        return false;
+    for (std::size_t i = 0; i < a.keys.size(); ++i) {
+        const Value& x = a.keys[i].value;
+        const Value& y = b.keys[i].value;
+        if (a.keys[i].name != b.keys[i].name) return false;
+        switch (x.elementType()) {
+        case CMPI_ref: case CMPI_instance: case CMPI_real32: case CMPI_real64:
+            if (x.type() != y.type() || x.isNull() != y.isNull()) return false;
+            if (x.isNull()) continue;
+            if (x.type() != CMPI_ref || &x.asReference() != &y.asReference()) return false;
+            break;
+        default:
+            if (x != y) return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+void ResponseWriter::referencePath(const Value& reference) {
+    const auto& path = reference.sharedReference();
+    for (const auto& known : written_)
+        if (known.path == path) {
+            out_.put(known.markup);
+            return;
+        }
+    for (auto& known : written_)
+        if (known.path && writtenAlike(*known.path, *path)) {
+            // The newer path takes the place: its twin comes next.
+            known.path = path;
+            out_.put(known.markup);
+            return;
+        }
+    const char* start = out_.position();
+    instancePath(*path);
+    const std::string_view markup = out_.since(start);
+    if (markup.empty()) return;
+    WrittenReference& slot = written_[nextWritten_];
+    nextWritten_ = (nextWritten_ + 1) % std::size(written_);
+    slot.path = path;
+    slot.markup.assign(markup.data(), markup.size());
+}
+
 void ResponseWriter::objectPath(const ObjectPath& path) {
     out_.literal("<OBJECTPATH>");
     instancePath(path);
@@ -299,7 +352,7 @@ void ResponseWriter::value(const Value& v) {
     }
     if (v.elementType() == CMPI_ref) {
         p.literal("<VALUE.REFERENCE>");
-        instancePath(v.asReference());
+        referencePath(v);
         p.literal("</VALUE.REFERENCE>");
         return;
     }
