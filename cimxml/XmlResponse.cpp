@@ -4,6 +4,7 @@
 #include "XmlText.h"
 
 #include <algorithm>
+#include <iterator>
 
 namespace orv::cimxml {
 
@@ -159,6 +160,8 @@ void XmlMarkup::attribute(const char* name, std::string_view value) {
     put('"');
 }
 
+void XmlMarkup::attributeText(std::string_view value) { appendEscaped<true>(*this, value); }
+
 void XmlMarkup::text(std::string_view value) {
     seal();
     appendEscaped<false>(*this, value);
@@ -226,29 +229,31 @@ void ResponseWriter::error(int code, const std::string& description) {
 
 void ResponseWriter::keyBinding(const std::string& name, const Value& v) {
     auto& p = out_;
-    p.open("KEYBINDING");
-    p.attribute("NAME", name);
+    p.literal("<KEYBINDING NAME=\"");
+    p.attributeText(name);
     if (v.elementType() == CMPI_ref && !v.isNull() && !v.isArray()) {
-        p.open("VALUE.REFERENCE");
-        instancePath(v.asReference());
-        p.close();
-    } else {
-        p.open("KEYVALUE");
-        p.attribute("VALUETYPE", keyValueType(v.type()));
-        // The CIM-XML DTD 2.4 requires the CIM type of every key value.
-        p.attribute("TYPE", cimNameOfType(v.type()));
-        if (!v.isNull() && !v.isArray()) pushValueText(p, scalarText(v, scalarRoom_));
-        p.close();
+        p.put("\"><VALUE.REFERENCE>");
+        referencePath(v);
+        p.literal("</VALUE.REFERENCE></KEYBINDING>");
+        return;
     }
-    p.close();
+    p.put("\"><KEYVALUE VALUETYPE=\"");
+    p.put(keyValueType(v.type()));
+    // The CIM-XML DTD 2.4 requires the CIM type of every key value.
+    p.put("\" TYPE=\"");
+    p.put(cimNameOfType(v.type()));
+    p.put("\">");
+    if (!v.isNull() && !v.isArray()) pushValueText(p, scalarText(v, scalarRoom_));
+    p.put("</KEYVALUE></KEYBINDING>");
 }
 
 void ResponseWriter::instanceName(const ObjectPath& path) {
     auto& p = out_;
-    p.open("INSTANCENAME");
-    p.attribute("CLASSNAME", path.className);
+    p.literal("<INSTANCENAME CLASSNAME=\"");
+    p.attributeText(path.className);
+    p.put("\">");
     for (const auto& key : path.keys) keyBinding(key.name, key.value);
-    p.close();
+    p.literal("</INSTANCENAME>");
 }
 
 void ResponseWriter::instancePath(const ObjectPath& path) {
@@ -257,7 +262,6 @@ void ResponseWriter::instancePath(const ObjectPath& path) {
         instanceName(path);
         return;
     }
-    p.open("INSTANCEPATH");
     // The paths of one answer name one or two namespaces of one host: the
     // markup of the last one is kept and written again as it is.
     const std::string& host = path.host.empty() ? hostName_ : path.host;
@@ -265,15 +269,68 @@ void ResponseWriter::instancePath(const ObjectPath& path) {
         namespacePathOf_ = {host, path.nameSpace};
         namespacePath_ = namespacePathMarkup(host, path.nameSpace);
     }
-    p.raw(namespacePath_);
+    p.literal("<INSTANCEPATH>");
+    p.put(namespacePath_);
     instanceName(path);
-    p.close();  // INSTANCEPATH
+    p.literal("</INSTANCEPATH>");
+}
+
+namespace {
+
+// Paths that give the same markup: names and values equal byte for byte.
+// Values that compare equal but may be written apart (a reference compares
+// without case, 0.0 equals -0.0) count only when they are the very same.
+bool writtenAlike(const ObjectPath& a, const ObjectPath& b) {
+    if (a.className != b.className || a.nameSpace != b.nameSpace || a.host != b.host ||
+        a.keys.size() != b.keys.size())
+        return false;
+    for (std::size_t i = 0; i < a.keys.size(); ++i) {
+        const Value& x = a.keys[i].value;
+        const Value& y = b.keys[i].value;
+        if (a.keys[i].name != b.keys[i].name) return false;
+        switch (x.elementType()) {
+        case CMPI_ref: case CMPI_instance: case CMPI_real32: case CMPI_real64:
+            if (x.type() != y.type() || x.isNull() != y.isNull()) return false;
+            if (x.isNull()) continue;
+            if (x.type() != CMPI_ref || &x.asReference() != &y.asReference()) return false;
+            break;
+        default:
+            if (x != y) return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+void ResponseWriter::referencePath(const Value& reference) {
+    const auto& path = reference.sharedReference();
+    for (const auto& known : written_)
+        if (known.path == path) {
+            out_.put(known.markup);
+            return;
+        }
+    for (auto& known : written_)
+        if (known.path && writtenAlike(*known.path, *path)) {
+            // The newer path takes the place: its twin comes next.
+            known.path = path;
+            out_.put(known.markup);
+            return;
+        }
+    const char* start = out_.position();
+    instancePath(*path);
+    const std::string_view markup = out_.since(start);
+    if (markup.empty()) return;
+    WrittenReference& slot = written_[nextWritten_];
+    nextWritten_ = (nextWritten_ + 1) % std::size(written_);
+    slot.path = path;
+    slot.markup.assign(markup.data(), markup.size());
 }
 
 void ResponseWriter::objectPath(const ObjectPath& path) {
-    out_.open("OBJECTPATH");
+    out_.literal("<OBJECTPATH>");
     instancePath(path);
-    out_.close();
+    out_.literal("</OBJECTPATH>");
 }
 
 void ResponseWriter::value(const Value& v) {
@@ -294,12 +351,12 @@ void ResponseWriter::value(const Value& v) {
         return;
     }
     if (v.elementType() == CMPI_ref) {
-        p.open("VALUE.REFERENCE");
-        instancePath(v.asReference());
-        p.close();
+        p.literal("<VALUE.REFERENCE>");
+        referencePath(v);
+        p.literal("</VALUE.REFERENCE>");
         return;
     }
-    p.open("VALUE");
+    p.literal("<VALUE>");
     if (v.elementType() == CMPI_instance) {
         // An embedded instance travels as the escaped text of its INSTANCE element.
         ResponseWriter inner(schema_, hostName_);
@@ -308,7 +365,7 @@ void ResponseWriter::value(const Value& v) {
     } else {
         pushValueText(p, scalarText(v, scalarRoom_));
     }
-    p.close();
+    p.literal("</VALUE>");
 }
 
 void ResponseWriter::property(const std::string& name, const Value& v, const TypeDecl* declared,
@@ -321,26 +378,44 @@ void ResponseWriter::property(const std::string& name, const Value& v, const Typ
     if (declared) referenceClass = declared->referenceClass;
     const bool isArray = (type & CMPI_ARRAY) != 0;
     const CMPIType element = static_cast<CMPIType>(type & ~CMPI_ARRAY);
-    if (element == CMPI_ref && !isArray) {
-        p.open("PROPERTY.REFERENCE");
-        p.attribute("NAME", name);
-        if (!referenceClass.empty()) p.attribute("REFERENCECLASS", referenceClass);
+    const bool isReference = element == CMPI_ref && !isArray;
+    if (isReference) {
+        p.literal("<PROPERTY.REFERENCE NAME=\"");
+        p.attributeText(name);
+        if (!referenceClass.empty()) {
+            p.put("\" REFERENCECLASS=\"");
+            p.attributeText(referenceClass);
+        }
     } else {
-        p.open(isArray ? "PROPERTY.ARRAY" : "PROPERTY");
-        p.attribute("NAME", name);
-        p.attribute("TYPE", cimNameOfType(element));
-        if (element == CMPI_instance) p.attribute("EmbeddedObject", "instance");
+        if (isArray)
+            p.literal("<PROPERTY.ARRAY NAME=\"");
+        else
+            p.literal("<PROPERTY NAME=\"");
+        p.attributeText(name);
+        p.put("\" TYPE=\"");
+        p.put(cimNameOfType(element));
+        if (element == CMPI_instance) p.put("\" EmbeddedObject=\"instance");
     }
-    if (!classOrigin.empty()) p.attribute("CLASSORIGIN", classOrigin);
+    if (!classOrigin.empty()) {
+        p.put("\" CLASSORIGIN=\"");
+        p.attributeText(classOrigin);
+    }
+    p.put("\">");
     value(v);
-    p.close();
+    if (isReference)
+        p.literal("</PROPERTY.REFERENCE>");
+    else if (isArray)
+        p.literal("</PROPERTY.ARRAY>");
+    else
+        p.literal("</PROPERTY>");
 }
 
 void ResponseWriter::instance(const Instance& inst, const std::optional<std::vector<std::string>>& propertyList,
                               bool includeClassOrigin) {
     auto& p = out_;
-    p.open("INSTANCE");
-    p.attribute("CLASSNAME", inst.path.className);
+    p.literal("<INSTANCE CLASSNAME=\"");
+    p.attributeText(inst.path.className);
+    p.put("\">");
     if (declarationsOf_ != inst.path.className) {
         declarationsOf_ = inst.path.className;
         declarations_.clear();
@@ -352,7 +427,7 @@ void ResponseWriter::instance(const Instance& inst, const std::optional<std::vec
         property(decl ? decl->decl->name : prop.name, prop.value, decl ? &decl->decl->type : nullptr,
                  includeClassOrigin && decl ? std::string_view(decl->originClass) : std::string_view());
     }
-    p.close();
+    p.literal("</INSTANCE>");
 }
 
 // The instances of one answer are mostly of one class, their properties
@@ -370,19 +445,19 @@ const Inherited<PropertyDecl>* ResponseWriter::declaration(const std::string& cl
 void ResponseWriter::namedInstance(const Instance& inst,
                                    const std::optional<std::vector<std::string>>& propertyList,
                                    bool includeClassOrigin) {
-    out_.open("VALUE.NAMEDINSTANCE");
+    out_.literal("<VALUE.NAMEDINSTANCE>");
     instanceName(inst.path);
     instance(inst, propertyList, includeClassOrigin);
-    out_.close();
+    out_.literal("</VALUE.NAMEDINSTANCE>");
 }
 
 void ResponseWriter::objectWithPath(const Instance& inst,
                                     const std::optional<std::vector<std::string>>& propertyList,
                                     bool includeClassOrigin) {
-    out_.open("VALUE.OBJECTWITHPATH");
+    out_.literal("<VALUE.OBJECTWITHPATH>");
     instancePath(inst.path);
     instance(inst, propertyList, includeClassOrigin);
-    out_.close();
+    out_.literal("</VALUE.OBJECTWITHPATH>");
 }
 
 void ResponseWriter::className(const std::string& name) {

@@ -54,6 +54,24 @@ public:
         }
     }
     void put(char c) { put(&c, 1); }
+    void put(std::string_view text) { put(text.data(), text.size()); }
+    // Where the next byte goes, and the markup written since such a place
+    // while it is still in one piece (empty when a new block began since).
+    const char* position() const { return cursor_; }
+    std::string_view since(const char* position) const {
+        if (!block_ || position < block_.get() || position > cursor_) return {};
+        return {position, static_cast<std::size_t>(cursor_ - position)};
+    }
+    // Markup that needs no escaping, after the tag now open is sealed. The
+    // writers of instances and paths put whole runs of tags at once this way:
+    // an answer holds tens of thousands of them.
+    template <std::size_t N>
+    void literal(const char (&markup)[N]) {
+        seal();
+        put(markup, N - 1);
+    }
+    // An attribute's value, escaped, inside a tag written with literal().
+    void attributeText(std::string_view value);
 
 private:
     void seal() {
@@ -120,6 +138,7 @@ private:
     const Inherited<PropertyDecl>* declaration(const std::string& className, std::size_t position,
                                                const std::string& propertyName);
     void keyBinding(const std::string& name, const Value& v);
+    void referencePath(const Value& reference);
 
     const ServerSchema& schema_;
     std::string hostName_;
@@ -129,6 +148,16 @@ private:
     std::string namespacePath_;
     std::string declarationsOf_;
     std::vector<std::optional<std::pair<std::string, const Inherited<PropertyDecl>*>>> declarations_;
+    // The last references written, with their markup. An association
+    // instance names each of its two ends twice (key and property), and its
+    // neighbours in the answer mostly share one end. The path is held so
+    // that no other path takes its place at the same address.
+    struct WrittenReference {
+        std::shared_ptr<const ObjectPath> path;
+        std::string markup;
+    };
+    WrittenReference written_[4];
+    std::size_t nextWritten_ = 0;
 };
 
 // An INSTANCE element on its own, for logs and diagnostics.

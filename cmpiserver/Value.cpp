@@ -45,6 +45,9 @@ const std::string& Value::asString() const { return std::get<std::string>(payloa
 const ObjectPath& Value::asReference() const {
     return *std::get<std::shared_ptr<const ObjectPath>>(payload_);
 }
+const std::shared_ptr<const ObjectPath>& Value::sharedReference() const {
+    return std::get<std::shared_ptr<const ObjectPath>>(payload_);
+}
 const Instance& Value::asInstance() const {
     return *std::get<std::shared_ptr<const Instance>>(payload_);
 }

@@ -59,6 +59,8 @@ public:
     double asReal() const;
     const std::string& asString() const;  // string or datetime text
     const ObjectPath& asReference() const;
+    // The same path as held, for a reader that keeps it beyond the value.
+    const std::shared_ptr<const ObjectPath>& sharedReference() const;
     const Instance& asInstance() const;
     const std::vector<Value>& elements() const;
 
