@@ -82,31 +82,46 @@ std::string AbstractAssociationProviderPlugin::systemOf(const CIMObjectPath& obj
     return {};
 }
 
+namespace {
+
+// The facade serving this request; getInstance would write two log entries
+// on each of a walk's calls.
+FrameworkFacade& servingFacade() {
+    FrameworkFacade* current = FrameworkFacade::current();
+    return current != nullptr ? *current
+                              : framework("orv::cim::fwf::AbstractAssociationProviderPlugin::endpointInstances");
+}
+
+}  // namespace
+
 CIMInstanceList AbstractAssociationProviderPlugin::endpointInstances(const CIMObjectPath& request,
                                                                      const AssociationEnd& end, bool full,
                                                                      const std::string& systemName) const {
-    constexpr const char* kName = "orv::cim::fwf::AbstractAssociationProviderPlugin::endpointInstances";
-    // The facade serving this request; getInstance would write two log
-    // entries on each of the walk's calls.
-    FrameworkFacade* current = FrameworkFacade::current();
-    FrameworkFacade& facade = current != nullptr ? *current : framework(kName);
-    const CIMObjectPath path = endpointPath(request, end);
     CIMInstanceList instances;
     if (full) {
+        const CIMObjectPath path = endpointPath(request, end);
         if (systemName.empty())
-            facade.enumerateInstances(path, instances);
+            servingFacade().enumerateInstances(path, instances);
         else
-            facade.enumerateInstancesOfSystem(path, systemName, instances);
+            servingFacade().enumerateInstancesOfSystem(path, systemName, instances);
         return instances;
     }
-    CIMObjectPathList names;
-    if (systemName.empty())
-        facade.enumerateInstanceNames(path, names);
-    else
-        facade.enumerateInstanceNamesOfSystem(path, systemName, names);
+    CIMObjectPathList names = endpointNames(request, end, systemName);
     instances.reserve(names.size());
     for (auto& name : names) instances.emplace_back(std::move(name));
     return instances;
+}
+
+CIMObjectPathList AbstractAssociationProviderPlugin::endpointNames(const CIMObjectPath& request,
+                                                                   const AssociationEnd& end,
+                                                                   const std::string& systemName) const {
+    const CIMObjectPath path = endpointPath(request, end);
+    CIMObjectPathList names;
+    if (systemName.empty())
+        servingFacade().enumerateInstanceNames(path, names);
+    else
+        servingFacade().enumerateInstanceNamesOfSystem(path, systemName, names);
+    return names;
 }
 
 CIMInstance AbstractAssociationProviderPlugin::makeAssociation(const CIMObjectPath& request, CIMObjectPath first,

@@ -105,6 +105,9 @@ protected:
     // systemName is not empty (more when the end's plugin cannot tell).
     CIMInstanceList endpointInstances(const CIMObjectPath& request, const AssociationEnd& end, bool full,
                                       const std::string& systemName = std::string()) const;
+    // The names of an end's instances, of one system as above.
+    CIMObjectPathList endpointNames(const CIMObjectPath& request, const AssociationEnd& end,
+                                    const std::string& systemName = std::string()) const;
     const AssociationEnd& firstEnd() const { return first_; }
     const AssociationEnd& secondEnd() const { return second_; }
 

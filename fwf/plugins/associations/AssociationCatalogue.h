@@ -5,6 +5,7 @@
 // every row; the provider's catalogue registers a row by its class name.
 #pragma once
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <vector>
@@ -56,6 +57,21 @@ enum class PairKind {
     EveryPair,
 };
 
+// What a pair test compares of one end's object: two objects are related
+// when both have a join key and the two keys are equal, so that an
+// enumeration reads each object once and pairs them by hashing.
+struct JoinKey {
+    long long numbers[3]{};
+    std::string text;
+    bool operator==(const JoinKey& other) const {
+        return numbers[0] == other.numbers[0] && numbers[1] == other.numbers[1] &&
+               numbers[2] == other.numbers[2] && text == other.text;
+    }
+};
+struct JoinKeyHash {
+    std::size_t operator()(const JoinKey& key) const;
+};
+
 struct PairTest {
     PairKind kind;
     // The values read from the first and second end, in the order the kind
@@ -67,10 +83,12 @@ struct PairTest {
     // "field 2 of Name = field 1 of DeviceID (decimal)" and the like.
     std::string describe() const;
     bool matches(const CIMInstance& first, const CIMInstance& second) const;
-    // A value that the two ends of every accepted pair share (mostly the
-    // controller number), so that pairs are only sought among equal ones;
-    // none when the instance can match nothing.
-    std::optional<std::string> partition(const CIMInstance& instance, bool firstEnd) const;
+    // The key of an object at one end; none when it can be related to
+    // nothing (a value it lacks, a disk that is no spare).
+    std::optional<JoinKey> joinKey(const CIMInstance& instance, bool firstEnd) const;
+    // The same read from an object's name, for an end whose non-key
+    // properties the test does not read.
+    std::optional<JoinKey> joinKey(const CIMObjectPath& name, bool firstEnd) const;
     // Whether every pair it accepts is of one system (one controller): true
     // for the tests that compare the two ends, false for those that relate
     // a single instance to every instance of the other end.

@@ -4,6 +4,8 @@
 // through "0 = 0".
 #include <algorithm>
 #include <cctype>
+#include <cstdint>
+#include <functional>
 #include <optional>
 #include <string_view>
 #include <type_traits>
@@ -16,18 +18,27 @@ namespace orv::cim::fwf::associations {
 
 namespace {
 
-const CIMProperty* propertyOf(const CIMInstance& instance, const Field& field) {
-    return field.property == nullptr ? nullptr : instance.getProperty(field.property);
+// A value by name: a property of an instance, or a key binding of a name.
+const CIMProperty* valueOf(const CIMInstance& instance, const char* name) { return instance.getProperty(name); }
+const CIMKeyBinding* valueOf(const CIMObjectPath& path, const char* name) {
+    for (const auto& key : path.getKeyBindings())
+        if (key.getName() == name) return &key;
+    return nullptr;
 }
 
-// The first element of a text property, borrowed from the instance: pair
-// tests run for every candidate pair of an enumeration, so no copies.
-const std::string* firstText(const CIMProperty& property) {
-    return property.visitValue([](const auto& value) -> const std::string* {
-        using Value = std::decay_t<decltype(value)>;
-        if constexpr (std::is_same_v<Value, std::monostate>) {
+template <typename Object>
+auto valueOf(const Object& object, const Field& field) -> decltype(valueOf(object, field.property)) {
+    return field.property == nullptr ? nullptr : valueOf(object, field.property);
+}
+
+// The first element of a text value, borrowed from its holder.
+template <typename Value>
+const std::string* firstText(const Value& holder) {
+    return holder.visitValue([](const auto& value) -> const std::string* {
+        using Held = std::decay_t<decltype(value)>;
+        if constexpr (std::is_same_v<Held, std::monostate>) {
             return nullptr;
-        } else if constexpr (std::is_same_v<typename Value::Element, std::string>) {
+        } else if constexpr (std::is_same_v<typename Held::Element, std::string>) {
             return value.getValues().empty() ? nullptr : &value.getValues().front();
         } else {
             return nullptr;
@@ -35,22 +46,24 @@ const std::string* firstText(const CIMProperty& property) {
     });
 }
 
-std::optional<std::string_view> textOf(const CIMInstance& instance, const Field& field) {
-    const CIMProperty* property = propertyOf(instance, field);
-    if (property == nullptr) return std::nullopt;
-    const std::string* text = firstText(*property);
+template <typename Object>
+std::optional<std::string_view> textOf(const Object& object, const Field& field) {
+    const auto* value = valueOf(object, field);
+    if (value == nullptr) return std::nullopt;
+    const std::string* text = firstText(*value);
     if (text == nullptr) return std::nullopt;
     return field.field == 0 ? std::string_view(*text) : CommonFunctions::tokenOf(*text, field.field);
 }
 
-// The first element of an integer property, whatever its width.
-std::optional<long long> integerOf(const CIMProperty& property) {
-    return property.visitValue([](const auto& value) -> std::optional<long long> {
-        using Value = std::decay_t<decltype(value)>;
-        if constexpr (std::is_same_v<Value, std::monostate>) {
+// The first element of an integer value, whatever its width.
+template <typename Value>
+std::optional<long long> integerOf(const Value& holder) {
+    return holder.visitValue([](const auto& value) -> std::optional<long long> {
+        using Held = std::decay_t<decltype(value)>;
+        if constexpr (std::is_same_v<Held, std::monostate>) {
             return std::nullopt;
         } else {
-            using Element = typename Value::Element;
+            using Element = typename Held::Element;
             if constexpr (std::is_integral_v<Element> && !std::is_same_v<Element, bool>) {
                 if (value.size() == 0) return std::nullopt;
                 return static_cast<long long>(value.getValues().front());
@@ -75,33 +88,43 @@ long long decimalOf(std::string_view text) {
 
 // A key field converted as a plain decimal (text that is not a number
 // counts as 0), or a number property as it is.
-std::optional<long long> numberOf(const CIMInstance& instance, const Field& field) {
-    const CIMProperty* property = propertyOf(instance, field);
-    if (property == nullptr) return std::nullopt;
-    if (const auto number = integerOf(*property)) return number;
-    const auto text = textOf(instance, field);
+template <typename Object>
+std::optional<long long> numberOf(const Object& object, const Field& field) {
+    const auto* value = valueOf(object, field);
+    if (value == nullptr) return std::nullopt;
+    if (const auto number = integerOf(*value)) return number;
+    const auto text = textOf(object, field);
     if (!text) return std::nullopt;
     return decimalOf(*text);
 }
 
-bool hasFlag(const CIMInstance& instance, const char* name) {
-    const CIMProperty* property = instance.getProperty(name);
-    if (property == nullptr) return false;
-    const auto value = property->getValue<bool>();
-    return value.size() != 0 && value.at(0);
+template <typename Object>
+bool hasFlag(const Object& object, const char* name) {
+    const auto* value = valueOf(object, name);
+    if (value == nullptr) return false;
+    return value->visitValue([](const auto& held) {
+        using Held = std::decay_t<decltype(held)>;
+        if constexpr (std::is_same_v<Held, CIMValue<bool>>) {
+            return held.size() != 0 && held.getValues().front();
+        } else {
+            return false;
+        }
+    });
 }
 
-bool hasStatus(const CIMInstance& instance, const Field& field, uint16_t status) {
-    const CIMProperty* property = propertyOf(instance, field);
-    if (property == nullptr) return false;
-    const auto values = property->getValue<uint16_t>().getValues();
-    return std::find(values.begin(), values.end(), status) != values.end();
-}
-
-bool sameNumberAt(const CIMInstance& first, const Field& a, const CIMInstance& second, const Field& b) {
-    const auto x = numberOf(first, a);
-    const auto y = numberOf(second, b);
-    return x && y && *x == *y;
+template <typename Object>
+bool hasStatus(const Object& object, const Field& field, uint16_t status) {
+    const auto* value = valueOf(object, field);
+    if (value == nullptr) return false;
+    return value->visitValue([status](const auto& held) {
+        using Held = std::decay_t<decltype(held)>;
+        if constexpr (std::is_same_v<Held, CIMValue<uint16_t>>) {
+            const auto& values = held.getValues();
+            return std::find(values.begin(), values.end(), status) != values.end();
+        } else {
+            return false;
+        }
+    });
 }
 
 // OperationalStatus of a disk as the storage extent publishes it.
@@ -109,33 +132,88 @@ constexpr uint16_t kStatusError = 6;
 constexpr uint16_t kStatusRebuilding = 32769;
 constexpr long long kNoArray = 0xFFFFFFFF;
 
-// A pool-like end names "<controller>_<kind>"; the other end gives its
-// controller number, interface and medium. Which end is which follows from
-// the fields: the pool end reads one value, the other three.
-bool sameDriveKind(const PairTest& test, const CIMInstance& first, const CIMInstance& second,
-                   const CIMInstance** disk) {
-    const bool poolFirst = test.first[1].property == nullptr;
-    const CIMInstance& pool = poolFirst ? first : second;
-    const CIMInstance& other = poolFirst ? second : first;
-    const Field* poolFields = poolFirst ? test.first : test.second;
-    const Field* otherFields = poolFirst ? test.second : test.first;
-    *disk = &other;
-
-    const auto poolId = textOf(pool, poolFields[0]);
-    if (!poolId) return false;
-    const auto name = storage::parsePrimordialPoolInstanceId(std::string(*poolId));
-    const auto controller = numberOf(other, otherFields[0]);
-    const auto interface = numberOf(other, otherFields[1]);
-    const auto medium = numberOf(other, otherFields[2]);
-    if (!name || !controller || !interface || !medium) return false;
-    return *controller == name->contrId && *interface == name->kind->driveType &&
-           *medium == name->kind->blockDevType;
+template <typename Object>
+bool isArrayMember(const Object& extent) {
+    const auto* value = valueOf(extent, "ArrayID");
+    const auto array = value == nullptr ? std::nullopt : integerOf(*value);
+    return array && *array != kNoArray && !hasFlag(extent, "HotSpareFlag");
 }
 
-bool isArrayMember(const CIMInstance& extent) {
-    const CIMProperty* property = extent.getProperty("ArrayID");
-    const auto array = property == nullptr ? std::nullopt : integerOf(*property);
-    return array && *array != kNoArray && !hasFlag(extent, "HotSpareFlag");
+// The join key of one end's object for each kind. Both ends of a kind fill
+// the same slots, so equal keys mean the pair test accepts the pair.
+template <typename Object>
+std::optional<JoinKey> keyOf(const PairTest& test, const Object& object, bool firstEnd) {
+    const Field* fields = firstEnd ? test.first : test.second;
+    JoinKey key;
+    const auto number = [&](int slot, const Field& field) {
+        const auto value = numberOf(object, field);
+        if (value) key.numbers[slot] = *value;
+        return value.has_value();
+    };
+    const auto text = [&](const Field& field) {
+        const auto value = textOf(object, field);
+        if (value) key.text.assign(value->data(), value->size());
+        return value.has_value();
+    };
+    bool found = false;
+    switch (test.kind) {
+    case PairKind::SameNumber:
+    case PairKind::FailedDisk:
+        found = number(0, fields[0]) &&
+                (test.kind != PairKind::FailedDisk || firstEnd || hasStatus(object, fields[1], kStatusError));
+        break;
+    case PairKind::SameText:
+        found = text(fields[0]);
+        break;
+    case PairKind::SameNumbers:
+        found = number(0, fields[0]) && number(1, fields[1]);
+        break;
+    case PairKind::DriveKind:
+    case PairKind::HotSpareOfKind:
+    case PairKind::ProtectedOfKind:
+        // A pool-like end names "<controller>_<kind>" in its one value; the
+        // other end gives its controller number, interface and medium.
+        if (fields[1].property == nullptr) {
+            const auto id = textOf(object, fields[0]);
+            const auto name = id ? storage::parsePrimordialPoolInstanceId(std::string(*id)) : std::nullopt;
+            if (!name) return std::nullopt;
+            key.numbers[0] = name->contrId;
+            key.numbers[1] = name->kind->driveType;
+            key.numbers[2] = name->kind->blockDevType;
+            return key;
+        }
+        found = number(0, fields[0]) && number(1, fields[1]) && number(2, fields[2]) &&
+                (test.kind != PairKind::HotSpareOfKind || hasFlag(object, "HotSpareFlag")) &&
+                (test.kind != PairKind::ProtectedOfKind || isArrayMember(object));
+        break;
+    case PairKind::VolumeSetting:
+        // The volume end gives its RAIDLevel, the setting end its ElementName.
+        if (!number(0, fields[0]) || !number(1, fields[1])) return std::nullopt;
+        if (firstEnd) {
+            const auto level = numberOf(object, fields[2]);
+            if (!level) return std::nullopt;
+            key.text = storage::raidLevelName(static_cast<uint32_t>(*level));
+            return key;
+        }
+        found = text(fields[2]);
+        break;
+    case PairKind::Spared:
+        // The first end is rebuilding the data the failed second end held. An
+        // extent never stands in for itself: it cannot be both at once.
+        found = text(fields[0]) && number(0, fields[1]) && number(1, fields[2]) &&
+                hasStatus(object, fields[3], firstEnd ? kStatusRebuilding : kStatusError);
+        break;
+    case PairKind::SecondNamed: {
+        if (firstEnd) return key;
+        const auto value = textOf(object, fields[0]);
+        found = value && test.text != nullptr && *value == test.text;
+        break;
+    }
+    case PairKind::EveryPair:
+        return key;
+    }
+    if (!found) return std::nullopt;
+    return key;
 }
 
 std::string fieldText(const Field& field) {
@@ -155,85 +233,23 @@ std::string fieldsText(const Field (&fields)[4]) {
 }  // namespace
 
 bool PairTest::matches(const CIMInstance& a, const CIMInstance& b) const {
-    const CIMInstance* disk = nullptr;
-    switch (kind) {
-    case PairKind::SameNumber:
-        return sameNumberAt(a, first[0], b, second[0]);
-    case PairKind::SameText: {
-        const auto x = textOf(a, first[0]);
-        const auto y = textOf(b, second[0]);
-        return x && y && *x == *y;
-    }
-    case PairKind::SameNumbers:
-        return sameNumberAt(a, first[0], b, second[0]) && sameNumberAt(a, first[1], b, second[1]);
-    case PairKind::DriveKind:
-        return sameDriveKind(*this, a, b, &disk);
-    case PairKind::HotSpareOfKind:
-        return sameDriveKind(*this, a, b, &disk) && hasFlag(*disk, "HotSpareFlag");
-    case PairKind::ProtectedOfKind:
-        return sameDriveKind(*this, a, b, &disk) && isArrayMember(*disk);
-    case PairKind::VolumeSetting: {
-        if (!sameNumberAt(a, first[0], b, second[0]) || !sameNumberAt(a, first[1], b, second[1])) return false;
-        const auto level = numberOf(a, first[2]);
-        const auto name = textOf(b, second[2]);
-        return level && name && storage::raidLevelName(static_cast<uint32_t>(*level)) == *name;
-    }
-    case PairKind::Spared: {
-        // Same controller and drive kind; the first end is rebuilding the
-        // data the failed second end held. An extent never stands in for
-        // itself: it cannot be rebuilding and failed at once.
-        const auto systemA = textOf(a, first[0]);
-        const auto systemB = textOf(b, second[0]);
-        return systemA && systemB && *systemA == *systemB && sameNumberAt(a, first[1], b, second[1]) &&
-               sameNumberAt(a, first[2], b, second[2]) && hasStatus(a, first[3], kStatusRebuilding) &&
-               hasStatus(b, second[3], kStatusError);
-    }
-    case PairKind::FailedDisk:
-        return sameNumberAt(a, first[0], b, second[0]) && hasStatus(b, second[1], kStatusError);
-    case PairKind::SecondNamed: {
-        const auto value = textOf(b, second[0]);
-        return value && text != nullptr && *value == text;
-    }
-    case PairKind::EveryPair:
-        return true;
-    }
-    return false;
+    const auto x = joinKey(a, true);
+    const auto y = x ? joinKey(b, false) : std::nullopt;
+    return y && *x == *y;
 }
 
-std::optional<std::string> PairTest::partition(const CIMInstance& instance, bool firstEnd) const {
-    const Field* fields = firstEnd ? first : second;
-    switch (kind) {
-    case PairKind::SameText:
-    case PairKind::Spared:
-        if (const auto text = textOf(instance, fields[0])) return std::string(*text);
-        return std::nullopt;
-    case PairKind::SameNumber:
-    case PairKind::SameNumbers:
-    case PairKind::VolumeSetting:
-    case PairKind::FailedDisk: {
-        const auto number = numberOf(instance, fields[0]);
-        if (!number) return std::nullopt;
-        return std::to_string(*number);
-    }
-    case PairKind::DriveKind:
-    case PairKind::HotSpareOfKind:
-    case PairKind::ProtectedOfKind: {
-        // The pool end reads one value, "<controller>_<kind>".
-        if (fields[1].property == nullptr) {
-            const auto id = textOf(instance, fields[0]);
-            const auto name = id ? storage::parsePrimordialPoolInstanceId(std::string(*id)) : std::nullopt;
-            if (!name) return std::nullopt;
-            return std::to_string(name->contrId);
-        }
-        const auto controller = numberOf(instance, fields[0]);
-        if (!controller) return std::nullopt;
-        return std::to_string(*controller);
-    }
-    case PairKind::SecondNamed:
-    case PairKind::EveryPair:
-        return std::string();
-    }
-    return std::nullopt;
+std::optional<JoinKey> PairTest::joinKey(const CIMInstance& instance, bool firstEnd) const {
+    return keyOf(*this, instance, firstEnd);
+}
+
+std::optional<JoinKey> PairTest::joinKey(const CIMObjectPath& name, bool firstEnd) const {
+    return keyOf(*this, name, firstEnd);
+}
+
+std::size_t JoinKeyHash::operator()(const JoinKey& key) const {
+    std::size_t hash = std::hash<std::string>()(key.text);
+    for (const long long number : key.numbers) hash = hash * 1000003u ^ std::hash<long long>()(number);
+    return hash;
 }
 
 bool PairTest::readsNonKeys(bool firstEnd) const {

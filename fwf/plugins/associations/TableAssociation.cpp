@@ -1,6 +1,9 @@
 #include "TableAssociation.h"
 
+#include <optional>
 #include <unordered_map>
+#include <utility>
+#include <vector>
 
 #include "CIMException.h"
 #include "CommonFunctions.h"
@@ -39,42 +42,118 @@ bool TableAssociation::MatchInstances(const CIMInstance& first, const CIMInstanc
     return row_.test.matches(first, second);
 }
 
-CIMInstanceList TableAssociation::sourceInstance(const CIMObjectPath& request, const AssociationEnd& end, bool full,
-                                                 const CIMObjectPath& source, const std::string& systemName) const {
-    CIMInstanceList found;
+// The objects of one end as the join reads them: their names when the pair
+// test reads only keys, else their whole instances.
+class TableAssociation::EndObjects {
+public:
+    EndObjects() = default;
+    explicit EndObjects(CIMObjectPathList names) : names_(std::move(names)) {}
+    explicit EndObjects(CIMInstanceList instances)
+        : instances_(std::move(instances)), paths_(instances_.size()), full_(true) {}
+
+    std::size_t size() const { return full_ ? instances_.size() : names_.size(); }
+    std::optional<JoinKey> key(const PairTest& test, std::size_t i, bool firstEnd) const {
+        return full_ ? test.joinKey(instances_[i], firstEnd) : test.joinKey(names_[i], firstEnd);
+    }
+    // An instance's path is worked out once, and only for one in a pair.
+    const CIMObjectPath& path(std::size_t i) {
+        if (!full_) return names_[i];
+        if (!paths_[i]) paths_[i] = instances_[i].getObjectPath();
+        return *paths_[i];
+    }
+    // The objects named `source`.
+    EndObjects named(const CIMObjectPath& source) {
+        EndObjects kept;
+        kept.full_ = full_;
+        for (std::size_t i = 0; i < size(); ++i) {
+            if (path(i) != source) continue;
+            if (full_) {
+                kept.instances_.push_back(instances_[i]);
+                kept.paths_.push_back(paths_[i]);
+            } else {
+                kept.names_.push_back(names_[i]);
+            }
+        }
+        return kept;
+    }
+
+private:
+    CIMObjectPathList names_;
+    CIMInstanceList instances_;
+    std::vector<std::optional<CIMObjectPath>> paths_;
+    bool full_ = false;
+};
+
+TableAssociation::EndObjects TableAssociation::listEnd(const CIMObjectPath& request, const AssociationEnd& end,
+                                                       bool full, const std::string& systemName) const {
+    if (full) return EndObjects(endpointInstances(request, end, true, systemName));
+    return EndObjects(endpointNames(request, end, systemName));
+}
+
+TableAssociation::EndObjects TableAssociation::sourceObjects(const CIMObjectPath& request, const AssociationEnd& end,
+                                                             bool full, const CIMObjectPath& source,
+                                                             const std::string& systemName) const {
     if (full) {
         // A source that names no instance is related to nothing.
+        CIMInstanceList found;
         try {
             framework().getCIMInstance(source, found);
         } catch (const CIMException& error) {
             if (error.getCode() != 6) throw;
         }
-        return found;
+        return EndObjects(std::move(found));
     }
-    for (auto& instance : endpointInstances(request, end, false, systemName)) {
-        if (instance.getObjectPath() == source) found.push_back(std::move(instance));
-    }
-    return found;
+    return listEnd(request, end, false, systemName).named(source);
 }
 
-void TableAssociation::join(const CIMObjectPath& request, const CIMInstanceList& firsts,
-                            const CIMInstanceList& seconds, CIMInstanceList& out, const CIMObjectPath* skipFirst) {
-    std::unordered_map<std::string, std::vector<std::size_t>> byPartition;
+void TableAssociation::join(EndObjects& firsts, EndObjects& seconds, const CIMObjectPath* skipFirst,
+                            const PairVisitor& visit) const {
+    std::unordered_map<JoinKey, std::vector<std::size_t>, JoinKeyHash> bySecondKey;
     for (std::size_t i = 0; i < seconds.size(); ++i) {
-        if (const auto key = row_.test.partition(seconds[i], false)) byPartition[*key].push_back(i);
+        if (auto key = seconds.key(row_.test, i, false)) bySecondKey[std::move(*key)].push_back(i);
     }
-    for (const auto& first : firsts) {
-        const auto key = row_.test.partition(first, true);
+    if (bySecondKey.empty()) return;
+    for (std::size_t i = 0; i < firsts.size(); ++i) {
+        const auto key = firsts.key(row_.test, i, true);
         if (!key) continue;
-        const auto bucket = byPartition.find(*key);
-        if (bucket == byPartition.end()) continue;
-        const CIMObjectPath firstPath = first.getObjectPath();
+        const auto bucket = bySecondKey.find(*key);
+        if (bucket == bySecondKey.end()) continue;
+        const CIMObjectPath& firstPath = firsts.path(i);
         if (skipFirst != nullptr && firstPath == *skipFirst) continue;
-        for (const std::size_t i : bucket->second) {
-            if (MatchInstances(first, seconds[i])) {
-                out.push_back(makeAssociation(request, firstPath, seconds[i].getObjectPath()));
-            }
-        }
+        for (const std::size_t j : bucket->second) visit(firstPath, seconds.path(j));
+    }
+}
+
+void TableAssociation::forEachPair(const CIMObjectPath& request, const CIMObjectPath* source,
+                                   const PairVisitor& visit) const {
+    const AssociationEnd& first = firstEnd();
+    const AssociationEnd& second = secondEnd();
+    const bool atFirst = source != nullptr && sameClass(source->getClassName(), first.className);
+    const bool atSecond = source != nullptr && sameClass(source->getClassName(), second.className);
+    const std::string system = (atFirst || atSecond) && row_.test.withinOneSystem() ? systemOf(*source) : "";
+    if (atFirst && atSecond) {
+        // Both ends of one class: the source on either side, its pair with
+        // itself counted once.
+        EndObjects all = listEnd(request, first, firstFull_ || secondFull_, system);
+        EndObjects self = all.named(*source);
+        join(self, all, nullptr, visit);
+        join(all, self, source, visit);
+    } else if (atFirst || atSecond) {
+        EndObjects from = sourceObjects(request, atFirst ? first : second, atFirst ? firstFull_ : secondFull_,
+                                        *source, system);
+        if (from.size() == 0) return;
+        EndObjects others = listEnd(request, atFirst ? second : first, atFirst ? secondFull_ : firstFull_, system);
+        if (atFirst)
+            join(from, others, nullptr, visit);
+        else
+            join(others, from, nullptr, visit);
+    } else if (sameClass(first.className, second.className) && first.nameSpace == second.nameSpace) {
+        EndObjects all = listEnd(request, first, firstFull_ || secondFull_, "");
+        join(all, all, nullptr, visit);
+    } else {
+        EndObjects firsts = listEnd(request, first, firstFull_, "");
+        EndObjects seconds = listEnd(request, second, secondFull_, "");
+        join(firsts, seconds, nullptr, visit);
     }
 }
 
@@ -82,29 +161,9 @@ void TableAssociation::enumerateInstances(CIMObjectPath path, CIMInstanceList& o
     constexpr const char* kName = "orv::cim::fwf::AbstractAssociationProviderPlugin::enumerateInstances";
     LogTrace("Entering AbstractAssociationProviderPlugin::enumerateInstances()");
     try {
-        const CIMObjectPath* source = traversalSource();
-        const bool atFirst = source != nullptr && sameClass(source->getClassName(), firstEnd().className);
-        const bool atSecond = source != nullptr && sameClass(source->getClassName(), secondEnd().className);
-        const std::string system = (atFirst || atSecond) && row_.test.withinOneSystem() ? systemOf(*source) : "";
-        if (atFirst && atSecond) {
-            // Both ends of one class: the source on either side, its pair
-            // with itself counted once.
-            const CIMInstanceList all = endpointInstances(path, firstEnd(), firstFull_ || secondFull_, system);
-            CIMInstanceList self;
-            for (const auto& instance : all)
-                if (instance.getObjectPath() == *source) self.push_back(instance);
-            join(path, self, all, out);
-            join(path, all, self, out, source);
-        } else if (atFirst) {
-            join(path, sourceInstance(path, firstEnd(), firstFull_, *source, system),
-                 endpointInstances(path, secondEnd(), secondFull_, system), out);
-        } else if (atSecond) {
-            join(path, endpointInstances(path, firstEnd(), firstFull_, system),
-                 sourceInstance(path, secondEnd(), secondFull_, *source, system), out);
-        } else {
-            join(path, endpointInstances(path, firstEnd(), firstFull_), endpointInstances(path, secondEnd(), secondFull_),
-                 out);
-        }
+        forEachPair(path, traversalSource(), [&](const CIMObjectPath& first, const CIMObjectPath& second) {
+            out.push_back(makeAssociation(path, first, second));
+        });
     } catch (const CIMException& e) {
         LogMessage(2, "%s :: %s", kName, e.getMessage().c_str());
         throw;
@@ -115,13 +174,32 @@ void TableAssociation::enumerateInstances(CIMObjectPath path, CIMInstanceList& o
 void TableAssociation::associatorNames(CIMObjectPath path, const std::string& associationClass,
                                        CIMObjectPathList& out, const std::string& role, const std::string& resultRole,
                                        const std::string&) {
+    constexpr const char* kName = "orv::cim::fwf::AbstractAssociationProviderPlugin::associationHelper";
     LogTrace("Entering AbstractAssociationProviderPlugin::associatorNames()");
     const std::size_t before = out.size();
-    for (const auto& association : associationHelper(path, associationClass, "", role, resultRole)) {
-        for (const auto& property : association.getProperties()) {
-            if (property.getType() != CIM_REFERENCE) continue;
-            const auto reference = property.getValue<CIMObjectPath>();
-            if (reference.size() != 0 && reference.at(0) != path) out.push_back(reference.at(0));
+    if (!isEndpointClass(path.getClassName())) {
+        LogMessage(4, "%s :: Class %s is no endpoint of %s", kName, path.getClassName().c_str(),
+                   associationClass.c_str());
+    } else {
+        // The other end of each association that references the source
+        // exactly once, under `role`, with the other end under `resultRole`.
+        const CIMObjectPath associationPath(path.getHost(), path.getNameSpace(), associationClass);
+        const std::string firstRole = getFirstRoleName();
+        const std::string secondRole = getSecondRoleName();
+        try {
+            forEachPair(associationPath, &path, [&](const CIMObjectPath& first, const CIMObjectPath& second) {
+                const bool fromFirst = first == path;
+                if (fromFirst == (second == path)) return;
+                const std::string& sourceRole = fromFirst ? firstRole : secondRole;
+                const std::string& otherRole = fromFirst ? secondRole : firstRole;
+                if (!role.empty() && sourceRole != role) return;
+                if (!resultRole.empty() && otherRole != resultRole) return;
+                out.push_back(fromFirst ? second : first);
+            });
+        } catch (const CIMException& e) {
+            LogMessage(2, "orv::cim::fwf::AbstractAssociationProviderPlugin::enumerateInstances :: %s",
+                       e.getMessage().c_str());
+            throw;
         }
     }
     if (out.size() == before) LogMessage(4, "No instances of association class %s", path.getClassName().c_str());

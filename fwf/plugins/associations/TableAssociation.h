@@ -3,15 +3,20 @@
 //
 // It answers the same pairs as the base's pairwise search, faster:
 // - an end whose pair test reads only key properties is enumerated by name,
-//   which spares building the instances' other properties;
-// - pairs are sought only among instances with the same partition value
-//   (mostly the controller number) of the pair test;
+//   which spares building the instances' other properties, and its objects
+//   are read from their names;
+// - the pair test reads each object once (its join key) and pairs are found
+//   by hashing the keys instead of testing every pair;
+// - two ends of one class are enumerated once;
 // - a traversal from one object pairs that object alone with the other end,
 //   and asks the other end only for the instances of the object's system
 //   (its controller) when the pair test relates only objects of one system;
 // - AssociatorNames answers the other ends' paths as the enumeration found
-//   them instead of fetching each again.
+//   them, without building the association instances, instead of
+//   fetching each again.
 #pragma once
+
+#include <functional>
 
 #include "AbstractAssociationProviderPlugin.h"
 #include "AssociationCatalogue.h"
@@ -29,16 +34,25 @@ public:
                          const std::string& role, const std::string& resultRole,
                          const std::string& resultClass) override;
 
-protected:
-    // Only the source object of a traversal, when it exists.
-    CIMInstanceList sourceInstance(const CIMObjectPath& request, const AssociationEnd& end, bool full,
-                                   const CIMObjectPath& source, const std::string& systemName) const;
-    // The associations of every accepted pair, first ends in the outer loop,
-    // in the order of both lists; `skipFirst` is left out as a first end.
-    void join(const CIMObjectPath& request, const CIMInstanceList& firsts, const CIMInstanceList& seconds,
-              CIMInstanceList& out, const CIMObjectPath* skipFirst = nullptr);
-
 private:
+    class EndObjects;
+    using PairVisitor = std::function<void(const CIMObjectPath& first, const CIMObjectPath& second)>;
+
+    // Visits the two ends' paths of every association, first ends in the
+    // outer loop, each end in the order its plugin listed it; with a source,
+    // only the pairs a walk from it can reach (and perhaps a few more).
+    void forEachPair(const CIMObjectPath& request, const CIMObjectPath* source, const PairVisitor& visit) const;
+    // An end's objects, of one system when systemName is not empty.
+    EndObjects listEnd(const CIMObjectPath& request, const AssociationEnd& end, bool full,
+                       const std::string& systemName) const;
+    // Only the source object of a traversal, when it exists.
+    EndObjects sourceObjects(const CIMObjectPath& request, const AssociationEnd& end, bool full,
+                             const CIMObjectPath& source, const std::string& systemName) const;
+    // Every accepted pair of the two lists; `skipFirst` is left out as a
+    // first end.
+    void join(EndObjects& firsts, EndObjects& seconds, const CIMObjectPath* skipFirst,
+              const PairVisitor& visit) const;
+
     const AssociationRow& row_;
     bool firstFull_;
     bool secondFull_;

@@ -1,10 +1,12 @@
 #include "ORVPrimordialStoragePool.h"
 
 #include <algorithm>
+#include <iterator>
 
 #include "CIMException.h"
 #include "CommonFunctions.h"
 #include "Logger.h"
+#include "NamesOnlyRequest.h"
 #include "PoolSupport.h"
 #include "PropertyBuilders.h"
 #include "StoragePluginSupport.h"
@@ -93,7 +95,12 @@ void ORVPrimordialStoragePool::getRepositoryObjects(const CIMObjectPath& path, R
     constexpr const char* kName = "orv::cim::fwf::ORVPrimordialStoragePool::getRepositoryObjects";
     RepositoryObjects pools = primordialPoolObjects(readClassOrThrow(kControllers, "Controller", kName), kName);
     keepRequested(path, pools);
-    if (pools.empty()) return;
+    // The capacities read every disk of the library: worth it only when the
+    // properties are wanted, not to walk to the pools by name.
+    if (pools.empty() || onlyNamesWanted()) {
+        std::move(pools.begin(), pools.end(), std::back_inserter(out));
+        return;
+    }
     const RepositoryObjects disks = readClassOrThrow(kPhysicalDisks, "Physical Disk", kName);
     for (auto& pool : pools) {
         const PoolCapacity capacity = primordialPoolCapacity(disks, controllerOf(pool), poolKindOf(pool));
