@@ -1,7 +1,5 @@
 // How many pairs each association of the table answers over a topology of
-// the simulated RAID library, worked out from the topology file alone. Used
-// by the association tests in process and by the end-to-end tests through
-// wbemcli.
+// the simulated RAID library, worked out from the topology file alone.
 #pragma once
 
 #include <cstddef>

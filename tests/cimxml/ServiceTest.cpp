@@ -106,14 +106,22 @@ TEST_F(ServiceTest, ModifyInstanceNamesTheChangedPropertiesAndSeesTheChange) {
         "<PROPERTY NAME=\"ElementName\" TYPE=\"string\"><VALUE>Renamed &amp; ready</VALUE></PROPERTY>"
         "</INSTANCE></VALUE.NAMEDINSTANCE></IPARAMVALUE>";
     Response r = call("ModifyInstance", kStorageNs, modified);
-    unsetenv("ORV_FIXTURE_TRACE");
     EXPECT_EQ(r.errorCode(), 0) << r.errorDescription();
     EXPECT_TRUE(r.all("IRETURNVALUE").empty());
+    // A PropertyList names what changes, whatever else the instance carries.
+    const std::string listed = modified.substr(0, modified.find("Renamed")) + "Ignored" +
+                               modified.substr(modified.find(" ready")) +
+                               "<IPARAMVALUE NAME=\"PropertyList\"><VALUE.ARRAY><VALUE>CacheSizeMB</VALUE>"
+                               "</VALUE.ARRAY></IPARAMVALUE>";
+    EXPECT_EQ(call("ModifyInstance", kStorageNs, listed).errorCode(), 0);
+    unsetenv("ORV_FIXTURE_TRACE");
     // Without a PropertyList the provider is told the non-key properties sent.
     std::ifstream trace(traceFile);
     std::string line;
     std::getline(trace, line);
     EXPECT_EQ(line, "modify principal= properties=ElementName");
+    std::getline(trace, line);
+    EXPECT_EQ(line, "modify principal= properties=CacheSizeMB");
 
     Response after = call("GetInstance", kStorageNs, instanceNameParam("InstanceName", "FIX_Controller", kControllerKeys));
     EXPECT_EQ(after.property("ElementName"), "Renamed & ready");

@@ -88,25 +88,6 @@ TEST_F(LoggerStartTest, StartCreatesTheLogAndASecondStartIsHarmless) {
     EXPECT_EQ(messages(), std::vector<std::string>{"still SMIS"});
 }
 
-// The file name picks the configuration and the log file; the component
-// alone names the lines, filled with dashes to ten characters.
-TEST_F(LoggerStartTest, FileNameDefaultsToTheComponentAndChoosesBothFiles) {
-    for (const auto& [component, fileName] : {std::pair<const char*, const char*>{"CIM", nullptr}, {"SMIS", "Other"},
-                                              {"TENLETTERS", nullptr}, {"ELEVENCHARS", nullptr}}) {
-        const std::string file = fileName ? fileName : component;
-        install.writeDefaultLoggerConfig(file);
-        ASSERT_EQ(LogInitialize(component, fileName), 0);
-        EXPECT_EQ(LogTrace("x"), 0);
-        const auto lines = TestInstallation::readLines(install.logFile(file));
-        ASSERT_EQ(lines.size(), 1u);
-        const std::string dashes(std::max<int>(0, 10 - static_cast<int>(std::string(component).size())), '-');
-        EXPECT_NE(lines[0].find("[" + std::string(component) + dashes + threadDigits() + "]  x"), std::string::npos)
-            << lines[0];
-        LogTerminate();
-    }
-    EXPECT_FALSE(fs::exists(install.logFile())) << "no SMIS file for the Other file name";
-}
-
 // --- line format ----------------------------------------------------------
 
 using LoggerFormatTest = LoggerFixture;
@@ -263,16 +244,6 @@ TEST_F(LoggerFileTest, ZeroSizeLimitRotatesEveryNonEmptyFile) {
     const auto old = TestInstallation::readLines(rotated[0].string());
     ASSERT_EQ(old.size(), 1u);
     EXPECT_NE(old[0].find("]  first"), std::string::npos);
-}
-
-TEST_F(LoggerFileTest, EntryBelowTheLevelStillRotatesAFileDueForIt) {
-    start(Config("2", "", "0"));
-    ASSERT_EQ(LogMessage(1, "kept"), 0);
-    EXPECT_EQ(LogMessage(5, "rejected"), 1);
-    ASSERT_EQ(RotatedFiles(install).size(), 1u);
-    EXPECT_TRUE(logLines().empty());
-    EXPECT_EQ(LogMessage(5, "rejected again"), 1);
-    EXPECT_EQ(RotatedFiles(install).size(), 1u) << "an empty file is not rotated";
 }
 
 TEST_F(LoggerFileTest, FailedRotationAppendsToTheOversizedFileEvenWithoutOverWrite) {

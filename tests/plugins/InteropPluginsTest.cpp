@@ -66,30 +66,6 @@ protected:
     }
 };
 
-TEST_F(InteropPluginsTest, RegisteredProfilesAndSubProfilesInTableOrder) {
-    start();
-    CIMObjectPathList profiles;
-    facade->enumerateInstanceNames(pathOf(kInterop, "ORV_RegisteredProfile"), profiles);
-    std::vector<std::string> ids;
-    for (const auto& profile : profiles) ids.push_back(keyText(profile, "InstanceID"));
-    EXPECT_EQ(ids, (std::vector<std::string>{"SNIA+Host Hardware RAID Controller+1.4.0", "SNIA+Server+1.4.0",
-                                             "SNIA+SMI-S+1.4.0", "SNIA+Base Server+1.4.0",
-                                             "DMTF+Profile Registration+1.4.0"}));
-
-    const CIMInstanceList subProfiles = instancesOf(kInterop, "ORV_RegisteredSubProfile");
-    ASSERT_EQ(subProfiles.size(), 13u);
-    EXPECT_EQ(propertyText(subProfiles.front(), "InstanceID"), "SNIA+Disk Drive Lite+1.4.0");
-    expectProperties(subProfiles.back(), "last sub-profile",
-                     {{"InstanceID", "SNIA+Battery+1.0.0"}, {"AdvertiseTypes", 2}});
-
-    CIMObjectPath credentials = pathOf(kInterop, "ORV_RegisteredSubProfile");
-    credentials.addKeyBinding(stringKey("InstanceID", "SNIA+DeviceCredentials+1.4.0"));
-    CIMInstanceList found;
-    facade->getCIMInstance(credentials, found);
-    ASSERT_EQ(found.size(), 1u);
-    expectProperties(found[0], "credentials sub-profile", {{"AdvertiseTypes", 3}});
-}
-
 TEST_F(InteropPluginsTest, ObjectManagerNamespaceAndCommunicationMechanisms) {
     start();
     const std::string host = thisHost();

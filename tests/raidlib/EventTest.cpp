@@ -244,23 +244,6 @@ TEST_F(EventTest, ConfigurationMethodsAreToldOnceAndNeverAsAlerts) {
     }
 }
 
-TEST_F(EventTest, ControllerSettingsReachTheCacheIncludingCopyBack) {
-    PropertyContainer in;
-    in.insertInt("contrId", 0, true);
-    in.insertInt("inputMask", VrlContrPropsMask::CopyBackEnabled | VrlContrPropsMask::MediaScrubRate);
-    in.insertInt("copyBackEnabled", 1);
-    in.insertInt("mediaScrubRate", 44);
-    PropertyContainer out;
-    ASSERT_EQ(0u, facade.invokeMethod("setContrProps", in, out));
-    drain();
-    const auto events = eventsOf(observer.events(), 8);
-    ASSERT_EQ(1u, events.size());
-    EXPECT_EQ("mediaScrubRate,copyBackEnabled", textOf(events[0], "changeList"));
-    const PropertyContainer controller = cached("IOAs", 0);
-    EXPECT_EQ(1u, intOf(controller, "copyBackEnabled"));
-    EXPECT_EQ(44u, intOf(controller, "mediaScrubRate"));
-}
-
 TEST_F(EventTest, BootVolumeChangeIsToldAsTheVolumes) {
     PropertyContainer created;
     PropertyContainer request;

@@ -38,9 +38,7 @@ protected:
         // A relative path is taken from the library's folder.
         orv::test::TestInstallation::writeFile(installation_->root() + "/bin/VRLib.control", "../var/vrlib.sock\n");
         server_ = new ServerProcess(ORV_CIMSERVER, {"--provider", ORV_REAL_PROVIDER, "--schema", ORV_SCHEMA_DIR},
-                                    {{"ORV_KESTRA_REGISTRY", installation_->registryFile()},
-                                     // Finished jobs go at the next sweep rather than after five minutes.
-                                     {"ORV_JOB_TIME_BEFORE_REMOVAL", "00000000000001.000000:000"}});
+                                    {{"ORV_KESTRA_REGISTRY", installation_->registryFile()}});
     }
     static void TearDownTestSuite() {
         EXPECT_EQ(server_->stop(SIGTERM), 0) << server_->errorOutput();
@@ -122,7 +120,8 @@ TEST_F(SimctlEndToEnd, AnInjectedFailureReachesTheClientAndTheCallLog) {
 }
 
 // A management station learns of a failed disk at once, and follows the
-// rebuild onto the hot spare as a job until it completes.
+// rebuild onto the hot spare as a job until it completes; what the job
+// leads to and how it is announced and swept are the job tests' to check.
 TEST_F(SimctlEndToEnd, AFailedDiskIsAlertedAndItsRebuildIsAJobToFollow) {
     const CommandResult failed = simctl("fail-disk 0 1");
     ASSERT_EQ(failed.exitStatus, 0) << failed.output;
@@ -154,53 +153,6 @@ TEST_F(SimctlEndToEnd, AFailedDiskIsAlertedAndItsRebuildIsAJobToFollow) {
     }
     EXPECT_TRUE(contains(later, "JobState=7")) << later;
 
-    // The spare service owns the job, and the job affects the volume.
-    const std::string jobPath = later.substr(later.find("ORV_ConcreteJob."), later.find(' ') - later.find("ORV_ConcreteJob."));
-    const auto associated = [&](const std::string& association) {
-        return runCommand("/usr/bin/wbemcli ain -ac " + association + " '" + server_->url(kStorageNs) + ":" +
-                          jobPath + "'").output;
-    };
-    EXPECT_TRUE(contains(associated("ORV_OwningJobElement"), "SpareConfigService_0")) << jobPath;
-    EXPECT_TRUE(contains(associated("ORV_AffectedJobElement"), "ORV_StorageVolume")) << jobPath;
-
-    // Completed, the job goes at the next sweep (every five seconds),
-    // announced as created, modified and deleted, in that order.
-    for (int i = 0; i < 160 && contains(later, "ORV_ConcreteJob"); ++i) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        later = wbemcli("ein", "ORV_ConcreteJob").output;
-    }
-    EXPECT_FALSE(contains(later, "ORV_ConcreteJob")) << later;
-    const std::string record = indicationsOnce("CIM_InstDeletion");
-    const auto created = record.find("CIM_InstCreation");
-    const auto modified = record.find("CIM_InstModification", created);
-    const auto deleted = record.find("CIM_InstDeletion", modified);
-    EXPECT_NE(created, std::string::npos) << record;
-    EXPECT_NE(modified, std::string::npos) << record;
-    EXPECT_NE(deleted, std::string::npos) << record;
-    EXPECT_NE(record.find("ORV_ConcreteJob", deleted), std::string::npos) << record;
-}
-
-// A pool built by a client is announced as created; the reserved array has no
-// volume yet, so no volume is announced with it.
-TEST_F(SimctlEndToEnd, APoolBuiltByAClientIsAnnouncedAsCreated) {
-    const std::string service =
-        "ORV_StorageConfigurationService.CreationClassName=\"ORV_StorageConfigurationService\","
-        "Name=\"StorageConfigurationService_1\",SystemCreationClassName=\"ORV_ControllerComputerSystem\","
-        "SystemName=\"AmbrixController_1\"";
-    const CommandResult deleted =
-        wbemcli("cm", service, "DeleteStoragePool.Pool=ORV_ConcreteStoragePool.InstanceID=\"1_0\"");
-    ASSERT_TRUE(contains(deleted.output, "DeleteStoragePool: 0")) << deleted.output;
-    const CommandResult created = wbemcli(
-        "cm", service,
-        "CreateOrModifyStoragePool.InExtents=1_0,1_1,Goal=ORV_StorageSetting.InstanceID=\"StorageSetting_1_RAID1\","
-        "ElementName=Mirror");
-    ASSERT_TRUE(contains(created.output, "CreateOrModifyStoragePool: 0")) << created.output;
-
-    const std::string record = indicationsOnce("CIM_InstCreation");
-    const auto creation = record.find("CIM_InstCreation");
-    ASSERT_NE(creation, std::string::npos) << record;
-    EXPECT_NE(record.find("ORV_ConcreteStoragePool", creation), std::string::npos) << record;
-    EXPECT_EQ(record.find("ORV_StorageVolume", creation), std::string::npos) << record;
 }
 
 }  // namespace
