@@ -368,7 +368,7 @@ void ResponseWriter::value(const Value& v) {
     p.literal("</VALUE>");
 }
 
-void ResponseWriter::property(const std::string& name, const Value& v, const TypeDecl* declared,
+void ResponseWriter::property(const std::string& name, bool plainName, const Value& v, const TypeDecl* declared,
                               std::string_view classOrigin) {
     auto& p = out_;
     // A null value of unknown type takes what the class declares.
@@ -381,7 +381,7 @@ void ResponseWriter::property(const std::string& name, const Value& v, const Typ
     const bool isReference = element == CMPI_ref && !isArray;
     if (isReference) {
         p.literal("<PROPERTY.REFERENCE NAME=\"");
-        p.attributeText(name);
+        plainName ? p.put(name) : p.attributeText(name);
         if (!referenceClass.empty()) {
             p.put("\" REFERENCECLASS=\"");
             p.attributeText(referenceClass);
@@ -391,7 +391,7 @@ void ResponseWriter::property(const std::string& name, const Value& v, const Typ
             p.literal("<PROPERTY.ARRAY NAME=\"");
         else
             p.literal("<PROPERTY NAME=\"");
-        p.attributeText(name);
+        plainName ? p.put(name) : p.attributeText(name);
         p.put("\" TYPE=\"");
         p.put(cimNameOfType(element));
         if (element == CMPI_instance) p.put("\" EmbeddedObject=\"instance");
@@ -423,8 +423,9 @@ void ResponseWriter::instance(const Instance& inst, const std::optional<std::vec
     for (std::size_t i = 0; i < inst.properties.size(); ++i) {
         const auto& prop = inst.properties[i];
         if (!admitted(propertyList, prop.name)) continue;
-        const auto decl = declaration(inst.path.className, i, prop.name);
-        property(decl ? decl->decl->name : prop.name, prop.value, decl ? &decl->decl->type : nullptr,
+        const Declared& known = declaration(inst.path.className, i, prop.name);
+        const auto* decl = known.decl;
+        property(decl ? decl->decl->name : prop.name, known.plainName, prop.value, decl ? &decl->decl->type : nullptr,
                  includeClassOrigin && decl ? std::string_view(decl->originClass) : std::string_view());
     }
     p.literal("</INSTANCE>");
@@ -433,13 +434,15 @@ void ResponseWriter::instance(const Instance& inst, const std::optional<std::vec
 // The instances of one answer are mostly of one class, their properties
 // set in the same order: the declaration found at a position serves the
 // next instance of the class whose property there has the same name.
-const Inherited<PropertyDecl>* ResponseWriter::declaration(const std::string& className, std::size_t position,
-                                                           const std::string& propertyName) {
+const ResponseWriter::Declared& ResponseWriter::declaration(const std::string& className, std::size_t position,
+                                                            const std::string& propertyName) {
     if (position >= declarations_.size()) declarations_.resize(position + 1);
     auto& known = declarations_[position];
-    if (!known || known->first != propertyName)
-        known.emplace(propertyName, schema_.property(className, propertyName));
-    return known->second;
+    if (!known || known->propertyName != propertyName) {
+        const auto* decl = schema_.property(className, propertyName);
+        known.emplace(Declared{propertyName, decl, isPlain(decl ? decl->decl->name : propertyName)});
+    }
+    return *known;
 }
 
 void ResponseWriter::namedInstance(const Instance& inst,

@@ -133,10 +133,17 @@ public:
 private:
     friend std::string instanceXml(const ServerSchema& schema, const Instance& instance);
     void value(const Value& v);
-    void property(const std::string& name, const Value& v, const TypeDecl* declared,
+    // The declaration of the property an instance holds at a position, and
+    // whether the name it is written with needs escaping.
+    struct Declared {
+        std::string propertyName;  // as the provider named it
+        const Inherited<PropertyDecl>* decl = nullptr;
+        bool plainName = false;
+    };
+    void property(const std::string& name, bool plainName, const Value& v, const TypeDecl* declared,
                   std::string_view classOrigin);
-    const Inherited<PropertyDecl>* declaration(const std::string& className, std::size_t position,
-                                               const std::string& propertyName);
+    const Declared& declaration(const std::string& className, std::size_t position,
+                                const std::string& propertyName);
     void keyBinding(const std::string& name, const Value& v);
     void referencePath(const Value& reference);
 
@@ -147,7 +154,7 @@ private:
     std::pair<std::string, std::string> namespacePathOf_;  // host, namespace
     std::string namespacePath_;
     std::string declarationsOf_;
-    std::vector<std::optional<std::pair<std::string, const Inherited<PropertyDecl>*>>> declarations_;
+    std::vector<std::optional<Declared>> declarations_;
     // The last references written, with their markup. An association
     // instance names each of its two ends twice (key and property), and its
     // neighbours in the answer mostly share one end. The path is held so

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <fstream>
+#include <set>
 
 namespace orv::cimxml::test {
 namespace {
@@ -181,6 +182,33 @@ TEST_F(ServiceTest, ReferencesNameTheAssociationToTheProvider) {
     Response none = call("ReferenceNames", kStorageNs, disk + valueParam("Role", "GroupComponent"));
     EXPECT_EQ(none.errorCode(), 0);
     EXPECT_TRUE(none.all("OBJECTPATH").empty());
+}
+
+// The KEYVALUE texts under an element, in document order.
+void keyValues(const tinyxml2::XMLElement* element, std::vector<std::string>& out) {
+    for (auto* child = element->FirstChildElement(); child; child = child->NextSiblingElement()) {
+        if (std::string(child->Name()) == "KEYVALUE")
+            out.push_back(child->GetText() ? child->GetText() : "");
+        else
+            keyValues(child, out);
+    }
+}
+
+TEST_F(ServiceTest, AssociationInstancesNameTheirOwnEndsInKeysAndProperties) {
+    // The same controller and each instance's own disk, in the key bindings
+    // and again in the reference properties, however alike the paths are.
+    Response r = call("EnumerateInstances", kStorageNs, classNameParam("ClassName", "FIX_ControllerDisk"));
+    const auto instances = r.all("VALUE.NAMEDINSTANCE");
+    ASSERT_EQ(instances.size(), 3u);
+    std::set<std::string> disks;
+    for (const auto* instance : instances) {
+        std::vector<std::string> keys;
+        keyValues(instance, keys);
+        ASSERT_EQ(keys.size(), 6u);
+        EXPECT_EQ(keys, (std::vector<std::string>{"ctl0", "0", keys[2], "ctl0", "0", keys[2]}));
+        disks.insert(keys[2]);
+    }
+    EXPECT_EQ(disks.size(), 3u);
 }
 
 TEST_F(ServiceTest, ClassOperationsAnswerFromTheSchema) {
