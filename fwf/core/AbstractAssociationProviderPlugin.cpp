@@ -95,20 +95,14 @@ FrameworkFacade& servingFacade() {
 }  // namespace
 
 CIMInstanceList AbstractAssociationProviderPlugin::endpointInstances(const CIMObjectPath& request,
-                                                                     const AssociationEnd& end, bool full,
+                                                                     const AssociationEnd& end,
                                                                      const std::string& systemName) const {
+    const CIMObjectPath path = endpointPath(request, end);
     CIMInstanceList instances;
-    if (full) {
-        const CIMObjectPath path = endpointPath(request, end);
-        if (systemName.empty())
-            servingFacade().enumerateInstances(path, instances);
-        else
-            servingFacade().enumerateInstancesOfSystem(path, systemName, instances);
-        return instances;
-    }
-    CIMObjectPathList names = endpointNames(request, end, systemName);
-    instances.reserve(names.size());
-    for (auto& name : names) instances.emplace_back(std::move(name));
+    if (systemName.empty())
+        servingFacade().enumerateInstances(path, instances);
+    else
+        servingFacade().enumerateInstancesOfSystem(path, systemName, instances);
     return instances;
 }
 
@@ -147,7 +141,7 @@ void AbstractAssociationProviderPlugin::enumerateInstances(CIMObjectPath path, C
     constexpr const char* kName = "orv::cim::fwf::AbstractAssociationProviderPlugin::enumerateInstances";
     LogTrace("Entering AbstractAssociationProviderPlugin::enumerateInstances()");
     try {
-        pairInstances(path, endpointInstances(path, first_, true), endpointInstances(path, second_, true), out);
+        pairInstances(path, endpointInstances(path, first_), endpointInstances(path, second_), out);
     } catch (const CIMException& e) {
         LogMessage(2, "%s :: %s", kName, e.getMessage().c_str());
         throw;

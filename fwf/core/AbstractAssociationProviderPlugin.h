@@ -100,10 +100,9 @@ protected:
     // association that relates only objects of one system needs only that
     // system's instances of the other end.
     static std::string systemOf(const CIMObjectPath& object);
-    // The instances of an end, or their names alone (instances holding only
-    // their keys) when `full` is false; only those of one system when
-    // systemName is not empty (more when the end's plugin cannot tell).
-    CIMInstanceList endpointInstances(const CIMObjectPath& request, const AssociationEnd& end, bool full,
+    // The instances of an end; only those of one system when systemName is
+    // not empty (more when the end's plugin cannot tell).
+    CIMInstanceList endpointInstances(const CIMObjectPath& request, const AssociationEnd& end,
                                       const std::string& systemName = std::string()) const;
     // The names of an end's instances, of one system as above.
     CIMObjectPathList endpointNames(const CIMObjectPath& request, const AssociationEnd& end,

@@ -86,7 +86,7 @@ private:
 
 TableAssociation::EndObjects TableAssociation::listEnd(const CIMObjectPath& request, const AssociationEnd& end,
                                                        bool full, const std::string& systemName) const {
-    if (full) return EndObjects(endpointInstances(request, end, true, systemName));
+    if (full) return EndObjects(endpointInstances(request, end, systemName));
     return EndObjects(endpointNames(request, end, systemName));
 }
 
