@@ -199,7 +199,7 @@ void AbstractInstanceProviderPlugin::keepRequested(const CIMObjectPath& path, Re
 void AbstractInstanceProviderPlugin::copyStringKeys(const orv::raidlib::PropertyContainer& object,
                                                     KeyBindingList& out) {
     for (const auto& property : object.keyProperties()) {
-        if (const auto* text = dynamic_cast<const orv::raidlib::StringProperty*>(property.get())) {
+        if (const auto* text = property->valueAs<std::string>()) {
             out.emplace_back(text->getName(), std::vector<std::string>{text->getValue()}, CIM_STRING);
         }
     }
