@@ -136,6 +136,16 @@ void PropertyContainer::updateProperty(const std::shared_ptr<const AbstractDataT
     if ((*found)->getType() == property->getType() && isKnownType(**found)) *found = property;
 }
 
+void PropertyContainer::shareProperties(const PropertyContainer& other) {
+    auto share = [](const List& from, List& to) {
+        to.reserve(from.size());
+        for (const auto& property : from)
+            if (isKnownType(*property)) to.push_back(property);
+    };
+    share(other.keys_, keys_);
+    share(other.nonKeys_, nonKeys_);
+}
+
 const AbstractDataType* PropertyContainer::findProperty(std::string_view name, bool isKey) const {
     for (const auto& property : chosen(*this, isKey))
         if (property->getName() == name) return property.get();

@@ -128,6 +128,10 @@ public:
     // in containers never change, so a copy of an object can hold the very
     // properties the cache holds.
     void updateProperty(const std::shared_ptr<const AbstractDataType>& property, bool isKey, bool insertIfMissing);
+    // Every property of `other` that updateProperty would take, shared, into
+    // this container, which must be empty: the names within one list are
+    // unique, so no search is needed.
+    void shareProperties(const PropertyContainer& other);
     const AbstractDataType* findProperty(std::string_view name, bool isKey) const;
     uint32_t removeProperty(const std::string& name, bool isKey);
 
