@@ -17,31 +17,31 @@ void printKeysToStdout(const PropertyContainer& keys) {
         std::printf("%s", property.getName().c_str());
         switch (property.getType()) {
         case VRLCINT:
-            if (auto* p = dynamic_cast<const IntProperty*>(&property)) {
+            if (auto* p = property.valueAs<VrlInt>()) {
                 std::printf(":%u(INT)\n", p->getValue());
                 return;
             }
             break;
         case VRLCFLOAT:
-            if (auto* p = dynamic_cast<const FloatProperty*>(&property)) {
+            if (auto* p = property.valueAs<float>()) {
                 std::printf(":%f(FLOAT)\n", static_cast<double>(p->getValue()));
                 return;
             }
             break;
         case VRLCSTRING:
-            if (auto* p = dynamic_cast<const StringProperty*>(&property)) {
+            if (auto* p = property.valueAs<std::string>()) {
                 std::printf(":%s(STRING)\n", p->getValue().c_str());
                 return;
             }
             break;
         case VRLCU64:
-            if (auto* p = dynamic_cast<const U64Property*>(&property)) {
+            if (auto* p = property.valueAs<uint64_t>()) {
                 std::printf(":%" PRIu64 "l(U64)\n", p->getValue());
                 return;
             }
             break;
         case VRLCVECTOR:
-            if (auto* p = dynamic_cast<const VectorProperty*>(&property)) {
+            if (auto* p = property.valueAs<VrlVector>()) {
                 std::printf("(VECTOR)\n");
                 for (uint32_t element : p->getValue()) std::printf(":%d", static_cast<int>(element));
                 std::printf("\n");

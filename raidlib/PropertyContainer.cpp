@@ -15,7 +15,7 @@ namespace {
 template <typename T>
 const Property<T>* as(const AbstractDataType& property, int32_t code) {
     if (property.getType() != code) return nullptr;
-    return dynamic_cast<const Property<T>*>(&property);
+    return property.valueAs<T>();
 }
 
 bool isKnownType(const AbstractDataType& property) {
@@ -34,7 +34,7 @@ const PropertyContainer::List& chosen(const PropertyContainer& container, bool i
 }
 
 template <typename T>
-uint32_t readValue(const PropertyContainer& container, T& value, const std::string& name, bool isKey,
+uint32_t readValue(const PropertyContainer& container, T& value, std::string_view name, bool isKey,
                    int32_t code) {
     const AbstractDataType* found = container.findProperty(name, isKey);
     if (found == nullptr) return ContainerStatus::PropertyNotFound;
@@ -117,21 +117,36 @@ uint32_t PropertyContainer::CopyProperty(const AbstractDataType& property, bool 
 }
 
 void PropertyContainer::updateProperty(const AbstractDataType& property, bool isKey, bool insertIfMissing) {
+    updateProperty(std::shared_ptr<const AbstractDataType>(property.clone()), isKey, insertIfMissing);
+}
+
+void PropertyContainer::updateProperty(const std::shared_ptr<const AbstractDataType>& property, bool isKey,
+                                       bool insertIfMissing) {
     List& list = isKey ? keys_ : nonKeys_;
     const auto found = std::find_if(list.begin(), list.end(),
-                                    [&](const auto& p) { return p->getName() == property.getName(); });
-    if (!isKnownType(property)) {
+                                    [&](const auto& p) { return p->getName() == property->getName(); });
+    if (!isKnownType(*property)) {
         if (found == list.end() && insertIfMissing) std::printf("unsupported type to insert\n");
         return;
     }
     if (found == list.end()) {
-        if (insertIfMissing) list.push_back(property.clone());
+        if (insertIfMissing) list.push_back(property);
         return;
     }
-    if ((*found)->getType() == property.getType() && isKnownType(**found)) *found = property.clone();
+    if ((*found)->getType() == property->getType() && isKnownType(**found)) *found = property;
 }
 
-const AbstractDataType* PropertyContainer::findProperty(const std::string& name, bool isKey) const {
+void PropertyContainer::shareProperties(const PropertyContainer& other) {
+    auto share = [](const List& from, List& to) {
+        to.reserve(from.size());
+        for (const auto& property : from)
+            if (isKnownType(*property)) to.push_back(property);
+    };
+    share(other.keys_, keys_);
+    share(other.nonKeys_, nonKeys_);
+}
+
+const AbstractDataType* PropertyContainer::findProperty(std::string_view name, bool isKey) const {
     for (const auto& property : chosen(*this, isKey))
         if (property->getName() == name) return property.get();
     return nullptr;
@@ -148,19 +163,19 @@ uint32_t PropertyContainer::removeProperty(const std::string& name, bool isKey) 
     return ContainerStatus::NoMatch;
 }
 
-uint32_t PropertyContainer::getPropertyValue(VrlInt& value, const std::string& name, bool isKey) const {
+uint32_t PropertyContainer::getPropertyValue(VrlInt& value, std::string_view name, bool isKey) const {
     return readValue(*this, value, name, isKey, VRLCINT);
 }
-uint32_t PropertyContainer::getPropertyValue(uint64_t& value, const std::string& name, bool isKey) const {
+uint32_t PropertyContainer::getPropertyValue(uint64_t& value, std::string_view name, bool isKey) const {
     return readValue(*this, value, name, isKey, VRLCU64);
 }
-uint32_t PropertyContainer::getPropertyValue(float& value, const std::string& name, bool isKey) const {
+uint32_t PropertyContainer::getPropertyValue(float& value, std::string_view name, bool isKey) const {
     return readValue(*this, value, name, isKey, VRLCFLOAT);
 }
-uint32_t PropertyContainer::getPropertyValue(std::string& value, const std::string& name, bool isKey) const {
+uint32_t PropertyContainer::getPropertyValue(std::string& value, std::string_view name, bool isKey) const {
     return readValue(*this, value, name, isKey, VRLCSTRING);
 }
-uint32_t PropertyContainer::getPropertyValue(VrlVector& value, const std::string& name, bool isKey) const {
+uint32_t PropertyContainer::getPropertyValue(VrlVector& value, std::string_view name, bool isKey) const {
     return readValue(*this, value, name, isKey, VRLCVECTOR);
 }
 

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace orv::raidlib {
@@ -33,29 +34,56 @@ constexpr uint32_t WrongType = 0x10000024;
 using VrlInt = uint32_t;
 using VrlVector = std::vector<uint32_t>;
 
+// What a property's value is kept as, fixed by its C++ type when it is made.
+// The stored type code is a separate claim (a property can be mislabelled),
+// so readers check both; the tag lets them do it without a dynamic_cast,
+// which the cache's readers would otherwise pay for every value they read.
+enum class ValueKind : uint8_t { Other, Integer, Float, Text, Vector, U64 };
+
+template <typename T>
+inline constexpr ValueKind kValueKindOf = ValueKind::Other;
+template <> inline constexpr ValueKind kValueKindOf<uint32_t> = ValueKind::Integer;
+template <> inline constexpr ValueKind kValueKindOf<float> = ValueKind::Float;
+template <> inline constexpr ValueKind kValueKindOf<std::string> = ValueKind::Text;
+template <> inline constexpr ValueKind kValueKindOf<std::vector<uint32_t>> = ValueKind::Vector;
+template <> inline constexpr ValueKind kValueKindOf<uint64_t> = ValueKind::U64;
+
+template <typename T>
+class Property;
+
 class AbstractDataType {
 public:
-    AbstractDataType(std::string name, int32_t type) : name_(std::move(name)), type_(type) {}
     virtual ~AbstractDataType() = default;
-    virtual const std::string& getName() const { return name_; }
-    virtual const int32_t& getType() const { return type_; }
+    const std::string& getName() const { return name_; }
+    const int32_t& getType() const { return type_; }
+    ValueKind valueKind() const { return kind_; }
     // A new property of the same value type, name, code and value.
     virtual std::unique_ptr<AbstractDataType> clone() const = 0;
 
+    // The property as one holding a T, or nullptr when it holds another kind.
+    template <typename T>
+    const Property<T>* valueAs() const {
+        return kind_ == kValueKindOf<T> && kind_ != ValueKind::Other ? static_cast<const Property<T>*>(this)
+                                                                     : nullptr;
+    }
+
 protected:
+    AbstractDataType(std::string name, int32_t type, ValueKind kind)
+        : name_(std::move(name)), type_(type), kind_(kind) {}
     AbstractDataType(const AbstractDataType&) = default;
     AbstractDataType& operator=(const AbstractDataType&) = default;
 
 private:
     std::string name_;
     int32_t type_;
+    ValueKind kind_;
 };
 
 template <typename T>
 class Property : public AbstractDataType {
 public:
     Property(std::string name, int32_t type, T value)
-        : AbstractDataType(std::move(name), type), value_(std::move(value)) {}
+        : AbstractDataType(std::move(name), type, kValueKindOf<T>), value_(std::move(value)) {}
     T& getValue() { return value_; }
     const T& getValue() const { return value_; }
     void setValue(T value) { value_ = std::move(value); }
@@ -96,14 +124,22 @@ public:
     // given one; inserts a clone when missing and insertIfMissing; a type
     // clash changes nothing.
     void updateProperty(const AbstractDataType& property, bool isKey, bool insertIfMissing);
-    const AbstractDataType* findProperty(const std::string& name, bool isKey) const;
+    // The same, sharing the given property instead of cloning it: properties
+    // in containers never change, so a copy of an object can hold the very
+    // properties the cache holds.
+    void updateProperty(const std::shared_ptr<const AbstractDataType>& property, bool isKey, bool insertIfMissing);
+    // Every property of `other` that updateProperty would take, shared, into
+    // this container, which must be empty: the names within one list are
+    // unique, so no search is needed.
+    void shareProperties(const PropertyContainer& other);
+    const AbstractDataType* findProperty(std::string_view name, bool isKey) const;
     uint32_t removeProperty(const std::string& name, bool isKey);
 
-    uint32_t getPropertyValue(VrlInt& value, const std::string& name, bool isKey) const;
-    uint32_t getPropertyValue(uint64_t& value, const std::string& name, bool isKey) const;
-    uint32_t getPropertyValue(float& value, const std::string& name, bool isKey) const;
-    uint32_t getPropertyValue(std::string& value, const std::string& name, bool isKey) const;
-    uint32_t getPropertyValue(VrlVector& value, const std::string& name, bool isKey) const;
+    uint32_t getPropertyValue(VrlInt& value, std::string_view name, bool isKey) const;
+    uint32_t getPropertyValue(uint64_t& value, std::string_view name, bool isKey) const;
+    uint32_t getPropertyValue(float& value, std::string_view name, bool isKey) const;
+    uint32_t getPropertyValue(std::string& value, std::string_view name, bool isKey) const;
+    uint32_t getPropertyValue(VrlVector& value, std::string_view name, bool isKey) const;
 
     // Typed insertion shorthands (same rules as insertProperty).
     uint32_t insertInt(const std::string& name, VrlInt value, bool isKey = false);

@@ -139,8 +139,12 @@ uint32_t VRLibFacade::getObjectInstance(const std::string& className, const Prop
     Lock lock(mutex());
     const PropertyContainer* found = store().findObject(className, keys);
     if (found == nullptr) return ContainerStatus::NoMatch;
-    for (const auto& property : found->keyProperties()) object.updateProperty(*property, true, true);
-    for (const auto& property : found->nonKeyProperties()) object.updateProperty(*property, false, true);
+    if (object.empty()) {
+        object.shareProperties(*found);
+        return VrlStatus::Success;
+    }
+    for (const auto& property : found->keyProperties()) object.updateProperty(property, true, true);
+    for (const auto& property : found->nonKeyProperties()) object.updateProperty(property, false, true);
     return VrlStatus::Success;
 }
 

@@ -23,7 +23,7 @@ public:
 inline bool belongsToController(const PropertyContainer& object, uint32_t contrId) {
     const AbstractDataType* key = object.findProperty("contrId", true);
     if (key == nullptr) return true;
-    const auto* number = dynamic_cast<const IntProperty*>(key);
+    const auto* number = key->valueAs<VrlInt>();
     return number == nullptr || number->getValue() == contrId;
 }
 

@@ -96,9 +96,14 @@ void AbstractInstanceProviderPlugin::listNames(const CIMObjectPath& path, const 
             return;
         }
         out.reserve(out.size() + objects.size());
+        // Objects of one class have as many keys as each other, so room for
+        // the previous object's keys saves the vector from growing step by step.
+        std::size_t keyCount = 0;
         for (const auto& object : objects) {
             KeyBindingList keys;
+            keys.reserve(keyCount);
             getKeyAttributes(object, keys);
+            keyCount = keys.size();
             out.push_back(pathWithKeys(path, std::move(keys)));
         }
     } catch (const CIMException& e) {
@@ -199,7 +204,7 @@ void AbstractInstanceProviderPlugin::keepRequested(const CIMObjectPath& path, Re
 void AbstractInstanceProviderPlugin::copyStringKeys(const orv::raidlib::PropertyContainer& object,
                                                     KeyBindingList& out) {
     for (const auto& property : object.keyProperties()) {
-        if (const auto* text = dynamic_cast<const orv::raidlib::StringProperty*>(property.get())) {
+        if (const auto* text = property->valueAs<std::string>()) {
             out.emplace_back(text->getName(), std::vector<std::string>{text->getValue()}, CIM_STRING);
         }
     }

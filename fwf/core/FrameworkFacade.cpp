@@ -1,10 +1,10 @@
 #include "FrameworkFacade.h"
 
 #include <atomic>
-#include <functional>
 #include <mutex>
 #include <new>
 #include <string>
+#include <utility>
 
 #include "CIMException.h"
 #include "EventListener.h"
@@ -42,18 +42,26 @@ orv::raidlib::VRLibFacadeIntf* obtainRaidLibrary() {
 }
 
 struct Dispatch {
-    const char* traceName;      // as in "Entering FrameworkFacade <traceName>()"
+    const char* entering;       // trace lines on the way in and out
+    const char* exiting;
     const char* qualifiedName;  // the facade operation, for log lines and messages
     bool plainInternalError;    // a missing manager raises "Internal Error."
 };
 
+// The names of one facade operation, put together by the compiler: every
+// request passes here, and its trace lines are filtered out in service.
+#define ORV_FACADE_OPERATION(traceName, operation, plainInternalError)                                  \
+    Dispatch {                                                                                          \
+        "Entering FrameworkFacade " traceName "()", "Exiting FrameworkFacade " traceName "()",          \
+            "orv::cim::fwf::FrameworkFacade::" operation, plainInternalError                             \
+    }
+
 // The shape every request takes: find the plugin of the class, call it, log
 // and pass on what it throws. No plugin means an empty answer, not an error.
-void dispatch(const Dispatch& names, const std::string& className,
-              const std::function<void(AbstractProviderPlugin&)>& operate,
-              const std::function<void()>& beforeLookup = nullptr) {
-    LogTrace(("Entering FrameworkFacade " + std::string(names.traceName) + "()").c_str());
-    if (beforeLookup) beforeLookup();
+template <typename Operate, typename BeforeLookup>
+void dispatch(const Dispatch& names, const std::string& className, Operate&& operate, BeforeLookup&& beforeLookup) {
+    LogTrace(names.entering);
+    beforeLookup();
     PluginsManager* manager = PluginsManager::getInstance();
     if (manager == nullptr) {
         LogMessage(2, "%s :: Failed to retrieve PluginManager handle.", names.qualifiedName);
@@ -68,7 +76,12 @@ void dispatch(const Dispatch& names, const std::string& className,
             throw;
         }
     }
-    LogTrace(("Exiting FrameworkFacade " + std::string(names.traceName) + "()").c_str());
+    LogTrace(names.exiting);
+}
+
+template <typename Operate>
+void dispatch(const Dispatch& names, const std::string& className, Operate&& operate) {
+    dispatch(names, className, std::forward<Operate>(operate), [] {});
 }
 
 // The instance the request's path names, from what the plugin selected for
@@ -264,32 +277,32 @@ AbstractProviderPlugin* FrameworkFacade::getPlugIn(const std::string& className)
 }
 
 void FrameworkFacade::enumerateInstanceNames(CIMObjectPath path, CIMObjectPathList& out) {
-    dispatch({"enumerateInstanceNames", "orv::cim::fwf::FrameworkFacade::enumerateInstanceNames", true},
+    dispatch(ORV_FACADE_OPERATION("enumerateInstanceNames", "enumerateInstanceNames", true),
              path.getClassName(), [&](AbstractProviderPlugin& plugin) { plugin.enumerateInstanceNames(path, out); });
 }
 
 void FrameworkFacade::enumerateInstances(CIMObjectPath path, CIMInstanceList& out) {
-    dispatch({"enumerateInstances", "orv::cim::fwf::FrameworkFacade::enumerateInstances", false},
+    dispatch(ORV_FACADE_OPERATION("enumerateInstances", "enumerateInstances", false),
              path.getClassName(), [&](AbstractProviderPlugin& plugin) { plugin.enumerateInstances(path, out); });
 }
 
 void FrameworkFacade::enumerateInstanceNamesOfSystem(CIMObjectPath path, const std::string& systemName,
                                                      CIMObjectPathList& out) {
-    dispatch({"enumerateInstanceNames", "orv::cim::fwf::FrameworkFacade::enumerateInstanceNames", true},
+    dispatch(ORV_FACADE_OPERATION("enumerateInstanceNames", "enumerateInstanceNames", true),
              path.getClassName(),
              [&](AbstractProviderPlugin& plugin) { plugin.enumerateInstanceNamesOfSystem(path, systemName, out); });
 }
 
 void FrameworkFacade::enumerateInstancesOfSystem(CIMObjectPath path, const std::string& systemName,
                                                  CIMInstanceList& out) {
-    dispatch({"enumerateInstances", "orv::cim::fwf::FrameworkFacade::enumerateInstances", false},
+    dispatch(ORV_FACADE_OPERATION("enumerateInstances", "enumerateInstances", false),
              path.getClassName(),
              [&](AbstractProviderPlugin& plugin) { plugin.enumerateInstancesOfSystem(path, systemName, out); });
 }
 
 void FrameworkFacade::getCIMInstance(CIMObjectPath path, CIMInstanceList& out) {
     bool served = false;
-    dispatch({"getCIMInstance", "orv::cim::fwf::FrameworkFacade::getCIMInstance", false}, path.getClassName(),
+    dispatch(ORV_FACADE_OPERATION("getCIMInstance", "getCIMInstance", false), path.getClassName(),
              [&](AbstractProviderPlugin& plugin) {
                  out.push_back(namedInstance(plugin, path));
                  served = true;
@@ -300,7 +313,7 @@ void FrameworkFacade::getCIMInstance(CIMObjectPath path, CIMInstanceList& out) {
 
 void FrameworkFacade::modifyInstance(CIMObjectPath path, CIMInstance instance,
                                      const PropertyNameList& propertyNames) {
-    dispatch({"modifyInstance", "orv::cim::fwf::FrameworkFacade::modifyInstance", false}, path.getClassName(),
+    dispatch(ORV_FACADE_OPERATION("modifyInstance", "modifyInstance", false), path.getClassName(),
              [&](AbstractProviderPlugin& plugin) {
                  namedInstance(plugin, path);
                  plugin.modifyInstance(path, instance, propertyNames);
@@ -311,7 +324,7 @@ void FrameworkFacade::associators(CIMObjectPath path, const std::string& associa
                                   const std::string& role, const std::string& resultRole,
                                   const std::string& resultClass) {
     dispatch(
-        {"associators", "orv::cim::fwf::FrameworkFacade::associators", false}, associationClass,
+        ORV_FACADE_OPERATION("associators", "associators", false), associationClass,
         [&](AbstractProviderPlugin& plugin) {
             plugin.associators(path, associationClass, out, role, resultRole, resultClass);
         },
@@ -329,7 +342,7 @@ void FrameworkFacade::associators(CIMObjectPath path, const std::string& associa
 void FrameworkFacade::associatorsNames(CIMObjectPath path, const std::string& associationClass,
                                        CIMObjectPathList& out, const std::string& role,
                                        const std::string& resultRole, const std::string& resultClass) {
-    dispatch({"associatorNames", "orv::cim::fwf::FrameworkFacade::associatorsNames", false}, associationClass,
+    dispatch(ORV_FACADE_OPERATION("associatorNames", "associatorsNames", false), associationClass,
              [&](AbstractProviderPlugin& plugin) {
                  plugin.associatorNames(path, associationClass, out, role, resultRole, resultClass);
              });
@@ -337,20 +350,20 @@ void FrameworkFacade::associatorsNames(CIMObjectPath path, const std::string& as
 
 void FrameworkFacade::references(CIMObjectPath path, const std::string& resultClass, CIMInstanceList& out,
                                  const std::string& role) {
-    dispatch({"references", "orv::cim::fwf::FrameworkFacade::references", false}, resultClass,
+    dispatch(ORV_FACADE_OPERATION("references", "references", false), resultClass,
              [&](AbstractProviderPlugin& plugin) { plugin.references(path, resultClass, out, role); });
 }
 
 void FrameworkFacade::referencesNames(CIMObjectPath path, const std::string& resultClass, CIMObjectPathList& out,
                                       const std::string& role) {
-    dispatch({"referenceNames", "orv::cim::fwf::FrameworkFacade::referencesNames", false}, resultClass,
+    dispatch(ORV_FACADE_OPERATION("referenceNames", "referencesNames", false), resultClass,
              [&](AbstractProviderPlugin& plugin) { plugin.referencesNames(path, resultClass, out, role); });
 }
 
 uint32_t FrameworkFacade::invokeMethod(CIMObjectPath path, const std::string& methodName,
                                        const CIMArgumentList& in, CIMArgumentList& out) {
     uint32_t result = 0;
-    dispatch({"invokeMethod", "orv::cim::fwf::FrameworkFacade::invokeMethod", false}, path.getClassName(),
+    dispatch(ORV_FACADE_OPERATION("invokeMethod", "invokeMethod", false), path.getClassName(),
              [&](AbstractProviderPlugin& plugin) {
                  // A method on an instance needs that instance; one on the class does not.
                  if (!path.getKeyBindings().empty()) namedInstance(plugin, path);

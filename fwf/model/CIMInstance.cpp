@@ -33,14 +33,19 @@ void CIMInstance::addKeyProperty(Key&& key) {
         return;
     }
     const CIMDataType type = key.getType();
-    const std::string& name = key.getName();
+    std::string name;
+    if constexpr (std::is_const_v<std::remove_reference_t<Key>> || std::is_lvalue_reference_v<Key>) {
+        name = key.getName();
+    } else {
+        name = std::move(key).takeName();
+    }
     std::forward<Key>(key).visitValue([&](auto&& holder) {
         using Holder = std::decay_t<decltype(holder)>;
         if constexpr (!std::is_same_v<Holder, std::monostate>) {
             if constexpr (std::is_const_v<std::remove_reference_t<decltype(holder)>>) {
-                properties_.emplace_back(name, Holder(holder.getValues(), false, false), true, type);
+                properties_.emplace_back(std::move(name), Holder(holder.getValues(), false, false), true, type);
             } else {
-                properties_.emplace_back(name, std::move(holder), true, type);
+                properties_.emplace_back(std::move(name), std::move(holder), true, type);
             }
         }
     });
@@ -52,7 +57,14 @@ CIMInstance::CIMInstance(const CIMObjectPath& path)
     for (const auto& key : path.getKeyBindings()) addKeyProperty(key);
 }
 
-CIMInstance::CIMInstance(CIMObjectPath&& path) : CIMInstance(path, path.releaseKeyBindings(), 0) {}
+CIMInstance::CIMInstance(CIMObjectPath&& path) {
+    std::vector<CIMKeyBinding> keys = path.releaseKeyBindings();
+    properties_.reserve(keys.size());
+    for (auto& key : keys) addKeyProperty(std::move(key));
+    host_ = std::move(path).takeHost();
+    nameSpace_ = std::move(path).takeNameSpace();
+    className_ = std::move(path).takeClassName();
+}
 
 CIMInstance::CIMInstance(const CIMObjectPath& classPath, std::vector<CIMKeyBinding>&& keys,
                          std::size_t otherProperties)

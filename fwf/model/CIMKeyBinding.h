@@ -33,6 +33,8 @@ public:
     static bool isKeyType(CIMDataType type);
 
     const std::string& getName() const { return name_; }
+    // The name, given up by a binding that is not needed any more.
+    std::string takeName() && { return std::move(name_); }
     CIMDataType getType() const { return type_; }
 
     // The elements of the holder of T; empty unless the type selects it.

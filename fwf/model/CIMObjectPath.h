@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace orv::cim::fwf {
@@ -34,6 +35,10 @@ public:
     void reserveKeyBindings(std::size_t count);
     // Hands the key bindings over and leaves the path without any.
     std::vector<CIMKeyBinding> releaseKeyBindings();
+    // Hand one part over, for a caller that is done with the path.
+    std::string takeHost() && { return std::move(host_); }
+    std::string takeNameSpace() && { return std::move(nameSpace_); }
+    std::string takeClassName() && { return std::move(className_); }
     // The first key binding with exactly this name; one with an empty name
     // when there is none.
     CIMKeyBinding getKeyBinding(const std::string& name) const;
