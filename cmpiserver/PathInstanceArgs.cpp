@@ -364,12 +364,10 @@ NamedValue* InstanceObject::findProperty(std::string_view name, std::uint32_t ha
 
 void InstanceObject::appendProperty(std::string name, std::uint32_t hash, Value value) {
     auto& properties = instance.properties;
-    // Association instances, most of a large answer, carry two to five
-    // properties, others up to three dozen. Room for eight stays below the
-    // size at which each allocation makes the allocator sweep its free lists.
+    // Most instances carry between one and three dozen properties.
     if (properties.empty()) {
-        properties.reserve(8);
-        nameHashes_.reserve(8);
+        properties.reserve(32);
+        nameHashes_.reserve(32);
     }
     properties.push_back(NamedValue{std::move(name), std::move(value)});
     nameHashes_.push_back(hash);
