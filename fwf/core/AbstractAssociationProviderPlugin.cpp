@@ -169,9 +169,8 @@ void AbstractAssociationProviderPlugin::getCIMInstance(CIMObjectPath path, CIMIn
 }
 
 bool AbstractAssociationProviderPlugin::isEndpointClass(const std::string& className) const {
-    const std::string wanted = CommonFunctions::toLower(className);
     const auto names = [&](const std::string& endpoint) {
-        return endpoint.empty() || CommonFunctions::toLower(endpoint) == wanted;
+        return endpoint.empty() || CommonFunctions::equalsIgnoreCase(endpoint, className);
     };
     return names(getFirstEndpointClassName()) || names(getSecondEndpointClassName());
 }

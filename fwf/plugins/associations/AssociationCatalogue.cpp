@@ -135,9 +135,8 @@ const std::vector<AssociationRow>& associationRows() {
 }
 
 const AssociationRow* findAssociationRow(const std::string& className) {
-    const std::string wanted = CommonFunctions::toLower(className);
     for (const auto& row : associationRows()) {
-        if (CommonFunctions::toLower(row.className) == wanted) return &row;
+        if (CommonFunctions::equalsIgnoreCase(row.className, className)) return &row;
     }
     return nullptr;
 }

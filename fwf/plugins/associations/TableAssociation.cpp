@@ -24,10 +24,6 @@ FrameworkFacade& framework() {
     return *facade;
 }
 
-bool sameClass(const std::string& a, const std::string& b) {
-    return CommonFunctions::toLower(a) == CommonFunctions::toLower(b);
-}
-
 }  // namespace
 
 TableAssociation::TableAssociation(const AssociationRow& row)
@@ -128,8 +124,8 @@ void TableAssociation::forEachPair(const CIMObjectPath& request, const CIMObject
                                    const PairVisitor& visit) const {
     const AssociationEnd& first = firstEnd();
     const AssociationEnd& second = secondEnd();
-    const bool atFirst = source != nullptr && sameClass(source->getClassName(), first.className);
-    const bool atSecond = source != nullptr && sameClass(source->getClassName(), second.className);
+    const bool atFirst = source != nullptr && CommonFunctions::equalsIgnoreCase(source->getClassName(), first.className);
+    const bool atSecond = source != nullptr && CommonFunctions::equalsIgnoreCase(source->getClassName(), second.className);
     const std::string system = (atFirst || atSecond) && row_.test.withinOneSystem() ? systemOf(*source) : "";
     if (atFirst && atSecond) {
         // Both ends of one class: the source on either side, its pair with
@@ -147,7 +143,7 @@ void TableAssociation::forEachPair(const CIMObjectPath& request, const CIMObject
             join(from, others, nullptr, visit);
         else
             join(others, from, nullptr, visit);
-    } else if (sameClass(first.className, second.className) && first.nameSpace == second.nameSpace) {
+    } else if (CommonFunctions::equalsIgnoreCase(first.className, second.className) && first.nameSpace == second.nameSpace) {
         EndObjects all = listEnd(request, first, firstFull_ || secondFull_, "");
         join(all, all, nullptr, visit);
     } else {
