@@ -197,6 +197,8 @@ int main(int argc, char** argv) {
                 clients = number("--clients", argument.substr(10));
             } else if (argument.rfind("--server-threads=", 0) == 0) {
                 serverArguments.insert(serverArguments.end(), {"--threads", argument.substr(17)});
+            } else if (argument.rfind("--server-busy-poll-us=", 0) == 0) {
+                serverArguments.insert(serverArguments.end(), {"--busy-poll-us", argument.substr(22)});
             } else if (argument.rfind("--server=", 0) == 0) {
                 serverProgram = argument.substr(9);
             } else if (argument.rfind("--slowest=", 0) == 0) {
@@ -209,7 +211,7 @@ int main(int argc, char** argv) {
             } else {
                 throw std::invalid_argument("unknown option " + argument +
                                             " (--topology=, --log-level=, --rounds=N, --clients=N, "
-                                            "--server-threads=N, --server=PATH, --server-wrapper=COMMAND, --answers=DIR, "
+                                            "--server-threads=N, --server-busy-poll-us=N, --server=PATH, --server-wrapper=COMMAND, --answers=DIR, "
                                             "--slowest=N)");
             }
         }

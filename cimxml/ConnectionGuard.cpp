@@ -12,6 +12,7 @@
 #include <chrono>
 #include <cstring>
 #include <memory>
+#include <thread>
 
 namespace orv::cimxml {
 
@@ -152,15 +153,17 @@ std::string seconds(std::chrono::milliseconds time) {
 class ConnectionStream : public httplib::Stream {
 public:
     ConnectionStream(Transport& transport, const HttpLimits& limits, const LogFunction& log,
-                     std::function<bool()> running)
-        : transport_(transport), limits_(limits), log_(log), running_(std::move(running)) {}
+                     std::function<bool()> running, std::atomic<unsigned>& onCore)
+        : transport_(transport), limits_(limits), log_(log), running_(std::move(running)), onCore_(onCore) {}
 
     // Waits up to the keep-alive time for the next request to start;
     // false when the connection is to close.
     bool awaitRequest() {
         if (refused_) return false;
-        if (next_ == end_ && !transport_.hasBuffered()) {
-            const auto idleUntil = Clock::now() + limits_.keepAlive;
+        if (next_ == end_ && !transport_.hasBuffered() && !busyPoll()) {
+            const auto idleSince = Clock::now();
+            const OffCore sleeping(onCore_);
+            const auto idleUntil = idleSince + limits_.keepAlive;
             for (;;) {
                 const long n = transport_.receive(buffer_, sizeof buffer_);
                 if (n > 0) {
@@ -170,6 +173,8 @@ public:
                 }
                 if (n != kAgain || Clock::now() >= idleUntil || !running_()) return false;
             }
+            // Woken within the busy-poll time: the client is quick again.
+            quickClient_ = Clock::now() - idleSince < limits_.busyPoll;
         }
         readUntil_ = Clock::now() + limits_.requestTime;
         headerBytes_ = bodyBytes_ = 0;
@@ -293,6 +298,33 @@ public:
     socket_t socket() const override { return transport_.fd(); }
 
 private:
+    // Counts a connection's thread off the cores while it sleeps.
+    struct OffCore {
+        explicit OffCore(std::atomic<unsigned>& onCore) : onCore_(onCore) { onCore_.fetch_sub(1); }
+        ~OffCore() { onCore_.fetch_add(1); }
+        std::atomic<unsigned>& onCore_;
+    };
+
+    // Looks for the next request without sleeping for up to the busy-poll
+    // time: true when it has come (left in the socket for the usual read).
+    // Only for a client that came back that quickly last time, and only
+    // while the other connections' threads leave a core free: polling for a
+    // slow client, or on a busy machine, takes time from the others.
+    bool busyPoll() {
+        static const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
+        // This thread counts itself: it has just answered.
+        if (!quickClient_ || limits_.busyPoll.count() <= 0 || onCore_.load(std::memory_order_relaxed) > cores)
+            return false;
+        const auto until = Clock::now() + limits_.busyPoll;
+        char first;
+        do {
+            const ssize_t n = ::recv(transport_.fd(), &first, 1, MSG_PEEK | MSG_DONTWAIT);
+            if (n >= 0 || (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR)) return true;
+        } while (Clock::now() < until);
+        quickClient_ = false;
+        return false;
+    }
+
     long fill() {
         for (;;) {
             const long n = transport_.receive(buffer_, sizeof buffer_);
@@ -387,6 +419,7 @@ private:
     const HttpLimits& limits_;
     const LogFunction& log_;
     std::function<bool()> running_;
+    std::atomic<unsigned>& onCore_;
     char buffer_[16 * 1024];
     std::size_t next_ = 0;
     std::size_t end_ = 0;
@@ -398,6 +431,7 @@ private:
     bool inHeader_ = true;
     bool reading_ = true;
     bool refused_ = false;
+    bool quickClient_ = true;
     std::string held_;
     mutable Address<true> remote_;
     mutable Address<false> local_;
@@ -406,8 +440,8 @@ private:
 }  // namespace
 
 GuardedHttpServer::GuardedHttpServer(const HttpLimits& limits, std::atomic<std::size_t>& connections,
-                                     ssl_ctx_st* tls, LogFunction log)
-    : limits_(limits), connections_(connections), tls_(tls), log_(std::move(log)) {}
+                                     std::atomic<unsigned>& onCore, ssl_ctx_st* tls, LogFunction log)
+    : limits_(limits), connections_(connections), onCore_(onCore), tls_(tls), log_(std::move(log)) {}
 
 bool GuardedHttpServer::process_and_close_socket(socket_t sock) {
     const timeval slice{0, static_cast<suseconds_t>(std::chrono::microseconds(kSlice).count())};
@@ -415,6 +449,7 @@ bool GuardedHttpServer::process_and_close_socket(socket_t sock) {
     ::setsockopt(sock, SOL_SOCKET, SO_SNDTIMEO, &slice, sizeof slice);
     const auto accepted = Clock::now();
     const bool admitted = connections_.fetch_add(1) < limits_.maxConnections;
+    onCore_.fetch_add(1);
     const auto isRunning = [this] { return running(); };
 
     std::unique_ptr<Transport> transport;
@@ -426,7 +461,7 @@ bool GuardedHttpServer::process_and_close_socket(socket_t sock) {
     }
     bool served = false;
     if (transport) {
-        ConnectionStream stream(*transport, limits_, log_, isRunning);
+        ConnectionStream stream(*transport, limits_, log_, isRunning, onCore_);
         if (!admitted) {
             stream.refuse(503, "the server has " + std::to_string(limits_.maxConnections) +
                                    " connections open already; try again later");
@@ -442,6 +477,7 @@ bool GuardedHttpServer::process_and_close_socket(socket_t sock) {
         stream.finish();
     }
     connections_.fetch_sub(1);
+    onCore_.fetch_sub(1);
     transport.reset();
     ::shutdown(sock, SHUT_RDWR);
     ::close(sock);

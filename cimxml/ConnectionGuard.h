@@ -22,9 +22,10 @@ namespace orv::cimxml {
 class GuardedHttpServer : public httplib::Server {
 public:
     // `connections` counts open connections over every listener of the
-    // server; `tls` is null for plain HTTP. Refusals are logged.
-    GuardedHttpServer(const HttpLimits& limits, std::atomic<std::size_t>& connections, ssl_ctx_st* tls,
-                      LogFunction log);
+    // server, `onCore` their threads on a core (serving or busy polling);
+    // `tls` is null for plain HTTP. Refusals are logged.
+    GuardedHttpServer(const HttpLimits& limits, std::atomic<std::size_t>& connections,
+                      std::atomic<unsigned>& onCore, ssl_ctx_st* tls, LogFunction log);
 
 private:
     bool process_and_close_socket(socket_t sock) override;
@@ -32,6 +33,7 @@ private:
 
     const HttpLimits limits_;
     std::atomic<std::size_t>& connections_;
+    std::atomic<unsigned>& onCore_;
     ssl_ctx_st* tls_;
     LogFunction log_;
 };

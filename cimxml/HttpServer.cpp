@@ -206,7 +206,7 @@ HttpServer::~HttpServer() = default;
 
 int HttpServer::addListener(const std::string& address, int port, ssl_ctx_st* tls) {
     auto listener = std::make_unique<Listener>();
-    auto server = std::make_unique<GuardedHttpServer>(limits_, connections_, tls, log_);
+    auto server = std::make_unique<GuardedHttpServer>(limits_, connections_, onCore_, tls, log_);
     const std::size_t threadLimit = limits_.maxConnections + kRefusingThreads;
     server->new_task_queue = [threadLimit] { return new ConnectionThreads(threadLimit); };
     // The body limit is enforced while reading, before a large request is

@@ -5,7 +5,7 @@ ORV_PACKAGES=(
   nlohmann-json3-dev libcpp-httplib-dev libtinyxml2-dev libcli11-dev
   libxml2-dev libpam0g-dev libssl-dev
   sblim-wbemcli curl
-  libpam-wrapper
+  libpam-wrapper libmimalloc-dev
 )
 # The fuzz targets (scripts/fuzz) need clang and its libFuzzer runtime.
 ORV_FUZZ_PACKAGES=(clang libclang-rt-dev)
