@@ -70,6 +70,21 @@ const std::uint32_t kOpcodes[] = {
     VrlOpcode::GET_INTERFACE_VERSION};
 constexpr std::uint32_t kControllerError = 0x10000004;
 
+// One request: always HTTP 200 and valid CIM-XML, data or a CIM error
+// with a reason.
+Response answer(const std::string& method, const std::string& ns, const std::string& params) {
+    const HttpAnswer reply = stack->service->handle(exchange(method, ns, intrinsicBody(method, ns, params)));
+    EXPECT_EQ(reply.status, 200) << method << " " << params;
+    if (cimXmlDtdAvailable()) {
+        EXPECT_EQ(cimXmlDtdErrors(reply.body), "") << method << " " << params;
+    }
+    const Response response(reply.body);
+    if (response.errorCode() != 0) {
+        EXPECT_FALSE(response.errorDescription().empty()) << method << " " << params;
+    }
+    return Response(reply.body);
+}
+
 class ProviderFaultTest : public ::testing::Test {
 protected:
     void TearDown() override { stack->control<decltype(&VrlSimClearFailures)>("VrlSimClearFailures")(); }
@@ -80,19 +95,8 @@ protected:
             ASSERT_EQ(fail(opcode, VRLSIM_ANY_CONTROLLER, kControllerError, times), 0);
     }
 
-    // One request: always HTTP 200 and valid CIM-XML, data or a CIM error
-    // with a reason. Returns the error code (0 for data).
     static int request(const std::string& method, const std::string& ns, const std::string& params) {
-        const HttpAnswer answer = stack->service->handle(exchange(method, ns, intrinsicBody(method, ns, params)));
-        EXPECT_EQ(answer.status, 200) << method << " " << params;
-        if (cimXmlDtdAvailable()) {
-            EXPECT_EQ(cimXmlDtdErrors(answer.body), "") << method << " " << params;
-        }
-        const Response response(answer.body);
-        if (response.errorCode() != 0) {
-            EXPECT_FALSE(response.errorDescription().empty()) << method << " " << params;
-        }
-        return response.errorCode();
+        return answer(method, ns, params).errorCode();
     }
 
     // Every class the provider serves, associations included, enumerated by
@@ -135,10 +139,7 @@ TEST_F(ProviderFaultTest, AHungLibraryDoesNotHoldUpReads) {
 }
 
 std::size_t instanceCount(const char* className) {
-    const HttpAnswer answer = stack->service->handle(exchange(
-        "EnumerateInstanceNames", kStorageNs,
-        intrinsicBody("EnumerateInstanceNames", kStorageNs, classNameParam("ClassName", className))));
-    const Response response(answer.body);
+    const Response response = answer("EnumerateInstanceNames", kStorageNs, classNameParam("ClassName", className));
     EXPECT_EQ(response.errorCode(), 0) << className << ": " << response.errorDescription();
     return response.all("INSTANCENAME").size();
 }
@@ -262,10 +263,7 @@ MethodAnswer invoke(const MethodRow& row) {
 // What the provider shows of a class: the whole enumeration's instances.
 std::string shown(const char* className) {
     if (className == nullptr) return {};
-    const HttpAnswer answer = stack->service->handle(exchange(
-        "EnumerateInstances", kStorageNs,
-        intrinsicBody("EnumerateInstances", kStorageNs, classNameParam("ClassName", className))));
-    const Response response(answer.body);
+    const Response response = answer("EnumerateInstances", kStorageNs, classNameParam("ClassName", className));
     EXPECT_EQ(response.errorCode(), 0) << className;
     std::string instances;
     for (const auto* instance : response.all("INSTANCE")) {

@@ -21,7 +21,7 @@ ProtocolError failureOf(const std::string& body) {
     return ProtocolError(0, "", "no failure");
 }
 
-TEST(RequestParsing, ReadsMethodCallsOnInstancesAndClasses) {
+TEST(RequestParsing, ReadsMethodCallsWithReferencesAndNullElements) {
     const std::string reference =
         "<PARAMVALUE NAME=\"Disk\"><VALUE.REFERENCE><INSTANCEPATH><NAMESPACEPATH><HOST>h</HOST>"
         "<LOCALNAMESPACEPATH><NAMESPACE NAME=\"root\"/><NAMESPACE NAME=\"x\"/></LOCALNAMESPACEPATH></NAMESPACEPATH>"
@@ -41,11 +41,6 @@ TEST(RequestParsing, ReadsMethodCallsOnInstancesAndClasses) {
     EXPECT_EQ(disk.paths[0].nameSpace, "root/x");
     EXPECT_EQ(onInstance.parameter("Flags")->typeName, "uint32");
     EXPECT_EQ(onInstance.parameter("Flags")->value.nullElements, (std::vector<bool>{false, true}));
-
-    const XmlRequest onClass =
-        parseRequest(extrinsicBody("Reset", "root/orv/Ambrix/smi_14", "FIX_Controller", "", "", true));
-    EXPECT_TRUE(onClass.targetIsClass);
-    EXPECT_EQ(onClass.target.className, "FIX_Controller");
 }
 
 TEST(RequestParsing, MalformedMessagesGetTheirProtocolFailure) {

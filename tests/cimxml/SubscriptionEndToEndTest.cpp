@@ -15,7 +15,6 @@
 
 #include <chrono>
 #include <fcntl.h>
-#include <fstream>
 #include <thread>
 
 namespace orv::cimxml::test {
@@ -145,27 +144,6 @@ TEST(SubscriptionEndToEnd, WbemcliSubscribesOrvListenerReceivesAndTheSubscriptio
     std::remove(trace.c_str());
     std::remove(kept.c_str());
 }
-
-#ifdef ORV_REAL_PROVIDER
-// The whole road with the real provider: a battery going bad on the
-// simulated controller reaches a subscribed listener as an alert.
-TEST(SubscriptionEndToEnd, ABatteryAlertOfTheRealProviderReachesTheSubscribedListener) {
-    orv::test::TestInstallation installation;
-    installation.writeDefaultLoggerConfig();
-    installation.installRaidLibrary(ORV_VRLIB, orv::test::TestInstallation::readFile(ORV_DEFAULT_TOPOLOGY));
-    const std::string socket = "/tmp/orv-subscription-e2e-" + std::to_string(getpid()) + ".sock";
-    std::ofstream(installation.root() + "/bin/VRLib.control") << socket << "\n";
-    ListenerProcess listener;
-    ServerProcess server(ORV_CIMSERVER, {"--provider", ORV_REAL_PROVIDER, "--schema", ORV_SCHEMA_DIR, "--no-indications"},
-                         {{"ORV_KESTRA_REGISTRY", installation.registryFile()}});
-    ASSERT_EQ(AlertSubscription().create(server.url("root/interop"), listener.url()), "");
-
-    const CommandResult raised = runCommand(std::string(ORV_SIMCTL) + " --socket " + socket + " battery-alert 0");
-    ASSERT_EQ(raised.exitStatus, 0) << raised.output;
-    EXPECT_TRUE(waitForText(listener.output(), "CIM_AlertIndication")) << fileText(listener.output());
-    EXPECT_TRUE(contains(fileText(listener.output()), "Controller 0 battery")) << fileText(listener.output());
-}
-#endif
 
 }  // namespace
 }  // namespace orv::cimxml::test

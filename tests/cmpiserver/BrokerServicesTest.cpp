@@ -144,7 +144,7 @@ TEST_F(BrokerServicesTest, ClassPathIsAFollowsTheHierarchyWithoutCase) {
     EXPECT_FALSE(classes.isA("Loop_A", "CIM_ManagedElement"));
 }
 
-TEST_F(BrokerServicesTest, RequestOwnsWhatItCreatesUntilReleasedOrEnded) {
+TEST_F(BrokerServicesTest, ObjectsLiveWithTheirRequestOrWithTheBroker) {
     {
         RequestScope request(broker, kNameSpace);
         const std::size_t base = request.objectCount();  // context and result
@@ -185,11 +185,8 @@ TEST_F(BrokerServicesTest, RequestOwnsWhatItCreatesUntilReleasedOrEnded) {
         clone->ft->release(clone);
     }
     EXPECT_EQ(broker.longLivedObjectCount(), 0u);
-}
-
-TEST_F(BrokerServicesTest, ObjectsOutsideAnyRequestLiveWithTheBroker) {
-    CMPIString* string = mb->eft->newString(mb, "no request", nullptr);
-    EXPECT_EQ(chars(string), "no request");
+    // Objects made outside any request live with the broker.
+    EXPECT_EQ(chars(mb->eft->newString(mb, "no request", nullptr)), "no request");
     EXPECT_EQ(broker.longLivedObjectCount(), 1u);
 }
 

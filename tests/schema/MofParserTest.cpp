@@ -153,7 +153,7 @@ TEST(MofParser, ReadsMethodsWithDirectionsAndReferenceParameters) {
     EXPECT_EQ(make->findParameter("Image")->type, CimType::UInt8);
 }
 
-TEST(MofParser, FollowsIncludesRelativeToTheIncludingFile) {
+TEST(MofParser, FollowsIncludesRelativeToTheIncludingFileAndNamesTheirFaults) {
     TempDir dir;
     dir.write("parts/Base.mof", "class Inc_Base { [Key] string Id; };\n");
     dir.write("parts/Derived.mof", "#pragma include (\"../parts/Base.mof\")\nclass Inc_Derived : Inc_Base { };\n");
@@ -162,10 +162,8 @@ TEST(MofParser, FollowsIncludesRelativeToTheIncludingFile) {
     const ClassTable table = ClassTable::load(top);
     EXPECT_EQ(table.classNames(), (std::vector<std::string>{"Inc_Base", "Inc_Derived", "Inc_Top"}));
     EXPECT_NE(table.find("Inc_Base")->location.file.find("Base.mof"), std::string::npos);
-}
 
-TEST(MofParser, ReportsIncludeFaultsWithTheIncludingLine) {
-    TempDir dir;
+    // A fault names the including line.
     const std::string missing = dir.write("Missing.mof", "\n#pragma include (\"Nowhere.mof\")\n");
     try {
         ClassTable::load(missing);
