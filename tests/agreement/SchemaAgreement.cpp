@@ -69,41 +69,15 @@ namespace {
 // The schema type a CMPI element type stands for; embedded instances are
 // strings in the schema and are told apart by a qualifier.
 std::optional<schema::CimType> schemaTypeOf(CMPIType elementType) {
-    switch (elementType) {
-        case CMPI_boolean:
-            return schema::CimType::Boolean;
-        case CMPI_char16:
-            return schema::CimType::Char16;
-        case CMPI_real32:
-            return schema::CimType::Real32;
-        case CMPI_real64:
-            return schema::CimType::Real64;
-        case CMPI_uint8:
-            return schema::CimType::UInt8;
-        case CMPI_sint8:
-            return schema::CimType::SInt8;
-        case CMPI_uint16:
-            return schema::CimType::UInt16;
-        case CMPI_sint16:
-            return schema::CimType::SInt16;
-        case CMPI_uint32:
-            return schema::CimType::UInt32;
-        case CMPI_sint32:
-            return schema::CimType::SInt32;
-        case CMPI_uint64:
-            return schema::CimType::UInt64;
-        case CMPI_sint64:
-            return schema::CimType::SInt64;
-        case CMPI_string:
-        case CMPI_chars:
-            return schema::CimType::String;
-        case CMPI_dateTime:
-            return schema::CimType::DateTime;
-        case CMPI_ref:
-            return schema::CimType::Reference;
-        default:
-            return std::nullopt;
-    }
+    using T = schema::CimType;
+    static const std::pair<CMPIType, T> types[] = {
+        {CMPI_boolean, T::Boolean}, {CMPI_char16, T::Char16},   {CMPI_real32, T::Real32},  {CMPI_real64, T::Real64},
+        {CMPI_uint8, T::UInt8},     {CMPI_sint8, T::SInt8},     {CMPI_uint16, T::UInt16},  {CMPI_sint16, T::SInt16},
+        {CMPI_uint32, T::UInt32},   {CMPI_sint32, T::SInt32},   {CMPI_uint64, T::UInt64},  {CMPI_sint64, T::SInt64},
+        {CMPI_string, T::String},   {CMPI_chars, T::String},    {CMPI_dateTime, T::DateTime}, {CMPI_ref, T::Reference}};
+    for (const auto& [cmpi, cim] : types)
+        if (cmpi == elementType) return cim;
+    return std::nullopt;
 }
 
 std::string declaredTypeText(const schema::Property& declared) {
@@ -202,15 +176,9 @@ const schema::Qualifier* nearestValueMap(const schema::ClassTable& table, const 
 
 std::optional<long double> numberOf(const Value& value) {
     switch (value.elementType()) {
-        case CMPI_uint8:
-        case CMPI_uint16:
-        case CMPI_uint32:
-        case CMPI_uint64:
+        case CMPI_uint8: case CMPI_uint16: case CMPI_uint32: case CMPI_uint64:
             return static_cast<long double>(value.asUnsigned());
-        case CMPI_sint8:
-        case CMPI_sint16:
-        case CMPI_sint32:
-        case CMPI_sint64:
+        case CMPI_sint8: case CMPI_sint16: case CMPI_sint32: case CMPI_sint64:
             return static_cast<long double>(value.asSigned());
         default:
             return std::nullopt;

@@ -1,6 +1,6 @@
 // Every association of the table over eleven simulated controllers, with
 // the number of pairs each must answer worked out from the topology file
-// itself, then the same associations with no controller.
+// itself.
 #include <gtest/gtest.h>
 
 #include <map>
@@ -153,28 +153,6 @@ TEST_F(Provider, EveryAssociationAnswersItsPairsFromBothEnds) {
         CIMInstanceList got;
         facade().getCIMInstance(sample.getObjectPath(), got);
         EXPECT_EQ(got.size(), 1u);
-    }
-}
-
-// No controller: the storage classes are not served, and every association
-// of the table, asked directly, answers nothing rather than an error. Only
-// the host's provider identity needs no controller; unregistered without
-// controllers, it too answers nothing through the facade.
-TEST_F(Provider, WithoutControllersEveryAssociationAnswersNothing) {
-    start(R"({"interfaceVersion": 2, "controllers": []})");
-    for (const auto& row : associationRows()) {
-        SCOPED_TRACE(row.className);
-        EXPECT_EQ(count(row.className), 0u);
-        if (row.className == std::string("ORV_InstalledSMISProvider")) continue;
-        TableAssociation plugin(row);
-        CIMInstanceList instances;
-        CIMObjectPathList names;
-        EXPECT_NO_THROW(plugin.enumerateInstances(classPath(row.className), instances));
-        EXPECT_NO_THROW(plugin.enumerateInstanceNames(classPath(row.className), names));
-        EXPECT_NO_THROW(plugin.associators(classPath(row.first.className), row.className, instances, "", "", ""));
-        EXPECT_NO_THROW(plugin.referencesNames(classPath(row.second.className), row.className, names, ""));
-        EXPECT_TRUE(instances.empty());
-        EXPECT_TRUE(names.empty());
     }
 }
 

@@ -248,14 +248,6 @@ TEST_F(CMPIHelperTest, FrameworkPathBecomesCMPIPathInItsOwnNamespace) {
     EXPECT_EQ(*profile.key("InstanceID"), Value::string("SNIA+SMI-S+1.4.0"));
 }
 
-TEST_F(CMPIHelperTest, RealKeysCannotBeHandedToTheServer) {
-    CIMObjectPath path("", kNameSpace, "ORV_Battery");
-    path.addKeyBinding(CIMKeyBinding("Ratio", std::vector<float>{0.5f}, CIM_REAL32));
-    EXPECT_EQ(failureOf([&] { CMPIHelper::FrameworkObjectPathToCMPIObjectPath(path, mb); }),
-              std::make_pair(1, std::string(" :: Operation Failed")));
-    EXPECT_EQ(failureOf([&] { CMPIHelper::FrameworkObjectPathToCMPIObjectPath(path, nullptr); }).first, 1);
-}
-
 TEST_F(CMPIHelperTest, InstanceCarriesEveryConvertibleTypeWithItsCMPIType) {
     using V = Value;
     const std::pair<CIMProperty, Value> rows[] = {

@@ -1,7 +1,6 @@
 // The built provider, loaded by path, over a RAID library that reports no
 // controllers: its exported face, its MI tables, the argument checks of every
-// MI function, the interop classes it still serves and the storage classes
-// that answer empty.
+// MI function, and what queries and filter checks answer.
 #include "LoadedProvider.h"
 
 #include <cstdio>
@@ -114,8 +113,6 @@ TEST_F(NoControllerTest, QueriesAndFilterChecksAnswerNothing) {
     EXPECT_EQ(indication->ft->mustPoll(indication, request.context(), filter, "CIM_AlertIndication", op).rc, CMPI_RC_OK);
     EXPECT_EQ(indication->ft->activateFilter(indication, request.context(), filter, "CIM_AlertIndication", op, 1).rc,
               CMPI_RC_OK);
-    EXPECT_EQ(indication->ft->enableIndications(indication, request.context()).rc, CMPI_RC_OK);
-    EXPECT_EQ(indication->ft->disableIndications(indication, request.context()).rc, CMPI_RC_OK);
     EXPECT_EQ(indication->ft->deActivateFilter(indication, request.context(), filter, "CIM_AlertIndication", op, 1).rc,
               CMPI_RC_OK);
     const CollectedResult result = request.collected();
@@ -133,24 +130,6 @@ TEST_F(NoControllerTest, FailedRequestIsLoggedUnderItsOperation) {
                           "EnumInstanceNames operation failed,                 refer previous log lines for reason"),
               1u);
 }
-
-// ---- Methods without controllers -----------------------------------------------------
-
-// The adapter's tests check who may call; here the loaded provider answers a
-// method on a class that has no plugin without controllers.
-TEST_F(NoControllerTest, MethodOfAnUnservedClassAnswersZero) {
-    RequestScope request(provider->broker, kStorageNameSpace);
-    const CMPIStatus status = method->ft->invokeMethod(
-        method, request.context(), request.result(),
-        path(kStorageNameSpace, "ORV_StorageConfigurationService", {{"Name", Value::string("s")}}),
-        "ReturnToStoragePool", provider->broker.newArgs(), provider->broker.newArgs());
-    EXPECT_EQ(status.rc, CMPI_RC_OK);
-    ASSERT_EQ(request.collected().data.size(), 1u);
-    EXPECT_EQ(request.collected().data[0], Value::unsignedInteger(CMPI_uint32, 0));
-    EXPECT_EQ(request.collected().doneCount, 1);
-}
-
-// ---- What the provider serves without controllers ---------------------------------------
 
 }  // namespace
 }  // namespace providertest

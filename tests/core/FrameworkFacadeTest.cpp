@@ -119,6 +119,7 @@ TEST_F(FrameworkFacadeTest, PluginFailureIsLoggedAndPassedOnUnchanged) {
     CIMInstanceList instances;
     EXPECT_EQ(failureOf([&] { facade->enumerateInstances(pathOf("Test_Failing"), instances); }),
               std::make_pair(4, std::string("bad key")));
+    EXPECT_TRUE(logged("orv::cim::fwf::AbstractInstanceProviderPlugin::enumerateInstances :: bad key."));
     EXPECT_TRUE(logged("orv::cim::fwf::FrameworkFacade::enumerateInstances :: bad key"));
 
     CIMInstance instance;

@@ -15,6 +15,7 @@
 #include "CIMException.h"
 #include "FrameworkFacade.h"
 #include "LogCapture.h"
+#include "OsServices.h"
 #include "PluginsManager.h"
 #include "VRLibFacadeIntf.h"
 
@@ -128,6 +129,19 @@ inline orv::cim::fwf::AbstractProviderPlugin& pluginFor(const orv::cim::fwf::CIM
     auto* plugin = orv::cim::fwf::FrameworkFacade::getInstance()->getPlugIn(path.getClassName());
     if (plugin == nullptr) throw std::runtime_error("no plugin for " + path.getClassName());
     return *plugin;
+}
+
+// The name of this machine, as the plugins report it.
+inline std::string thisHost() {
+    char name[256] = {};
+    EXPECT_EQ(OsGetHostName(name, sizeof name), 0);
+    return name;
+}
+
+// The first value of a text key, "<none>" when it has none.
+inline std::string keyText(const orv::cim::fwf::CIMObjectPath& path, const std::string& key) {
+    const auto values = path.getKeyBinding(key).getValue<std::string>();
+    return values.empty() ? "<none>" : values.front();
 }
 
 }  // namespace orv::test

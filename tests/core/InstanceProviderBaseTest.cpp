@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include "AbstractMethodProviderPlugin.h"
 #include "CIMException.h"
 #include "LogCapture.h"
 #include "PropertyBuilders.h"
@@ -61,21 +60,6 @@ TEST_F(InstanceProviderBaseTest, AnswersFromTheRepositoryInTheRequestsNamespace)
         "orv::cim::fwf::AbstractInstanceProviderPlugin::getCIMInstance :: Empty list returned for class Test_Widget"));
 }
 
-TEST_F(InstanceProviderBaseTest, RepositoryFailureIsLoggedAndPassedOn) {
-    const CIMException failure(1, std::string("Failed to retrieve objects of Test_Widget."));
-    WidgetPlugin failing(kThreeWidgets, nullptr, &failure);
-    CIMInstanceList instances;
-    try {
-        failing.enumerateInstances(request(), instances);
-        FAIL() << "no exception";
-    } catch (const CIMException& e) {
-        EXPECT_EQ(e.getCode(), 1);
-        EXPECT_EQ(e.getMessage(), "Failed to retrieve objects of Test_Widget.");
-    }
-    EXPECT_TRUE(log.hasLineEndingWith("orv::cim::fwf::AbstractInstanceProviderPlugin::enumerateInstances :: "
-                                      "Failed to retrieve objects of Test_Widget.."));
-}
-
 TEST_F(InstanceProviderBaseTest, ChangingAndTraversingOperationsAreNotSupported) {
     CIMInstanceList instances;
     CIMObjectPathList names;
@@ -98,32 +82,6 @@ TEST_F(InstanceProviderBaseTest, ChangingAndTraversingOperationsAreNotSupported)
                       "orv::cim::fwf::AbstractInstanceProviderPlugin::" + operation + " ::  :: Not supported");
         }
     }
-}
-
-// A class that is both an instance and a method plugin: it enumerates through
-// the instance side and leaves unknown methods to the method base.
-class ServiceWidget : public WidgetPlugin, public AbstractMethodProviderPlugin {
-public:
-    ServiceWidget() : WidgetPlugin(kThreeWidgets) {}
-    uint32_t invokeMethod(CIMObjectPath path, const std::string& methodName, const CIMArgumentList& in,
-                          CIMArgumentList& out) override {
-        if (methodName == "Ping") return 0;
-        return AbstractMethodProviderPlugin::invokeMethod(path, methodName, in, out);
-    }
-};
-
-TEST_F(InstanceProviderBaseTest, MethodPluginServesInstancesAndMethodsThroughOneRoot) {
-    ServiceWidget service;
-    AbstractProviderPlugin& root = service;
-    CIMObjectPathList names;
-    root.enumerateInstanceNames(request(), names);
-    EXPECT_EQ(names.size(), 3u);
-
-    CIMArgumentList in;
-    CIMArgumentList out;
-    EXPECT_EQ(root.invokeMethod(request("a_1"), "Ping", in, out), 0u);
-    EXPECT_EQ(root.invokeMethod(request("a_1"), "Unknown", in, out), 7u);
-    EXPECT_TRUE(out.empty());
 }
 
 }  // namespace

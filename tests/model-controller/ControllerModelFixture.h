@@ -8,7 +8,6 @@
 #include <vector>
 
 #include "CommonFunctions.h"
-#include "OsServices.h"
 #include "PoolsTestSupport.h"
 #include "SimulatedProvider.h"
 
@@ -42,16 +41,8 @@ inline std::string controllerTopology() {
 })";
 }
 
-inline std::string thisHost() {
-    char name[256] = {};
-    EXPECT_EQ(OsGetHostName(name, sizeof name), 0);
-    return name;
-}
-
-inline std::string keyText(const CIMObjectPath& path, const std::string& key) {
-    const auto all = path.getKeyBinding(key).getValue<std::string>();
-    return all.empty() ? "<none>" : all.front();
-}
+using orv::test::keyText;
+using orv::test::thisHost;
 
 template <typename Fn>
 void expectRefused(Fn fn, int code, const std::string& message) {

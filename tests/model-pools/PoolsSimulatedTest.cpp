@@ -83,22 +83,6 @@ TEST_F(PoolsSimulatedTest, FourPrimordialPoolsPerControllerWithSixtyFourBitCapac
     EXPECT_EQ(capacity("0_SATA_Rotating"), std::make_pair(60500 * GiB, 60000 * GiB));
 }
 
-TEST_F(PoolsSimulatedTest, GetInstanceNamesExactlyOneObjectOrNone) {
-    EXPECT_EQ(get(pathOf("ORV_PrimordialStoragePool", {{"InstanceID", "1_SAS_SSD"}})).size(), 1u);
-    for (const char* stranger : {"2_SATA_SSD", "SATA_SSD_1", "1_SATA", "1"}) {
-        EXPECT_TRUE(get(pathOf("ORV_PrimordialStoragePool", {{"InstanceID", stranger}})).empty()) << stranger;
-        EXPECT_TRUE(get(pathOf("ORV_StorageRedundancySet", {{"InstanceID", stranger}})).empty()) << stranger;
-    }
-    EXPECT_EQ(get(pathOf("ORV_ConcreteStoragePool", {{"InstanceID", "1_0"}})).size(), 1u);
-    EXPECT_TRUE(get(pathOf("ORV_ConcreteStoragePool", {{"InstanceID", "0_1"}})).empty());
-    EXPECT_EQ(get(deviceOf("ORV_StorageVolume", 0, "0_0")).size(), 1u);
-    EXPECT_TRUE(get(deviceOf("ORV_StorageVolume", 1, "1_0")).empty()) << "a reserved array has no volume";
-    EXPECT_TRUE(get(deviceOf("ORV_StorageVolume", 1, "0_0")).empty()) << "SystemName must match too";
-    EXPECT_EQ(get(deviceOf("ORV_StorageExtent", 0, "0_5")).size(), 1u);
-    EXPECT_TRUE(get(deviceOf("ORV_StorageExtent", 0, "5_0")).empty());
-    EXPECT_TRUE(logged("Empty list returned for class ORV_StorageExtent"));
-}
-
 TEST_F(PoolsSimulatedTest, ArraysAsPoolsVolumesAndCompositeExtents) {
     EXPECT_EQ(names("ORV_StorageVolume"),
               std::vector<std::string>{"SystemCreationClassName=ORV_ControllerComputerSystem|"

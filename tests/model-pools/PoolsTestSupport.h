@@ -81,15 +81,6 @@ T value(const CIMInstance& instance, const std::string& name) {
     }
     return property->getValue<T>().at(0);
 }
-template <typename T>
-std::vector<T> values(const CIMInstance& instance, const std::string& name) {
-    const CIMProperty* property = instance.getProperty(name);
-    if (property == nullptr) {
-        ADD_FAILURE() << "no " << name;
-        return {};
-    }
-    return property->getValue<T>().getValues();
-}
 inline CIMDataType typeOf(const CIMInstance& instance, const std::string& name) {
     const CIMProperty* property = instance.getProperty(name);
     return property == nullptr ? CIMDataType(-1) : property->getType();

@@ -1,4 +1,3 @@
-#include "CIMArgumentList.h"
 #include "CIMInstance.h"
 #include "CIMProperty.h"
 
@@ -24,27 +23,6 @@ CIMObjectPath volumePath(const std::string& deviceId) {
 }
 
 }  // namespace
-
-TEST(CIMPropertyTest, CopiesKeepEveryStoredKind) {
-    CIMProperty emptyArray("Names", CIMValue<std::string>(std::vector<std::string>{}, true, false), false,
-                           CIM_STRING_ARRAY);
-    CIMProperty copy = emptyArray;
-    auto names = copy.getValue<std::string>();
-    EXPECT_TRUE(names.isArray());
-    EXPECT_FALSE(names.isNull());
-    EXPECT_EQ(names.size(), 0u);
-
-    CIMProperty flags("Flags", CIMValue<bool>(std::vector<bool>{false, true}, true, false), true,
-                      CIM_BOOLEAN_ARRAY);
-    CIMProperty flagsCopy(flags);
-    EXPECT_TRUE(flagsCopy.isKey());
-    ASSERT_EQ(flagsCopy.getValue<bool>().size(), 2u);
-    EXPECT_TRUE(flagsCopy.getValue<bool>().at(1));
-
-    CIMProperty nullValue("Caption", CIMValue<std::string>(std::vector<std::string>{}, false, true), false,
-                          CIM_STRING);
-    EXPECT_TRUE(CIMProperty(nullValue).getValue<std::string>().isNull());
-}
 
 TEST(CIMPropertyTest, ReferencesAndEmbeddedInstancesAreDeepCopies) {
     CIMProperty reference;
@@ -73,17 +51,4 @@ TEST(CIMPropertyTest, ReferencesAndEmbeddedInstancesAreDeepCopies) {
     ASSERT_NE(held.getProperty("Antecedent"), nullptr);
     EXPECT_EQ(held.getProperty("Antecedent")->getValue<CIMObjectPath>().at(0), volumePath("0_2"));
     EXPECT_EQ(held.getProperty("Late"), nullptr);
-}
-
-TEST(CIMArgumentListTest, FindsTheFirstArgumentOfAName) {
-    CIMArgumentList arguments;
-    EXPECT_TRUE(arguments.empty());
-    arguments.add(CIMProperty("ElementName", scalar(std::string("first")), false, CIM_STRING));
-    arguments.add(CIMProperty("Size", scalar<uint64_t>(1024), false, CIM_UINT64));
-    arguments.add(CIMProperty("ElementName", scalar(std::string("second")), false, CIM_STRING));
-    ASSERT_EQ(arguments.size(), 3u);
-    ASSERT_NE(arguments.find("ElementName"), nullptr);
-    EXPECT_EQ(arguments.find("ElementName")->getValue<std::string>().at(0), "first");
-    EXPECT_EQ(arguments.find("elementname")->getValue<std::string>().at(0), "first") << "whatever the case";
-    EXPECT_EQ(arguments.at(1).getValue<uint64_t>().at(0), 1024u);
 }

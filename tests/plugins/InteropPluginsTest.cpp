@@ -24,19 +24,8 @@ constexpr const char* kInterop = "root/PG_InterOp";
 constexpr const char* kStorage = "root/orv/Ambrix/smi_14";
 constexpr uint32_t kNoControllers = 0x10000003;
 
-std::string thisHost() {
-    char name[256] = {};
-    EXPECT_EQ(OsGetHostName(name, sizeof name), 0);
-    return name;
-}
-
 CIMObjectPath pathOf(const std::string& nameSpace, const std::string& className) {
     return CIMObjectPath("cimhost", nameSpace, className);
-}
-
-std::string keyText(const CIMObjectPath& path, const std::string& key) {
-    const auto values = path.getKeyBinding(key).getValue<std::string>();
-    return values.empty() ? "<none>" : values.front();
 }
 
 CIMObjectPath referenceOf(const CIMInstance& association, const std::string& role) {
@@ -118,26 +107,6 @@ TEST_F(InteropPluginsTest, HostComputerSystemAndItsRoleMethod) {
     EXPECT_EQ(facade->invokeMethod(hosts[0].getObjectPath(), "IsAdministrator", in, out), 0u);
     ASSERT_NE(out.find("Role"), nullptr);
     EXPECT_EQ(out.find("Role")->getValue<std::string>().at(0), "Administrator");
-}
-
-TEST_F(InteropPluginsTest, ObjectManagerHostingAndAccess) {
-    start();
-    EXPECT_EQ(instancesOf(kInterop, "ORV_HostedService").size(), 1u);
-    EXPECT_EQ(instancesOf(kInterop, "ORV_HostedAccessPoint").size(), 2u);
-    EXPECT_EQ(instancesOf(kInterop, "ORV_CommMechanismForManager").size(), 2u);
-
-    const CIMInstanceList managers = instancesOf(kInterop, "ORV_ObjectManager");
-    ASSERT_EQ(managers.size(), 1u);
-    CIMInstanceList namespaces;
-    facade->associators(managers[0].getObjectPath(), "ORV_NamespaceInManager", namespaces, "Antecedent",
-                        "Dependent", "");
-    ASSERT_EQ(namespaces.size(), 1u);
-    EXPECT_EQ(namespaces[0].getClassName(), "ORV_Namespace");
-
-    // The host lives in the storage namespace, the mechanisms in interop.
-    const CIMInstanceList hostedPoints = instancesOf(kInterop, "ORV_HostedAccessPoint");
-    EXPECT_EQ(referenceOf(hostedPoints[0], "Antecedent").getNameSpace(), kStorage);
-    EXPECT_EQ(referenceOf(hostedPoints[0], "Dependent").getNameSpace(), kInterop);
 }
 
 TEST_F(InteropPluginsTest, ConformanceWithoutControllers) {

@@ -8,46 +8,29 @@ namespace {
 const char* kDetailedTopology = R"({
   "lrcIntervalMs": 3600000,
   "controllers": [
-    {"id": 0, "serialNumber": "ABCDEFGH", "romRevisionLevel": "R2B1", "cacheSize": 1024, "dataStoreSize": 77,
-     "partNumber": "PN-123456789", "fwVersion": "1300", "biosVersion": "3.4.7", "uefiVersion": "0220",
-     "plantOfManufacture": "BLR2", "batteryStatus": 3, "slotNumber": 9,
+    {"id": 0, "serialNumber": "ABCDEFGH", "romRevisionLevel": "R2B1", "partNumber": "PN-123456789",
+     "fwVersion": "1300", "biosVersion": "3.4.7", "uefiVersion": "0220", "plantOfManufacture": "BLR2",
      "ports": ["500605B000000001", "500605B0000000A2"], "hostEndSASAddress": "500605B00000FF00",
-     "modelNumber": "XYZ", "vendorName": "ORVORVOR", "productName": "Ambrix 16i SAS X", "autoRebuild": 0,
-     "mediaScrubRate": 55, "spinUpDelay": 6, "spinDiskCount": 3, "NCQEnabled": 0, "copyBackEnabled": 1,
-     "bootVolumeId": 2, "PCIDeviceId": "0x0601", "PCIVendorId": "0x1D6B", "PCISubSysVendorId": "0x1D6C",
-     "PCISubSysDeviceId": "0x0009", "optionROMEnabled": 0, "cacheMode": 0, "optionROMInpEnabled": 0,
-     "timeStamp": 4886718345, "adapterId": 42, "contrDevFilePath": "/dev/ambrixA",
-     "defaults": {"autoRebuild": 0, "spinUpDelay": 5, "spinDiskCount": 2, "bootVolumeId": 1, "opROMEnabled": 0,
-                  "opROMConsoleEnabled": 1, "cacheModeEnabled": 0},
-     "enclosure": {"productName": "Ambrix 12-Bay XY", "vendorId": "ORVENCL1", "modelNum": "E12",
-                   "serialNumber": "ENC12345", "firmwareLevel": "0203", "deviceSlotState": [1, 2, 3, 4],
-                   "powerSupplyState": [5], "SASExpanderState": [], "coolingFanState": [6, 7],
-                   "tempSensorState": [8], "voltSensorState": [9, 10, 11], "currSensorState": [12],
+     "modelNumber": "XYZ", "vendorName": "ORVORVOR", "productName": "Ambrix 16i SAS X", "bootVolumeId": 2,
+     "PCIVendorId": "0x1D6B", "timeStamp": 4886718345, "contrDevFilePath": "/dev/ambrixA",
+     "defaults": {"spinUpDelay": 5, "opROMConsoleEnabled": 1},
+     "enclosure": {"productName": "Ambrix 12-Bay XY", "vendorId": "ORVENCL1", "serialNumber": "ENC12345",
+                   "deviceSlotState": [1, 2, 3, 4], "SASExpanderState": [], "voltSensorState": [9, 10, 11],
                    "contrElectState": [13, 14]},
-     "battery": {"batteryState": 2, "batteryType": 3, "installDate": "20090909",
-                 "battSerialNum": "BATSERIAL0000001", "countryOfOrigin": "India", "productNum": "BBU-02XX",
-                 "modelNum": "BBU9XXXX", "estBattReplaceTime": 700, "fullDischargeTime": 110,
-                 "estChargeRemaining": 88, "battPackReplaceNeeded": 1, "estRunTime": 66, "designCapacity": 1300,
-                 "designVoltage": 3600, "battVoltage": 3800, "minDesignTemp": 5, "maxDesignTemp": 55,
-                 "battTemperature": 31},
+     "battery": {"batteryType": 3, "installDate": "20090909", "battSerialNum": "BATSERIAL0000001",
+                 "countryOfOrigin": "India", "productNum": "BBU-02XX", "modelNum": "BBU9XXXX"},
      "disks": [
-       {"compPdId": 0, "slotId": 5, "deviceId": 4660, "locateLedOn": 1, "isCounterfeit": 1, "rawSize": 600,
-        "coercedSize": 598, "vendorIdentification": "QUOLLDSK", "productIdentification": "QD600S12ABCDEFGH",
-        "productRevLevel": "LS0A", "modelNumber": "Q60", "serialNumber": "QS012345", "WWN": "5000C500AABBCCDD",
-        "phySASAddresses": ["5000C50011223301", "5000C50011223302"], "portNumber": 3,
-        "maxBlockAddress": 5000000001, "blockLen": 512, "driveType": 2, "attachedContrPortNum": 7,
-        "negotiatedTransSpeed": 6, "formFactor": 2, "PFAErrorCount": 4, "PFAFlag": 1, "targetId": 17,
-        "blockDevType": 1},
+       {"compPdId": 0, "slotId": 5, "vendorIdentification": "QUOLLDSK", "productIdentification": "QD600S12ABCDEFGH",
+        "productRevLevel": "LS0A", "serialNumber": "QS012345", "WWN": "5000C500AABBCCDD",
+        "phySASAddresses": ["5000C50011223301", "5000C50011223302"], "maxBlockAddress": 5000000001},
        {"compPdId": 1, "slotId": 6},
        {"compPdId": 2, "slotId": 7, "hotSpare": true},
        {"compPdId": 3, "slotId": 8},
        {"compPdId": 4, "slotId": 9, "foreign": true}],
      "volumes": [
-       {"vdIndex": 2, "RAIDLevel": 1, "compPdId": [1, 0], "stripeSize": 128,
-        "volumeName": "V234567890123456789012345678901X", "wrCacheStatus": 1, "NCQStatus": 1, "volumeSetId": 9,
-        "deviceId": 33, "targetId": 12, "vendorIdentification": "VENDOR01",
-        "productIdentification": "PRODUCT-ID-16CHR", "unitSerialNumber": "USN00001", "readFailCount": 3,
-        "writeFailCount": 4, "totalBlocks": 5000000000, "endBlockAddr": 4999999999, "blockLength": 512,
+       {"vdIndex": 2, "RAIDLevel": 1, "compPdId": [1, 0], "volumeName": "V234567890123456789012345678901X",
+        "vendorIdentification": "VENDOR01", "productIdentification": "PRODUCT-ID-16CHR",
+        "unitSerialNumber": "USN00001", "totalBlocks": 5000000000, "endBlockAddr": 4999999999,
         "installDate": "20100401"}]},
     {"id": 1, "disks": [{"compPdId": 0}]}
   ]
@@ -62,91 +45,49 @@ void expectTexts(const PropertyContainer& c, std::initializer_list<std::pair<con
     for (const auto& [name, value] : expected) EXPECT_EQ(value, textOf(c, name)) << name;
 }
 
-TEST_F(CacheFillTest, ControllerPropertiesComeFromTheirFields) {
+// Straight copies of numeric fields show in the model tests of the classes
+// that publish them; here the texts at full width, the counts and lists the
+// fill works out, and the fields that change form on the way.
+TEST_F(CacheFillTest, ControllerTextsCountsAndDefaults) {
     ASSERT_EQ(0u, start(kDetailedTopology));
     const PropertyContainer c = cached("IOAs", 0);
     expectInts(c, {{"physDiskCount", 5u}, {"hotspareCount", 1u}, {"volumeCount", 1u}, {"enclCount", 1u},
-        {"cacheSize", 1024u}, {"cacheMode", 0u}, {"dataStoreSize", 77u}, {"batteryStatus", 3u}, {"slotNumber", 9u},
-        {"portCount", 2u}, {"autoRebuild", 0u}, {"mediaScrubRate", 55u}, {"spinUpDelay", 6u}, {"spinDiskCount", 3u},
-        {"NCQEnabled", 0u}, {"copyBackEnabled", 1u}, {"bootVolumeId", 2u}, {"PCIDeviceId", 0x0601u},
-        {"PCIVendorId", 0x1D6Bu}, {"PCISubSysVendorId", 0x1D6Cu}, {"PCISubSysDeviceId", 0x0009u},
-        {"optionROMEnabled", 0u}, {"optionROMInpEnabled", 0u}});
+        {"portCount", 2u}, {"PCIVendorId", 0x1D6Bu}, {"defaultSpinUpDelay", 5u}, {"defaultOptionROMConsoleEnabled", 1u}});
     expectTexts(c, {{"serialNumber", "ABCDEFGH"}, {"romRevisionLevel", "R2B1"}, {"partNumber", "PN-123456789"},
         {"fwVersion", "1300"}, {"biosVersion", "3.4.07"}, {"uefiVersion", "0220"}, {"plantOfManufacture", "BLR2"},
         {"portSASAdressess", "500605B000000001;500605B0000000A2"}, {"hostEndSASAddress", "500605B00000FF00"},
-        {"modelNumber", "XYZ"}, {"vendorName", "ORVORVOR"}, {"productName", "Ambrix 16i SAS X"}});
+        {"modelNumber", "XYZ"}, {"vendorName", "ORVORVOR"}, {"productName", "Ambrix 16i SAS X"},
+        {"contrDevFilePath", "/dev/ambrixA"}});
     EXPECT_EQ(4886718345ull, u64Of(c, "timeStamp"));
-    expectInts(c, {{"adapterId", 42u}, {"defaultAutoRebuild", 0u}, {"defaultSpinUpDelay", 5u},
-        {"defaultSpinDiskCount", 2u}, {"defaultBootVolumeId", 1u}, {"defaultOptionROMEnabled", 0u},
-        {"defaultOptionROMConsoleEnabled", 1u}, {"defaultCacheModeEnabled", 0u}});
-    expectTexts(c, {{"contrDevFilePath", "/dev/ambrixA"}});
 }
 
-TEST_F(CacheFillTest, VolumeDiskEnclosureAndBatteryPropertiesComeFromTheirFields) {
+TEST_F(CacheFillTest, VolumeDiskEnclosureAndBatteryTextsAndLists) {
     ASSERT_EQ(0u, start(kDetailedTopology));
     const PropertyContainer v = cached("volumes", 0, "vdIndex", 2);
-    expectInts(v, {{"volReserved", 0u}, {"wrCacheStatus", 1u}, {"volumeSetId", 9u}, {"NCQStatus", 1u},
-        {"pdCount", 2u}});
+    expectInts(v, {{"pdCount", 2u}, {"hsProtected", 1u}, {"bootVolume", 1u}});
     EXPECT_EQ((VrlVector{1, 0}), vectorOf(v, "compPdId"));
-    expectInts(v, {{"hsProtected", 1u}, {"RAIDLevel", 1u}, {"deviceId", 33u}, {"stripeSize", 128u}});
     EXPECT_EQ(5000000000ull, u64Of(v, "totalBlocks"));
-    expectInts(v, {{"blockLength", 512u}, {"targetId", 12u}, {"readFailCount", 3u}, {"writeFailCount", 4u}});
-    expectTexts(v, {{"volumeName", "V234567890123456789012345678901X"}, {"vendorIdentification", "VENDOR01"},
-        {"productIdentification", "PRODUCT-ID-16CHR"}, {"unitSerialNumber", "USN00001"}});
     EXPECT_EQ(4999999999ull, u64Of(v, "endBlockAddr"));
-    expectInts(v, {{"bootVolume", 1u}});
-    expectTexts(v, {{"installDate", "20100401"}});
+    expectTexts(v, {{"volumeName", "V234567890123456789012345678901X"}, {"vendorIdentification", "VENDOR01"},
+        {"productIdentification", "PRODUCT-ID-16CHR"}, {"unitSerialNumber", "USN00001"}, {"installDate", "20100401"}});
 
     const PropertyContainer d = cached("physicalDisks", 0, "compPdId", 0);
-    expectInts(d, {{"deviceId", 4660u}, {"slotId", 5u}, {"vdIndex", 2u}, {"locateLedOn", 1u}, {"isCounterfeit", 1u},
-        {"deviceType", 3u}, {"SASAddressCount", 2u}, {"portNumber", 3u}, {"rawSize", 600u}, {"coercedSize", 598u}});
+    expectInts(d, {{"vdIndex", 2u}, {"deviceType", 3u}, {"SASAddressCount", 2u}});
     expectTexts(d, {{"phySASAddresses", "5000C50011223301;5000C50011223302"}, {"vendorIdentification", "QUOLLDSK"},
-        {"productIdentification", "QD600S12ABCDEFGH"}, {"productRevLevel", "LS0A"}, {"modelNumber", "Q60"},
-        {"serialNumber", "QS012345"}});
+        {"productIdentification", "QD600S12ABCDEFGH"}, {"productRevLevel", "LS0A"}, {"serialNumber", "QS012345"}});
     EXPECT_EQ((VrlVector{0x50, 0x00, 0xC5, 0x00, 0xAA, 0xBB, 0xCC, 0xDD}), vectorOf(d, "WWN"));
     EXPECT_EQ(5000000001ull, u64Of(d, "maxBlockAddress"));
-    expectInts(d, {{"blockLen", 512u}, {"driveType", 2u}, {"attachedContrPortNum", 7u},
-        {"negotiatedTransSpeed", 6u}, {"formFactor", 2u}, {"PFAErrorCount", 4u}, {"PFAFlag", 1u}, {"targetId", 17u},
-        {"blockDevType", 1u}});
 
     const PropertyContainer e = cached("enclosures", 0, "enclId", 0);
-    expectInts(e, {{"deviceSlotCount", 4u}});
-    expectTexts(e, {{"productName", "Ambrix 12-Bay XY"}, {"vendorId", "ORVENCL1"}, {"modelNum", "E12"},
-        {"serialNumber", "ENC12345"}, {"firmwareLevel", "0203"}});
+    expectInts(e, {{"deviceSlotCount", 4u}, {"SASExpanderCount", 0u}});
+    expectTexts(e, {{"productName", "Ambrix 12-Bay XY"}, {"vendorId", "ORVENCL1"}, {"serialNumber", "ENC12345"}});
     EXPECT_EQ((VrlVector{1, 2, 3, 4}), vectorOf(e, "deviceSlotState"));
-    EXPECT_EQ((VrlVector{5}), vectorOf(e, "powerSupplyState"));
-    expectInts(e, {{"SASExpanderCount", 0u}});
     EXPECT_TRUE(vectorOf(e, "SASExpanderState").empty());
-    EXPECT_EQ((VrlVector{6, 7}), vectorOf(e, "coolingFanState"));
-    EXPECT_EQ((VrlVector{8}), vectorOf(e, "tempSensorState"));
     EXPECT_EQ((VrlVector{9, 10, 11}), vectorOf(e, "voltSensorState"));
-    EXPECT_EQ((VrlVector{12}), vectorOf(e, "currSensorState"));
     EXPECT_EQ((VrlVector{13, 14}), vectorOf(e, "contrElectState"));
 
-    const PropertyContainer b = cached("batteryUnits", 0);
-    expectInts(b, {{"batteryState", 2u}, {"batteryType", 3u}, {"battPackReplaceNeeded", 1u},
-        {"estBattReplaceTime", 700u}, {"fullDischargeTime", 110u}, {"estChargeRemaining", 88u}, {"estRunTime", 66u},
-        {"designVoltage", 3600u}, {"designCapacity", 1300u}, {"battVoltage", 3800u}, {"minDesignTemp", 5u},
-        {"maxDesignTemp", 55u}, {"battTemperature", 31u}});
-    expectTexts(b, {{"installDate", "20090909"}, {"battSerialNum", "BATSERIAL0000001"},
+    expectTexts(cached("batteryUnits", 0), {{"installDate", "20090909"}, {"battSerialNum", "BATSERIAL0000001"},
         {"countryOfOrigin", "India"}, {"productNum", "BBU-02XX"}, {"modelNum", "BBU9XXXX"}});
-}
-
-TEST_F(CacheFillTest, PdConfigFollowsSpareThenMembership) {
-    ASSERT_EQ(0u, start(kDetailedTopology));
-    EXPECT_EQ(3u, intOf(cached("physicalDisks", 0, "compPdId", 0), "pdConfig"));
-    EXPECT_EQ(3u, intOf(cached("physicalDisks", 0, "compPdId", 1), "pdConfig"));
-    EXPECT_EQ(1u, intOf(cached("physicalDisks", 0, "compPdId", 2), "pdConfig"));
-    EXPECT_EQ(0u, intOf(cached("physicalDisks", 0, "compPdId", 3), "pdConfig"));
-    EXPECT_EQ(3u, intOf(cached("physicalDisks", 0, "compPdId", 4), "pdConfig"));  // foreign array member
-}
-
-TEST_F(CacheFillTest, ControllerWithoutBatteryTypeHasNoBatteryObject) {
-    ASSERT_EQ(0u, start(kDetailedTopology));
-    EXPECT_EQ(1u, objectsOf("batteryUnits", 0).size());
-    EXPECT_TRUE(objectsOf("batteryUnits", 1).empty());
-    EXPECT_EQ(1u, objectsOf("IOAs", 1).size());
-    EXPECT_TRUE(objectsOf("enclosures", 1).empty());
 }
 
 // The provider's own objects (jobs) are written through the facade; the
@@ -165,7 +106,7 @@ TEST_F(CacheFillTest, OnlyTheProvidersOwnClassesAreWritable) {
     PropertyContainer newState;
     newState.insertInt("state", 4);
     newState.insertInt("percent", 50);
-    for (const char* hardware : {"volumes", "physicalDisks", "IOAs", "enclosures"}) {
+    for (const char* hardware : {"volumes", "IOAs"}) {
         SCOPED_TRACE(hardware);
         const size_t before = objects(hardware).size();
         EXPECT_EQ(0x10000005u, facade.addObjectInstance(hardware, job(0, 9)));
@@ -179,14 +120,11 @@ TEST_F(CacheFillTest, OnlyTheProvidersOwnClassesAreWritable) {
     for (const PropertyContainer& j : {job(0, 1), job(0, 2), job(1, 3)})
         ASSERT_EQ(0u, facade.addObjectInstance("RunningJobObject", j));
     EXPECT_EQ(0u, facade.addObjectInstance("RunningJobObject", job(0, 1)));  // already there: kept once
+    // A modification by the controller's key alone reaches each of its jobs.
     ASSERT_EQ(0u, facade.modifyObjectInstance("RunningJobObject", controller0, newState));
     const auto jobs = objects("RunningJobObject");
     ASSERT_EQ(3u, jobs.size());
-    for (const PropertyContainer& j : jobs) {
-        const bool ofController0 = intOf(j, "contrId", true) == 0;
-        EXPECT_EQ(ofController0 ? 4u : 1u, intOf(j, "state"));
-        EXPECT_EQ(ofController0, has(j, "percent"));
-    }
+    for (const PropertyContainer& j : jobs) EXPECT_EQ(intOf(j, "contrId", true) == 0 ? 4u : 1u, intOf(j, "state"));
     EXPECT_EQ(0u, facade.deleteObjectInstance("RunningJobObject", job(0, 2)));
     EXPECT_EQ(2u, objects("RunningJobObject").size());
 }

@@ -71,6 +71,19 @@ TEST_F(EventTest, VolumeArrivalAndRemovalKeepMembersInStep) {
     EXPECT_EQ(3u, intOf(cached("physicalDisks", 1, "compPdId", 2), "pdConfig"));
     EXPECT_TRUE(logged("Config Change Notification, Existing PD=(1-1) RAID group membership flag changed from 0 to 1"));
 
+    // The facade's own request for the volume the event brought keeps one.
+    sim.VrlSimFailOpcode(VrlOpcode::CREATE_VOLUME, VRLSIM_ANY_CONTROLLER, 0, 1);
+    PropertyContainer mirror, mirrorOut;
+    mirror.insertInt("contrId", 1, true);
+    mirror.insertInt("raidLevel", 1);
+    mirror.insertInt("stripeSize", 64);
+    mirror.insertInt("pdCount", 2);
+    mirror.insertVector("compPdId", {1, 2});
+    ASSERT_EQ(0u, facade.invokeMethod("createVolume", mirror, mirrorOut));
+    EXPECT_TRUE(logged("Cache is already updated in event path for create volume"));
+    drain();
+    EXPECT_EQ(1u, objectsOf("volumes", 1).size());
+
     VrlVolumeKey key{};
     key.contrId = 1;
     key.vdIndex = created.vdIndex;

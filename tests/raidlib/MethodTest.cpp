@@ -80,33 +80,6 @@ TEST_F(MethodTest, CreateVolumePutsTheRecordOnTheWireAndUpdatesTheCacheOnce) {
     EXPECT_EQ(0u, intOf(cached("physicalDisks", 1, "compPdId", 2), "pdConfig"));
 }
 
-TEST_F(MethodTest, CreateVolumeAfterTheLibraryEventKeepsOneVolume) {
-    ASSERT_EQ(0u, start());
-    RecordingObserver observer;
-    attach(observer);
-    // The library creates the volume and its event reaches the cache first;
-    // then the facade's request is answered without a second volume.
-    VrlCreateVolumeIn direct;
-    std::memset(&direct, 0, sizeof direct);
-    direct.contrId = 1;
-    direct.stripeSize = 64;
-    direct.raidLevel = 1;
-    direct.pdCount = 2;
-    direct.compPdId[0] = 0;
-    direct.compPdId[1] = 1;
-    VrlCreateVolumeOut created{};
-    ASSERT_EQ(0u, sim.invoke(VrlOpcode::CREATE_VOLUME, &direct, &created));
-    drain();
-    ASSERT_EQ(1u, objectsOf("volumes", 1).size());
-
-    sim.VrlSimFailOpcode(VrlOpcode::CREATE_VOLUME, VRLSIM_ANY_CONTROLLER, 0, 1);
-    PropertyContainer out;
-    ASSERT_EQ(0u, facade.invokeMethod("createVolume", mirrorRequest(), out));
-    EXPECT_TRUE(logged("Cache is already updated in event path for create volume"));
-    drain();
-    EXPECT_EQ(1u, objectsOf("volumes", 1).size());
-}
-
 TEST_F(MethodTest, CreateVolumeFailureLeavesTheCache) {
     ASSERT_EQ(0u, start());
     PropertyContainer request = mirrorRequest();
