@@ -179,7 +179,8 @@ void AbstractInstanceProviderPlugin::buildInstances(const CIMObjectPath& path, c
             properties.clear();
             getNonKeyAttributes(object, properties);
             // One key property per key binding, so keys come first and in key order.
-            CIMInstance instance(path, std::move(keys), nonKeysRead != nullptr ? nonKeysRead->size() : properties.size());
+            const std::size_t room = nonKeysRead != nullptr ? nonKeysRead->size() : properties.size();
+            CIMInstance instance(path, std::move(keys), room);
             for (auto& property : properties) {
                 if (nonKeysRead == nullptr || isNamed(*nonKeysRead, property.getName()))
                     instance.addProperty(std::move(property));
