@@ -96,13 +96,14 @@ FrameworkFacade& servingFacade() {
 
 CIMInstanceList AbstractAssociationProviderPlugin::endpointInstances(const CIMObjectPath& request,
                                                                      const AssociationEnd& end,
-                                                                     const std::string& systemName) const {
+                                                                     const std::string& systemName,
+                                                                     const PropertyNameList* nonKeysRead) const {
     const CIMObjectPath path = endpointPath(request, end);
     CIMInstanceList instances;
-    if (systemName.empty())
+    if (systemName.empty() && nonKeysRead == nullptr)
         servingFacade().enumerateInstances(path, instances);
     else
-        servingFacade().enumerateInstancesOfSystem(path, systemName, instances);
+        servingFacade().enumerateInstancesOfSystem(path, systemName, nonKeysRead, instances);
     return instances;
 }
 
@@ -120,7 +121,9 @@ CIMObjectPathList AbstractAssociationProviderPlugin::endpointNames(const CIMObje
 
 CIMInstance AbstractAssociationProviderPlugin::makeAssociation(const CIMObjectPath& request, CIMObjectPath first,
                                                                CIMObjectPath second) const {
-    CIMInstance association(CIMObjectPath(request.getHost(), request.getNameSpace(), request.getClassName()));
+    // The request's host, namespace and class, none of its keys, and room
+    // for the two references.
+    CIMInstance association(request, {}, 2);
     association.addProperty(referenceProperty(getFirstRoleName(), std::move(first)));
     association.addProperty(referenceProperty(getSecondRoleName(), std::move(second)));
     return association;

@@ -101,9 +101,11 @@ protected:
     // system's instances of the other end.
     static std::string systemOf(const CIMObjectPath& object);
     // The instances of an end; only those of one system when systemName is
-    // not empty (more when the end's plugin cannot tell).
+    // not empty (more when the end's plugin cannot tell); with only the
+    // non-key properties nonKeysRead names when it is given.
     CIMInstanceList endpointInstances(const CIMObjectPath& request, const AssociationEnd& end,
-                                      const std::string& systemName = std::string()) const;
+                                      const std::string& systemName = std::string(),
+                                      const PropertyNameList* nonKeysRead = nullptr) const;
     // The names of an end's instances, of one system as above.
     CIMObjectPathList endpointNames(const CIMObjectPath& request, const AssociationEnd& end,
                                     const std::string& systemName = std::string()) const;

@@ -3,9 +3,11 @@
 #include <algorithm>
 
 #include "CIMException.h"
+#include "CommonFunctions.h"
 #include "InstanceKeys.h"
 #include "Logger.h"
 #include "NamesOnlyRequest.h"
+#include "NonKeysRead.h"
 #include "OneSystemRequest.h"
 
 namespace orv::cim::fwf {
@@ -53,6 +55,26 @@ private:
 };
 
 const std::string kEverySystem;
+
+// The non-key properties the caller of the enumeration reads, null for all;
+// per thread and restored like the scopes above.
+[[gnu::tls_model("initial-exec")]] thread_local const PropertyNameList* nonKeysWanted = nullptr;
+
+class NonKeysScope {
+public:
+    explicit NonKeysScope(const PropertyNameList* names) : outer_(nonKeysWanted) { nonKeysWanted = names; }
+    ~NonKeysScope() { nonKeysWanted = outer_; }
+    NonKeysScope(const NonKeysScope&) = delete;
+    NonKeysScope& operator=(const NonKeysScope&) = delete;
+
+private:
+    const PropertyNameList* outer_;
+};
+
+bool isNamed(const PropertyNameList& names, std::string_view name) {
+    return std::any_of(names.begin(), names.end(),
+                       [&](const std::string& named) { return CommonFunctions::equalsIgnoreCase(named, name); });
+}
 
 CIMObjectPath pathWithKeys(const CIMObjectPath& request, KeyBindingList keys) {
     CIMObjectPath path(request.getHost(), request.getNameSpace(), request.getClassName());
@@ -114,24 +136,29 @@ void AbstractInstanceProviderPlugin::listNames(const CIMObjectPath& path, const 
 
 void AbstractInstanceProviderPlugin::enumerateInstances(CIMObjectPath path, CIMInstanceList& out) {
     LogTrace("Entering AbstractInstanceProviderPlugin ::              enumerateInstances()");
-    buildInstances(path, kEverySystem, out, "orv::cim::fwf::AbstractInstanceProviderPlugin::enumerateInstances");
+    buildInstances(path, kEverySystem, nullptr, out,
+                   "orv::cim::fwf::AbstractInstanceProviderPlugin::enumerateInstances");
     LogTrace("Exiting AbstractInstanceProviderPlugin :: enumerateInstances()");
 }
 
 void AbstractInstanceProviderPlugin::enumerateInstancesOfSystem(CIMObjectPath path, const std::string& systemName,
+                                                                const PropertyNameList* nonKeysRead,
                                                                 CIMInstanceList& out) {
-    buildInstances(path, systemName, out, "orv::cim::fwf::AbstractInstanceProviderPlugin::enumerateInstances");
+    buildInstances(path, systemName, nonKeysRead, out,
+                   "orv::cim::fwf::AbstractInstanceProviderPlugin::enumerateInstances");
 }
 
 void AbstractInstanceProviderPlugin::getCIMInstance(CIMObjectPath path, CIMInstanceList& out) {
     LogTrace("Entering AbstractInstanceProviderPlugin :: getCIMInstance()");
-    buildInstances(path, kEverySystem, out, "orv::cim::fwf::AbstractInstanceProviderPlugin::getCIMInstance");
+    buildInstances(path, kEverySystem, nullptr, out, "orv::cim::fwf::AbstractInstanceProviderPlugin::getCIMInstance");
     LogTrace("Exiting AbstractInstanceProviderPlugin :: getCIMInstance()");
 }
 
 void AbstractInstanceProviderPlugin::buildInstances(const CIMObjectPath& path, const std::string& systemName,
-                                                    CIMInstanceList& out, const char* qualifiedName) {
+                                                    const PropertyNameList* nonKeysRead, CIMInstanceList& out,
+                                                    const char* qualifiedName) {
     try {
+        const NonKeysScope nonKeys(nonKeysRead);
         RepositoryObjects objects;
         {
             const NamesOnlyScope scope(false);
@@ -152,8 +179,12 @@ void AbstractInstanceProviderPlugin::buildInstances(const CIMObjectPath& path, c
             properties.clear();
             getNonKeyAttributes(object, properties);
             // One key property per key binding, so keys come first and in key order.
-            CIMInstance instance(path, std::move(keys), properties.size());
-            for (auto& property : properties) instance.addProperty(std::move(property));
+            const std::size_t room = nonKeysRead != nullptr ? nonKeysRead->size() : properties.size();
+            CIMInstance instance(path, std::move(keys), room);
+            for (auto& property : properties) {
+                if (nonKeysRead == nullptr || isNamed(*nonKeysRead, property.getName()))
+                    instance.addProperty(std::move(property));
+            }
             out.push_back(std::move(instance));
         }
     } catch (const CIMException& e) {
@@ -188,6 +219,8 @@ bool AbstractInstanceProviderPlugin::getLifeCycleInstance(CIMObjectPath path, CI
 bool onlyNamesWanted() { return namesOnly; }
 
 const std::string& requestedSystem() { return oneSystem != nullptr ? *oneSystem : kEverySystem; }
+
+bool nonKeyPropertyRead(std::string_view name) { return nonKeysWanted == nullptr || isNamed(*nonKeysWanted, name); }
 
 void AbstractInstanceProviderPlugin::keepRequested(const CIMObjectPath& path, RepositoryObjects& objects) {
     const auto& requested = path.getKeyBindings();

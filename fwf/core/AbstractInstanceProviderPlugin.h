@@ -30,9 +30,11 @@ public:
     void getCIMInstance(CIMObjectPath path, CIMInstanceList& out) override;
     void enumerateInstances(CIMObjectPath path, CIMInstanceList& out) override;
     void enumerateInstanceNames(CIMObjectPath path, CIMObjectPathList& out) override;
-    // getRepositoryObjects runs with requestedSystem() set to systemName.
+    // getRepositoryObjects runs with requestedSystem() set to systemName,
+    // getNonKeyAttributes with nonKeyPropertyRead() answering from
+    // nonKeysRead; only the properties named there join the keys.
     void enumerateInstancesOfSystem(CIMObjectPath path, const std::string& systemName,
-                                    CIMInstanceList& out) override;
+                                    const PropertyNameList* nonKeysRead, CIMInstanceList& out) override;
     void enumerateInstanceNamesOfSystem(CIMObjectPath path, const std::string& systemName,
                                         CIMObjectPathList& out) override;
     void modifyInstance(CIMObjectPath path, CIMInstance instance, const PropertyNameList& propertyNames) override;
@@ -70,8 +72,8 @@ protected:
 
 private:
     void listNames(const CIMObjectPath& path, const std::string& systemName, CIMObjectPathList& out);
-    void buildInstances(const CIMObjectPath& path, const std::string& systemName, CIMInstanceList& out,
-                        const char* qualifiedName);
+    void buildInstances(const CIMObjectPath& path, const std::string& systemName,
+                        const PropertyNameList* nonKeysRead, CIMInstanceList& out, const char* qualifiedName);
 };
 
 }  // namespace orv::cim::fwf

@@ -23,13 +23,16 @@ public:
     virtual void getCIMInstance(CIMObjectPath path, CIMInstanceList& out) = 0;
     virtual void enumerateInstances(CIMObjectPath path, CIMInstanceList& out) = 0;
     virtual void enumerateInstanceNames(CIMObjectPath path, CIMObjectPathList& out) = 0;
-    // The instances (or names) of one system, named by its Name key: what an
-    // association walking from an object of that system needs of the other
-    // end. A plugin that cannot tell answers every instance, so the caller
-    // keeps checking each one.
+    // The instances (or names) of one system, named by its Name key, or of
+    // every system when it is empty: what an association walking from an
+    // object of that system needs of the other end. A plugin that cannot
+    // tell answers every instance, so the caller keeps checking each one.
+    // nonKeysRead, when given, names the only non-key properties the caller
+    // reads: a plugin may leave the others out of the instances.
     virtual void enumerateInstancesOfSystem(CIMObjectPath path, const std::string& systemName,
-                                            CIMInstanceList& out) {
+                                            const PropertyNameList* nonKeysRead, CIMInstanceList& out) {
         (void)systemName;
+        (void)nonKeysRead;
         enumerateInstances(std::move(path), out);
     }
     virtual void enumerateInstanceNamesOfSystem(CIMObjectPath path, const std::string& systemName,

@@ -294,10 +294,11 @@ void FrameworkFacade::enumerateInstanceNamesOfSystem(CIMObjectPath path, const s
 }
 
 void FrameworkFacade::enumerateInstancesOfSystem(CIMObjectPath path, const std::string& systemName,
-                                                 CIMInstanceList& out) {
-    dispatch(ORV_FACADE_OPERATION("enumerateInstances", "enumerateInstances", false),
-             path.getClassName(),
-             [&](AbstractProviderPlugin& plugin) { plugin.enumerateInstancesOfSystem(path, systemName, out); });
+                                                 const PropertyNameList* nonKeysRead, CIMInstanceList& out) {
+    dispatch(ORV_FACADE_OPERATION("enumerateInstances", "enumerateInstances", false), path.getClassName(),
+             [&](AbstractProviderPlugin& plugin) {
+                 plugin.enumerateInstancesOfSystem(path, systemName, nonKeysRead, out);
+             });
 }
 
 void FrameworkFacade::getCIMInstance(CIMObjectPath path, CIMInstanceList& out) {

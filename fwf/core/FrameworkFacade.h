@@ -40,9 +40,11 @@ public:
 
     void enumerateInstanceNames(CIMObjectPath path, CIMObjectPathList& out);
     void enumerateInstances(CIMObjectPath path, CIMInstanceList& out);
-    // The instances of one system, or more (see AbstractProviderPlugin).
+    // The instances of one system, or more, perhaps with only the non-key
+    // properties the caller reads (see AbstractProviderPlugin).
     void enumerateInstanceNamesOfSystem(CIMObjectPath path, const std::string& systemName, CIMObjectPathList& out);
-    void enumerateInstancesOfSystem(CIMObjectPath path, const std::string& systemName, CIMInstanceList& out);
+    void enumerateInstancesOfSystem(CIMObjectPath path, const std::string& systemName,
+                                    const PropertyNameList* nonKeysRead, CIMInstanceList& out);
     void getCIMInstance(CIMObjectPath path, CIMInstanceList& out);
     void modifyInstance(CIMObjectPath path, CIMInstance instance,
                         const PropertyNameList& propertyNames);

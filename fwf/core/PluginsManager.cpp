@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <atomic>
-#include <cctype>
 #include <mutex>
 #include <new>
 
@@ -106,8 +105,8 @@ void PluginsManager::registerAll(const std::vector<PluginRegistration>& registra
 bool PluginsManager::NameLess::operator()(std::string_view a, std::string_view b) const {
     const std::size_t common = std::min(a.size(), b.size());
     for (std::size_t i = 0; i < common; ++i) {
-        const int left = std::tolower(static_cast<unsigned char>(a[i]));
-        const int right = std::tolower(static_cast<unsigned char>(b[i]));
+        const auto left = static_cast<unsigned char>(CommonFunctions::lowerAscii(a[i]));
+        const auto right = static_cast<unsigned char>(CommonFunctions::lowerAscii(b[i]));
         if (left != right) return left < right;
     }
     return a.size() < b.size();

@@ -5,7 +5,6 @@
 #include "Logger.h"
 #include "VRLibFacadeIntf.h"
 
-#include <cctype>
 #include <cstdio>
 #include <ctime>
 
@@ -100,17 +99,14 @@ std::string token(const std::string& text, int index) { return std::string(token
 
 std::string toLower(const std::string& text) {
     std::string lower = text;
-    for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    for (char& c : lower) c = lowerAscii(c);
     return lower;
 }
 
 bool equalsIgnoreCase(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) return false;
     for (std::size_t i = 0; i < a.size(); ++i) {
-        // Names mostly agree letter for letter; only a difference asks the locale.
-        if (a[i] != b[i] &&
-            std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
-            return false;
+        if (a[i] != b[i] && lowerAscii(a[i]) != lowerAscii(b[i])) return false;
     }
     return true;
 }

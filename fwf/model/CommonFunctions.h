@@ -24,6 +24,10 @@ std::string toLower(const std::string& text);
 // CIM names (classes, properties, keys, methods, arguments) are the same
 // name whatever their case.
 bool equalsIgnoreCase(std::string_view a, std::string_view b);
+// The lower-case letter of an ASCII upper-case one, any other byte as it
+// is: CIM names are ASCII, and the C library's tolower is a call per
+// character on paths walked for every request.
+constexpr char lowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
 // The local calendar time of a count of seconds since 1970-01-01 as a CIM
 // datetime text (fraction .000000, offset +530).

@@ -95,6 +95,8 @@ struct PairTest {
     bool withinOneSystem() const { return kind != PairKind::SecondNamed && kind != PairKind::EveryPair; }
     // Whether the test reads properties of that end that are not keys.
     bool readsNonKeys(bool firstEnd) const;
+    // Every property the test reads of that end, keys among them.
+    PropertyNameList propertiesRead(bool firstEnd) const;
 };
 
 struct AssociationRow {

@@ -265,6 +265,18 @@ bool PairTest::readsNonKeys(bool firstEnd) const {
     return false;
 }
 
+PropertyNameList PairTest::propertiesRead(bool firstEnd) const {
+    PropertyNameList names;
+    for (const auto& field : firstEnd ? first : second)
+        if (field.property != nullptr) names.emplace_back(field.property);
+    // The spare kinds look at the disk's role besides its drive kind.
+    if (kind == PairKind::HotSpareOfKind || kind == PairKind::ProtectedOfKind) {
+        names.emplace_back("HotSpareFlag");
+        names.emplace_back("ArrayID");
+    }
+    return names;
+}
+
 std::string PairTest::describe() const {
     switch (kind) {
     case PairKind::SameNumber:

@@ -36,26 +36,37 @@ public:
 
 private:
     class EndObjects;
-    using PairVisitor = std::function<void(const CIMObjectPath& first, const CIMObjectPath& second)>;
+    class Pair;
+    using PairVisitor = std::function<void(Pair& pair)>;
 
     // Visits the two ends' paths of every association, first ends in the
     // outer loop, each end in the order its plugin listed it; with a source,
     // only the pairs a walk from it can reach (and perhaps a few more).
     void forEachPair(const CIMObjectPath& request, const CIMObjectPath* source, const PairVisitor& visit) const;
-    // An end's objects, of one system when systemName is not empty.
-    EndObjects listEnd(const CIMObjectPath& request, const AssociationEnd& end, bool full,
+    // An end's objects, of one system when systemName is not empty: their
+    // names, or their instances with the properties `read` names.
+    EndObjects listEnd(const CIMObjectPath& request, const AssociationEnd& end, const PropertyNameList* read,
                        const std::string& systemName) const;
     // Only the source object of a traversal, when it exists.
     EndObjects sourceObjects(const CIMObjectPath& request, const AssociationEnd& end, bool full,
                              const CIMObjectPath& source, const std::string& systemName) const;
     // Every accepted pair of the two lists; `skipFirst` is left out as a
-    // first end.
-    void join(EndObjects& firsts, EndObjects& seconds, const CIMObjectPath* skipFirst,
+    // first end. With handOver, the lists serve no other join, and a path
+    // taken for an answer on its last pair is moved out of its list.
+    void join(EndObjects& firsts, EndObjects& seconds, const CIMObjectPath* skipFirst, bool handOver,
               const PairVisitor& visit) const;
+
+    // What the pair test reads of the instances of the first end, the
+    // second, or both (one listing of a class that stands at both ends,
+    // full when either end is): null when it reads only keys.
+    const PropertyNameList* instancesRead(bool first, bool second) const;
 
     const AssociationRow& row_;
     bool firstFull_;
     bool secondFull_;
+    PropertyNameList firstReads_;
+    PropertyNameList secondReads_;
+    PropertyNameList bothReads_;
 };
 
 }  // namespace orv::cim::fwf::associations

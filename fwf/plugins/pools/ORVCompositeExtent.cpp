@@ -1,5 +1,6 @@
 #include "ORVCompositeExtent.h"
 
+#include <iterator>
 #include <optional>
 
 #include "Logger.h"
@@ -35,8 +36,8 @@ void ORVCompositeExtent::getRepositoryObjects(const CIMObjectPath& path, Reposit
 
 void ORVCompositeExtent::getKeyAttributes(const PropertyContainer& volume, KeyBindingList& out) {
     const ArrayName array = arrayNameOf(volume);
-    const KeyBindingList keys = deviceKeys(kClassName, array.contrId, arrayId(array.contrId, array.vdIndex));
-    out.insert(out.end(), keys.begin(), keys.end());
+    KeyBindingList keys = deviceKeys(kClassName, array.contrId, arrayId(array.contrId, array.vdIndex));
+    out.insert(out.end(), std::make_move_iterator(keys.begin()), std::make_move_iterator(keys.end()));
 }
 
 void ORVCompositeExtent::getNonKeyAttributes(const PropertyContainer& volume, PropertyList& out) {

@@ -1,5 +1,7 @@
 #include "ORVStorageExtent.h"
 
+#include <iterator>
+
 #include "CIMException.h"
 #include "DiskSupport.h"
 #include "Logger.h"
@@ -39,8 +41,8 @@ void ORVStorageExtent::getKeyAttributes(const PropertyContainer& disk, KeyBindin
     };
     const uint32_t contrId = key("contrId");
     const uint32_t compPdId = key("compPdId");
-    const KeyBindingList keys = deviceKeys(kClassName, contrId, diskExtentId(contrId, compPdId));
-    out.insert(out.end(), keys.begin(), keys.end());
+    KeyBindingList keys = deviceKeys(kClassName, contrId, diskExtentId(contrId, compPdId));
+    out.insert(out.end(), std::make_move_iterator(keys.begin()), std::make_move_iterator(keys.end()));
 }
 
 void ORVStorageExtent::getNonKeyAttributes(const PropertyContainer& disk, PropertyList& out) {

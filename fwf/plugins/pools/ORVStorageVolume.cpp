@@ -1,6 +1,9 @@
 #include "ORVStorageVolume.h"
 
+#include <iterator>
+
 #include "CommonFunctions.h"
+#include "NonKeysRead.h"
 #include "PoolSupport.h"
 #include "PropertyBuilders.h"
 #include "StoragePluginSupport.h"
@@ -31,8 +34,8 @@ void ORVStorageVolume::getRepositoryObjects(const CIMObjectPath& path, Repositor
 
 void ORVStorageVolume::getKeyAttributes(const PropertyContainer& volume, KeyBindingList& out) {
     const ArrayName array = arrayNameOf(volume);
-    const KeyBindingList keys = deviceKeys(kClassName, array.contrId, arrayId(array.contrId, array.vdIndex));
-    out.insert(out.end(), keys.begin(), keys.end());
+    KeyBindingList keys = deviceKeys(kClassName, array.contrId, arrayId(array.contrId, array.vdIndex));
+    out.insert(out.end(), std::make_move_iterator(keys.begin()), std::make_move_iterator(keys.end()));
 }
 
 void ORVStorageVolume::getNonKeyAttributes(const PropertyContainer& volume, PropertyList& out) {
@@ -89,7 +92,9 @@ void ORVStorageVolume::getNonKeyAttributes(const PropertyContainer& volume, Prop
     addIfPresent(out, "unitSerialNumber", reader.text("unitSerialNumber"), CIM_STRING);
 
     // The first member disk tells the drive type; fetch that one disk
-    // rather than a copy of every disk for every volume.
+    // rather than a copy of every disk for every volume, and only for a
+    // caller that reads the drive type.
+    if (!nonKeyPropertyRead("Type") && !nonKeyPropertyRead("BlockType")) return;
     if (const auto members = reader.vector("compPdId"); members && !members->empty()) {
         if (const auto first = readDisk(array.contrId, members->front(), kName)) {
             const LibraryPropertyReader disk(*first, "VrlPhysDisk", 4);
