@@ -10,20 +10,8 @@ namespace orv::cimxml {
 
 using cmpiserver::equalsIgnoreCase;
 
-// Class and property names are ASCII; folding by hand keeps the locale out
-// of the hottest comparison of the server.
 bool NameLess::operator()(std::string_view a, std::string_view b) const {
-    const auto fold = [](char c) {
-        const auto u = static_cast<unsigned char>(c);
-        return u >= 'A' && u <= 'Z' ? u + ('a' - 'A') : u;
-    };
-    const std::size_t common = std::min(a.size(), b.size());
-    for (std::size_t i = 0; i < common; ++i) {
-        const unsigned x = fold(a[i]);
-        const unsigned y = fold(b[i]);
-        if (x != y) return x < y;
-    }
-    return a.size() < b.size();
+    return cmpiserver::compareIgnoreCase(a, b) < 0;
 }
 
 const ParameterDecl* MethodDecl::parameter(std::string_view parameterName) const {
@@ -244,12 +232,12 @@ std::vector<std::string> ServerSchema::namespaces() const {
 
 bool ServerSchema::isProviderClass(std::string_view nameSpace, std::string_view className) const {
     const Namespace* ns = findNamespace(nameSpace);
-    return ns && ns->providerKeys.count(className) != 0;
+    return ns && ns->providerKeys.find(className) != ns->providerKeys.end();
 }
 
 bool ServerSchema::isVisible(std::string_view nameSpace, std::string_view className) const {
     const Namespace* ns = findNamespace(nameSpace);
-    return ns && ns->visibleKeys.count(className) != 0;
+    return ns && ns->visibleKeys.find(className) != ns->visibleKeys.end();
 }
 
 // Asked by every enumeration request, mostly once per class, so a cache per

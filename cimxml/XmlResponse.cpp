@@ -227,32 +227,78 @@ void ResponseWriter::error(int code, const std::string& description) {
     p.close();
 }
 
-void ResponseWriter::keyBinding(const std::string& name, const Value& v) {
+const std::string* ResponseWriter::Openings::find(const std::string& name, CMPIType type) const {
+    for (const auto& way : ways)
+        if (way.type == type && way.name == name && !way.markup.empty()) return &way.markup;
+    return nullptr;
+}
+
+ResponseWriter::Opening& ResponseWriter::Openings::replace() {
+    Opening& way = ways[next];
+    next = (next + 1) % std::size(ways);
+    return way;
+}
+
+template <class Write>
+void ResponseWriter::writeAndKeep(std::string& kept, Write&& write) {
+    out_.raw({});
+    const char* start = out_.position();
+    write();
+    const std::string_view made = out_.since(start);
+    kept.assign(made.data(), made.size());
+}
+
+template <class Write>
+void ResponseWriter::opening(Openings& kept, const std::string& name, CMPIType type, Write&& write) {
+    if (const std::string* markup = kept.find(name, type)) {
+        out_.raw(*markup);
+        return;
+    }
+    Opening& way = kept.replace();
+    way.name = name;
+    way.type = type;
+    writeAndKeep(way.markup, write);
+}
+
+void ResponseWriter::keyBinding(std::size_t position, const std::string& name, const Value& v) {
     auto& p = out_;
-    p.literal("<KEYBINDING NAME=\"");
-    p.attributeText(name);
-    if (v.elementType() == CMPI_ref && !v.isNull() && !v.isArray()) {
-        p.put("\"><VALUE.REFERENCE>");
+    const bool reference = v.elementType() == CMPI_ref && !v.isNull() && !v.isArray();
+    // A reference opens alike whatever else it holds; a code no type has
+    // stands for it among the kept openings.
+    constexpr CMPIType kReference = 0xFFFF;
+    const CMPIType type = reference ? kReference : v.type();
+    if (position >= keyBindings_.size()) keyBindings_.resize(position + 1);
+    opening(keyBindings_[position], name, type, [&] {
+        p.put("<KEYBINDING NAME=\"");
+        p.attributeText(name);
+        if (reference) {
+            p.put("\"><VALUE.REFERENCE>");
+            return;
+        }
+        p.put("\"><KEYVALUE VALUETYPE=\"");
+        p.put(keyValueType(type));
+        // The CIM-XML DTD 2.4 requires the CIM type of every key value.
+        p.put("\" TYPE=\"");
+        p.put(cimNameOfType(type));
+        p.put("\">");
+    });
+    if (reference) {
         referencePath(v);
         p.literal("</VALUE.REFERENCE></KEYBINDING>");
         return;
     }
-    p.put("\"><KEYVALUE VALUETYPE=\"");
-    p.put(keyValueType(v.type()));
-    // The CIM-XML DTD 2.4 requires the CIM type of every key value.
-    p.put("\" TYPE=\"");
-    p.put(cimNameOfType(v.type()));
-    p.put("\">");
     if (!v.isNull() && !v.isArray()) pushValueText(p, scalarText(v, scalarRoom_));
     p.put("</KEYVALUE></KEYBINDING>");
 }
 
 void ResponseWriter::instanceName(const ObjectPath& path) {
     auto& p = out_;
-    p.literal("<INSTANCENAME CLASSNAME=\"");
-    p.attributeText(path.className);
-    p.put("\">");
-    for (const auto& key : path.keys) keyBinding(key.name, key.value);
+    opening(instanceNames_, path.className, CMPI_null, [&] {
+        p.put("<INSTANCENAME CLASSNAME=\"");
+        p.attributeText(path.className);
+        p.put("\">");
+    });
+    for (std::size_t i = 0; i < path.keys.size(); ++i) keyBinding(i, path.keys[i].name, path.keys[i].value);
     p.literal("</INSTANCENAME>");
 }
 
@@ -368,18 +414,24 @@ void ResponseWriter::value(const Value& v) {
     p.literal("</VALUE>");
 }
 
-void ResponseWriter::property(const std::string& name, bool plainName, const Value& v, const TypeDecl* declared,
-                              std::string_view classOrigin) {
+namespace {
+
+// A null value of unknown type takes what the class declares.
+CMPIType writtenType(const Value& v, const TypeDecl* declared) {
+    if (declared && (v.isNull() || v.type() == CMPI_null)) return declared->type;
+    return v.type();
+}
+
+bool isSingleReference(CMPIType type) { return type == CMPI_ref; }
+
+}  // namespace
+
+void ResponseWriter::propertyOpening(const std::string& name, bool plainName, CMPIType type,
+                                     std::string_view referenceClass, std::string_view classOrigin) {
     auto& p = out_;
-    // A null value of unknown type takes what the class declares.
-    CMPIType type = v.type();
-    std::string_view referenceClass;
-    if (declared && (v.isNull() || type == CMPI_null)) type = declared->type;
-    if (declared) referenceClass = declared->referenceClass;
     const bool isArray = (type & CMPI_ARRAY) != 0;
     const CMPIType element = static_cast<CMPIType>(type & ~CMPI_ARRAY);
-    const bool isReference = element == CMPI_ref && !isArray;
-    if (isReference) {
+    if (isSingleReference(type)) {
         p.literal("<PROPERTY.REFERENCE NAME=\"");
         plainName ? p.put(name) : p.attributeText(name);
         if (!referenceClass.empty()) {
@@ -401,13 +453,6 @@ void ResponseWriter::property(const std::string& name, bool plainName, const Val
         p.attributeText(classOrigin);
     }
     p.put("\">");
-    value(v);
-    if (isReference)
-        p.literal("</PROPERTY.REFERENCE>");
-    else if (isArray)
-        p.literal("</PROPERTY.ARRAY>");
-    else
-        p.literal("</PROPERTY>");
 }
 
 void ResponseWriter::instance(const Instance& inst, const std::optional<std::vector<std::string>>& propertyList,
@@ -423,10 +468,30 @@ void ResponseWriter::instance(const Instance& inst, const std::optional<std::vec
     for (std::size_t i = 0; i < inst.properties.size(); ++i) {
         const auto& prop = inst.properties[i];
         if (!admitted(propertyList, prop.name)) continue;
-        const Declared& known = declaration(inst.path.className, i, prop.name);
+        Declared& known = declaration(inst.path.className, i, prop.name);
         const auto* decl = known.decl;
-        property(decl ? decl->decl->name : prop.name, known.plainName, prop.value, decl ? &decl->decl->type : nullptr,
-                 includeClassOrigin && decl ? std::string_view(decl->originClass) : std::string_view());
+        const TypeDecl* declaredType = decl ? &decl->decl->type : nullptr;
+        const CMPIType type = writtenType(prop.value, declaredType);
+        // The instances of a class mostly give a property the same type:
+        // its opening tag is kept and written again as it is.
+        if (!known.opening.empty() && known.openingType == type && known.openingWithOrigin == includeClassOrigin) {
+            p.raw(known.opening);
+        } else {
+            writeAndKeep(known.opening, [&] {
+                propertyOpening(decl ? decl->decl->name : prop.name, known.plainName, type,
+                                declaredType ? std::string_view(declaredType->referenceClass) : std::string_view(),
+                                includeClassOrigin && decl ? std::string_view(decl->originClass) : std::string_view());
+            });
+            known.openingType = type;
+            known.openingWithOrigin = includeClassOrigin;
+        }
+        value(prop.value);
+        if (isSingleReference(type))
+            p.literal("</PROPERTY.REFERENCE>");
+        else if ((type & CMPI_ARRAY) != 0)
+            p.literal("</PROPERTY.ARRAY>");
+        else
+            p.literal("</PROPERTY>");
     }
     p.literal("</INSTANCE>");
 }
@@ -434,13 +499,14 @@ void ResponseWriter::instance(const Instance& inst, const std::optional<std::vec
 // The instances of one answer are mostly of one class, their properties
 // set in the same order: the declaration found at a position serves the
 // next instance of the class whose property there has the same name.
-const ResponseWriter::Declared& ResponseWriter::declaration(const std::string& className, std::size_t position,
-                                                            const std::string& propertyName) {
+ResponseWriter::Declared& ResponseWriter::declaration(const std::string& className, std::size_t position,
+                                                      const std::string& propertyName) {
     if (position >= declarations_.size()) declarations_.resize(position + 1);
     auto& known = declarations_[position];
     if (!known || known->propertyName != propertyName) {
         const auto* decl = schema_.property(className, propertyName);
-        known.emplace(Declared{propertyName, decl, isPlain(decl ? decl->decl->name : propertyName)});
+        known.emplace(Declared{propertyName, decl, isPlain(decl ? decl->decl->name : propertyName), {}, CMPI_null,
+                               false});
     }
     return *known;
 }

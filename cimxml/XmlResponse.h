@@ -139,12 +139,16 @@ private:
         std::string propertyName;  // as the provider named it
         const Inherited<PropertyDecl>* decl = nullptr;
         bool plainName = false;
+        // The property's opening tag as last written, for the type it was
+        // written with and whether it named the class origin.
+        std::string opening;
+        CMPIType openingType = CMPI_null;
+        bool openingWithOrigin = false;
     };
-    void property(const std::string& name, bool plainName, const Value& v, const TypeDecl* declared,
-                  std::string_view classOrigin);
-    const Declared& declaration(const std::string& className, std::size_t position,
-                                const std::string& propertyName);
-    void keyBinding(const std::string& name, const Value& v);
+    void propertyOpening(const std::string& name, bool plainName, CMPIType type, std::string_view referenceClass,
+                         std::string_view classOrigin);
+    Declared& declaration(const std::string& className, std::size_t position, const std::string& propertyName);
+    void keyBinding(std::size_t position, const std::string& name, const Value& v);
     void referencePath(const Value& reference);
 
     const ServerSchema& schema_;
@@ -165,6 +169,32 @@ private:
     };
     WrittenReference written_[4];
     std::size_t nextWritten_ = 0;
+    // Markup written again and again: the start of INSTANCENAME for the
+    // last class names, and the start of a key binding for the last key
+    // names and types seen at each position of a path. Kept by exact
+    // spelling, so that a name is escaped once, not once per path.
+    struct Opening {
+        std::string name;
+        CMPIType type = CMPI_null;
+        std::string markup;
+    };
+    struct Openings {
+        Opening ways[4];
+        std::size_t next = 0;
+        // The markup kept for the name and type, or a place to keep it.
+        const std::string* find(const std::string& name, CMPIType type) const;
+        Opening& replace();
+    };
+    Openings instanceNames_;
+    std::vector<Openings> keyBindings_;
+    // Writes what `write` writes and keeps a copy of it in `kept` (empty
+    // when the markup did not stay in one piece).
+    template <class Write>
+    void writeAndKeep(std::string& kept, Write&& write);
+    // The markup kept in `kept` for the name and type, or what `write`
+    // writes, then kept there.
+    template <class Write>
+    void opening(Openings& kept, const std::string& name, CMPIType type, Write&& write);
 };
 
 // An INSTANCE element on its own, for logs and diagnostics.

@@ -106,7 +106,12 @@ std::optional<std::string> xmlTextFault(std::string_view document) {
         // Most of a request is plain ASCII that starts no markup: passed
         // over byte by byte without decoding.
         if (closing.empty()) {
-            while (pos < document.size() && plainText(static_cast<unsigned char>(document[pos]))) ++pos;
+            pos = skipPlainBytes(
+                document, pos,
+                [](std::uint64_t word) {
+                    return (word & kHighBits) | bytesBelow(word, 0x20) | bytesEqual(word, '<') | bytesEqual(word, '&');
+                },
+                plainText);
             if (pos == document.size()) break;
         }
         const std::size_t at = pos;

@@ -177,21 +177,20 @@ auto withCore(const CMPIBroker* mb, CMPIStatus* rc, F&& make) -> decltype(make(*
 
 CMPIInstance* newInstance(const CMPIBroker* mb, const CMPIObjectPath* op, CMPIStatus* rc) {
     return withCore(mb, rc, [&](BrokerCore& core) -> CMPIInstance* {
-        ObjectPath path;
-        if (readObjectPathObject(op, path) != CMPI_RC_OK) {
+        ObjectPathObject* path = nullptr;
+        if (lookup(op, path) != CMPI_RC_OK) {
             setStatus(rc, CMPI_RC_ERR_INVALID_HANDLE);
             return nullptr;
         }
-        return &currentArena(core).create<InstanceObject>(core, Instance{std::move(path), {}})->face;
+        // Copied straight into the instance: a provider makes one per instance it returns.
+        return &currentArena(core).create<InstanceObject>(core, Instance{path->path(), {}})->face;
     });
 }
 
 CMPIObjectPath* newObjectPath(const CMPIBroker* mb, const char* ns, const char* cn,
                               CMPIStatus* rc) {
     return withCore(mb, rc, [&](BrokerCore& core) {
-        ObjectPath path;
-        path.nameSpace = ns ? ns : "";
-        path.className = cn ? cn : "";
+        ObjectPath path{std::string(), ns ? std::string(ns) : std::string(), cn ? std::string(cn) : std::string(), {}};
         return &currentArena(core).create<ObjectPathObject>(core, std::move(path))->face;
     });
 }
@@ -211,8 +210,7 @@ CMPIString* newString(const CMPIBroker* mb, const char* data, CMPIStatus* rc) {
 CMPIArray* newArray(const CMPIBroker* mb, CMPICount max, CMPIType type, CMPIStatus* rc) {
     return withCore(mb, rc, [&](BrokerCore& core) -> CMPIArray* {
         const CMPIType element = storedType(static_cast<CMPIType>(type & ~CMPI_ARRAY));
-        Value probe;
-        if (CMPIrc check = readValue(nullptr, element, probe); check != CMPI_RC_OK) {
+        if (CMPIrc check = readValue(nullptr, element).rc; check != CMPI_RC_OK) {
             setStatus(rc, check);
             return nullptr;
         }
@@ -666,9 +664,9 @@ std::string readMessage(const CMPIStatus& status) {
 
 Value readData(const CMPIData& data) {
     if (data.state & CMPI_nullValue) return Value::null(data.type);
-    Value out;
-    if (CMPIrc rc = readValue(&data.value, data.type, out); rc != CMPI_RC_OK) rejectHandle("data", rc);
-    return out;
+    ReadValue read = readValue(&data.value, data.type);
+    if (read.rc != CMPI_RC_OK) rejectHandle("data", read.rc);
+    return std::move(read.value);
 }
 
 }  // namespace orv::cmpiserver

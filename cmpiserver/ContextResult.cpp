@@ -40,9 +40,9 @@ CMPIStatus contextAddEntry(const CMPIContext* face, const char* name, const CMPI
     ContextObject* context = objectOf<ContextObject>(face);
     if (!context) return statusOf(CMPI_RC_ERR_INVALID_HANDLE);
     if (!name) return statusOf(CMPI_RC_ERR_INVALID_PARAMETER);
-    Value entry;
-    if (CMPIrc rc = readValue(value, type, entry); rc != CMPI_RC_OK) return statusOf(rc);
-    context->setEntry(name, std::move(entry));
+    ReadValue entry = readValue(value, type);
+    if (entry.rc != CMPI_RC_OK) return statusOf(entry.rc);
+    context->setEntry(name, std::move(entry.value));
     return statusOf(CMPI_RC_OK);
 }
 
@@ -58,9 +58,9 @@ CMPIResult* resultClone(const CMPIResult* face, CMPIStatus* rc) {
 CMPIStatus resultReturnData(const CMPIResult* face, const CMPIValue* value, const CMPIType type) {
     ResultObject* result = objectOf<ResultObject>(face);
     if (!result) return statusOf(CMPI_RC_ERR_INVALID_HANDLE);
-    Value data;
-    if (CMPIrc rc = readValue(value, type, data); rc != CMPI_RC_OK) return statusOf(rc);
-    return result->record([&](CollectedResult& c) { c.data.push_back(std::move(data)); });
+    ReadValue data = readValue(value, type);
+    if (data.rc != CMPI_RC_OK) return statusOf(data.rc);
+    return result->record([&](CollectedResult& c) { c.data.push_back(std::move(data.value)); });
 }
 
 CMPIStatus resultReturnInstance(const CMPIResult* face, const CMPIInstance* inst) {

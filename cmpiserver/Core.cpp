@@ -222,57 +222,52 @@ bool isNullObject(const CMPIValue& value, CMPIType type) {
     }
 }
 
-CMPIrc readScalar(const CMPIValue& value, CMPIType type, Value& out) {
+ReadValue readScalar(const CMPIValue& value, CMPIType type) {
     switch (type) {
-    case CMPI_boolean: out = Value::boolean(value.boolean != 0); return CMPI_RC_OK;
-    case CMPI_char16: out = Value::char16(value.char16); return CMPI_RC_OK;
-    case CMPI_real32: out = Value::real(type, value.real32); return CMPI_RC_OK;
-    case CMPI_real64: out = Value::real(type, value.real64); return CMPI_RC_OK;
-    case CMPI_uint8: out = Value::unsignedInteger(type, value.uint8); return CMPI_RC_OK;
-    case CMPI_uint16: out = Value::unsignedInteger(type, value.uint16); return CMPI_RC_OK;
-    case CMPI_uint32: out = Value::unsignedInteger(type, value.uint32); return CMPI_RC_OK;
-    case CMPI_uint64: out = Value::unsignedInteger(type, value.uint64); return CMPI_RC_OK;
-    case CMPI_sint8: out = Value::signedInteger(type, value.sint8); return CMPI_RC_OK;
-    case CMPI_sint16: out = Value::signedInteger(type, value.sint16); return CMPI_RC_OK;
-    case CMPI_sint32: out = Value::signedInteger(type, value.sint32); return CMPI_RC_OK;
-    case CMPI_sint64: out = Value::signedInteger(type, value.sint64); return CMPI_RC_OK;
-    case CMPI_chars: out = Value::string(value.chars); return CMPI_RC_OK;
+    case CMPI_boolean: return {CMPI_RC_OK, Value::boolean(value.boolean != 0)};
+    case CMPI_char16: return {CMPI_RC_OK, Value::char16(value.char16)};
+    case CMPI_real32: return {CMPI_RC_OK, Value::real(type, value.real32)};
+    case CMPI_real64: return {CMPI_RC_OK, Value::real(type, value.real64)};
+    case CMPI_uint8: return {CMPI_RC_OK, Value::unsignedInteger(type, value.uint8)};
+    case CMPI_uint16: return {CMPI_RC_OK, Value::unsignedInteger(type, value.uint16)};
+    case CMPI_uint32: return {CMPI_RC_OK, Value::unsignedInteger(type, value.uint32)};
+    case CMPI_uint64: return {CMPI_RC_OK, Value::unsignedInteger(type, value.uint64)};
+    case CMPI_sint8: return {CMPI_RC_OK, Value::signedInteger(type, value.sint8)};
+    case CMPI_sint16: return {CMPI_RC_OK, Value::signedInteger(type, value.sint16)};
+    case CMPI_sint32: return {CMPI_RC_OK, Value::signedInteger(type, value.sint32)};
+    case CMPI_sint64: return {CMPI_RC_OK, Value::signedInteger(type, value.sint64)};
+    case CMPI_chars: return {CMPI_RC_OK, Value::string(value.chars)};
     case CMPI_string: {
         StringObject* string = nullptr;
-        if (CMPIrc rc = lookup(value.string, string); rc != CMPI_RC_OK) return rc;
-        out = string->withoutChars ? Value::stringWithoutChars() : Value::string(string->text);
-        return CMPI_RC_OK;
+        if (CMPIrc rc = lookup(value.string, string); rc != CMPI_RC_OK) return {rc, Value()};
+        return {CMPI_RC_OK, string->withoutChars ? Value::stringWithoutChars() : Value::string(string->text)};
     }
     case CMPI_dateTime: {
         DateTimeObject* dateTime = nullptr;
-        if (CMPIrc rc = lookup(value.dateTime, dateTime); rc != CMPI_RC_OK) return rc;
-        out = Value::dateTime(dateTime->text);
-        return CMPI_RC_OK;
+        if (CMPIrc rc = lookup(value.dateTime, dateTime); rc != CMPI_RC_OK) return {rc, Value()};
+        return {CMPI_RC_OK, Value::dateTime(dateTime->text)};
     }
     case CMPI_ref: {
         ObjectPathObject* path = nullptr;
-        if (CMPIrc rc = lookup(value.ref, path); rc != CMPI_RC_OK) return rc;
-        out = Value::reference(path->sharedPath());
-        return CMPI_RC_OK;
+        if (CMPIrc rc = lookup(value.ref, path); rc != CMPI_RC_OK) return {rc, Value()};
+        return {CMPI_RC_OK, Value::reference(path->sharedPath())};
     }
     case CMPI_instance: {
         Instance instance;
-        if (CMPIrc rc = readInstanceObject(value.inst, instance); rc != CMPI_RC_OK) return rc;
-        out = Value::instance(std::move(instance));
-        return CMPI_RC_OK;
+        if (CMPIrc rc = readInstanceObject(value.inst, instance); rc != CMPI_RC_OK) return {rc, Value()};
+        return {CMPI_RC_OK, Value::instance(std::move(instance))};
     }
     default:
-        return CMPI_RC_ERR_INVALID_DATA_TYPE;
+        return {CMPI_RC_ERR_INVALID_DATA_TYPE, Value()};
     }
 }
 
 }  // namespace
 
-CMPIrc readValue(const CMPIValue* value, CMPIType type, Value& out) {
+ReadValue readValue(const CMPIValue* value, CMPIType type) {
     const CMPIType element = static_cast<CMPIType>(type & ~CMPI_ARRAY);
     if (!isSupportedElement(element))
-        return isKnownUnsupported(element) ? CMPI_RC_ERR_NOT_SUPPORTED
-                                           : CMPI_RC_ERR_INVALID_DATA_TYPE;
+        return {isKnownUnsupported(element) ? CMPI_RC_ERR_NOT_SUPPORTED : CMPI_RC_ERR_INVALID_DATA_TYPE, Value()};
     const CMPIType stored = storedType(type);
     // For CMPI_chars, OpenPegasus and SFCB take the value pointer itself as
     // the C string (CMSetProperty(inst, "Name", "text", CMPI_chars)), not its
@@ -282,17 +277,13 @@ CMPIrc readValue(const CMPIValue* value, CMPIType type, Value& out) {
         charsValue.chars = value ? const_cast<char*>(reinterpret_cast<const char*>(value)) : nullptr;
         value = &charsValue;
     }
-    if (!value || isNullObject(*value, type)) {
-        out = Value::null(stored);
-        return CMPI_RC_OK;
-    }
-    if (!(type & CMPI_ARRAY)) return readScalar(*value, element, out);
+    if (!value || isNullObject(*value, type)) return {CMPI_RC_OK, Value::null(stored)};
+    if (!(type & CMPI_ARRAY)) return readScalar(*value, element);
 
     ArrayObject* array = nullptr;
-    if (CMPIrc rc = lookup(value->array, array); rc != CMPI_RC_OK) return rc;
-    if (array->elementType != storedType(element)) return CMPI_RC_ERR_TYPE_MISMATCH;
-    out = Value::array(array->elementType, array->elements);
-    return CMPI_RC_OK;
+    if (CMPIrc rc = lookup(value->array, array); rc != CMPI_RC_OK) return {rc, Value()};
+    if (array->elementType != storedType(element)) return {CMPI_RC_ERR_TYPE_MISMATCH, Value()};
+    return {CMPI_RC_OK, Value::array(array->elementType, array->elements)};
 }
 
 CMPIData missingData() {

@@ -90,9 +90,9 @@ CMPIStatus arraySetElementAt(CMPIArray* face, CMPICount index, const CMPIValue* 
     if (index >= array->elements.size()) return statusOf(CMPI_RC_ERR_NO_SUCH_PROPERTY);
     if ((type & CMPI_ARRAY) || storedType(type) != array->elementType)
         return statusOf(CMPI_RC_ERR_TYPE_MISMATCH);
-    Value element;
-    if (CMPIrc rc = readValue(value, type, element); rc != CMPI_RC_OK) return statusOf(rc);
-    array->elements[index] = std::move(element);
+    ReadValue element = readValue(value, type);
+    if (element.rc != CMPI_RC_OK) return statusOf(element.rc);
+    array->elements[index] = std::move(element.value);
     return statusOf(CMPI_RC_OK);
 }
 

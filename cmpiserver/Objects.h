@@ -204,8 +204,13 @@ Face* cloneFace(const Face* face, CMPIStatus* rc) {
 // The type a stored value gets: chars are kept as strings.
 CMPIType storedType(CMPIType type);
 // Reads what a provider handed over; a null value pointer or a null object
-// pointer gives a null value of the type.
-CMPIrc readValue(const CMPIValue* value, CMPIType type, Value& out);
+// pointer gives a null value of the type. The value is made in its place,
+// not assigned: providers hand over a few values for every instance.
+struct ReadValue {
+    CMPIrc rc = CMPI_RC_OK;
+    Value value;
+};
+ReadValue readValue(const CMPIValue* value, CMPIType type);
 // Hands a value out, making the CMPI objects it needs in the current arena.
 CMPIData makeData(BrokerCore& core, const Value& value, CMPIValueState extraState = CMPI_goodValue);
 CMPIData missingData();

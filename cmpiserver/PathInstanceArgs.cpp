@@ -92,14 +92,13 @@ CMPIStatus pathAddKey(CMPIObjectPath* face, const char* name, const CMPIValue* v
                       const CMPIType type) {
     return withObject<ObjectPathObject>(face, [&](ObjectPathObject& o) {
         if (!name) return CMPI_RC_ERR_INVALID_PARAMETER;
-        Value key;
-        CMPIrc rc = readValue(value, type, key);
-        if (rc != CMPI_RC_OK) return rc;
+        ReadValue key = readValue(value, type);
+        if (key.rc != CMPI_RC_OK) return key.rc;
         auto& keys = o.changePath().keys;
         // Paths of the usual classes carry up to four keys.
         if (keys.empty()) keys.reserve(4);
-        setNamed(keys, name, std::move(key));
-        return rc;
+        setNamed(keys, name, std::move(key.value));
+        return key.rc;
     });
 }
 
@@ -219,20 +218,22 @@ CMPIStatus instanceSetPropertyWithOrigin(const CMPIInstance* face, const char* n
                                          const char*) {
     return withObject<InstanceObject>(face, [&](InstanceObject& o) {
         if (!name) return CMPI_RC_ERR_INVALID_PARAMETER;
-        Value property;
-        if (CMPIrc rc = readValue(value, type, property); rc != CMPI_RC_OK) return rc;
+        const std::string_view propertyName(name);
+        ReadValue read = readValue(value, type);
+        if (read.rc != CMPI_RC_OK) return read.rc;
+        Value& property = read.value;
         // Properties outside the filter are dropped silently, as the caller
         // asked for them not to be returned.
-        if (!filterAdmits(o, name)) return CMPI_RC_OK;
+        if (!filterAdmits(o, propertyName)) return CMPI_RC_OK;
         // A property keeps the type it was first given, as a schema would fix it.
-        const std::uint32_t hash = InstanceObject::nameHash(name);
-        if (NamedValue* existing = o.findProperty(name, hash)) {
+        const std::uint32_t hash = InstanceObject::nameHash(propertyName);
+        if (NamedValue* existing = o.findProperty(propertyName, hash)) {
             if (existing->value.type() != CMPI_null && existing->value.type() != property.type())
                 return CMPI_RC_ERR_TYPE_MISMATCH;
             existing->value = std::move(property);
             return CMPI_RC_OK;
         }
-        o.appendProperty(name, hash, std::move(property));
+        o.appendProperty(std::string(propertyName), hash, std::move(property));
         return CMPI_RC_OK;
     });
 }
@@ -295,10 +296,9 @@ CMPIStatus argsAddArg(const CMPIArgs* face, const char* name, const CMPIValue* v
                       const CMPIType type) {
     return withObject<ArgsObject>(face, [&](ArgsObject& o) {
         if (!name) return CMPI_RC_ERR_INVALID_PARAMETER;
-        Value argument;
-        CMPIrc rc = readValue(value, type, argument);
-        if (rc == CMPI_RC_OK) setNamed(o.args, name, std::move(argument));
-        return rc;
+        ReadValue argument = readValue(value, type);
+        if (argument.rc == CMPI_RC_OK) setNamed(o.args, name, std::move(argument.value));
+        return argument.rc;
     });
 }
 
@@ -338,16 +338,8 @@ ObjectPath& ObjectPathObject::changePath() {
 InstanceObject::InstanceObject(BrokerCore& core, Instance value)
     : Faced(core, &table), instance(std::move(value)) {}
 
-// FNV-1a over the name with A-Z folded, so that names equal but for case
-// hash alike.
 std::uint32_t InstanceObject::nameHash(std::string_view name) {
-    std::uint32_t hash = 2166136261u;
-    for (const char c : name) {
-        auto byte = static_cast<unsigned char>(c);
-        if (byte >= 'A' && byte <= 'Z') byte |= 0x20;
-        hash = (hash ^ byte) * 16777619u;
-    }
-    return hash;
+    return static_cast<std::uint32_t>(hashIgnoreCase(name));
 }
 
 NamedValue* InstanceObject::findProperty(std::string_view name, std::uint32_t hash) {

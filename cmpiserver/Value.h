@@ -112,6 +112,11 @@ struct Instance {
 
 // CIM names (classes, properties, keys, arguments) compare without case.
 bool equalsIgnoreCase(std::string_view a, std::string_view b);
+// Orders names as their lower-case forms order, byte by byte: negative,
+// zero or positive as a sorts before, with or after b.
+int compareIgnoreCase(std::string_view a, std::string_view b);
+// A hash that names equal but for case share.
+std::uint64_t hashIgnoreCase(std::string_view name);
 std::string toLower(std::string_view text);
 const Value* findNamed(const std::vector<NamedValue>& list, std::string_view name);
 // Sets or replaces the entry with that name, keeping the list's order.
