@@ -409,3 +409,34 @@ TEST_F(ObjectTablesTest, NullHandlesAnswerInvalidHandleInsteadOfCrashing) {
 }
 
 }  // namespace
+
+// Names are compared and hashed eight bytes at a time; the bytes next to
+// the letters ('@', '[', '`', '{'), bytes above 0x7F and the tail after
+// each full word must still order as the lower-case forms do.
+TEST(NameCompareTest, OrdersEqualsAndHashesAsTheLowerCaseForms) {
+    const char alphabet[] = {'@', 'A', 'Z', '[', '`', 'a', 'z', '{', '0', '\x80', '\xff'};
+    unsigned seed = 7;
+    const auto next = [&seed] { return seed = seed * 1103515245u + 12345u, (seed >> 16) & 0x7fff; };
+    const auto randomName = [&] {
+        std::string name(next() % 20, ' ');
+        for (char& c : name) c = alphabet[next() % sizeof alphabet];
+        return name;
+    };
+    const auto sign = [](int v) { return (v > 0) - (v < 0); };
+    for (int i = 0; i < 20000; ++i) {
+        const std::string a = randomName();
+        // Half the time b is a near miss of a: same up to one byte, or a case variant.
+        std::string b = a;
+        if (next() % 2 == 0 || b.empty()) {
+            b = randomName();
+        } else {
+            b[next() % b.size()] = alphabet[next() % sizeof alphabet];
+        }
+        const int expected = sign(toLower(a).compare(toLower(b)));
+        ASSERT_EQ(sign(compareIgnoreCase(a, b)), expected) << '"' << a << "\" vs \"" << b << '"';
+        ASSERT_EQ(equalsIgnoreCase(a, b), expected == 0) << '"' << a << "\" vs \"" << b << '"';
+        if (expected == 0) {
+            ASSERT_EQ(hashIgnoreCase(a), hashIgnoreCase(b)) << '"' << a << '"';
+        }
+    }
+}
