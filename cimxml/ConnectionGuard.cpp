@@ -6,6 +6,7 @@
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
+#include <sched.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -309,7 +310,9 @@ private:
     // time: true when it has come (left in the socket for the usual read).
     // Only for a client that came back that quickly last time, and only
     // while the other connections' threads leave a core free: polling for a
-    // slow client, or on a busy machine, takes time from the others.
+    // slow client, or on a busy machine, takes time from the others; and
+    // it yields between looks, so that a thread with work (another
+    // connection's, or a client's on the same machine) runs first.
     bool busyPoll() {
         static const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
         // This thread counts itself: it has just answered.
@@ -320,6 +323,7 @@ private:
         do {
             const ssize_t n = ::recv(transport_.fd(), &first, 1, MSG_PEEK | MSG_DONTWAIT);
             if (n >= 0 || (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR)) return true;
+            sched_yield();
         } while (Clock::now() < until);
         quickClient_ = false;
         return false;
