@@ -24,52 +24,34 @@ constexpr const char* kNotSupported = " :: Not supported";
 // block left behind by an unloaded library trips LeakSanitizer at exit.
 [[gnu::tls_model("initial-exec")]] thread_local bool namesOnly = false;
 
-// Sets what the requests nested in this one want, and restores the outer
-// request's wish when it ends.
-class NamesOnlyScope {
+// Sets a per-thread wish for the requests nested in this one, and restores
+// the outer request's wish when it ends.
+template <class T>
+class ThreadScope {
 public:
-    explicit NamesOnlyScope(bool wanted) : outer_(namesOnly) { namesOnly = wanted; }
-    ~NamesOnlyScope() { namesOnly = outer_; }
-    NamesOnlyScope(const NamesOnlyScope&) = delete;
-    NamesOnlyScope& operator=(const NamesOnlyScope&) = delete;
+    ThreadScope(T& wish, T value) : wish_(wish), outer_(wish) { wish_ = value; }
+    ~ThreadScope() { wish_ = outer_; }
+    ThreadScope(const ThreadScope&) = delete;
+    ThreadScope& operator=(const ThreadScope&) = delete;
 
 private:
-    bool outer_;
+    T& wish_;
+    T outer_;
 };
 
-// The system the objects asked for belong to, empty for all; per thread
-// like namesOnly, and restored in the same way.
+// The system the objects asked for belong to, null for all; per thread
+// like namesOnly.
 [[gnu::tls_model("initial-exec")]] thread_local const std::string* oneSystem = nullptr;
-
-class SystemScope {
-public:
-    explicit SystemScope(const std::string& systemName) : outer_(oneSystem) {
-        oneSystem = systemName.empty() ? nullptr : &systemName;
-    }
-    ~SystemScope() { oneSystem = outer_; }
-    SystemScope(const SystemScope&) = delete;
-    SystemScope& operator=(const SystemScope&) = delete;
-
-private:
-    const std::string* outer_;
-};
 
 const std::string kEverySystem;
 
+const std::string* systemOrAll(const std::string& systemName) {
+    return systemName.empty() ? nullptr : &systemName;
+}
+
 // The non-key properties the caller of the enumeration reads, null for all;
-// per thread and restored like the scopes above.
+// per thread like namesOnly.
 [[gnu::tls_model("initial-exec")]] thread_local const PropertyNameList* nonKeysWanted = nullptr;
-
-class NonKeysScope {
-public:
-    explicit NonKeysScope(const PropertyNameList* names) : outer_(nonKeysWanted) { nonKeysWanted = names; }
-    ~NonKeysScope() { nonKeysWanted = outer_; }
-    NonKeysScope(const NonKeysScope&) = delete;
-    NonKeysScope& operator=(const NonKeysScope&) = delete;
-
-private:
-    const PropertyNameList* outer_;
-};
 
 bool isNamed(const PropertyNameList& names, std::string_view name) {
     return std::any_of(names.begin(), names.end(),
@@ -109,8 +91,8 @@ void AbstractInstanceProviderPlugin::listNames(const CIMObjectPath& path, const 
     try {
         RepositoryObjects objects;
         {
-            const NamesOnlyScope scope(true);
-            const SystemScope system(systemName);
+            const ThreadScope<bool> scope(namesOnly, true);
+            const ThreadScope<const std::string*> system(oneSystem, systemOrAll(systemName));
             getRepositoryObjects(path, objects);
         }
         if (objects.empty()) {
@@ -158,11 +140,11 @@ void AbstractInstanceProviderPlugin::buildInstances(const CIMObjectPath& path, c
                                                     const PropertyNameList* nonKeysRead, CIMInstanceList& out,
                                                     const char* qualifiedName) {
     try {
-        const NonKeysScope nonKeys(nonKeysRead);
+        const ThreadScope<const PropertyNameList*> nonKeys(nonKeysWanted, nonKeysRead);
         RepositoryObjects objects;
         {
-            const NamesOnlyScope scope(false);
-            const SystemScope system(systemName);
+            const ThreadScope<bool> scope(namesOnly, false);
+            const ThreadScope<const std::string*> system(oneSystem, systemOrAll(systemName));
             getRepositoryObjects(path, objects);
         }
         if (objects.empty()) {
@@ -182,8 +164,7 @@ void AbstractInstanceProviderPlugin::buildInstances(const CIMObjectPath& path, c
             const std::size_t room = nonKeysRead != nullptr ? nonKeysRead->size() : properties.size();
             CIMInstance instance(path, std::move(keys), room);
             for (auto& property : properties) {
-                if (nonKeysRead == nullptr || isNamed(*nonKeysRead, property.getName()))
-                    instance.addProperty(std::move(property));
+                if (nonKeyPropertyRead(property.getName())) instance.addProperty(std::move(property));
             }
             out.push_back(std::move(instance));
         }
