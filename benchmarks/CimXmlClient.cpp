@@ -55,8 +55,14 @@ const tinyxml2::XMLElement* CimXmlClient::invoke(const std::string& method, cons
 const tinyxml2::XMLElement* CimXmlClient::post(const std::string& method, const std::string& cimObject,
                                                const std::string& call, const char* responseElement,
                                                const std::string& description) {
+    // As management stations do, the client accepts trailers: the server
+    // may then send a large answer in chunks while it writes it, and tell a
+    // failure found part way in the trailer (which this library refuses to
+    // read, so that such an answer fails here).
     const httplib::Headers headers{{"CIMProtocolVersion", "1.0"},
                                    {"CIMOperation", "MethodCall"},
+                                   {"TE", "trailers"},
+                                   {"Connection", "TE"},
                                    {"CIMMethod", method},
                                    {"CIMObject", cimObject}};
     const std::string body = envelope(call);

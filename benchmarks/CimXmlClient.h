@@ -53,8 +53,8 @@ public:
     void keepAnswersIn(std::string directory) { answersDirectory_ = std::move(directory); }
 
     // Time spent so far from sending each request to holding its whole
-    // answer: what the server and the wire cost, without this client's own
-    // parsing of the answers.
+    // answer (the last chunk of a chunked one): what the server and the
+    // wire cost, without this client's own parsing of the answers.
     double answeredSeconds() const { return answeredSeconds_; }
 
 private:

@@ -60,10 +60,12 @@ bool admitted(const Names& list, const std::string& name) {
 class CimOperations::Call {
 public:
     Call(CimOperations& owner, const XmlRequest& request, const cmpiserver::Principal& principal,
-         const std::string& nameSpace)
+         const std::string& nameSpace, AnswerStream* stream)
         : owner_(owner), schema_(owner.schema_), request_(request),
           context_{nameSpace, principal}, converter_(owner.schema_, nameSpace),
-          writer_(owner.schema_, owner.hostName_) {}
+          writer_(owner.schema_, owner.hostName_) {
+        writer_.sendBlocksTo(stream);
+    }
 
     std::string run();
 
@@ -618,23 +620,39 @@ CimOperations::CimOperations(const ServerSchema& schema, ProviderModule& provide
                              LogFunction log)
     : schema_(schema), provider_(provider), hostName_(std::move(hostName)), log_(std::move(log)) {}
 
-std::string CimOperations::answer(const XmlRequest& request, const cmpiserver::Principal& principal) {
+std::string CimOperations::answer(const XmlRequest& request, const cmpiserver::Principal& principal,
+                                  AnswerStream* stream) {
     try {
         const auto nameSpace = schema_.servedNamespace(request.nameSpace);
         if (!nameSpace)
             throw CimError(kCimErrInvalidNamespace, "the namespace " + request.nameSpace + " is not served here");
         if (subscriptions_ && subscriptions_->handles(request, *nameSpace))
             return subscriptions_->answer(request, *nameSpace);
-        Call call(*this, request, principal, *nameSpace);
+        Call call(*this, request, principal, *nameSpace, stream);
         return call.run();
     } catch (const CimError& error) {
-        return errorDocument(schema_, request.messageId, request.methodName, request.intrinsic, error.code(),
-                             error.what());
+        return failed(request, error.code(), error.what(), stream);
+    } catch (const AnswerAbandoned& error) {
+        if (log_) log_("the answer to " + request.methodName + " failed after it started: " + error.what());
+        return {};
     } catch (const std::exception& error) {
-        if (log_) log_(request.methodName + " failed: " + error.what());
-        return errorDocument(schema_, request.messageId, request.methodName, request.intrinsic, kCimErrFailed,
-                             error.what());
+        if (log_ && !(stream && stream->started())) log_(request.methodName + " failed: " + error.what());
+        return failed(request, kCimErrFailed, error.what(), stream);
     }
+}
+
+// Part of an answer that has left cannot be called back: the client is
+// told in its stead, and the log says so, since the client may show only
+// a broken transfer.
+std::string CimOperations::failed(const XmlRequest& request, int code, const std::string& description,
+                                  AnswerStream* stream) {
+    if (!stream || !stream->started())
+        return errorDocument(schema_, request.messageId, request.methodName, request.intrinsic, code, description);
+    if (log_)
+        log_("the answer to " + request.methodName + " failed after it started: CIM status " +
+             std::to_string(code) + " " + description);
+    stream->fail(code, description);
+    return {};
 }
 
 }  // namespace orv::cimxml

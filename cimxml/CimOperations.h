@@ -3,6 +3,7 @@
 // it, and answered as a CIM-XML response document.
 #pragma once
 
+#include "AnswerStream.h"
 #include "ProviderModule.h"
 #include "ServerSchema.h"
 #include "XmlRequest.h"
@@ -23,13 +24,18 @@ public:
                   LogFunction log = {});
 
     // The response document for a request. Failures, the provider's and the
-    // server's own, come back as an ERROR element; nothing is thrown.
-    std::string answer(const XmlRequest& request, const cmpiserver::Principal& principal);
+    // server's own, come back as an ERROR element; nothing is thrown. With a
+    // stream, an answer that outgrows its block goes there while it is
+    // written and only the rest is returned; a failure found after it
+    // started goes to the stream too, and nothing is returned.
+    std::string answer(const XmlRequest& request, const cmpiserver::Principal& principal,
+                       AnswerStream* stream = nullptr);
     // Requests on the subscription classes go there instead of the provider.
     void setSubscriptions(SubscriptionOperations* subscriptions) { subscriptions_ = subscriptions; }
 
 private:
     class Call;
+    std::string failed(const XmlRequest& request, int code, const std::string& description, AnswerStream* stream);
 
     const ServerSchema& schema_;
     ProviderModule& provider_;

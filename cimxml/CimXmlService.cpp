@@ -6,6 +6,7 @@
 #include "XmlResponse.h"
 
 #include <cctype>
+#include <cstdio>
 #include <fstream>
 #include <stdexcept>
 #include <string_view>
@@ -164,6 +165,76 @@ std::optional<std::string> HttpAnswer::header(const std::string& name) const { r
 
 std::string percentDecoded(const std::string& text) { return percentDecoded(std::string_view(text)); }
 
+bool ChunkedAnswer::acceptedBy(const HttpExchange& exchange, const std::string& httpVersion) {
+    if (httpVersion != "HTTP/1.1") return false;
+    const std::string* te = findHeader(exchange.headers, {}, "TE");
+    if (!te) return false;
+    // A list of codings, each perhaps with parameters: "trailers, deflate;q=0.5".
+    std::string_view rest = *te;
+    while (!rest.empty()) {
+        const auto comma = rest.find(',');
+        std::string_view item = rest.substr(0, comma);
+        item = trimmedView(item.substr(0, item.find(';')));
+        if (equalsIgnoreCase(item, "trailers")) return true;
+        if (comma == std::string_view::npos) break;
+        rest.remove_prefix(comma + 1);
+    }
+    return false;
+}
+
+void ChunkedAnswer::setHeaders(std::vector<std::pair<std::string, std::string>> headers, std::string prefix) {
+    headers_ = std::move(headers);
+    prefix_ = std::move(prefix);
+}
+
+void ChunkedAnswer::appendChunk(std::string_view bytes) {
+    char size[24];
+    const int length = std::snprintf(size, sizeof size, "%zx\r\n", bytes.size());
+    frame_.append(size, static_cast<std::size_t>(length));
+    frame_.append(bytes);
+    frame_.append("\r\n", 2);
+}
+
+bool ChunkedAnswer::send(std::string_view bytes) {
+    if (broken_ || ended_) return false;
+    frame_.clear();
+    if (!started_) {
+        started_ = true;
+        frame_ = "HTTP/1.1 200 OK\r\n";
+        for (const auto& [name, value] : headers_) frame_ += name + ": " + value + "\r\n";
+        frame_ += "Transfer-Encoding: chunked\r\nTrailer: " + prefix_ + "CIMStatusCode, " + prefix_ +
+                  "CIMStatusCodeDescription\r\n";
+        if (closing_) frame_ += "Connection: close\r\n";
+        frame_ += "\r\n";
+    }
+    if (!bytes.empty()) appendChunk(bytes);
+    if (!send_(frame_)) broken_ = true;
+    return !broken_;
+}
+
+void ChunkedAnswer::fail(int code, const std::string& description) {
+    if (broken_ || ended_ || !started_) return;
+    ended_ = true;
+    // A field value holds no line breaks or other control characters.
+    std::string text = description;
+    for (char& c : text)
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = ' ';
+    frame_ = "0\r\n" + prefix_ + "CIMStatusCode: " + std::to_string(code) + "\r\n" + prefix_ +
+             "CIMStatusCodeDescription: " + text + "\r\n\r\n";
+    if (!send_(frame_)) broken_ = true;
+}
+
+bool ChunkedAnswer::finish(std::string_view rest) {
+    if (!ended_ && !broken_) {
+        ended_ = true;
+        frame_.clear();
+        if (!rest.empty()) appendChunk(rest);
+        frame_.append("0\r\n\r\n", 5);
+        if (!send_(frame_)) broken_ = true;
+    }
+    return !broken_;
+}
+
 UserTable UserTable::fromFile(const std::string& path) {
     std::ifstream in(path);
     if (!in) throw std::runtime_error("cannot read the user file " + path);
@@ -227,7 +298,7 @@ std::optional<cmpiserver::Principal> CimXmlService::authenticated(const HttpExch
     return std::nullopt;
 }
 
-HttpAnswer CimXmlService::handle(const HttpExchange& exchange) {
+HttpAnswer CimXmlService::handle(const HttpExchange& exchange, ChunkedAnswer* chunked) {
     std::string prefix;
     if (exchange.method == "M-POST") {
         const auto p = extensionPrefix(exchange);
@@ -275,14 +346,16 @@ HttpAnswer CimXmlService::handle(const HttpExchange& exchange) {
                                "the CIMObject header does not name the namespace " + request.nameSpace);
 
     HttpAnswer answer;
-    if (const NamedXmlValue* repeated = request.repeatedParameter())
-        answer.body = errorDocument(request.messageId, request.methodName, request.intrinsic,
-                                    kCimErrInvalidParameter, "the parameter " + repeated->name + " is given twice");
-    else
-        answer.body = operations_.answer(request, *principal);
     answer.headers.emplace_back("Content-Type", "application/xml; charset=\"utf-8\"");
     if (!prefix.empty()) answer.headers.emplace_back("Ext", "");
     answer.headers.emplace_back(prefix + "CIMOperation", "MethodResponse");
+    if (const NamedXmlValue* repeated = request.repeatedParameter()) {
+        answer.body = errorDocument(request.messageId, request.methodName, request.intrinsic,
+                                    kCimErrInvalidParameter, "the parameter " + repeated->name + " is given twice");
+    } else {
+        if (chunked) chunked->setHeaders(answer.headers, prefix);
+        answer.body = operations_.answer(request, *principal, chunked);
+    }
     return answer;
 }
 

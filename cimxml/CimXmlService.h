@@ -11,6 +11,7 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -32,6 +33,48 @@ struct HttpAnswer {
     std::string body;
 
     std::optional<std::string> header(const std::string& name) const;
+};
+
+// An answer over HTTP/1.1 that leaves in chunks once it outgrows one block,
+// for a client whose TE header accepts trailers. A failure found after the
+// first chunk left ends the body early and is told in the trailer fields
+// CIMStatusCode and CIMStatusCodeDescription, which the header announces;
+// a successful answer ends with no trailer fields.
+class ChunkedAnswer : public AnswerStream {
+public:
+    // Sends bytes to the client; false when they did not leave.
+    using Send = std::function<bool(std::string_view bytes)>;
+    // Large enough that every association walk and most enumerations keep a
+    // single answer with Content-Length; small enough to hold per connection.
+    static constexpr std::size_t kBlockBytes = 64 * 1024;
+
+    // `closing`: the connection closes after this answer (as its request asked).
+    ChunkedAnswer(Send send, bool closing) : send_(std::move(send)), closing_(closing) {}
+    // Whether a request may be answered so.
+    static bool acceptedBy(const HttpExchange& exchange, const std::string& httpVersion);
+
+    // The answer's headers other than its framing, and the M-POST prefix of
+    // its own header names; set before any of the body.
+    void setHeaders(std::vector<std::pair<std::string, std::string>> headers, std::string prefix);
+    std::size_t blockBytes() const override { return kBlockBytes; }
+    bool send(std::string_view bytes) override;
+    bool started() const override { return started_; }
+    void fail(int code, const std::string& description) override;
+    // Sends the rest of an answer that started, then its last chunk; false
+    // when the client did not take them (or an earlier part).
+    bool finish(std::string_view rest);
+
+private:
+    void appendChunk(std::string_view bytes);
+
+    Send send_;
+    bool closing_;
+    std::vector<std::pair<std::string, std::string>> headers_;
+    std::string prefix_;
+    std::string frame_;
+    bool started_ = false;
+    bool ended_ = false;
+    bool broken_ = false;
 };
 
 // Users allowed in with HTTP Basic authentication. Empty means
@@ -68,7 +111,9 @@ public:
     void setPasswordCheck(PasswordCheck check) { passwordCheck_ = std::move(check); }
     bool authenticates() const { return !users_.empty() || passwordCheck_ != nullptr; }
 
-    HttpAnswer handle(const HttpExchange& exchange);
+    // With `chunked`, a large answer leaves through it while it is written;
+    // once it started, the answer returned holds only the rest of the body.
+    HttpAnswer handle(const HttpExchange& exchange, ChunkedAnswer* chunked = nullptr);
     std::size_t maxRequestBytes() const { return maxRequestBytes_; }
 
 private:

@@ -151,7 +151,7 @@ std::string seconds(std::chrono::milliseconds time) {
 // again to leave, from the answer's first byte; the provider's time between
 // the two is not counted. The request line and headers may take
 // `maxHeaderBytes`, the body `maxBodyBytes`.
-class ConnectionStream : public httplib::Stream {
+class ConnectionStream : public httplib::Stream, public AnswerConnection {
 public:
     ConnectionStream(Transport& transport, const HttpLimits& limits, const LogFunction& log,
                      std::function<bool()> running, std::atomic<unsigned>& onCore)
@@ -178,6 +178,7 @@ public:
             quickClient_ = Clock::now() - idleSince < limits_.busyPoll;
         }
         readUntil_ = Clock::now() + limits_.requestTime;
+        answeredAlready_ = false;
         headerBytes_ = bodyBytes_ = 0;
         headerEndMatched_ = 0;
         inHeader_ = true;
@@ -216,7 +217,7 @@ public:
     }
 
     bool is_readable() const override { return true; }
-    bool is_writable() const override { return !refused_; }
+    bool is_writable() const override { return !refused_ && !broken_; }
 
     ssize_t read(char* ptr, size_t size) override {
         // The library reads the request line and headers one byte a call:
@@ -248,8 +249,22 @@ public:
         return static_cast<ssize_t>(n);
     }
 
+    bool sendNow(std::string_view bytes) override {
+        if (refused_ || broken_) return false;
+        reading_ = false;
+        if (sendAll(bytes.data(), bytes.size(), Clock::now() + limits_.requestTime)) return true;
+        broken_ = true;
+        gaveUp();
+        return false;
+    }
+    void answeredAlready(bool whole) override {
+        answeredAlready_ = true;
+        if (!whole) broken_ = true;
+    }
+
     ssize_t write(const char* ptr, size_t size) override {
-        if (refused_) return -1;
+        if (refused_ || broken_) return -1;
+        if (answeredAlready_) return static_cast<ssize_t>(size);
         if (reading_) {
             reading_ = false;
             writeUntil_ = Clock::now() + limits_.requestTime;
@@ -435,13 +450,27 @@ private:
     bool inHeader_ = true;
     bool reading_ = true;
     bool refused_ = false;
+    // The handler sent the answer to the current request itself.
+    bool answeredAlready_ = false;
+    // An answer stopped part way: the connection cannot carry another.
+    bool broken_ = false;
     bool quickClient_ = true;
     std::string held_;
     mutable Address<true> remote_;
     mutable Address<false> local_;
 };
 
+thread_local AnswerConnection* currentConnection = nullptr;
+
+// Names the connection this thread serves while a request is processed.
+struct ServingConnection {
+    explicit ServingConnection(AnswerConnection& connection) { currentConnection = &connection; }
+    ~ServingConnection() { currentConnection = nullptr; }
+};
+
 }  // namespace
+
+AnswerConnection* AnswerConnection::current() { return currentConnection; }
 
 GuardedHttpServer::GuardedHttpServer(const HttpLimits& limits, std::atomic<std::size_t>& connections,
                                      std::atomic<unsigned>& onCore, ssl_ctx_st* tls, LogFunction log)
@@ -473,6 +502,7 @@ bool GuardedHttpServer::process_and_close_socket(socket_t sock) {
             served = true;
             while (served && stream.awaitRequest()) {
                 bool closed = false;
+                const ServingConnection serving(stream);
                 const bool processed = process_request(stream, !running(), closed, nullptr);
                 served = stream.finishAnswer() && processed;
                 if (closed || stream.refused() || !running()) break;

@@ -14,10 +14,30 @@
 #include <httplib.h>
 
 #include <atomic>
+#include <string_view>
 
 struct ssl_ctx_st;
 
 namespace orv::cimxml {
+
+// The connection whose request this thread is serving, for an answer that
+// leaves while its handler still runs (a chunked one): the HTTP library
+// writes an answer only after the handler returned.
+class AnswerConnection {
+public:
+    // Null outside the handling of a request.
+    static AnswerConnection* current();
+    // Sends at once, each call with the answer's time to leave; false when
+    // the bytes did not leave.
+    virtual bool sendNow(std::string_view bytes) = 0;
+    // The handler has sent the answer itself: what the library writes for
+    // this request is dropped. When `whole` is false the answer did not end
+    // on the wire and the connection closes.
+    virtual void answeredAlready(bool whole) = 0;
+
+protected:
+    ~AnswerConnection() = default;
+};
 
 class GuardedHttpServer : public httplib::Server {
 public:

@@ -15,6 +15,7 @@
 #include <limits>
 #include <list>
 #include <mutex>
+#include <optional>
 #include <stdexcept>
 #include <thread>
 
@@ -238,12 +239,21 @@ int HttpServer::addListener(const std::string& address, int port, ssl_ctx_st* tl
         for (const auto& [name, value] : request.headers) exchange.headers.emplace_back(name, value);
         exchange.body = request.body;
         const auto started = std::chrono::steady_clock::now();
+        // A client that accepts trailers gets a large answer in chunks while
+        // it is written; one that does not gets it whole, with its length.
+        std::optional<ChunkedAnswer> chunked;
+        AnswerConnection* connection = AnswerConnection::current();
+        if (connection && ChunkedAnswer::acceptedBy(exchange, request.version))
+            chunked.emplace([connection](std::string_view bytes) { return connection->sendNow(bytes); },
+                            cmpiserver::equalsIgnoreCase(request.get_header_value("Connection"), "close"));
         gate->enter();
         HttpAnswer answer;
         try {
-            answer = service.handle(exchange);
+            answer = service.handle(exchange, chunked ? &*chunked : nullptr);
+            if (chunked && chunked->started()) connection->answeredAlready(chunked->finish(answer.body));
         } catch (...) {
             gate->leave();
+            if (chunked && chunked->started()) connection->answeredAlready(false);
             throw;
         }
         gate->leave();

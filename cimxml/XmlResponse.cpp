@@ -120,13 +120,49 @@ std::string namespacePathMarkup(const std::string& host, const std::string& name
 void XmlMarkup::putInNewBlock(const char* data, std::size_t size) {
     const std::size_t room = static_cast<std::size_t>(end_ - cursor_);
     if (room != 0) std::memcpy(cursor_, data, room);
+    data += room;
+    size -= room;
+    ++blocksBegun_;
+    if (stream_ && block_ && sendHeldBlocks()) {
+        // The block is free again; a piece larger than it leaves on its own.
+        if (size > blockSize_) {
+            if (!stream_->send({data, size})) throw AnswerAbandoned("the client stopped reading the answer");
+            return;
+        }
+        std::memcpy(cursor_, data, size);
+        cursor_ += size;
+        return;
+    }
     if (block_) full_.push_back(Block{std::move(block_), blockSize_});
-    blockSize_ = std::max({size - room, 2 * blockSize_, std::size_t{1024}});
+    std::size_t grown = 2 * blockSize_;
+    if (stream_) grown = std::min(grown, stream_->blockBytes());
+    blockSize_ = std::max({size, grown, std::size_t{1024}});
     block_.reset(new char[blockSize_]);
     cursor_ = block_.get();
     end_ = cursor_ + blockSize_;
-    std::memcpy(cursor_, data + room, size - room);
-    cursor_ += size - room;
+    std::memcpy(cursor_, data, size);
+    cursor_ += size;
+}
+
+bool XmlMarkup::sendHeldBlocks() {
+    std::size_t held = blockSize_;
+    for (const auto& block : full_) held += block.used;
+    if (!stream_->started() && held < stream_->blockBytes()) return false;
+    bool sent;
+    if (full_.empty()) {
+        sent = stream_->send({block_.get(), blockSize_});
+    } else {
+        // The answer's first blocks are small: joined, they leave in one send.
+        std::string joined;
+        joined.reserve(held);
+        for (const auto& block : full_) joined.append(block.data.get(), block.used);
+        joined.append(block_.get(), blockSize_);
+        full_.clear();
+        sent = stream_->send(joined);
+    }
+    cursor_ = block_.get();
+    if (!sent) throw AnswerAbandoned("the client stopped reading the answer");
+    return true;
 }
 
 std::string XmlMarkup::take() {
@@ -242,7 +278,7 @@ ResponseWriter::Opening& ResponseWriter::Openings::replace() {
 template <class Write>
 void ResponseWriter::writeAndKeep(std::string& kept, Write&& write) {
     out_.raw({});
-    const char* start = out_.position();
+    const auto start = out_.position();
     write();
     const std::string_view made = out_.since(start);
     kept.assign(made.data(), made.size());
@@ -363,7 +399,7 @@ void ResponseWriter::referencePath(const Value& reference) {
             out_.put(known.markup);
             return;
         }
-    const char* start = out_.position();
+    const auto start = out_.position();
     instancePath(*path);
     const std::string_view markup = out_.since(start);
     if (markup.empty()) return;

@@ -2,6 +2,7 @@
 // carry instances, paths, values and classes.
 #pragma once
 
+#include "AnswerStream.h"
 #include "ServerSchema.h"
 #include "ValueConversion.h"
 #include "Value.h"
@@ -38,8 +39,12 @@ public:
     void close();
     // Closes an empty element in the short form.
     void closeEmpty();
-    // The markup written so far, in one string; the writer starts again empty.
+    // The markup written so far (since the last block sent to the stream),
+    // in one string; the writer starts again empty.
     std::string take();
+    // Once the markup outgrows the stream's block, full blocks go to the
+    // stream as they fill instead of being kept; one block is held at a time.
+    void sendBlocksTo(AnswerStream* stream) { stream_ = stream; }
 
     // Appends without escaping. An answer is made of millions of short
     // pieces and can run to megabytes: pieces are copied into blocks that
@@ -56,11 +61,17 @@ public:
     void put(char c) { put(&c, 1); }
     void put(std::string_view text) { put(text.data(), text.size()); }
     // Where the next byte goes, and the markup written since such a place
-    // while it is still in one piece (empty when a new block began since).
-    const char* position() const { return cursor_; }
-    std::string_view since(const char* position) const {
-        if (!block_ || position < block_.get() || position > cursor_) return {};
-        return {position, static_cast<std::size_t>(cursor_ - position)};
+    // while it is still in one piece (empty when a new block began since,
+    // or the block was sent and is being filled again).
+    struct Position {
+        const char* at;
+        std::size_t block;
+    };
+    Position position() const { return {cursor_, blocksBegun_}; }
+    std::string_view since(Position position) const {
+        if (position.block != blocksBegun_ || !block_ || position.at < block_.get() || position.at > cursor_)
+            return {};
+        return {position.at, static_cast<std::size_t>(cursor_ - position.at)};
     }
     // Markup that needs no escaping, after the tag now open is sealed. The
     // writers of instances and paths put whole runs of tags at once this way:
@@ -80,6 +91,9 @@ private:
         justOpened_ = false;
     }
     void putInNewBlock(const char* data, std::size_t size);
+    // Sends the blocks held and the full current one; true when the block
+    // is free again for what follows.
+    bool sendHeldBlocks();
 
     struct Block {
         std::unique_ptr<char[]> data;
@@ -90,6 +104,8 @@ private:
     std::size_t blockSize_ = 0;
     char* cursor_ = nullptr;
     char* end_ = nullptr;
+    std::size_t blocksBegun_ = 0;
+    AnswerStream* stream_ = nullptr;
     std::vector<std::pair<const char*, std::size_t>> open_;
     bool justOpened_ = false;
 };
@@ -109,8 +125,11 @@ public:
 
     // Opens CIM/MESSAGE/SIMPLERSP and IMETHODRESPONSE or METHODRESPONSE.
     void begin(const std::string& messageId, const std::string& methodName, bool intrinsic);
-    // The rest of the document as one string, with the XML declaration.
+    // The rest of the document as one string, with the XML declaration
+    // when nothing of it went to a stream.
     std::string end();
+    // Large answers leave through `stream` while they are written (above).
+    void sendBlocksTo(AnswerStream* stream) { out_.sendBlocksTo(stream); }
 
     void openReturnValue();   // IRETURNVALUE
     void closeReturnValue();
