@@ -250,7 +250,10 @@ int HttpServer::addListener(const std::string& address, int port, ssl_ctx_st* tl
         HttpAnswer answer;
         try {
             answer = service.handle(exchange, chunked ? &*chunked : nullptr);
-            if (chunked && chunked->started()) connection->answeredAlready(chunked->finish(answer.body));
+            if (chunked && chunked->started()) {
+                connection->answeredAlready(chunked->finish(answer.body));
+                answer.body.clear();
+            }
         } catch (...) {
             gate->leave();
             if (chunked && chunked->started()) connection->answeredAlready(false);
