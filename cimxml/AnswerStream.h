@@ -19,9 +19,10 @@ public:
     // Answers that stay below this many bytes are returned whole, so that
     // the many small ones keep their usual single send.
     virtual std::size_t blockBytes() const = 0;
-    // The next bytes of the body, in order; the first call starts the answer
-    // on the wire. False when the client no longer takes it.
-    virtual bool send(std::string_view bytes) = 0;
+    // The next bytes of the body, in order, in `count` pieces that leave
+    // together without being copied together; the first call starts the
+    // answer on the wire. False when the client no longer takes it.
+    virtual bool send(const std::string_view* pieces, std::size_t count) = 0;
     // Whether any of the body has left: a failure can no longer replace it.
     virtual bool started() const = 0;
     // Ends an answer that started with the failure found since: the client

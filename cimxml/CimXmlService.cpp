@@ -195,8 +195,18 @@ void ChunkedAnswer::appendChunk(std::string_view bytes) {
     frame_.append("\r\n", 2);
 }
 
-bool ChunkedAnswer::send(std::string_view bytes) {
+bool ChunkedAnswer::sendFrame() {
+    const std::string_view frame = frame_;
+    if (!send_(&frame, 1)) broken_ = true;
+    return !broken_;
+}
+
+// The chunk's framing is made apart and its data sent from where it was
+// written: an enumeration's answers run to tens of megabytes.
+bool ChunkedAnswer::send(const std::string_view* pieces, std::size_t count) {
     if (broken_ || ended_) return false;
+    std::size_t bytes = 0;
+    for (std::size_t i = 0; i < count; ++i) bytes += pieces[i].size();
     frame_.clear();
     if (!started_) {
         started_ = true;
@@ -207,8 +217,16 @@ bool ChunkedAnswer::send(std::string_view bytes) {
         if (closing_) frame_ += "Connection: close\r\n";
         frame_ += "\r\n";
     }
-    if (!bytes.empty()) appendChunk(bytes);
-    if (!send_(frame_)) broken_ = true;
+    pieces_.clear();
+    if (bytes != 0) {
+        char size[24];
+        const int length = std::snprintf(size, sizeof size, "%zx\r\n", bytes);
+        frame_.append(size, static_cast<std::size_t>(length));
+    }
+    pieces_.emplace_back(frame_);
+    pieces_.insert(pieces_.end(), pieces, pieces + count);
+    if (bytes != 0) pieces_.emplace_back("\r\n", 2);
+    if (!send_(pieces_.data(), pieces_.size())) broken_ = true;
     return !broken_;
 }
 
@@ -221,7 +239,7 @@ void ChunkedAnswer::fail(int code, const std::string& description) {
         if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = ' ';
     frame_ = "0\r\n" + prefix_ + "CIMStatusCode: " + std::to_string(code) + "\r\n" + prefix_ +
              "CIMStatusCodeDescription: " + text + "\r\n\r\n";
-    if (!send_(frame_)) broken_ = true;
+    sendFrame();
 }
 
 bool ChunkedAnswer::finish(std::string_view rest) {
@@ -230,7 +248,7 @@ bool ChunkedAnswer::finish(std::string_view rest) {
         frame_.clear();
         if (!rest.empty()) appendChunk(rest);
         frame_.append("0\r\n\r\n", 5);
-        if (!send_(frame_)) broken_ = true;
+        sendFrame();
     }
     return !broken_;
 }

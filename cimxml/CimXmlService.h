@@ -42,8 +42,8 @@ struct HttpAnswer {
 // a successful answer ends with no trailer fields.
 class ChunkedAnswer : public AnswerStream {
 public:
-    // Sends bytes to the client; false when they did not leave.
-    using Send = std::function<bool(std::string_view bytes)>;
+    // Sends pieces of bytes to the client, in order; false when they did not leave.
+    using Send = std::function<bool(const std::string_view* pieces, std::size_t count)>;
     // Large enough that every association walk and most enumerations keep a
     // single answer with Content-Length; small enough to hold per connection.
     static constexpr std::size_t kBlockBytes = 64 * 1024;
@@ -57,7 +57,7 @@ public:
     // its own header names; set before any of the body.
     void setHeaders(std::vector<std::pair<std::string, std::string>> headers, std::string prefix);
     std::size_t blockBytes() const override { return kBlockBytes; }
-    bool send(std::string_view bytes) override;
+    bool send(const std::string_view* pieces, std::size_t count) override;
     bool started() const override { return started_; }
     void fail(int code, const std::string& description) override;
     // Sends the rest of an answer that started, then its last chunk; false
@@ -66,12 +66,14 @@ public:
 
 private:
     void appendChunk(std::string_view bytes);
+    bool sendFrame();
 
     Send send_;
     bool closing_;
     std::vector<std::pair<std::string, std::string>> headers_;
     std::string prefix_;
     std::string frame_;
+    std::vector<std::string_view> pieces_;
     bool started_ = false;
     bool ended_ = false;
     bool broken_ = false;

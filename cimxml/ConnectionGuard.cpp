@@ -6,14 +6,17 @@
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
+#include <sys/uio.h>
 #include <sched.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
 #include <chrono>
 #include <cstring>
 #include <memory>
 #include <thread>
+#include <vector>
 
 namespace orv::cimxml {
 
@@ -43,6 +46,14 @@ public:
     }
     virtual long send(const char* data, std::size_t size) {
         const ssize_t n = ::send(fd_, data, size, MSG_NOSIGNAL);
+        return n >= 0 ? n : again() ? kAgain : -1;
+    }
+    // Sends from several places in one call; TLS sends the first of them.
+    virtual long sendPieces(iovec* pieces, std::size_t count) {
+        msghdr message{};
+        message.msg_iov = pieces;
+        message.msg_iovlen = count;
+        const ssize_t n = ::sendmsg(fd_, &message, MSG_NOSIGNAL);
         return n >= 0 ? n : again() ? kAgain : -1;
     }
     virtual bool hasBuffered() const { return false; }
@@ -81,6 +92,9 @@ public:
     long send(const char* data, std::size_t size) override {
         const int n = SSL_write(ssl_, data, static_cast<int>(std::min<std::size_t>(size, 1 << 30)));
         return n > 0 ? n : outcome(n);
+    }
+    long sendPieces(iovec* pieces, std::size_t) override {
+        return send(static_cast<const char*>(pieces->iov_base), pieces->iov_len);
     }
     bool hasBuffered() const override { return SSL_pending(ssl_) > 0; }
     void closeSending() override {
@@ -249,10 +263,10 @@ public:
         return static_cast<ssize_t>(n);
     }
 
-    bool sendNow(std::string_view bytes) override {
+    bool sendNow(const std::string_view* pieces, std::size_t count) override {
         if (refused_ || broken_) return false;
         reading_ = false;
-        if (sendAll(bytes.data(), bytes.size(), Clock::now() + limits_.requestTime)) return true;
+        if (sendPiecesAll(pieces, count, Clock::now() + limits_.requestTime)) return true;
         broken_ = true;
         gaveUp();
         return false;
@@ -413,6 +427,33 @@ private:
         return true;
     }
 
+    bool sendPiecesAll(const std::string_view* pieces, std::size_t count, Clock::time_point until) {
+        left_.clear();
+        for (std::size_t i = 0; i < count; ++i)
+            if (!pieces[i].empty()) left_.push_back(iovec{const_cast<char*>(pieces[i].data()), pieces[i].size()});
+        std::size_t first = 0;
+        while (first < left_.size()) {
+            const long n = transport_.sendPieces(&left_[first], std::min<std::size_t>(left_.size() - first, IOV_MAX));
+            if (n <= 0) {
+                if (n != kAgain || Clock::now() >= until || !running_()) return false;
+                continue;
+            }
+            // Past the pieces that left whole, into the one that left in part.
+            for (std::size_t sent = static_cast<std::size_t>(n); sent > 0;) {
+                iovec& piece = left_[first];
+                if (sent >= piece.iov_len) {
+                    sent -= piece.iov_len;
+                    ++first;
+                } else {
+                    piece.iov_base = static_cast<char*>(piece.iov_base) + sent;
+                    piece.iov_len -= sent;
+                    sent = 0;
+                }
+            }
+        }
+        return true;
+    }
+
     template <bool Peer>
     struct Address {
         bool asked = false;
@@ -456,6 +497,7 @@ private:
     bool broken_ = false;
     bool quickClient_ = true;
     std::string held_;
+    std::vector<iovec> left_;
     mutable Address<true> remote_;
     mutable Address<false> local_;
 };

@@ -27,9 +27,9 @@ class AnswerConnection {
 public:
     // Null outside the handling of a request.
     static AnswerConnection* current();
-    // Sends at once, each call with the answer's time to leave; false when
-    // the bytes did not leave.
-    virtual bool sendNow(std::string_view bytes) = 0;
+    // Sends the pieces at once, in order, each call with the answer's time
+    // to leave; false when they did not all leave.
+    virtual bool sendNow(const std::string_view* pieces, std::size_t count) = 0;
     // The handler has sent the answer itself: what the library writes for
     // this request is dropped. When `whole` is false the answer did not end
     // on the wire and the connection closes.

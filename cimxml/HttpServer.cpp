@@ -244,7 +244,9 @@ int HttpServer::addListener(const std::string& address, int port, ssl_ctx_st* tl
         std::optional<ChunkedAnswer> chunked;
         AnswerConnection* connection = AnswerConnection::current();
         if (connection && ChunkedAnswer::acceptedBy(exchange, request.version))
-            chunked.emplace([connection](std::string_view bytes) { return connection->sendNow(bytes); },
+            chunked.emplace([connection](const std::string_view* pieces, std::size_t count) {
+                return connection->sendNow(pieces, count);
+            },
                             cmpiserver::equalsIgnoreCase(request.get_header_value("Connection"), "close"));
         gate->enter();
         HttpAnswer answer;

@@ -126,7 +126,8 @@ void XmlMarkup::putInNewBlock(const char* data, std::size_t size) {
     if (stream_ && block_ && sendHeldBlocks()) {
         // The block is free again; a piece larger than it leaves on its own.
         if (size > blockSize_) {
-            if (!stream_->send({data, size})) throw AnswerAbandoned("the client stopped reading the answer");
+            const std::string_view piece(data, size);
+            if (!stream_->send(&piece, 1)) throw AnswerAbandoned("the client stopped reading the answer");
             return;
         }
         std::memcpy(cursor_, data, size);
@@ -148,18 +149,12 @@ bool XmlMarkup::sendHeldBlocks() {
     std::size_t held = blockSize_;
     for (const auto& block : full_) held += block.used;
     if (!stream_->started() && held < stream_->blockBytes()) return false;
-    bool sent;
-    if (full_.empty()) {
-        sent = stream_->send({block_.get(), blockSize_});
-    } else {
-        // The answer's first blocks are small: joined, they leave in one send.
-        std::string joined;
-        joined.reserve(held);
-        for (const auto& block : full_) joined.append(block.data.get(), block.used);
-        joined.append(block_.get(), blockSize_);
-        full_.clear();
-        sent = stream_->send(joined);
-    }
+    // The answer's first blocks are small: they leave in one send.
+    pieces_.clear();
+    for (const auto& block : full_) pieces_.emplace_back(block.data.get(), block.used);
+    pieces_.emplace_back(block_.get(), blockSize_);
+    const bool sent = stream_->send(pieces_.data(), pieces_.size());
+    full_.clear();
     cursor_ = block_.get();
     if (!sent) throw AnswerAbandoned("the client stopped reading the answer");
     return true;

@@ -100,6 +100,7 @@ private:
         std::size_t used;
     };
     std::vector<Block> full_;
+    std::vector<std::string_view> pieces_;
     std::unique_ptr<char[]> block_;
     std::size_t blockSize_ = 0;
     char* cursor_ = nullptr;
