@@ -1,61 +1,10 @@
 #include "ObjectStore.h"
 
-#include <cinttypes>
-#include <cstdio>
-
 #include "Logger.h"
 
 namespace orv::raidlib {
 
 namespace {
-
-// The keys a deletion matched, on standard output, as the store has always
-// reported them.
-void printKeysToStdout(const PropertyContainer& keys) {
-    std::printf("Matching Keys Successful for keys : \n");
-    auto printOne = [](const AbstractDataType& property) {
-        std::printf("%s", property.getName().c_str());
-        switch (property.getType()) {
-        case VRLCINT:
-            if (auto* p = property.valueAs<VrlInt>()) {
-                std::printf(":%u(INT)\n", p->getValue());
-                return;
-            }
-            break;
-        case VRLCFLOAT:
-            if (auto* p = property.valueAs<float>()) {
-                std::printf(":%f(FLOAT)\n", static_cast<double>(p->getValue()));
-                return;
-            }
-            break;
-        case VRLCSTRING:
-            if (auto* p = property.valueAs<std::string>()) {
-                std::printf(":%s(STRING)\n", p->getValue().c_str());
-                return;
-            }
-            break;
-        case VRLCU64:
-            if (auto* p = property.valueAs<uint64_t>()) {
-                std::printf(":%" PRIu64 "l(U64)\n", p->getValue());
-                return;
-            }
-            break;
-        case VRLCVECTOR:
-            if (auto* p = property.valueAs<VrlVector>()) {
-                std::printf("(VECTOR)\n");
-                for (uint32_t element : p->getValue()) std::printf(":%d", static_cast<int>(element));
-                std::printf("\n");
-                return;
-            }
-            break;
-        default:
-            break;
-        }
-        std::printf("ERROR: Wrong DataType\n");
-    };
-    for (const auto& property : keys.keyProperties()) printOne(*property);
-    for (const auto& property : keys.nonKeyProperties()) printOne(*property);
-}
 
 bool hasContrId(const PropertyContainer& object, uint32_t contrId) {
     VrlInt value = 0;
@@ -100,7 +49,9 @@ uint32_t ObjectStore::deleteObject(const std::string& className, const PropertyC
     for (auto it = list->begin(); it != list->end(); ++it) {
         if (matchKeys(*it, keys) == ContainerStatus::Success) {
             list->erase(it);
-            printKeysToStdout(keys);
+            // The provider lives inside a CIM server: what it removed goes to
+            // its own log, at the detail level, never to the server's output.
+            keys.print("removed cache object's keys");
             return ContainerStatus::Success;
         }
     }
