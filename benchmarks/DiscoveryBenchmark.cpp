@@ -3,7 +3,10 @@
 // namespaces, GetClass of every ORV_ class, EnumerateInstances of every
 // ORV_ class, and AssociatorNames from every controller through every
 // association class. Prints the time, request and object count of each
-// phase and the server's peak resident memory.
+// phase and the server's peak resident memory. With --connect=PORT it
+// measures a CIM server already running on loopback instead (another server
+// hosting the same provider, set up by hand): --connect-pids=PID,PID names
+// its processes, whose CPU time and memory are then summed.
 #include "BenchmarkSetup.h"
 #include "CimXmlClient.h"
 #include "ServerProcess.h"
@@ -16,6 +19,7 @@
 #include <iostream>
 #include <map>
 #include <mutex>
+#include <optional>
 #include <sstream>
 #include <stdexcept>
 #include <string>
@@ -24,15 +28,29 @@
 
 namespace {
 
-using orv::bench::cpuSeconds;
-using orv::bench::memoryKiB;
+using Clock = std::chrono::steady_clock;
+
+// The processes that serve: ours, or those named for a server we did not
+// start (a CIM server and its provider agent). CPU and memory are summed.
+std::vector<pid_t> gServerPids;
+
+double serverCpuSeconds() {
+    double sum = 0;
+    for (pid_t pid : gServerPids) sum += orv::bench::cpuSeconds(pid);
+    return sum;
+}
+
+long serverMemoryKiB(const std::string& field) {
+    long sum = 0;
+    for (pid_t pid : gServerPids) sum += std::max(0L, orv::bench::memoryKiB(pid, field));
+    return sum;
+}
 using Client = orv::bench::CimXmlClient;
 using orv::bench::classNameParameter;
 using orv::bench::classParameter;
 using orv::bench::parameter;
 using orv::bench::countChildren;
 using orv::bench::printed;
-using Clock = std::chrono::steady_clock;
 
 const char* const kNamespaces[] = {"root/orv/Ambrix/smi_14", "root/PG_InterOp"};
 constexpr const char* kImplementation = "root/orv/Ambrix/smi_14";
@@ -52,7 +70,7 @@ using RequestTimes = std::vector<std::pair<double, std::string>>;
 
 // One discovery; adds its figures to `phases`, and each request's answer
 // time to `times` when given.
-void discover(Client& client, pid_t server, std::vector<Phase>& phases, RequestTimes* times = nullptr) {
+void discover(Client& client, std::vector<Phase>& phases, RequestTimes* times = nullptr) {
     auto call = [&](const char* operation, const std::string& nameSpace, const std::string& parameters,
                     const std::string& label) {
         const double before = client.answeredSeconds();
@@ -63,13 +81,13 @@ void discover(Client& client, pid_t server, std::vector<Phase>& phases, RequestT
         return answer;
     };
     auto timed = [&](Phase& phase, auto&& body) {
-        const double cpuBefore = cpuSeconds(server);
+        const double cpuBefore = serverCpuSeconds();
         const double answeredBefore = client.answeredSeconds();
         const auto started = Clock::now();
         body();
         phase.seconds += std::chrono::duration<double>(Clock::now() - started).count();
         phase.answeredSeconds += client.answeredSeconds() - answeredBefore;
-        phase.serverCpuSeconds += cpuSeconds(server) - cpuBefore;
+        phase.serverCpuSeconds += serverCpuSeconds() - cpuBefore;
     };
     struct NamespaceClasses {
         std::string nameSpace;
@@ -189,6 +207,7 @@ int main(int argc, char** argv) {
         std::string serverProgram = ORV_CIMSERVER;
         std::string answersDirectory;
         int slowest = 0;
+        int connectPort = 0;
         for (int i = 1; i < argc; ++i) {
             const std::string argument = argv[i];
             if (argument.rfind("--rounds=", 0) == 0) {
@@ -203,6 +222,11 @@ int main(int argc, char** argv) {
                 serverProgram = argument.substr(9);
             } else if (argument.rfind("--slowest=", 0) == 0) {
                 slowest = number("--slowest", argument.substr(10));
+            } else if (argument.rfind("--connect=", 0) == 0) {
+                connectPort = number("--connect", argument.substr(10));
+            } else if (argument.rfind("--connect-pids=", 0) == 0) {
+                std::istringstream pids(argument.substr(15));
+                for (std::string pid; std::getline(pids, pid, ',');) gServerPids.push_back(std::stoi(pid));
             } else if (argument.rfind("--answers=", 0) == 0) {
                 answersDirectory = argument.substr(10);
             } else if (argument.rfind("--server-wrapper=", 0) == 0) {
@@ -212,24 +236,31 @@ int main(int argc, char** argv) {
                 throw std::invalid_argument("unknown option " + argument +
                                             " (--topology=, --log-level=, --rounds=N, --clients=N, "
                                             "--server-threads=N, --server-busy-poll-us=N, --server=PATH, --server-wrapper=COMMAND, --answers=DIR, "
-                                            "--slowest=N)");
+                                            "--slowest=N, --connect=PORT, --connect-pids=PID,...)");
             }
         }
         orv::test::TestInstallation installation;
-        orv::bench::prepareInstallation(installation, options);
-        orv::bench::ServerProcess server(serverArguments, wrapper, serverProgram);
-        std::printf("topology %s, provider log level %s, %d client(s), %d discoveries each\n",
-                    options.topologyName.c_str(),
-                    options.logLevel < 0 ? "off" : std::to_string(options.logLevel).c_str(), clients, rounds);
+        std::optional<orv::bench::ServerProcess> ours;
+        if (connectPort == 0) {
+            orv::bench::prepareInstallation(installation, options);
+            ours.emplace(serverArguments, wrapper, serverProgram);
+            gServerPids = {ours->pid()};
+            std::printf("topology %s, provider log level %s, %d client(s), %d discoveries each\n",
+                        options.topologyName.c_str(),
+                        options.logLevel < 0 ? "off" : std::to_string(options.logLevel).c_str(), clients, rounds);
+        } else {
+            std::printf("the server on port %d, %d client(s), %d discoveries each\n", connectPort, clients, rounds);
+        }
+        const int port = ours ? ours->port() : connectPort;
 
         if (clients == 1) {
-            Client client(server.port());
+            Client client(port);
             client.keepAnswersIn(answersDirectory);
             RequestTimes times;
             for (int round = 1; round <= rounds; ++round) {
                 auto phases = freshPhases();
-                discover(client, server.pid(), phases, slowest > 0 ? &times : nullptr);
-                std::printf("discovery %d, server VmRSS %ld kB\n", round, memoryKiB(server.pid(), "VmRSS"));
+                discover(client, phases, slowest > 0 ? &times : nullptr);
+                std::printf("discovery %d, server VmRSS %ld kB\n", round, serverMemoryKiB("VmRSS"));
                 printPhases(phases, 1);
             }
             if (slowest > 0) printSlowest(times, slowest, rounds);
@@ -239,14 +270,14 @@ int main(int argc, char** argv) {
             std::vector<std::vector<Phase>> results(clients, freshPhases());
             std::vector<std::string> failures;
             std::mutex failuresMutex;
-            const double cpuBefore = cpuSeconds(server.pid());
+            const double cpuBefore = serverCpuSeconds();
             const auto started = Clock::now();
             std::vector<std::thread> threads;
             for (int c = 0; c < clients; ++c)
                 threads.emplace_back([&, c] {
                     try {
-                        Client client(server.port());
-                        for (int round = 0; round < rounds; ++round) discover(client, server.pid(), results[c]);
+                        Client client(port);
+                        for (int round = 0; round < rounds; ++round) discover(client, results[c]);
                     } catch (const std::exception& error) {
                         std::lock_guard lock(failuresMutex);
                         failures.push_back(error.what());
@@ -256,12 +287,12 @@ int main(int argc, char** argv) {
             const double seconds = std::chrono::duration<double>(Clock::now() - started).count();
             if (!failures.empty()) throw std::runtime_error(failures.front());
             std::printf("%d clients together: %.1f ms wall time, server CPU %.0f ms\n", clients, 1000 * seconds,
-                        1000 * (cpuSeconds(server.pid()) - cpuBefore));
+                        1000 * (serverCpuSeconds() - cpuBefore));
             std::printf("the first client's phases (server CPU overlaps the other clients'):\n");
             printPhases(results[0], rounds);
         }
-        std::printf("server peak memory VmHWM %ld kB, now VmRSS %ld kB\n", memoryKiB(server.pid(), "VmHWM"),
-                    memoryKiB(server.pid(), "VmRSS"));
+        std::printf("server peak memory VmHWM %ld kB, now VmRSS %ld kB\n", serverMemoryKiB("VmHWM"),
+                    serverMemoryKiB("VmRSS"));
         return 0;
     } catch (const std::exception& error) {
         std::cerr << "discovery_benchmark: " << error.what() << "\n";

@@ -9,6 +9,7 @@
 namespace orv::cimxml {
 
 using cmpiserver::equalsIgnoreCase;
+using cmpiserver::hashIgnoreCase;
 
 bool NameLess::operator()(std::string_view a, std::string_view b) const {
     return cmpiserver::compareIgnoreCase(a, b) < 0;
@@ -26,6 +27,7 @@ void ServerSchema::addClass(ClassDecl decl) {
         classes_[it->second] = std::move(decl);
     } else {
         index_.emplace(decl.name, classes_.size());
+        hashIndex_.emplace(hashIgnoreCase(decl.name), classes_.size());
         classes_.push_back(std::move(decl));
     }
     // Only a class already shown (registered, or named as an ancestor of
@@ -104,14 +106,17 @@ void ServerSchema::showWithAncestors(Namespace& ns, const std::string& className
 void ServerSchema::forgetViews() {
     std::unique_lock lock(cache_->mutex);
     cache_->views.clear();
+    cache_->viewsByHash.clear();
     cache_->classesFor.clear();
     cache_->routesFrom.clear();
     cache_->routes.clear();
 }
 
 const ClassDecl* ServerSchema::find(std::string_view className) const {
-    auto it = index_.find(className);
-    return it == index_.end() ? nullptr : &classes_[it->second];
+    const auto [first, last] = hashIndex_.equal_range(hashIgnoreCase(className));
+    for (auto it = first; it != last; ++it)
+        if (equalsIgnoreCase(classes_[it->second].name, className)) return &classes_[it->second];
+    return nullptr;
 }
 
 // Walks the kept chain of the class rather than looking every ancestor up
@@ -181,14 +186,19 @@ ServerSchema::ClassView ServerSchema::buildView(std::string_view className) cons
 }
 
 const ServerSchema::ClassView& ServerSchema::view(std::string_view className) const {
+    const std::uint64_t hash = hashIgnoreCase(className);
     {
         std::shared_lock lock(cache_->mutex);
-        if (auto it = cache_->views.find(className); it != cache_->views.end()) return *it->second;
+        const auto [first, last] = cache_->viewsByHash.equal_range(hash);
+        for (auto it = first; it != last; ++it)
+            if (equalsIgnoreCase(*it->second.first, className)) return *it->second.second;
     }
     auto built = std::make_unique<const ClassView>(buildView(className));
     std::unique_lock lock(cache_->mutex);
     // Another thread may have built the same view meanwhile; the first stays.
-    return *cache_->views.try_emplace(std::string(className), std::move(built)).first->second;
+    const auto [entry, added] = cache_->views.try_emplace(std::string(className), std::move(built));
+    if (added) cache_->viewsByHash.emplace(hash, std::make_pair(&entry->first, entry->second.get()));
+    return *entry->second;
 }
 
 const std::vector<Inherited<PropertyDecl>>& ServerSchema::effectiveProperties(std::string_view className) const {

@@ -182,32 +182,34 @@ const char* keyValueType(CMPIType type) {
     return "string";
 }
 
-Value ValueConverter::keyValue(const XmlKeyBinding& key, const PropertyDecl* decl,
-                               const std::string& what) const {
+Value ValueConverter::keyValue(const XmlKeyBinding& key, const PropertyDecl* decl, std::string_view name,
+                               const std::string& className) const {
     using Kind = XmlKeyBinding::Kind;
+    // Most keys are strings and never need their description.
+    const auto what = [&] { return "key " + std::string(name) + " of " + className; };
     if (key.kind == Kind::Reference) {
         if (decl && !decl->type.isReference())
-            throw CimError(kCimErrInvalidParameter, what + " is not a reference key");
+            throw CimError(kCimErrInvalidParameter, what() + " is not a reference key");
         return Value::reference(path(*key.reference));
     }
     if (!decl) {
         // A key the schema does not declare keeps the type the message gave it.
-        if (key.kind == Kind::Boolean) return parseScalar(key.text, CMPI_boolean, what);
+        if (key.kind == Kind::Boolean) return parseScalar(key.text, CMPI_boolean, what());
         if (key.kind == Kind::Numeric) {
             const bool negative = trimmed(key.text).rfind('-', 0) == 0;
-            return parseScalar(key.text, negative ? CMPI_sint64 : CMPI_uint64, what);
+            return parseScalar(key.text, negative ? CMPI_sint64 : CMPI_uint64, what());
         }
         return Value::string(key.text);
     }
     if (decl->type.isReference()) {
-        throw CimError(kCimErrInvalidParameter, what + " must be a reference");
+        throw CimError(kCimErrInvalidParameter, what() + " must be a reference");
     }
     const CMPIType type = decl->type.elementType();
     // A string key accepts any text; the other types must parse as declared.
     if (type == CMPI_string) return Value::string(key.text);
     if (key.kind == Kind::Boolean && type != CMPI_boolean)
-        throw CimError(kCimErrInvalidParameter, what + " is a boolean, the class declares " + cimNameOfType(type));
-    return parseScalar(key.text, type, what);
+        throw CimError(kCimErrInvalidParameter, what() + " is a boolean, the class declares " + cimNameOfType(type));
+    return parseScalar(key.text, type, what());
 }
 
 ObjectPath ValueConverter::path(const XmlPath& xml) const {
@@ -216,28 +218,38 @@ ObjectPath ValueConverter::path(const XmlPath& xml) const {
     out.nameSpace = xml.nameSpace.empty() ? nameSpace_ : xml.nameSpace;
     out.className = xml.className;
     const ClassDecl* decl = schema_.find(xml.className);
-    std::vector<const PropertyDecl*> keys;
-    if (decl)
-        for (const auto& p : schema_.effectiveProperties(xml.className))
-            if (p.decl->isKey) keys.push_back(p.decl);
+    const std::vector<Inherited<PropertyDecl>>* properties =
+        decl ? &schema_.effectiveProperties(xml.className) : nullptr;
+    out.keys.reserve(xml.keys.size());
     for (const auto& key : xml.keys) {
-        std::string name = key.name;
+        std::string_view name = key.name;
         const PropertyDecl* keyDecl = nullptr;
-        if (name.empty()) {
-            if (keys.size() != 1)
-                throw CimError(kCimErrInvalidParameter,
-                               "an unnamed key value needs a class with exactly one key");
-            name = keys.front()->name;
+        if (properties) {
+            const PropertyDecl* onlyKey = nullptr;
+            std::size_t keyCount = 0;
+            for (const auto& p : *properties) {
+                if (!p.decl->isKey) continue;
+                ++keyCount;
+                onlyKey = p.decl;
+                if (!name.empty() && equalsIgnoreCase(p.decl->name, name)) keyDecl = p.decl;
+            }
+            if (name.empty()) {
+                if (keyCount != 1)
+                    throw CimError(kCimErrInvalidParameter,
+                                   "an unnamed key value needs a class with exactly one key");
+                name = onlyKey->name;
+                keyDecl = onlyKey;
+            }
+        } else if (name.empty()) {
+            throw CimError(kCimErrInvalidParameter, "an unnamed key value needs a class with exactly one key");
         }
-        for (const PropertyDecl* k : keys)
-            if (equalsIgnoreCase(k->name, name)) keyDecl = k;
         if (decl && !keyDecl) {
             const auto p = schema_.property(xml.className, name);
             throw CimError(kCimErrInvalidParameter,
-                           name + (p ? " is not a key of " : " is not a property of ") + xml.className);
+                           std::string(name) + (p ? " is not a key of " : " is not a property of ") + xml.className);
         }
-        cmpiserver::setNamed(out.keys, keyDecl ? keyDecl->name : name,
-                             keyValue(key, keyDecl, "key " + name + " of " + xml.className));
+        cmpiserver::setNamed(out.keys, keyDecl ? std::string_view(keyDecl->name) : name,
+                             keyValue(key, keyDecl, name, xml.className));
     }
     return out;
 }

@@ -49,7 +49,8 @@ public:
     Instance instance(const XmlInstance& xml) const;
 
 private:
-    Value keyValue(const XmlKeyBinding& key, const PropertyDecl* decl, const std::string& what) const;
+    Value keyValue(const XmlKeyBinding& key, const PropertyDecl* decl, std::string_view name,
+                   const std::string& className) const;
 
     const ServerSchema& schema_;
     std::string nameSpace_;

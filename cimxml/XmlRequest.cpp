@@ -4,52 +4,120 @@
 #include "Value.h"
 #include "XmlText.h"
 
-#include <tinyxml2.h>
+#include <pugixml.hpp>
 
 #include <cstring>
+#include <optional>
+#include <vector>
 
 namespace orv::cimxml {
 
-using tinyxml2::XMLElement;
-
 namespace {
+
+// Elements only: text, comments and processing instructions between them
+// are not part of a request's structure.
+class XMLElement {
+public:
+    XMLElement() = default;
+    explicit XMLElement(pugi::xml_node node) : node_(node) {}
+    explicit operator bool() const { return static_cast<bool>(node_); }
+    const char* Name() const { return node_.name(); }
+    // The attribute's value, or null when the element has none of that name.
+    const char* Attribute(const char* name) const {
+        const pugi::xml_attribute a = node_.attribute(name);
+        return a ? a.value() : nullptr;
+    }
+    // The text before the element's first child, as clients write a value.
+    const char* GetText() const {
+        const pugi::xml_node first = node_.first_child();
+        return first && (first.type() == pugi::node_pcdata || first.type() == pugi::node_cdata) ? first.value()
+                                                                                                   : nullptr;
+    }
+    XMLElement FirstChildElement() const { return XMLElement(elementFrom(node_.first_child(), nullptr)); }
+    XMLElement NextSiblingElement(const char* name = nullptr) const {
+        return XMLElement(elementFrom(node_.next_sibling(), name));
+    }
+    bool operator==(const XMLElement& other) const { return node_ == other.node_; }
+    bool operator!=(const XMLElement& other) const { return node_ != other.node_; }
+
+private:
+    static pugi::xml_node elementFrom(pugi::xml_node node, const char* name) {
+        while (node && (node.type() != pugi::node_element || (name && std::strcmp(node.name(), name) != 0)))
+            node = node.next_sibling();
+        return node;
+    }
+    pugi::xml_node node_;
+};
+
+// Deeper nesting is refused, so that the recursive reading of references
+// below cannot run out of stack on any request.
+constexpr int kMaxElementDepth = 100;
+
+// What the reader leaves to its user: nesting and attributes named twice,
+// which XML does not allow, are found in one walk over the tree.
+std::optional<std::string> structureFault(const pugi::xml_document& doc) {
+    std::vector<pugi::xml_node> path;
+    for (pugi::xml_node node = doc.first_child(); node;) {
+        if (node.type() == pugi::node_element) {
+            for (pugi::xml_attribute a = node.first_attribute(); a; a = a.next_attribute())
+                for (pugi::xml_attribute b = a.next_attribute(); b; b = b.next_attribute())
+                    if (std::strcmp(a.name(), b.name()) == 0)
+                        return std::string("the request is not well-formed XML: ") + node.name() +
+                               " has two attributes named " + a.name();
+            if (node.first_child()) {
+                path.push_back(node);
+                if (path.size() >= static_cast<std::size_t>(kMaxElementDepth) &&
+                    node.find_child([](pugi::xml_node c) { return c.type() == pugi::node_element; }))
+                    return "the request nests elements deeper than " + std::to_string(kMaxElementDepth);
+                node = node.first_child();
+                continue;
+            }
+        }
+        while (!node.next_sibling() && !path.empty()) {
+            node = path.back();
+            path.pop_back();
+        }
+        node = node.next_sibling();
+    }
+    return std::nullopt;
+}
 
 [[noreturn]] void invalid(const std::string& what) {
     throw ProtocolError(400, "request-not-valid", what);
 }
 
-bool named(const XMLElement* e, const char* name) { return std::strcmp(e->Name(), name) == 0; }
+bool named(XMLElement e, const char* name) { return std::strcmp(e.Name(), name) == 0; }
 
-std::string attribute(const XMLElement* e, const char* name, bool required = true) {
-    const char* value = e->Attribute(name);
+std::string attribute(XMLElement e, const char* name, bool required = true) {
+    const char* value = e.Attribute(name);
     if (!value) {
-        if (required) invalid(std::string(e->Name()) + " has no " + name + " attribute");
+        if (required) invalid(std::string(e.Name()) + " has no " + name + " attribute");
         return {};
     }
     return value;
 }
 
-XMLElement* onlyChild(const XMLElement* parent, const char* name) {
-    XMLElement* child = const_cast<XMLElement*>(parent)->FirstChildElement();
+XMLElement onlyChild(XMLElement parent, const char* name) {
+    XMLElement child = parent.FirstChildElement();
     if (!child || !named(child, name))
-        invalid(std::string(parent->Name()) + " must contain " + name);
+        invalid(std::string(parent.Name()) + " must contain " + name);
     return child;
 }
 
-std::string text(const XMLElement* e) {
-    const char* t = e->GetText();
+std::string text(XMLElement e) {
+    const char* t = e.GetText();
     return t ? t : "";
 }
 
-const char* requiredAttribute(const XMLElement* e, const char* name) {
-    const char* value = e->Attribute(name);
-    if (!value) invalid(std::string(e->Name()) + " has no " + name + " attribute");
+const char* requiredAttribute(XMLElement e, const char* name) {
+    const char* value = e.Attribute(name);
+    if (!value) invalid(std::string(e.Name()) + " has no " + name + " attribute");
     return value;
 }
 
-std::string localNamespace(const XMLElement* lnp) {
+std::string localNamespace(XMLElement lnp) {
     std::string out;
-    for (const XMLElement* ns = lnp->FirstChildElement(); ns; ns = ns->NextSiblingElement()) {
+    for (XMLElement ns = lnp.FirstChildElement(); ns; ns = ns.NextSiblingElement()) {
         if (!named(ns, "NAMESPACE")) invalid("LOCALNAMESPACEPATH may only contain NAMESPACE");
         if (!out.empty()) out += '/';
         out += requiredAttribute(ns, "NAME");
@@ -58,23 +126,23 @@ std::string localNamespace(const XMLElement* lnp) {
     return out;
 }
 
-XmlPath instanceName(const XMLElement* e);
+XmlPath instanceName(XMLElement e);
 
-XmlPath referencedPath(const XMLElement* target) {
+XmlPath referencedPath(XMLElement target) {
     if (named(target, "INSTANCENAME")) return instanceName(target);
     if (named(target, "LOCALINSTANCEPATH")) {
-        XMLElement* lnp = onlyChild(target, "LOCALNAMESPACEPATH");
-        const XMLElement* name = lnp->NextSiblingElement("INSTANCENAME");
+        XMLElement lnp = onlyChild(target, "LOCALNAMESPACEPATH");
+        XMLElement name = lnp.NextSiblingElement("INSTANCENAME");
         if (!name) invalid("LOCALINSTANCEPATH without INSTANCENAME");
         XmlPath path = instanceName(name);
         path.nameSpace = localNamespace(lnp);
         return path;
     }
     if (named(target, "INSTANCEPATH")) {
-        XMLElement* nsPath = onlyChild(target, "NAMESPACEPATH");
-        XMLElement* host = onlyChild(nsPath, "HOST");
-        const XMLElement* lnp = host->NextSiblingElement("LOCALNAMESPACEPATH");
-        const XMLElement* name = nsPath->NextSiblingElement("INSTANCENAME");
+        XMLElement nsPath = onlyChild(target, "NAMESPACEPATH");
+        XMLElement host = onlyChild(nsPath, "HOST");
+        XMLElement lnp = host.NextSiblingElement("LOCALNAMESPACEPATH");
+        XMLElement name = nsPath.NextSiblingElement("INSTANCENAME");
         if (!lnp || !name) invalid("INSTANCEPATH needs a NAMESPACEPATH and an INSTANCENAME");
         XmlPath path = instanceName(name);
         path.host = text(host);
@@ -83,31 +151,31 @@ XmlPath referencedPath(const XMLElement* target) {
     }
     if (named(target, "CLASSNAME") || named(target, "LOCALCLASSPATH") || named(target, "CLASSPATH"))
         invalid("a class reference cannot stand for an instance");
-    invalid(std::string("unexpected ") + target->Name() + " in a reference");
+    invalid(std::string("unexpected ") + target.Name() + " in a reference");
 }
 
-XmlPath valueReference(const XMLElement* e) {
-    const XMLElement* target = e->FirstChildElement();
+XmlPath valueReference(XMLElement e) {
+    XMLElement target = e.FirstChildElement();
     if (!target) invalid("VALUE.REFERENCE is empty");
     return referencedPath(target);
 }
 
-XmlPath instanceName(const XMLElement* e) {
+XmlPath instanceName(XMLElement e) {
     XmlPath path;
     path.className = attribute(e, "CLASSNAME");
-    for (const XMLElement* kb = e->FirstChildElement(); kb; kb = kb->NextSiblingElement()) {
+    for (XMLElement kb = e.FirstChildElement(); kb; kb = kb.NextSiblingElement()) {
         XmlKeyBinding key;
-        const XMLElement* value = kb;
+        XMLElement value = kb;
         if (named(kb, "KEYBINDING")) {
             key.name = attribute(kb, "NAME");
-            value = kb->FirstChildElement();
+            value = kb.FirstChildElement();
             if (!value) invalid("KEYBINDING " + key.name + " has no value");
-        } else if (kb != e->FirstChildElement() || kb->NextSiblingElement()) {
+        } else if (kb != e.FirstChildElement() || kb.NextSiblingElement()) {
             // Only a class with one key may name it by a lone, unnamed value.
             invalid("INSTANCENAME may only contain KEYBINDING");
         }
         if (named(value, "KEYVALUE")) {
-            const char* type = value->Attribute("VALUETYPE");
+            const char* type = value.Attribute("VALUETYPE");
             std::string t = type ? type : "string";
             if (t == "string") key.kind = XmlKeyBinding::Kind::String;
             else if (t == "boolean") key.kind = XmlKeyBinding::Kind::Boolean;
@@ -118,16 +186,16 @@ XmlPath instanceName(const XMLElement* e) {
             key.kind = XmlKeyBinding::Kind::Reference;
             key.reference = std::make_shared<XmlPath>(valueReference(value));
         } else {
-            invalid(std::string("unexpected ") + value->Name() + " in a key binding");
+            invalid(std::string("unexpected ") + value.Name() + " in a key binding");
         }
         path.keys.push_back(std::move(key));
     }
     return path;
 }
 
-XmlValue valueOf(const XMLElement* parent);
+XmlValue valueOf(XMLElement parent);
 
-XmlProperty property(const XMLElement* e) {
+XmlProperty property(XMLElement e) {
     XmlProperty p;
     p.name = attribute(e, "NAME");
     if (named(e, "PROPERTY")) {
@@ -138,16 +206,16 @@ XmlProperty property(const XMLElement* e) {
     } else if (named(e, "PROPERTY.REFERENCE")) {
         p.typeName = "reference";
     } else {
-        invalid(std::string("unexpected ") + e->Name() + " in an instance");
+        invalid(std::string("unexpected ") + e.Name() + " in an instance");
     }
     p.value = valueOf(e);
     return p;
 }
 
-std::shared_ptr<XmlInstance> instance(const XMLElement* e) {
+std::shared_ptr<XmlInstance> instance(XMLElement e) {
     auto out = std::make_shared<XmlInstance>();
     out->className = attribute(e, "CLASSNAME");
-    for (const XMLElement* c = e->FirstChildElement(); c; c = c->NextSiblingElement()) {
+    for (XMLElement c = e.FirstChildElement(); c; c = c.NextSiblingElement()) {
         if (named(c, "QUALIFIER")) continue;
         out->properties.push_back(property(c));
     }
@@ -156,10 +224,10 @@ std::shared_ptr<XmlInstance> instance(const XMLElement* e) {
 
 // The value a parameter or property element holds: its first child element
 // that is a value, ignoring qualifiers.
-XmlValue valueOf(const XMLElement* parent) {
+XmlValue valueOf(XMLElement parent) {
     XmlValue v;
-    const XMLElement* e = parent->FirstChildElement();
-    while (e && named(e, "QUALIFIER")) e = e->NextSiblingElement();
+    XMLElement e = parent.FirstChildElement();
+    while (e && named(e, "QUALIFIER")) e = e.NextSiblingElement();
     if (!e) return v;
     if (named(e, "VALUE")) {
         v.kind = XmlValue::Kind::Scalar;
@@ -168,7 +236,7 @@ XmlValue valueOf(const XMLElement* parent) {
         v.kind = XmlValue::Kind::Null;
     } else if (named(e, "VALUE.ARRAY")) {
         v.kind = XmlValue::Kind::Array;
-        for (const XMLElement* item = e->FirstChildElement(); item; item = item->NextSiblingElement()) {
+        for (XMLElement item = e.FirstChildElement(); item; item = item.NextSiblingElement()) {
             if (named(item, "VALUE")) {
                 v.texts.push_back(text(item));
                 v.nullElements.push_back(false);
@@ -184,7 +252,7 @@ XmlValue valueOf(const XMLElement* parent) {
         v.paths.push_back(valueReference(e));
     } else if (named(e, "VALUE.REFARRAY")) {
         v.kind = XmlValue::Kind::ReferenceArray;
-        for (const XMLElement* item = e->FirstChildElement(); item; item = item->NextSiblingElement()) {
+        for (XMLElement item = e.FirstChildElement(); item; item = item.NextSiblingElement()) {
             if (!named(item, "VALUE.REFERENCE")) invalid("VALUE.REFARRAY may only contain VALUE.REFERENCE");
             v.paths.push_back(valueReference(item));
         }
@@ -199,19 +267,19 @@ XmlValue valueOf(const XMLElement* parent) {
         v.instance = instance(e);
     } else if (named(e, "VALUE.NAMEDINSTANCE")) {
         v.kind = XmlValue::Kind::NamedInstance;
-        const XMLElement* name = onlyChild(e, "INSTANCENAME");
-        const XMLElement* inst = name->NextSiblingElement("INSTANCE");
+        XMLElement name = onlyChild(e, "INSTANCENAME");
+        XMLElement inst = name.NextSiblingElement("INSTANCE");
         if (!inst) invalid("VALUE.NAMEDINSTANCE without INSTANCE");
         v.paths.push_back(instanceName(name));
         v.instance = instance(inst);
     } else {
-        invalid(std::string("unexpected ") + e->Name() + " in " + parent->Name());
+        invalid(std::string("unexpected ") + e.Name() + " in " + parent.Name());
     }
     return v;
 }
 
 // Any 2.x CIM or DTD version and any 1.x protocol version is served.
-const char* checkedVersion(const XMLElement* e, const char* attr, char major, const char* cimError) {
+const char* checkedVersion(XMLElement e, const char* attr, char major, const char* cimError) {
     const char* version = requiredAttribute(e, attr);
     if (version[0] != major || version[1] != '.')
         throw ProtocolError(501, cimError, std::string(attr) + " " + version + " is not supported");
@@ -237,50 +305,52 @@ XmlRequest parseRequest(const std::string& body) {
     // The XML reader passes bad UTF-8 and references to control characters
     // through, and they would come back in error descriptions.
     if (const auto fault = xmlTextFault(body)) throw ProtocolError(400, "request-not-well-formed", *fault);
-    tinyxml2::XMLDocument doc;
-    // The reader stops at a fixed nesting depth, so neither it nor the
-    // recursive reading of references below can run out of stack.
-    if (doc.Parse(body.data(), body.size()) != tinyxml2::XML_SUCCESS)
+    pugi::xml_document doc;
+    // Attribute values keep their tabs and line feeds as the client sent
+    // them; references and line ends are resolved as XML says.
+    const pugi::xml_parse_result read = doc.load_buffer(body.data(), body.size(),
+                                                        pugi::parse_cdata | pugi::parse_escapes | pugi::parse_eol,
+                                                        pugi::encoding_utf8);
+    if (!read)
         throw ProtocolError(400, "request-not-well-formed",
-                            doc.ErrorID() == tinyxml2::XML_ELEMENT_DEPTH_EXCEEDED
-                                ? "the request nests elements deeper than " +
-                                      std::to_string(TINYXML2_MAX_ELEMENT_DEPTH)
-                                : std::string("the request is not well-formed XML: ") + doc.ErrorStr());
-    const XMLElement* cim = doc.RootElement();
+                            std::string("the request is not well-formed XML: ") + read.description() + " at byte " +
+                                std::to_string(read.offset));
+    if (const auto fault = structureFault(doc)) throw ProtocolError(400, "request-not-well-formed", *fault);
+    XMLElement cim(doc.document_element());
     if (!cim || !named(cim, "CIM")) invalid("the document element must be CIM");
     checkedVersion(cim, "CIMVERSION", '2', "unsupported-cim-version");
     checkedVersion(cim, "DTDVERSION", '2', "unsupported-dtd-version");
-    const XMLElement* message = onlyChild(cim, "MESSAGE");
+    XMLElement message = onlyChild(cim, "MESSAGE");
 
     XmlRequest request;
     request.messageId = attribute(message, "ID");
     request.protocolVersion = checkedVersion(message, "PROTOCOLVERSION", '1', "unsupported-protocol-version");
-    const XMLElement* req = message->FirstChildElement();
+    XMLElement req = message.FirstChildElement();
     if (req && named(req, "MULTIREQ"))
         throw ProtocolError(501, "multiple-requests-unsupported", "multiple requests are not supported");
     if (!req || !named(req, "SIMPLEREQ")) invalid("MESSAGE must contain SIMPLEREQ");
-    const XMLElement* call = req->FirstChildElement();
+    XMLElement call = req.FirstChildElement();
     if (!call) invalid("SIMPLEREQ is empty");
 
     if (named(call, "IMETHODCALL")) {
         request.intrinsic = true;
         request.methodName = attribute(call, "NAME");
-        const XMLElement* lnp = onlyChild(call, "LOCALNAMESPACEPATH");
+        XMLElement lnp = onlyChild(call, "LOCALNAMESPACEPATH");
         request.nameSpace = localNamespace(lnp);
-        for (const XMLElement* p = lnp->NextSiblingElement(); p; p = p->NextSiblingElement()) {
-            if (!named(p, "IPARAMVALUE")) invalid(std::string("unexpected ") + p->Name() + " in IMETHODCALL");
+        for (XMLElement p = lnp.NextSiblingElement(); p; p = p.NextSiblingElement()) {
+            if (!named(p, "IPARAMVALUE")) invalid(std::string("unexpected ") + p.Name() + " in IMETHODCALL");
             request.parameters.push_back(NamedXmlValue{attribute(p, "NAME"), {}, valueOf(p)});
         }
     } else if (named(call, "METHODCALL")) {
         request.intrinsic = false;
         request.methodName = attribute(call, "NAME");
-        const XMLElement* target = call->FirstChildElement();
+        XMLElement target = call.FirstChildElement();
         if (!target) invalid("METHODCALL names no target");
         if (named(target, "LOCALINSTANCEPATH")) {
             request.target = referencedPath(target);
         } else if (named(target, "LOCALCLASSPATH")) {
-            const XMLElement* lnp = onlyChild(target, "LOCALNAMESPACEPATH");
-            const XMLElement* cls = lnp->NextSiblingElement("CLASSNAME");
+            XMLElement lnp = onlyChild(target, "LOCALNAMESPACEPATH");
+            XMLElement cls = lnp.NextSiblingElement("CLASSNAME");
             if (!cls) invalid("LOCALCLASSPATH without CLASSNAME");
             request.target.nameSpace = localNamespace(lnp);
             request.target.className = attribute(cls, "NAME");
@@ -289,13 +359,13 @@ XmlRequest parseRequest(const std::string& body) {
             invalid("METHODCALL must start with LOCALINSTANCEPATH or LOCALCLASSPATH");
         }
         request.nameSpace = request.target.nameSpace;
-        for (const XMLElement* p = target->NextSiblingElement(); p; p = p->NextSiblingElement()) {
-            if (!named(p, "PARAMVALUE")) invalid(std::string("unexpected ") + p->Name() + " in METHODCALL");
+        for (XMLElement p = target.NextSiblingElement(); p; p = p.NextSiblingElement()) {
+            if (!named(p, "PARAMVALUE")) invalid(std::string("unexpected ") + p.Name() + " in METHODCALL");
             request.parameters.push_back(
                 NamedXmlValue{attribute(p, "NAME"), attribute(p, "PARAMTYPE", false), valueOf(p)});
         }
     } else {
-        invalid(std::string("SIMPLEREQ must contain IMETHODCALL or METHODCALL, not ") + call->Name());
+        invalid(std::string("SIMPLEREQ must contain IMETHODCALL or METHODCALL, not ") + call.Name());
     }
     return request;
 }

@@ -82,6 +82,19 @@ constexpr PlainTextBytes kPlainTextBytes;
 
 bool plainText(unsigned char byte) { return kPlainTextBytes.plain[byte]; }
 
+// Bytes that cannot make a document faulty: printable ASCII and the three
+// line and tab characters, but neither a reference ("&") nor a declaration
+// ("<!"). Most requests are made of nothing else.
+struct QuietBytes {
+    bool quiet[256] = {};
+    constexpr QuietBytes() {
+        for (int c = 0x20; c < 0x80; ++c) quiet[c] = c != '&' && c != '!';
+        quiet[static_cast<unsigned char>('\t')] = quiet[static_cast<unsigned char>('\n')] =
+            quiet[static_cast<unsigned char>('\r')] = true;
+    }
+};
+constexpr QuietBytes kQuietBytes;
+
 // The five entities every XML document may use without declaring them.
 bool predefinedEntity(std::string_view text) {
     for (const std::string_view name : {"&lt;", "&gt;", "&amp;", "&apos;", "&quot;"})
@@ -98,6 +111,12 @@ std::string hexCode(std::uint32_t code) {
 }  // namespace
 
 std::optional<std::string> xmlTextFault(std::string_view document) {
+    const auto quiet = [](std::uint64_t word) {
+        return (word & kHighBits) | bytesBelow(word, 0x20) | bytesEqual(word, '&') | bytesEqual(word, '!');
+    };
+    if (skipPlainBytes(document, 0, quiet, [](unsigned char byte) { return kQuietBytes.quiet[byte]; }) ==
+        document.size())
+        return std::nullopt;
     std::size_t pos = 0;
     // Inside a comment, CDATA section or processing instruction "&" is
     // text, not a reference.

@@ -1,60 +1,42 @@
 #include "ObjectStore.h"
 
-#include <cinttypes>
-#include <cstdio>
-
 #include "Logger.h"
 
 namespace orv::raidlib {
 
 namespace {
 
-// The keys a deletion matched, on standard output, as the store has always
-// reported them.
-void printKeysToStdout(const PropertyContainer& keys) {
-    std::printf("Matching Keys Successful for keys : \n");
-    auto printOne = [](const AbstractDataType& property) {
-        std::printf("%s", property.getName().c_str());
-        switch (property.getType()) {
-        case VRLCINT:
-            if (auto* p = property.valueAs<VrlInt>()) {
-                std::printf(":%u(INT)\n", p->getValue());
-                return;
-            }
-            break;
-        case VRLCFLOAT:
-            if (auto* p = property.valueAs<float>()) {
-                std::printf(":%f(FLOAT)\n", static_cast<double>(p->getValue()));
-                return;
-            }
-            break;
-        case VRLCSTRING:
-            if (auto* p = property.valueAs<std::string>()) {
-                std::printf(":%s(STRING)\n", p->getValue().c_str());
-                return;
-            }
-            break;
-        case VRLCU64:
-            if (auto* p = property.valueAs<uint64_t>()) {
-                std::printf(":%" PRIu64 "l(U64)\n", p->getValue());
-                return;
-            }
-            break;
-        case VRLCVECTOR:
-            if (auto* p = property.valueAs<VrlVector>()) {
-                std::printf("(VECTOR)\n");
-                for (uint32_t element : p->getValue()) std::printf(":%d", static_cast<int>(element));
-                std::printf("\n");
-                return;
-            }
-            break;
-        default:
-            break;
-        }
-        std::printf("ERROR: Wrong DataType\n");
-    };
-    for (const auto& property : keys.keyProperties()) printOne(*property);
-    for (const auto& property : keys.nonKeyProperties()) printOne(*property);
+// The names of one or two integer keys, and their values packed into one
+// number; nothing for any other set of keys.
+struct IntegerKeys {
+    const std::string* names[2] = {nullptr, nullptr};
+    std::size_t count = 0;
+    uint64_t packed = 0;
+};
+
+bool integerKeysOf(const PropertyContainer& keys, IntegerKeys& out) {
+    const auto& list = keys.keyProperties();
+    if (list.empty() || list.size() > 2) return false;
+    for (const auto& key : list) {
+        const auto* value = key->getType() == VRLCINT ? key->valueAs<VrlInt>() : nullptr;
+        if (value == nullptr) return false;
+        out.names[out.count++] = &key->getName();
+        out.packed = (out.packed << 32) | value->getValue();
+    }
+    return true;
+}
+
+// The same keys' values in one object, when it holds every one of them as an
+// integer key.
+bool packedValuesOf(const PropertyContainer& object, const IntegerKeys& keys, uint64_t& packed) {
+    packed = 0;
+    for (std::size_t i = 0; i < keys.count; ++i) {
+        const AbstractDataType* found = object.findProperty(*keys.names[i], true);
+        const auto* value = found != nullptr && found->getType() == VRLCINT ? found->valueAs<VrlInt>() : nullptr;
+        if (value == nullptr) return false;
+        packed = (packed << 32) | value->getValue();
+    }
+    return true;
 }
 
 bool hasContrId(const PropertyContainer& object, uint32_t contrId) {
@@ -77,19 +59,52 @@ ObjectStore::ObjectList* ObjectStore::findClass(const std::string& className) {
 PropertyContainer* ObjectStore::findObject(const std::string& className, const PropertyContainer& keys) {
     ObjectList* list = findClass(className);
     if (list == nullptr) return nullptr;
-    for (PropertyContainer& object : *list)
-        if (matchKeys(object, keys) == ContainerStatus::Success) return &object;
+    if (PropertyContainer* found = findIndexed(*list, className, keys)) return found;
     return nullptr;
+}
+
+PropertyContainer* ObjectStore::findIndexed(ObjectList& list, const std::string& className,
+                                            const PropertyContainer& keys) {
+    IntegerKeys wanted;
+    if (!integerKeysOf(keys, wanted)) {
+        for (PropertyContainer& object : list)
+            if (matchKeys(object, keys) == ContainerStatus::Success) return &object;
+        return nullptr;
+    }
+    std::string indexName = className;
+    for (std::size_t i = 0; i < wanted.count; ++i) indexName.append(1, '\0').append(*wanted.names[i]);
+    auto [entry, isNew] = indexes_.try_emplace(std::move(indexName));
+    KeyIndex& index = entry->second;
+    if (isNew) {
+        index.firstAt.reserve(list.size());
+        for (std::size_t i = 0; i < list.size(); ++i) {
+            uint64_t packed = 0;
+            if (packedValuesOf(list[i], wanted, packed))
+                index.firstAt.try_emplace(packed, i);
+            else
+                index.irregular.push_back(i);
+        }
+    }
+    const auto hit = index.firstAt.find(wanted.packed);
+    const std::size_t at = hit == index.firstAt.end() ? list.size() : hit->second;
+    // An object kept aside before the hit may still match the keys it has.
+    for (const std::size_t i : index.irregular) {
+        if (i >= at) break;
+        if (matchKeys(list[i], keys) == ContainerStatus::Success) return &list[i];
+    }
+    return at < list.size() ? &list[at] : nullptr;
 }
 
 uint32_t ObjectStore::addObject(const std::string& className, const PropertyContainer& object) {
     ObjectList* list = findClass(className);
     if (list == nullptr) {
+        forgetIndexes();
         classes_[className].push_back(object);
         return ContainerStatus::Success;
     }
     for (const PropertyContainer& existing : *list)
         if (matchKeys(existing, object) == ContainerStatus::Success) return ContainerStatus::AlreadyPresent;
+    forgetIndexes();
     list->push_back(object);
     return ContainerStatus::Success;
 }
@@ -99,8 +114,11 @@ uint32_t ObjectStore::deleteObject(const std::string& className, const PropertyC
     if (list == nullptr) return ContainerStatus::ClassMissing;
     for (auto it = list->begin(); it != list->end(); ++it) {
         if (matchKeys(*it, keys) == ContainerStatus::Success) {
+            forgetIndexes();
             list->erase(it);
-            printKeysToStdout(keys);
+            // The provider lives inside a CIM server: what it removed goes to
+            // its own log, at the detail level, never to the server's output.
+            keys.print("removed cache object's keys");
             return ContainerStatus::Success;
         }
     }
@@ -137,6 +155,7 @@ void ObjectStore::removeControllerEntries(uint32_t contrId) {
                     LogMessage(4, "Removing Controller<%d> Entry from Cache", static_cast<int>(contrId));
                 else
                     LogMessage(4, "%s", kind.message);
+                forgetIndexes();
                 it = list->erase(it);
             } else {
                 ++it;
@@ -146,6 +165,7 @@ void ObjectStore::removeControllerEntries(uint32_t contrId) {
 }
 
 uint32_t ObjectStore::clean() {
+    forgetIndexes();
     classes_.clear();
     return ContainerStatus::Success;
 }

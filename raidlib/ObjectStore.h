@@ -4,9 +4,11 @@
 // every caller holds the facade mutex.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <map>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "PropertyContainer.h"
@@ -31,6 +33,9 @@ public:
     void setName(std::string name) { name_ = std::move(name); }
     const std::map<std::string, ObjectList>& classes() const { return classes_; }
 
+    // Callers may change the objects' non-key properties through the list,
+    // never their keys nor the list itself: findObject keeps an index of
+    // the keys that only this class's own changes bring up to date.
     ObjectList* findClass(const std::string& className);
     // First object of the class whose keys match.
     PropertyContainer* findObject(const std::string& className, const PropertyContainer& keys);
@@ -44,8 +49,23 @@ public:
     uint32_t clean();
 
 private:
+    // Where the objects of one class stand by the values of one or two
+    // integer keys (a controller, or a controller and an id within it), so
+    // that a look-up by those keys does not test every object in turn.
+    // Objects that lack one of the keys as an integer are kept aside and
+    // still tested one by one.
+    struct KeyIndex {
+        std::unordered_map<uint64_t, std::size_t> firstAt;
+        std::vector<std::size_t> irregular;
+    };
+    PropertyContainer* findIndexed(ObjectList& list, const std::string& className, const PropertyContainer& keys);
+    void forgetIndexes() { indexes_.clear(); }
+
     std::string name_;
     std::map<std::string, ObjectList> classes_;
+    // By class name and the key names joined; emptied by every change of
+    // the lists.
+    std::map<std::string, KeyIndex> indexes_;
 };
 
 // The cache as the facade sees it: the store, made on first use and kept for

@@ -2,7 +2,7 @@
 ORV_PACKAGES=(
   build-essential cmake pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
-  nlohmann-json3-dev libcpp-httplib-dev libtinyxml2-dev libcli11-dev
+  nlohmann-json3-dev libcpp-httplib-dev libtinyxml2-dev libpugixml-dev libcli11-dev
   libxml2-dev libpam0g-dev libssl-dev
   sblim-wbemcli curl
   libpam-wrapper libmimalloc-dev

@@ -51,8 +51,9 @@ public:
     virtual bool MatchInstances(const CIMInstance& first, const CIMInstance& second) = 0;
     virtual std::string getFirstEndpointClassName() const { return first_.className; }
     virtual std::string getSecondEndpointClassName() const { return second_.className; }
-    virtual std::string getFirstRoleName() const { return first_.role; }
-    virtual std::string getSecondRoleName() const { return second_.role; }
+    // The ends live as long as the plugin, so the role names are lent, not copied.
+    virtual const std::string& getFirstRoleName() const { return first_.role; }
+    virtual const std::string& getSecondRoleName() const { return second_.role; }
     // The association instances that reference the source object, narrowed
     // by role (the source's reference name) and result role (the other end's).
     virtual CIMInstanceList associationHelper(const CIMObjectPath& source, const std::string& associationClass,

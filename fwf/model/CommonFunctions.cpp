@@ -105,6 +105,8 @@ std::string toLower(const std::string& text) {
 
 bool equalsIgnoreCase(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) return false;
+    // Names mostly arrive spelled alike: one block compare settles those.
+    if (a == b) return true;
     for (std::size_t i = 0; i < a.size(); ++i) {
         if (a[i] != b[i] && lowerAscii(a[i]) != lowerAscii(b[i])) return false;
     }

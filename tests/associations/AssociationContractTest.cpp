@@ -67,9 +67,6 @@ protected:
         facade().associatorsNames(from, association, out, role, resultRole, "");
         return out;
     }
-    static bool contains(const CIMObjectPathList& paths, const CIMObjectPath& wanted) {
-        return std::find(paths.begin(), paths.end(), wanted) != paths.end();
-    }
 
     std::unique_ptr<orv::test::TestInstallation> installation;
 };
@@ -137,22 +134,12 @@ TEST_F(Provider, EveryAssociationAnswersItsPairsFromBothEnds) {
                 EXPECT_EQ(walked, partners[object.toString()]) << "from " << object.toString();
             }
         }
+        // The walk with the roles, the references and the fetch of each
+        // link are the agreement suite's; a role the object does not play
+        // is not.
         if (associations.empty()) continue;
-        // One pair walked with the roles, and its references.
-        const CIMInstance& sample = associations.back();
-        const CIMObjectPath first = reference(sample, row.first.role);
-        const CIMObjectPath second = reference(sample, row.second.role);
-        EXPECT_TRUE(contains(associatorNames(first, row.className, row.first.role, row.second.role), second));
+        const CIMObjectPath first = reference(associations.back(), row.first.role);
         EXPECT_TRUE(associatorNames(first, row.className, row.second.role).empty());
-        CIMObjectPathList references;
-        facade().referencesNames(second, row.className, references, row.second.role);
-        EXPECT_TRUE(contains(references, sample.getObjectPath()));
-        CIMInstanceList instances;
-        facade().references(first, row.className, instances, row.first.role);
-        EXPECT_FALSE(instances.empty());
-        CIMInstanceList got;
-        facade().getCIMInstance(sample.getObjectPath(), got);
-        EXPECT_EQ(got.size(), 1u);
     }
 }
 

@@ -89,11 +89,7 @@ TEST(ServerLifecycle, ServesHttpsWithASelfSignedPairMadeOnceAndKept) {
     const std::string key = folder + "/server.key";
     const std::vector<std::string> arguments{"--provider", FIXTURE_PROVIDER, "--https-port", "0",
                                              "--certificate", certificate, "--private-key", key};
-    const auto fileText = [](const std::string& path) {
-        std::stringstream text;
-        text << std::ifstream(path).rdbuf();
-        return text.str();
-    };
+    const auto fileText = orv::test::TestInstallation::readFile;
     std::string firstCertificate;
     // The first start makes the pair and wbemcli takes it unverified; the
     // second keeps it, and the certificate verifies for localhost.

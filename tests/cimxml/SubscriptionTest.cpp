@@ -205,11 +205,11 @@ TEST_F(SubscriptionTest, BadInputGetsAClearCimErrorAndChangesNothing) {
         int code;
         const char* message;
     };
+    // How each query is refused is the query tests' to check; one shows it
+    // passes through a filter's creation.
     const Row rows[] = {
         {"malformed query", "CreateInstance", filter("f", "SELECT * FROM"), kCimErrInvalidParameter,
          "malformed query: expected a class name after FROM"},
-        {"unsupported query", "CreateInstance", filter("f", "SELECT * FROM CIM_AlertIndication WHERE A LIKE 'x'"),
-         kCimErrNotSupported, "the operator LIKE is not supported"},
         {"not an indication", "CreateInstance", filter("f", "SELECT * FROM FIX_Disk"), kCimErrInvalidParameter,
          "FIX_Disk, which is not an indication class"},
         {"namespace not served", "CreateInstance",

@@ -108,11 +108,11 @@ TEST_F(AdapterTest, MissingFacadeFailsTheRequest) {
 
 // ---- Successful requests ------------------------------------------------------------
 
-TEST_F(AdapterTest, RequestsHandTheFrameworkTheConvertedPathAndDeliverItsAnswer) {
-    script().instances = {frameworkInstance("ORV_Battery", "0"), frameworkInstance("ORV_Battery", "1")};
-    script().paths = {frameworkPath("ORV_Battery", "7")};
+// What the real provider delivers through the adapter, every class and
+// association of it, is the agreement suite's sweep; here what the adapter
+// hands the framework.
+TEST_F(AdapterTest, RequestsHandTheFrameworkWhatItsOperationTakes) {
     LogWatch log;
-
     RequestScope& request = newRequest();
     CMPIStatus status = ok();
     const char* properties[] = {"DeviceID", nullptr};
@@ -122,27 +122,15 @@ TEST_F(AdapterTest, RequestsHandTheFrameworkTheConvertedPathAndDeliverItsAnswer)
     ASSERT_EQ(script().calls.size(), 1u);
     EXPECT_EQ(script().calls[0].operation, "enumerateInstances");
     EXPECT_TRUE(script().calls[0].path.getKeyBindings().empty()) << "enumerations take no keys";
-    CollectedResult result = request.collected();
-    ASSERT_EQ(result.instances.size(), 2u);
-    EXPECT_EQ(*result.instances[1].property("DeviceID"), Value::string("1"));
-    EXPECT_EQ(result.doneCount, 1);
     EXPECT_TRUE(log.contains("CMPIAdapter::EnumInstances ClassName:ORV_Battery"));
 
     RequestScope& second = newRequest();
-    adapter->GetInstance(second.context(), second.result(),
-                         pathOf("ORV_Battery", {{"DeviceID", Value::string("1")}}), nullptr, mb, status);
-    EXPECT_EQ(script().calls.back().path.getKeyBinding("DeviceID").getValue<std::string>(),
-              std::vector<std::string>{"1"});
-
-    RequestScope& third = newRequest();
-    adapter->ReferenceNames(third.context(), third.result(), pathOf("ORV_Battery"), "ORV_BatterySystemDevice",
+    adapter->ReferenceNames(second.context(), second.result(), pathOf("ORV_Battery"), "ORV_BatterySystemDevice",
                             nullptr, mb, status);
     EXPECT_EQ(status.rc, CMPI_RC_OK);
     EXPECT_EQ(script().calls.back().operation, "referencesNames");
     EXPECT_EQ(script().calls.back().resultClass, "ORV_BatterySystemDevice");
     EXPECT_EQ(script().calls.back().role, "") << "a missing role is an empty one";
-    ASSERT_EQ(third.collected().objectPaths.size(), 1u);
-    EXPECT_EQ(*third.collected().objectPaths[0].key("DeviceID"), Value::string("7"));
     EXPECT_TRUE(log.contains("CMPIAdapter::ReferenceNames: From:ORV_Battery To:ORV_BatterySystemDevice "));
 }
 

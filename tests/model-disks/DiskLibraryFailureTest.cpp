@@ -84,8 +84,6 @@ TEST_F(DiskLibraryFailureTest, UnreadableKeyFailsTheRequest) {
     const std::string retrieval = " Property retrieval failed.";
     EXPECT_EQ(failure("ORV_DiskDrive"),
               std::make_pair(1, "orv::cim::fwf::ORVDiskDrive::getKeyAttributes ::compPdId" + retrieval));
-    EXPECT_EQ(failure("ORV_DiskDrivePhysicalPackage"),
-              std::make_pair(1, "orv::cim::fwf::ORVDiskDrivePhysicalPackage::getKeyAttributes ::compPdId" + retrieval));
     EXPECT_TRUE(logged("getPropertyValue(VrlPhysDisk::compPdId) failed"));
     EXPECT_EQ(failure("ORV_TargetSCSIProtocolEndPoint"),
               std::make_pair(1, "orv::cim::fwf::ORVTargetSCSIProtocolEndPoint::getKeyAttributes ::adapterId" +

@@ -70,13 +70,8 @@ TEST_F(PoolsSimulatedTest, FourPrimordialPoolsPerControllerWithSixtyFourBitCapac
     EXPECT_EQ(typeOf(pool, "TotalManagedSpace"), CIM_UINT64);
 
     // A disk that joins an array leaves the free space but not the total.
-    orv::raidlib::PropertyContainer in, out;
-    in.insertInt("contrId", 0, true);
-    in.insertInt("raidLevel", 0);
+    orv::raidlib::PropertyContainer in = raidtest::volumeRequest(0, 0, {6}), out;
     in.insertString("volumeName", "Scratch");
-    in.insertInt("pdCount", 1);
-    in.insertVector("compPdId", {6});
-    in.insertInt("stripeSize", 64);
     in.insertInt("createMode", 1);
     in.insertInt("volReserved", 1);
     ASSERT_EQ(library().invokeMethod("createVolume", in, out), 0u);

@@ -129,6 +129,42 @@ TEST_F(CacheFillTest, OnlyTheProvidersOwnClassesAreWritable) {
     EXPECT_EQ(2u, objects("RunningJobObject").size());
 }
 
+// Look-ups by key answer the first object whose keys match, also after the
+// list changed, and also for an object whose id is not a number (it matches
+// on its controller alone).
+TEST_F(CacheFillTest, LookUpsFollowAddsAndDeletes) {
+    ASSERT_EQ(0u, start(twoControllerTopology()));
+    auto job = [](VrlInt contrId, VrlInt jobId, VrlInt state) {
+        PropertyContainer c;
+        c.insertInt("contrId", contrId, true);
+        c.insertInt("jobId", jobId, true);
+        c.insertInt("state", state);
+        return c;
+    };
+    auto stateOf = [&](const PropertyContainer& keys) -> VrlInt {
+        PropertyContainer found;
+        return facade.getObjectInstance("RunningJobObject", keys, found) == 0 ? intOf(found, "state") : 0;
+    };
+    for (VrlInt id : {1u, 2u, 3u}) ASSERT_EQ(0u, facade.addObjectInstance("RunningJobObject", job(0, id, id)));
+    EXPECT_EQ(2u, stateOf(job(0, 2, 0)));
+    PropertyContainer controller0;
+    controller0.insertInt("contrId", 0, true);
+    EXPECT_EQ(1u, stateOf(controller0));
+    ASSERT_EQ(0u, facade.deleteObjectInstance("RunningJobObject", job(0, 2, 0)));
+    EXPECT_EQ(0u, stateOf(job(0, 2, 0)));
+    ASSERT_EQ(0u, facade.addObjectInstance("RunningJobObject", job(0, 2, 7)));
+    EXPECT_EQ(7u, stateOf(job(0, 2, 0)));
+    EXPECT_EQ(3u, stateOf(job(0, 3, 0)));
+
+    PropertyContainer named;
+    named.insertInt("contrId", 1, true);
+    named.insertString("jobId", "first", true);
+    named.insertInt("state", 9);
+    ASSERT_EQ(0u, facade.addObjectInstance("RunningJobObject", named));
+    EXPECT_EQ(9u, stateOf(job(1, 4, 0)));
+    EXPECT_EQ(0u, stateOf(job(2, 4, 0)));
+}
+
 TEST_F(CacheFillTest, VolumeAnsweredAsAbsentIsSkipped) {
     installLibrary(twoControllerTopology());
     sim.VrlSimFailOpcode(VrlOpcode::GET_VD_PROPS, 0, 0x1000000A, 1);

@@ -250,14 +250,8 @@ TEST_F(ConcurrencyTest, ReadersEventsAndConfigurationMethodsShareTheCache) {
 
     std::thread configurator([&] {
         for (int i = 0; i < 20; ++i) {
-            PropertyContainer request;
-            request.insertInt("contrId", 1, true);
-            request.insertInt("raidLevel", 1);
-            request.insertInt("stripeSize", 64);
-            request.insertInt("pdCount", 2);
-            request.insertVector("compPdId", {0, 1});
             PropertyContainer out;
-            if (facade.invokeMethod("createVolume", request, out) != 0) continue;
+            if (facade.invokeMethod("createVolume", volumeRequest(1, 1, {0, 1}), out) != 0) continue;
             PropertyContainer remove;
             remove.insertInt("contrId", 1, true);
             remove.insertInt("vdIndex", intOf(out, "vdIndex"), true);

@@ -132,17 +132,5 @@ TEST_F(LifecycleTest, TerminateWaitsForCallsInFlight) {
     EXPECT_EQ(nullptr, dlopen(libraryPath().c_str(), RTLD_NOW | RTLD_NOLOAD));
 }
 
-TEST_F(LifecycleTest, ObserversKeptOverARestartAreRegisteredAgain) {
-    ASSERT_EQ(0u, start());
-    RecordingObserver observer;
-    attach(observer);
-    ASSERT_EQ(0u, facade.terminate());
-    ASSERT_EQ(0u, facade.initialize("SMIS"));
-    inject(eventRecord(14, 0, 2, 0));
-    drain();
-    EXPECT_EQ(1u, observer.events().size());
-    EXPECT_EQ(2u, callsOf(VrlOpcode::REGISTER_AEN).size());
-}
-
 }  // namespace
 }  // namespace raidtest

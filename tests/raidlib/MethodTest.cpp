@@ -15,12 +15,8 @@ protected:
 
     // A RAID 1 of disks 0 and 1 on controller 1.
     PropertyContainer mirrorRequest(VrlInt volReserved = 0) {
-        PropertyContainer in = controllerInput(1);
-        in.insertInt("stripeSize", 64);
-        in.insertInt("raidLevel", 1);
+        PropertyContainer in = volumeRequest(1, 1, {0, 1});
         in.insertString("volumeName", "NewMirror");
-        in.insertInt("pdCount", 2);
-        in.insertVector("compPdId", {0, 1});
         in.insertInt("createMode", 2);
         in.insertInt("volReserved", volReserved);
         return in;

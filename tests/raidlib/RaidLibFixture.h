@@ -107,6 +107,18 @@ inline bool has(const PropertyContainer& c, const std::string& name, bool isKey 
     return c.findProperty(name, isKey) != nullptr;
 }
 
+// The input of createVolume: a volume of the given level over the disks, in
+// stripes of 64 KiB.
+inline PropertyContainer volumeRequest(VrlInt contrId, VrlInt raidLevel, const VrlVector& disks) {
+    PropertyContainer in;
+    in.insertInt("contrId", contrId, true);
+    in.insertInt("raidLevel", raidLevel);
+    in.insertInt("stripeSize", 64);
+    in.insertInt("pdCount", static_cast<VrlInt>(disks.size()));
+    in.insertVector("compPdId", disks);
+    return in;
+}
+
 // Events of one code (aenType) for one device.
 inline std::vector<PropertyContainer> eventsOf(const std::vector<PropertyContainer>& events, uint32_t aenType) {
     std::vector<PropertyContainer> found;

@@ -1,6 +1,8 @@
 // The provider's classes against the DMTF CIM schema that real servers
-// compile them with: the parents exist there, what we declare agrees with
-// it, and our compact CIM base is still what the generator makes from it.
+// compile them with: the parents exist there, and our compact CIM base is
+// still what the generator makes from it. The base carries the full
+// signatures of every ancestor, so the provider schema's own inheritance
+// checks hold what we declare against DMTF's members.
 // Runs when the DMTF schema lies beside the source tree.
 #include "ClassTable.h"
 #include "SchemaGenerators.h"
@@ -55,50 +57,6 @@ TEST_F(DmtfConformance, ProviderClassesCompileOnTopOfTheDmtfSchema) {
     for (const ClassDecl* decl : providerClasses()) {
         if (decl->name == "ORV_ControllerElementCapabilities") continue;  // a root of our own (docs/schema.md)
         EXPECT_NE(dmtf_->find(decl->superClass), nullptr) << decl->name << " : " << decl->superClass;
-    }
-}
-
-TEST_F(DmtfConformance, DeclaredMembersAgreeWithTheDmtfAncestors) {
-    for (const ClassDecl* decl : providerClasses()) {
-        for (const Property& p : decl->properties) {
-            const Property* theirs = dmtf_->findProperty(decl->superClass, p.name);
-            if (theirs == nullptr) continue;
-            EXPECT_EQ(p.type, theirs->type) << decl->name << "." << p.name;
-            EXPECT_EQ(p.isArray, theirs->isArray) << decl->name << "." << p.name;
-            if (p.isReference()) {
-                EXPECT_TRUE(combined_->isA(p.referenceClass, theirs->referenceClass)) << decl->name << "." << p.name;
-            }
-        }
-        for (const Method& m : decl->methods) {
-            const Method* theirs = dmtf_->findMethod(decl->superClass, m.name);
-            if (theirs == nullptr) continue;
-            for (const Parameter& p : m.parameters) {
-                const Parameter* their = theirs->findParameter(p.name);
-                if (their == nullptr) continue;
-                EXPECT_EQ(p.type, their->type) << decl->name << "." << m.name << "." << p.name;
-                EXPECT_EQ(p.isArray, their->isArray) << decl->name << "." << m.name << "." << p.name;
-                if (p.isReference()) {
-                    EXPECT_TRUE(combined_->isA(p.referenceClass, their->referenceClass))
-                        << decl->name << "." << m.name << "." << p.name;
-                }
-            }
-        }
-    }
-}
-
-TEST_F(DmtfConformance, CimBaseAgreesWithTheDmtfSchema) {
-    const ClassTable base = ClassTable::load(std::string(ORV_SCHEMA_DIR) + "/" + kCimBaseFile);
-    for (const auto& name : base.classNames()) {
-        const ClassDecl* ours = base.find(name);
-        const ClassDecl* theirs = dmtf_->find(name);
-        ASSERT_NE(theirs, nullptr) << name;
-        EXPECT_EQ(ours->superClass, theirs->superClass) << name;
-        EXPECT_EQ(base.keyProperties(name).size(), dmtf_->keyProperties(name).size()) << name;
-        for (const Property* p : base.allProperties(name)) {
-            const Property* their = dmtf_->findProperty(name, p->name);
-            ASSERT_NE(their, nullptr) << name << "." << p->name;
-            EXPECT_EQ(p->type, their->type) << name << "." << p->name;
-        }
     }
 }
 

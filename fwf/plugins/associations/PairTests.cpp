@@ -21,8 +21,9 @@ namespace {
 // A value by name: a property of an instance, or a key binding of a name.
 const CIMProperty* valueOf(const CIMInstance& instance, const char* name) { return instance.getProperty(name); }
 const CIMKeyBinding* valueOf(const CIMObjectPath& path, const char* name) {
+    const std::string_view wanted(name);
     for (const auto& key : path.getKeyBindings())
-        if (key.getName() == name) return &key;
+        if (key.getName() == wanted) return &key;
     return nullptr;
 }
 
@@ -46,13 +47,19 @@ const std::string* firstText(const Value& holder) {
     });
 }
 
+// The field of a text value that `field` names.
+template <typename Value>
+std::optional<std::string_view> fieldText(const Value& value, const Field& field) {
+    const std::string* text = firstText(value);
+    if (text == nullptr) return std::nullopt;
+    return field.field == 0 ? std::string_view(*text) : CommonFunctions::tokenOf(*text, field.field);
+}
+
 template <typename Object>
 std::optional<std::string_view> textOf(const Object& object, const Field& field) {
     const auto* value = valueOf(object, field);
     if (value == nullptr) return std::nullopt;
-    const std::string* text = firstText(*value);
-    if (text == nullptr) return std::nullopt;
-    return field.field == 0 ? std::string_view(*text) : CommonFunctions::tokenOf(*text, field.field);
+    return fieldText(*value, field);
 }
 
 // The first element of an integer value, whatever its width.
@@ -93,7 +100,7 @@ std::optional<long long> numberOf(const Object& object, const Field& field) {
     const auto* value = valueOf(object, field);
     if (value == nullptr) return std::nullopt;
     if (const auto number = integerOf(*value)) return number;
-    const auto text = textOf(object, field);
+    const auto text = fieldText(*value, field);
     if (!text) return std::nullopt;
     return decimalOf(*text);
 }

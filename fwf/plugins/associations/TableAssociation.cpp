@@ -241,8 +241,8 @@ void TableAssociation::associatorNames(CIMObjectPath path, const std::string& as
         // The other end of each association that references the source
         // exactly once, under `role`, with the other end under `resultRole`.
         const CIMObjectPath associationPath(path.getHost(), path.getNameSpace(), associationClass);
-        const std::string firstRole = getFirstRoleName();
-        const std::string secondRole = getSecondRoleName();
+        const std::string& firstRole = getFirstRoleName();
+        const std::string& secondRole = getSecondRoleName();
         try {
             forEachPair(associationPath, &path, [&](Pair& pair) {
                 const bool fromFirst = pair.first() == path;

@@ -113,12 +113,16 @@ std::vector<ProfileElementPair> profileElementPairs(const CIMObjectPath& request
             CIMObjectPathList names;
             facade->enumerateInstanceNames(CIMObjectPath(request.getHost(), row.elementNamespace, row.elementClass),
                                            names);
+            // A walk from an element pairs that element alone, whichever
+            // row names its class: the others are dropped once, here.
+            if (fromElement)
+                names.erase(std::remove_if(names.begin(), names.end(),
+                                           [&](const CIMObjectPath& element) { return !(element == *source); }),
+                            names.end());
             found = elementsByClass.emplace(row.elementClass, std::move(names)).first;
         }
-        for (const auto& element : found->second) {
-            if (fromElement && !(element == *source)) continue;
+        for (const auto& element : found->second)
             pairs.push_back({profilePath(request.getHost(), row.profileClass, row.profileId), element});
-        }
     }
     return pairs;
 }

@@ -36,8 +36,7 @@ void ORVCompositeExtent::getRepositoryObjects(const CIMObjectPath& path, Reposit
 
 void ORVCompositeExtent::getKeyAttributes(const PropertyContainer& volume, KeyBindingList& out) {
     const ArrayName array = arrayNameOf(volume);
-    KeyBindingList keys = deviceKeys(kClassName, array.contrId, arrayId(array.contrId, array.vdIndex));
-    out.insert(out.end(), std::make_move_iterator(keys.begin()), std::make_move_iterator(keys.end()));
+    appendDeviceKeys(out, kClassName, array.contrId, arrayId(array.contrId, array.vdIndex));
 }
 
 void ORVCompositeExtent::getNonKeyAttributes(const PropertyContainer& volume, PropertyList& out) {

@@ -41,8 +41,7 @@ void ORVStorageExtent::getKeyAttributes(const PropertyContainer& disk, KeyBindin
     };
     const uint32_t contrId = key("contrId");
     const uint32_t compPdId = key("compPdId");
-    KeyBindingList keys = deviceKeys(kClassName, contrId, diskExtentId(contrId, compPdId));
-    out.insert(out.end(), std::make_move_iterator(keys.begin()), std::make_move_iterator(keys.end()));
+    appendDeviceKeys(out, kClassName, contrId, diskExtentId(contrId, compPdId));
 }
 
 void ORVStorageExtent::getNonKeyAttributes(const PropertyContainer& disk, PropertyList& out) {

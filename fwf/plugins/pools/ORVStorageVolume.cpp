@@ -34,8 +34,7 @@ void ORVStorageVolume::getRepositoryObjects(const CIMObjectPath& path, Repositor
 
 void ORVStorageVolume::getKeyAttributes(const PropertyContainer& volume, KeyBindingList& out) {
     const ArrayName array = arrayNameOf(volume);
-    KeyBindingList keys = deviceKeys(kClassName, array.contrId, arrayId(array.contrId, array.vdIndex));
-    out.insert(out.end(), std::make_move_iterator(keys.begin()), std::make_move_iterator(keys.end()));
+    appendDeviceKeys(out, kClassName, array.contrId, arrayId(array.contrId, array.vdIndex));
 }
 
 void ORVStorageVolume::getNonKeyAttributes(const PropertyContainer& volume, PropertyList& out) {

@@ -202,16 +202,21 @@ uint64_t arrayFreeBytes(const PropertyContainer& volume) {
     return isReserved(volume) ? arrayBytes(volume).value_or(0) : 0;
 }
 
-KeyBindingList deviceKeys(const std::string& className, uint32_t contrId, const std::string& deviceId) {
-    return {stringKey("SystemCreationClassName", kControllerSystemClass),
-            stringKey("SystemName", controllerName(contrId)), stringKey("CreationClassName", className),
-            stringKey("DeviceID", deviceId)};
+void appendDeviceKeys(KeyBindingList& out, const std::string& className, uint32_t contrId,
+                      const std::string& deviceId) {
+    out.push_back(stringKey("SystemCreationClassName", kControllerSystemClass));
+    out.push_back(stringKey("SystemName", controllerName(contrId)));
+    out.push_back(stringKey("CreationClassName", className));
+    out.push_back(stringKey("DeviceID", deviceId));
 }
 
 CIMObjectPath deviceKeysPath(const CIMObjectPath& request, const std::string& className, uint32_t contrId,
                              const std::string& deviceId) {
     CIMObjectPath path(request.getHost(), request.getNameSpace(), className);
-    path.setKeyBindings(deviceKeys(className, contrId, deviceId));
+    KeyBindingList keys;
+    keys.reserve(4);
+    appendDeviceKeys(keys, className, contrId, deviceId);
+    path.setKeyBindings(std::move(keys));
     return path;
 }
 

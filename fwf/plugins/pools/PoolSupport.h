@@ -130,7 +130,8 @@ uint64_t arrayFreeBytes(const orv::raidlib::PropertyContainer& volume);
 
 // The four keys of a device of a controller: SystemCreationClassName,
 // SystemName, CreationClassName, DeviceID.
-KeyBindingList deviceKeys(const std::string& className, uint32_t contrId, const std::string& deviceId);
+void appendDeviceKeys(KeyBindingList& out, const std::string& className, uint32_t contrId,
+                      const std::string& deviceId);
 CIMObjectPath deviceKeysPath(const CIMObjectPath& request, const std::string& className, uint32_t contrId,
                              const std::string& deviceId);
 
