@@ -1,7 +1,6 @@
 #include "PropertyContainer.h"
 
 #include <algorithm>
-#include <cstdio>
 
 #include "Logger.h"
 
@@ -109,7 +108,7 @@ uint32_t PropertyContainer::insertProperty(std::unique_ptr<AbstractDataType> pro
 
 uint32_t PropertyContainer::CopyProperty(const AbstractDataType& property, bool isKey) {
     if (!isKnownType(property)) {
-        std::printf("Error: Unsupported type to insert\n");
+        LogMessage(2, "ERROR: property %s has an unsupported type to insert", property.getName().c_str());
         return ContainerStatus::Success;
     }
     insertProperty(property.clone(), isKey);
@@ -126,7 +125,9 @@ void PropertyContainer::updateProperty(const std::shared_ptr<const AbstractDataT
     const auto found = std::find_if(list.begin(), list.end(),
                                     [&](const auto& p) { return p->getName() == property->getName(); });
     if (!isKnownType(*property)) {
-        if (found == list.end() && insertIfMissing) std::printf("unsupported type to insert\n");
+        if (found == list.end() && insertIfMissing) {
+            LogMessage(2, "ERROR: property %s has an unsupported type to insert", property->getName().c_str());
+        }
         return;
     }
     if (found == list.end()) {
@@ -212,7 +213,7 @@ uint32_t matchKeys(const PropertyContainer& object, const PropertyContainer& key
     for (const auto& key : keys.keyProperties()) {
         const int32_t code = key->getType();
         if (code < VRLCINT || code > VRLCU64) {
-            std::printf("ERROR: Invalid data type\n");
+            LogMessage(2, "ERROR: key %s has an invalid data type %d", key->getName().c_str(), static_cast<int>(code));
             return ContainerStatus::NoMatch;
         }
         for (const auto& candidate : object.keyProperties()) {
@@ -223,10 +224,7 @@ uint32_t matchKeys(const PropertyContainer& object, const PropertyContainer& key
             case VRLCFLOAT: equal = sameValue<float>(*candidate, *key, code); break;
             case VRLCSTRING: equal = sameValue<std::string>(*candidate, *key, code); break;
             case VRLCU64: equal = sameValue<uint64_t>(*candidate, *key, code); break;
-            case VRLCVECTOR:
-                std::printf("ERROR: Coding incomplete for vector\n");
-                equal = sameValue<VrlVector>(*candidate, *key, code);
-                break;
+            case VRLCVECTOR: equal = sameValue<VrlVector>(*candidate, *key, code); break;
             }
             if (!equal) return ContainerStatus::NoMatch;
             matched = true;
