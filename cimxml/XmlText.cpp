@@ -67,33 +67,27 @@ std::optional<std::uint32_t> referencedCharacter(std::string_view text, std::siz
     return static_cast<std::uint32_t>(code);
 }
 
-// Bytes that are acceptable characters and, outside comments and the like,
-// neither open markup nor start a reference: looked up, since every byte
-// of every request is.
-struct PlainTextBytes {
-    bool plain[256] = {};
-    constexpr PlainTextBytes() {
-        for (int c = 0x20; c < 0x80; ++c) plain[c] = c != '<' && c != '&';
-        plain[static_cast<unsigned char>('\t')] = plain[static_cast<unsigned char>('\n')] =
-            plain[static_cast<unsigned char>('\r')] = true;
+// Printable ASCII, tab and line ends, but for two bytes: looked up, since
+// every byte of every request is.
+template <char First, char Second>
+struct AsciiTextBytes {
+    bool allowed[256] = {};
+    constexpr AsciiTextBytes() {
+        for (int c = 0x20; c < 0x80; ++c) allowed[c] = c != First && c != Second;
+        allowed[static_cast<unsigned char>('\t')] = allowed[static_cast<unsigned char>('\n')] =
+            allowed[static_cast<unsigned char>('\r')] = true;
     }
 };
-constexpr PlainTextBytes kPlainTextBytes;
 
-bool plainText(unsigned char byte) { return kPlainTextBytes.plain[byte]; }
+// Acceptable characters that, outside comments and the like, neither open
+// markup nor start a reference.
+constexpr AsciiTextBytes<'<', '&'> kPlainTextBytes;
 
-// Bytes that cannot make a document faulty: printable ASCII and the three
-// line and tab characters, but neither a reference ("&") nor a declaration
-// ("<!"). Most requests are made of nothing else.
-struct QuietBytes {
-    bool quiet[256] = {};
-    constexpr QuietBytes() {
-        for (int c = 0x20; c < 0x80; ++c) quiet[c] = c != '&' && c != '!';
-        quiet[static_cast<unsigned char>('\t')] = quiet[static_cast<unsigned char>('\n')] =
-            quiet[static_cast<unsigned char>('\r')] = true;
-    }
-};
-constexpr QuietBytes kQuietBytes;
+bool plainText(unsigned char byte) { return kPlainTextBytes.allowed[byte]; }
+
+// Bytes that cannot make a document faulty: neither a reference ("&") nor
+// a declaration ("<!"). Most requests are made of nothing else.
+constexpr AsciiTextBytes<'&', '!'> kQuietBytes;
 
 // The five entities every XML document may use without declaring them.
 bool predefinedEntity(std::string_view text) {
@@ -114,7 +108,7 @@ std::optional<std::string> xmlTextFault(std::string_view document) {
     const auto quiet = [](std::uint64_t word) {
         return (word & kHighBits) | bytesBelow(word, 0x20) | bytesEqual(word, '&') | bytesEqual(word, '!');
     };
-    if (skipPlainBytes(document, 0, quiet, [](unsigned char byte) { return kQuietBytes.quiet[byte]; }) ==
+    if (skipPlainBytes(document, 0, quiet, [](unsigned char byte) { return kQuietBytes.allowed[byte]; }) ==
         document.size())
         return std::nullopt;
     std::size_t pos = 0;
