@@ -187,10 +187,19 @@ void ChunkedAnswer::setHeaders(std::vector<std::pair<std::string, std::string>> 
     prefix_ = std::move(prefix);
 }
 
-void ChunkedAnswer::appendChunk(std::string_view bytes) {
+namespace {
+
+// A chunk's size line, in hexadecimal.
+void appendChunkSize(std::string& frame, std::size_t bytes) {
     char size[24];
-    const int length = std::snprintf(size, sizeof size, "%zx\r\n", bytes.size());
-    frame_.append(size, static_cast<std::size_t>(length));
+    const int length = std::snprintf(size, sizeof size, "%zx\r\n", bytes);
+    frame.append(size, static_cast<std::size_t>(length));
+}
+
+}  // namespace
+
+void ChunkedAnswer::appendChunk(std::string_view bytes) {
+    appendChunkSize(frame_, bytes.size());
     frame_.append(bytes);
     frame_.append("\r\n", 2);
 }
@@ -218,11 +227,7 @@ bool ChunkedAnswer::send(const std::string_view* pieces, std::size_t count) {
         frame_ += "\r\n";
     }
     pieces_.clear();
-    if (bytes != 0) {
-        char size[24];
-        const int length = std::snprintf(size, sizeof size, "%zx\r\n", bytes);
-        frame_.append(size, static_cast<std::size_t>(length));
-    }
+    if (bytes != 0) appendChunkSize(frame_, bytes);
     pieces_.emplace_back(frame_);
     pieces_.insert(pieces_.end(), pieces, pieces + count);
     if (bytes != 0) pieces_.emplace_back("\r\n", 2);

@@ -23,10 +23,9 @@ const ParameterDecl* MethodDecl::parameter(std::string_view parameterName) const
 
 void ServerSchema::addClass(ClassDecl decl) {
     const std::string name = decl.name;
-    if (auto it = index_.find(decl.name); it != index_.end()) {
-        classes_[it->second] = std::move(decl);
+    if (const ClassDecl* known = find(decl.name)) {
+        classes_[static_cast<std::size_t>(known - classes_.data())] = std::move(decl);
     } else {
-        index_.emplace(decl.name, classes_.size());
         hashIndex_.emplace(hashIgnoreCase(decl.name), classes_.size());
         classes_.push_back(std::move(decl));
     }
@@ -106,7 +105,6 @@ void ServerSchema::showWithAncestors(Namespace& ns, const std::string& className
 void ServerSchema::forgetViews() {
     std::unique_lock lock(cache_->mutex);
     cache_->views.clear();
-    cache_->viewsByHash.clear();
     cache_->classesFor.clear();
     cache_->routesFrom.clear();
     cache_->routes.clear();
@@ -185,20 +183,25 @@ ServerSchema::ClassView ServerSchema::buildView(std::string_view className) cons
     return view;
 }
 
+const ServerSchema::ClassView* ServerSchema::ViewCache::findView(std::uint64_t hash,
+                                                               std::string_view className) const {
+    const auto [first, last] = views.equal_range(hash);
+    for (auto it = first; it != last; ++it)
+        if (equalsIgnoreCase(it->second.first, className)) return it->second.second.get();
+    return nullptr;
+}
+
 const ServerSchema::ClassView& ServerSchema::view(std::string_view className) const {
     const std::uint64_t hash = hashIgnoreCase(className);
     {
         std::shared_lock lock(cache_->mutex);
-        const auto [first, last] = cache_->viewsByHash.equal_range(hash);
-        for (auto it = first; it != last; ++it)
-            if (equalsIgnoreCase(*it->second.first, className)) return *it->second.second;
+        if (const ClassView* known = cache_->findView(hash, className)) return *known;
     }
     auto built = std::make_unique<const ClassView>(buildView(className));
     std::unique_lock lock(cache_->mutex);
     // Another thread may have built the same view meanwhile; the first stays.
-    const auto [entry, added] = cache_->views.try_emplace(std::string(className), std::move(built));
-    if (added) cache_->viewsByHash.emplace(hash, std::make_pair(&entry->first, entry->second.get()));
-    return *entry->second;
+    if (const ClassView* known = cache_->findView(hash, className)) return *known;
+    return *cache_->views.emplace(hash, std::make_pair(std::string(className), std::move(built)))->second.second;
 }
 
 const std::vector<Inherited<PropertyDecl>>& ServerSchema::effectiveProperties(std::string_view className) const {

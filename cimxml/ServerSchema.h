@@ -175,18 +175,17 @@ private:
     std::vector<AssociationRoute> buildRoutes(std::string_view nameSpace) const;
 
     std::vector<ClassDecl> classes_;
-    std::map<std::string, std::size_t, NameLess> index_;  // name -> position
-    // The same positions by the hash of the name without case: every
-    // request looks classes up, and a hash finds one in a few steps.
+    // Positions by the hash of the name without case: every request looks
+    // classes up, and a hash finds one in a few steps.
     std::unordered_multimap<std::uint64_t, std::size_t> hashIndex_;
     std::vector<Namespace> namespaces_;
     // Request threads read the schema at the same time; views are added
     // under the lock and never moved, so a reference stays good.
     struct ViewCache {
         std::shared_mutex mutex;
-        std::map<std::string, std::unique_ptr<const ClassView>, NameLess> views;
-        // The views again by the hash of their name without case, with the name.
-        std::unordered_multimap<std::uint64_t, std::pair<const std::string*, const ClassView*>> viewsByHash;
+        // By the hash of the class name without case, with the name.
+        std::unordered_multimap<std::uint64_t, std::pair<std::string, std::unique_ptr<const ClassView>>> views;
+        const ClassView* findView(std::uint64_t hash, std::string_view className) const;
         using ClassLists = std::map<std::string, std::vector<std::string>, NameLess>;
         std::map<std::string, ClassLists, NameLess> classesFor;  // by namespace, then class
         std::map<std::string, std::vector<AssociationRoute>, NameLess> routes;  // by namespace

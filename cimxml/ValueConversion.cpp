@@ -224,24 +224,20 @@ ObjectPath ValueConverter::path(const XmlPath& xml) const {
     for (const auto& key : xml.keys) {
         std::string_view name = key.name;
         const PropertyDecl* keyDecl = nullptr;
-        if (properties) {
-            const PropertyDecl* onlyKey = nullptr;
-            std::size_t keyCount = 0;
+        const PropertyDecl* onlyKey = nullptr;
+        std::size_t keyCount = 0;
+        if (properties)
             for (const auto& p : *properties) {
                 if (!p.decl->isKey) continue;
                 ++keyCount;
                 onlyKey = p.decl;
                 if (!name.empty() && equalsIgnoreCase(p.decl->name, name)) keyDecl = p.decl;
             }
-            if (name.empty()) {
-                if (keyCount != 1)
-                    throw CimError(kCimErrInvalidParameter,
-                                   "an unnamed key value needs a class with exactly one key");
-                name = onlyKey->name;
-                keyDecl = onlyKey;
-            }
-        } else if (name.empty()) {
-            throw CimError(kCimErrInvalidParameter, "an unnamed key value needs a class with exactly one key");
+        if (name.empty()) {
+            if (keyCount != 1)
+                throw CimError(kCimErrInvalidParameter, "an unnamed key value needs a class with exactly one key");
+            name = onlyKey->name;
+            keyDecl = onlyKey;
         }
         if (decl && !keyDecl) {
             const auto p = schema_.property(xml.className, name);

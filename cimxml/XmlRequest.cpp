@@ -16,29 +16,29 @@ namespace {
 
 // Elements only: text, comments and processing instructions between them
 // are not part of a request's structure.
-class XMLElement {
+class Element {
 public:
-    XMLElement() = default;
-    explicit XMLElement(pugi::xml_node node) : node_(node) {}
+    Element() = default;
+    explicit Element(pugi::xml_node node) : node_(node) {}
     explicit operator bool() const { return static_cast<bool>(node_); }
-    const char* Name() const { return node_.name(); }
+    const char* name() const { return node_.name(); }
     // The attribute's value, or null when the element has none of that name.
-    const char* Attribute(const char* name) const {
+    const char* attributeValue(const char* name) const {
         const pugi::xml_attribute a = node_.attribute(name);
         return a ? a.value() : nullptr;
     }
     // The text before the element's first child, as clients write a value.
-    const char* GetText() const {
+    const char* firstText() const {
         const pugi::xml_node first = node_.first_child();
         return first && (first.type() == pugi::node_pcdata || first.type() == pugi::node_cdata) ? first.value()
                                                                                                    : nullptr;
     }
-    XMLElement FirstChildElement() const { return XMLElement(elementFrom(node_.first_child(), nullptr)); }
-    XMLElement NextSiblingElement(const char* name = nullptr) const {
-        return XMLElement(elementFrom(node_.next_sibling(), name));
+    Element firstChild() const { return Element(elementFrom(node_.first_child(), nullptr)); }
+    Element nextSibling(const char* name = nullptr) const {
+        return Element(elementFrom(node_.next_sibling(), name));
     }
-    bool operator==(const XMLElement& other) const { return node_ == other.node_; }
-    bool operator!=(const XMLElement& other) const { return node_ != other.node_; }
+    bool operator==(const Element& other) const { return node_ == other.node_; }
+    bool operator!=(const Element& other) const { return node_ != other.node_; }
 
 private:
     static pugi::xml_node elementFrom(pugi::xml_node node, const char* name) {
@@ -86,38 +86,38 @@ std::optional<std::string> structureFault(const pugi::xml_document& doc) {
     throw ProtocolError(400, "request-not-valid", what);
 }
 
-bool named(XMLElement e, const char* name) { return std::strcmp(e.Name(), name) == 0; }
+bool named(Element e, const char* name) { return std::strcmp(e.name(), name) == 0; }
 
-std::string attribute(XMLElement e, const char* name, bool required = true) {
-    const char* value = e.Attribute(name);
+std::string attribute(Element e, const char* name, bool required = true) {
+    const char* value = e.attributeValue(name);
     if (!value) {
-        if (required) invalid(std::string(e.Name()) + " has no " + name + " attribute");
+        if (required) invalid(std::string(e.name()) + " has no " + name + " attribute");
         return {};
     }
     return value;
 }
 
-XMLElement onlyChild(XMLElement parent, const char* name) {
-    XMLElement child = parent.FirstChildElement();
+Element onlyChild(Element parent, const char* name) {
+    Element child = parent.firstChild();
     if (!child || !named(child, name))
-        invalid(std::string(parent.Name()) + " must contain " + name);
+        invalid(std::string(parent.name()) + " must contain " + name);
     return child;
 }
 
-std::string text(XMLElement e) {
-    const char* t = e.GetText();
+std::string text(Element e) {
+    const char* t = e.firstText();
     return t ? t : "";
 }
 
-const char* requiredAttribute(XMLElement e, const char* name) {
-    const char* value = e.Attribute(name);
-    if (!value) invalid(std::string(e.Name()) + " has no " + name + " attribute");
+const char* requiredAttribute(Element e, const char* name) {
+    const char* value = e.attributeValue(name);
+    if (!value) invalid(std::string(e.name()) + " has no " + name + " attribute");
     return value;
 }
 
-std::string localNamespace(XMLElement lnp) {
+std::string localNamespace(Element lnp) {
     std::string out;
-    for (XMLElement ns = lnp.FirstChildElement(); ns; ns = ns.NextSiblingElement()) {
+    for (Element ns = lnp.firstChild(); ns; ns = ns.nextSibling()) {
         if (!named(ns, "NAMESPACE")) invalid("LOCALNAMESPACEPATH may only contain NAMESPACE");
         if (!out.empty()) out += '/';
         out += requiredAttribute(ns, "NAME");
@@ -126,23 +126,23 @@ std::string localNamespace(XMLElement lnp) {
     return out;
 }
 
-XmlPath instanceName(XMLElement e);
+XmlPath instanceName(Element e);
 
-XmlPath referencedPath(XMLElement target) {
+XmlPath referencedPath(Element target) {
     if (named(target, "INSTANCENAME")) return instanceName(target);
     if (named(target, "LOCALINSTANCEPATH")) {
-        XMLElement lnp = onlyChild(target, "LOCALNAMESPACEPATH");
-        XMLElement name = lnp.NextSiblingElement("INSTANCENAME");
+        Element lnp = onlyChild(target, "LOCALNAMESPACEPATH");
+        Element name = lnp.nextSibling("INSTANCENAME");
         if (!name) invalid("LOCALINSTANCEPATH without INSTANCENAME");
         XmlPath path = instanceName(name);
         path.nameSpace = localNamespace(lnp);
         return path;
     }
     if (named(target, "INSTANCEPATH")) {
-        XMLElement nsPath = onlyChild(target, "NAMESPACEPATH");
-        XMLElement host = onlyChild(nsPath, "HOST");
-        XMLElement lnp = host.NextSiblingElement("LOCALNAMESPACEPATH");
-        XMLElement name = nsPath.NextSiblingElement("INSTANCENAME");
+        Element nsPath = onlyChild(target, "NAMESPACEPATH");
+        Element host = onlyChild(nsPath, "HOST");
+        Element lnp = host.nextSibling("LOCALNAMESPACEPATH");
+        Element name = nsPath.nextSibling("INSTANCENAME");
         if (!lnp || !name) invalid("INSTANCEPATH needs a NAMESPACEPATH and an INSTANCENAME");
         XmlPath path = instanceName(name);
         path.host = text(host);
@@ -151,31 +151,31 @@ XmlPath referencedPath(XMLElement target) {
     }
     if (named(target, "CLASSNAME") || named(target, "LOCALCLASSPATH") || named(target, "CLASSPATH"))
         invalid("a class reference cannot stand for an instance");
-    invalid(std::string("unexpected ") + target.Name() + " in a reference");
+    invalid(std::string("unexpected ") + target.name() + " in a reference");
 }
 
-XmlPath valueReference(XMLElement e) {
-    XMLElement target = e.FirstChildElement();
+XmlPath valueReference(Element e) {
+    Element target = e.firstChild();
     if (!target) invalid("VALUE.REFERENCE is empty");
     return referencedPath(target);
 }
 
-XmlPath instanceName(XMLElement e) {
+XmlPath instanceName(Element e) {
     XmlPath path;
     path.className = attribute(e, "CLASSNAME");
-    for (XMLElement kb = e.FirstChildElement(); kb; kb = kb.NextSiblingElement()) {
+    for (Element kb = e.firstChild(); kb; kb = kb.nextSibling()) {
         XmlKeyBinding key;
-        XMLElement value = kb;
+        Element value = kb;
         if (named(kb, "KEYBINDING")) {
             key.name = attribute(kb, "NAME");
-            value = kb.FirstChildElement();
+            value = kb.firstChild();
             if (!value) invalid("KEYBINDING " + key.name + " has no value");
-        } else if (kb != e.FirstChildElement() || kb.NextSiblingElement()) {
+        } else if (kb != e.firstChild() || kb.nextSibling()) {
             // Only a class with one key may name it by a lone, unnamed value.
             invalid("INSTANCENAME may only contain KEYBINDING");
         }
         if (named(value, "KEYVALUE")) {
-            const char* type = value.Attribute("VALUETYPE");
+            const char* type = value.attributeValue("VALUETYPE");
             std::string t = type ? type : "string";
             if (t == "string") key.kind = XmlKeyBinding::Kind::String;
             else if (t == "boolean") key.kind = XmlKeyBinding::Kind::Boolean;
@@ -186,16 +186,16 @@ XmlPath instanceName(XMLElement e) {
             key.kind = XmlKeyBinding::Kind::Reference;
             key.reference = std::make_shared<XmlPath>(valueReference(value));
         } else {
-            invalid(std::string("unexpected ") + value.Name() + " in a key binding");
+            invalid(std::string("unexpected ") + value.name() + " in a key binding");
         }
         path.keys.push_back(std::move(key));
     }
     return path;
 }
 
-XmlValue valueOf(XMLElement parent);
+XmlValue valueOf(Element parent);
 
-XmlProperty property(XMLElement e) {
+XmlProperty property(Element e) {
     XmlProperty p;
     p.name = attribute(e, "NAME");
     if (named(e, "PROPERTY")) {
@@ -206,16 +206,16 @@ XmlProperty property(XMLElement e) {
     } else if (named(e, "PROPERTY.REFERENCE")) {
         p.typeName = "reference";
     } else {
-        invalid(std::string("unexpected ") + e.Name() + " in an instance");
+        invalid(std::string("unexpected ") + e.name() + " in an instance");
     }
     p.value = valueOf(e);
     return p;
 }
 
-std::shared_ptr<XmlInstance> instance(XMLElement e) {
+std::shared_ptr<XmlInstance> instance(Element e) {
     auto out = std::make_shared<XmlInstance>();
     out->className = attribute(e, "CLASSNAME");
-    for (XMLElement c = e.FirstChildElement(); c; c = c.NextSiblingElement()) {
+    for (Element c = e.firstChild(); c; c = c.nextSibling()) {
         if (named(c, "QUALIFIER")) continue;
         out->properties.push_back(property(c));
     }
@@ -224,10 +224,10 @@ std::shared_ptr<XmlInstance> instance(XMLElement e) {
 
 // The value a parameter or property element holds: its first child element
 // that is a value, ignoring qualifiers.
-XmlValue valueOf(XMLElement parent) {
+XmlValue valueOf(Element parent) {
     XmlValue v;
-    XMLElement e = parent.FirstChildElement();
-    while (e && named(e, "QUALIFIER")) e = e.NextSiblingElement();
+    Element e = parent.firstChild();
+    while (e && named(e, "QUALIFIER")) e = e.nextSibling();
     if (!e) return v;
     if (named(e, "VALUE")) {
         v.kind = XmlValue::Kind::Scalar;
@@ -236,7 +236,7 @@ XmlValue valueOf(XMLElement parent) {
         v.kind = XmlValue::Kind::Null;
     } else if (named(e, "VALUE.ARRAY")) {
         v.kind = XmlValue::Kind::Array;
-        for (XMLElement item = e.FirstChildElement(); item; item = item.NextSiblingElement()) {
+        for (Element item = e.firstChild(); item; item = item.nextSibling()) {
             if (named(item, "VALUE")) {
                 v.texts.push_back(text(item));
                 v.nullElements.push_back(false);
@@ -252,7 +252,7 @@ XmlValue valueOf(XMLElement parent) {
         v.paths.push_back(valueReference(e));
     } else if (named(e, "VALUE.REFARRAY")) {
         v.kind = XmlValue::Kind::ReferenceArray;
-        for (XMLElement item = e.FirstChildElement(); item; item = item.NextSiblingElement()) {
+        for (Element item = e.firstChild(); item; item = item.nextSibling()) {
             if (!named(item, "VALUE.REFERENCE")) invalid("VALUE.REFARRAY may only contain VALUE.REFERENCE");
             v.paths.push_back(valueReference(item));
         }
@@ -267,19 +267,19 @@ XmlValue valueOf(XMLElement parent) {
         v.instance = instance(e);
     } else if (named(e, "VALUE.NAMEDINSTANCE")) {
         v.kind = XmlValue::Kind::NamedInstance;
-        XMLElement name = onlyChild(e, "INSTANCENAME");
-        XMLElement inst = name.NextSiblingElement("INSTANCE");
+        Element name = onlyChild(e, "INSTANCENAME");
+        Element inst = name.nextSibling("INSTANCE");
         if (!inst) invalid("VALUE.NAMEDINSTANCE without INSTANCE");
         v.paths.push_back(instanceName(name));
         v.instance = instance(inst);
     } else {
-        invalid(std::string("unexpected ") + e.Name() + " in " + parent.Name());
+        invalid(std::string("unexpected ") + e.name() + " in " + parent.name());
     }
     return v;
 }
 
 // Any 2.x CIM or DTD version and any 1.x protocol version is served.
-const char* checkedVersion(XMLElement e, const char* attr, char major, const char* cimError) {
+const char* checkedVersion(Element e, const char* attr, char major, const char* cimError) {
     const char* version = requiredAttribute(e, attr);
     if (version[0] != major || version[1] != '.')
         throw ProtocolError(501, cimError, std::string(attr) + " " + version + " is not supported");
@@ -316,41 +316,41 @@ XmlRequest parseRequest(const std::string& body) {
                             std::string("the request is not well-formed XML: ") + read.description() + " at byte " +
                                 std::to_string(read.offset));
     if (const auto fault = structureFault(doc)) throw ProtocolError(400, "request-not-well-formed", *fault);
-    XMLElement cim(doc.document_element());
+    Element cim(doc.document_element());
     if (!cim || !named(cim, "CIM")) invalid("the document element must be CIM");
     checkedVersion(cim, "CIMVERSION", '2', "unsupported-cim-version");
     checkedVersion(cim, "DTDVERSION", '2', "unsupported-dtd-version");
-    XMLElement message = onlyChild(cim, "MESSAGE");
+    Element message = onlyChild(cim, "MESSAGE");
 
     XmlRequest request;
     request.messageId = attribute(message, "ID");
     request.protocolVersion = checkedVersion(message, "PROTOCOLVERSION", '1', "unsupported-protocol-version");
-    XMLElement req = message.FirstChildElement();
+    Element req = message.firstChild();
     if (req && named(req, "MULTIREQ"))
         throw ProtocolError(501, "multiple-requests-unsupported", "multiple requests are not supported");
     if (!req || !named(req, "SIMPLEREQ")) invalid("MESSAGE must contain SIMPLEREQ");
-    XMLElement call = req.FirstChildElement();
+    Element call = req.firstChild();
     if (!call) invalid("SIMPLEREQ is empty");
 
     if (named(call, "IMETHODCALL")) {
         request.intrinsic = true;
         request.methodName = attribute(call, "NAME");
-        XMLElement lnp = onlyChild(call, "LOCALNAMESPACEPATH");
+        Element lnp = onlyChild(call, "LOCALNAMESPACEPATH");
         request.nameSpace = localNamespace(lnp);
-        for (XMLElement p = lnp.NextSiblingElement(); p; p = p.NextSiblingElement()) {
-            if (!named(p, "IPARAMVALUE")) invalid(std::string("unexpected ") + p.Name() + " in IMETHODCALL");
+        for (Element p = lnp.nextSibling(); p; p = p.nextSibling()) {
+            if (!named(p, "IPARAMVALUE")) invalid(std::string("unexpected ") + p.name() + " in IMETHODCALL");
             request.parameters.push_back(NamedXmlValue{attribute(p, "NAME"), {}, valueOf(p)});
         }
     } else if (named(call, "METHODCALL")) {
         request.intrinsic = false;
         request.methodName = attribute(call, "NAME");
-        XMLElement target = call.FirstChildElement();
+        Element target = call.firstChild();
         if (!target) invalid("METHODCALL names no target");
         if (named(target, "LOCALINSTANCEPATH")) {
             request.target = referencedPath(target);
         } else if (named(target, "LOCALCLASSPATH")) {
-            XMLElement lnp = onlyChild(target, "LOCALNAMESPACEPATH");
-            XMLElement cls = lnp.NextSiblingElement("CLASSNAME");
+            Element lnp = onlyChild(target, "LOCALNAMESPACEPATH");
+            Element cls = lnp.nextSibling("CLASSNAME");
             if (!cls) invalid("LOCALCLASSPATH without CLASSNAME");
             request.target.nameSpace = localNamespace(lnp);
             request.target.className = attribute(cls, "NAME");
@@ -359,13 +359,13 @@ XmlRequest parseRequest(const std::string& body) {
             invalid("METHODCALL must start with LOCALINSTANCEPATH or LOCALCLASSPATH");
         }
         request.nameSpace = request.target.nameSpace;
-        for (XMLElement p = target.NextSiblingElement(); p; p = p.NextSiblingElement()) {
-            if (!named(p, "PARAMVALUE")) invalid(std::string("unexpected ") + p.Name() + " in METHODCALL");
+        for (Element p = target.nextSibling(); p; p = p.nextSibling()) {
+            if (!named(p, "PARAMVALUE")) invalid(std::string("unexpected ") + p.name() + " in METHODCALL");
             request.parameters.push_back(
                 NamedXmlValue{attribute(p, "NAME"), attribute(p, "PARAMTYPE", false), valueOf(p)});
         }
     } else {
-        invalid(std::string("SIMPLEREQ must contain IMETHODCALL or METHODCALL, not ") + call.Name());
+        invalid(std::string("SIMPLEREQ must contain IMETHODCALL or METHODCALL, not ") + call.name());
     }
     return request;
 }

@@ -69,8 +69,7 @@ public:
     };
     Position position() const { return {cursor_, blocksBegun_}; }
     std::string_view since(Position position) const {
-        if (position.block != blocksBegun_ || !block_ || position.at < block_.get() || position.at > cursor_)
-            return {};
+        if (position.block != blocksBegun_) return {};
         return {position.at, static_cast<std::size_t>(cursor_ - position.at)};
     }
     // Markup that needs no escaping, after the tag now open is sealed. The

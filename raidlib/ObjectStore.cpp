@@ -59,8 +59,7 @@ ObjectStore::ObjectList* ObjectStore::findClass(const std::string& className) {
 PropertyContainer* ObjectStore::findObject(const std::string& className, const PropertyContainer& keys) {
     ObjectList* list = findClass(className);
     if (list == nullptr) return nullptr;
-    if (PropertyContainer* found = findIndexed(*list, className, keys)) return found;
-    return nullptr;
+    return findIndexed(*list, className, keys);
 }
 
 PropertyContainer* ObjectStore::findIndexed(ObjectList& list, const std::string& className,
