@@ -655,12 +655,18 @@ void CMPIAdapter::ActivateFilter(const CMPIContext* ctx, const CMPISelectExp*, c
                                  const CMPIObjectPath*, bool, const CMPIBroker* broker,
                                  CMPIStatus&) {
     trace("Entering CMPIAdapter::ActivateFilter");
-    CMPIContext* prepared = broker ? broker->bft->prepareAttachThread(broker, ctx) : nullptr;
     {
         std::lock_guard lock(indicationMutex_);
+        // A prepared context lives until a thread detaches from it, and the
+        // deliveries only prepare their own from it: one serves every
+        // activation, where one each would be kept by the broker for good.
+        const bool prepared = threadContext_ != nullptr && threadContext_ != savedContext_;
         savedContext_ = ctx;
         broker_ = broker;
-        threadContext_ = prepared ? prepared : const_cast<CMPIContext*>(ctx);
+        if (!prepared) {
+            CMPIContext* fresh = broker ? broker->bft->prepareAttachThread(broker, ctx) : nullptr;
+            threadContext_ = fresh ? fresh : const_cast<CMPIContext*>(ctx);
+        }
     }
     trace("Exiting CMPIAdapter::ActivateFilter");
 }

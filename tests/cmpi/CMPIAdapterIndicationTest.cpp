@@ -127,6 +127,8 @@ TEST_F(IndicationTest, ConcurrentDeliveriesWhileFiltersAreReactivated) {
     const ThreadFigures figures = broker.threadFigures();
     EXPECT_EQ(figures.attached, static_cast<std::size_t>(kThreads * kPerThread));
     EXPECT_EQ(figures.detached, figures.attached);
+    // Eleven activations share one context prepared for the provider's life.
+    EXPECT_EQ(figures.prepared, figures.attached + 1);
     setEnabled(false);
 }
 
