@@ -10,6 +10,7 @@
 #include "ExpectedPairs.h"
 #include "CommonFunctions.h"
 #include "FrameworkFacade.h"
+#include "FrameworkTestSupport.h"
 #include "Logger.h"
 #include "PluginsManager.h"
 #include "ProviderPluginCatalogue.h"
@@ -57,10 +58,6 @@ protected:
         facade().enumerateInstanceNames(classPath(className), names);
         return names.size();
     }
-    static CIMObjectPath reference(const CIMInstance& association, const std::string& role) {
-        const CIMProperty* property = association.getProperty(role);
-        return property == nullptr ? CIMObjectPath() : property->getValue<CIMObjectPath>().at(0);
-    }
     static CIMObjectPathList associatorNames(const CIMObjectPath& from, const std::string& association,
                                              const std::string& role = "", const std::string& resultRole = "") {
         CIMObjectPathList out;
@@ -107,8 +104,8 @@ TEST_F(Provider, EveryAssociationAnswersItsPairsFromBothEnds) {
 
         std::set<std::string> seen;
         for (const auto& association : associations) {
-            const CIMObjectPath first = reference(association, row.first.role);
-            const CIMObjectPath second = reference(association, row.second.role);
+            const CIMObjectPath first = orv::test::referenceOf(association, row.first.role);
+            const CIMObjectPath second = orv::test::referenceOf(association, row.second.role);
             ASSERT_EQ(CommonFunctions::toLower(first.getClassName()), CommonFunctions::toLower(row.first.className));
             ASSERT_EQ(CommonFunctions::toLower(second.getClassName()), CommonFunctions::toLower(row.second.className));
             EXPECT_NE(first, second);
@@ -119,8 +116,8 @@ TEST_F(Provider, EveryAssociationAnswersItsPairsFromBothEnds) {
         // pairs them with.
         std::map<std::string, std::set<std::string>> partners;
         for (const auto& association : associations) {
-            const std::string first = reference(association, row.first.role).toString();
-            const std::string second = reference(association, row.second.role).toString();
+            const std::string first = orv::test::referenceOf(association, row.first.role).toString();
+            const std::string second = orv::test::referenceOf(association, row.second.role).toString();
             partners[first].insert(second);
             partners[second].insert(first);
         }
@@ -138,7 +135,7 @@ TEST_F(Provider, EveryAssociationAnswersItsPairsFromBothEnds) {
         // link are the agreement suite's; a role the object does not play
         // is not.
         if (associations.empty()) continue;
-        const CIMObjectPath first = reference(associations.back(), row.first.role);
+        const CIMObjectPath first = orv::test::referenceOf(associations.back(), row.first.role);
         EXPECT_TRUE(associatorNames(first, row.className, row.second.role).empty());
     }
 }

@@ -42,12 +42,6 @@ CIMObjectPath pathOf(const std::string& className, const std::string& id = "") {
     return path;
 }
 
-CIMObjectPath reference(const CIMInstance& association, const std::string& role) {
-    const CIMProperty* property = association.getProperty(role);
-    if (property == nullptr || property->getValue<CIMObjectPath>().size() == 0) return CIMObjectPath();
-    return property->getValue<CIMObjectPath>().at(0);
-}
-
 std::vector<std::string> idsOf(const CIMInstanceList& instances) {
     std::vector<std::string> ids;
     for (const auto& instance : instances) ids.push_back(instance.getProperty("Id")->getValue<std::string>().at(0));
@@ -67,20 +61,12 @@ TEST_F(AssociationProviderBaseTest, PairsTheEndpointsThatMatch) {
     facade->enumerateInstances(pathOf("Test_ControllerDisk"), associations);
 
     ASSERT_EQ(associations.size(), 3u);
-    EXPECT_EQ(reference(associations[0], "GroupComponent"), pathOf("Test_Controller", "Ctrl_0"));
-    EXPECT_EQ(reference(associations[0], "PartComponent"), pathOf("Test_Disk", "0_5"));
-    EXPECT_EQ(reference(associations[2], "GroupComponent"), pathOf("Test_Controller", "Ctrl_1"));
-    EXPECT_EQ(reference(associations[2], "PartComponent"), pathOf("Test_Disk", "1_8"));
-    EXPECT_EQ(associations[1].getNameSpace(), "root/test");
-    EXPECT_EQ(associations[1].getClassName(), "Test_ControllerDisk");
-
-    CIMObjectPathList names;
-    facade->enumerateInstanceNames(pathOf("Test_ControllerDisk"), names);
-    ASSERT_EQ(names.size(), 3u);
-    CIMInstanceList one;
-    facade->getCIMInstance(names[1], one);
-    ASSERT_EQ(one.size(), 1u);
-    EXPECT_EQ(reference(one[0], "PartComponent"), pathOf("Test_Disk", "1_7"));
+    EXPECT_EQ(referenceOf(associations[0], "GroupComponent"), pathOf("Test_Controller", "Ctrl_0"));
+    EXPECT_EQ(referenceOf(associations[0], "PartComponent"), pathOf("Test_Disk", "0_5"));
+    EXPECT_EQ(referenceOf(associations[2], "GroupComponent"), pathOf("Test_Controller", "Ctrl_1"));
+    EXPECT_EQ(referenceOf(associations[2], "PartComponent"), pathOf("Test_Disk", "1_8"));
+    // Their namespace, names and the fetch of each name are the agreement
+    // suite's to check, over the provider's own associations.
 }
 
 // Role names the source's own end, result role the other's; either one

@@ -144,4 +144,13 @@ inline std::string keyText(const orv::cim::fwf::CIMObjectPath& path, const std::
     return values.empty() ? "<none>" : values.front();
 }
 
+// The path a reference property of an association holds; an empty path
+// when the association has none.
+inline orv::cim::fwf::CIMObjectPath referenceOf(const orv::cim::fwf::CIMInstance& association,
+                                                const std::string& role) {
+    const orv::cim::fwf::CIMProperty* found = association.getProperty(role);
+    if (found == nullptr || found->getValue<orv::cim::fwf::CIMObjectPath>().size() == 0) return {};
+    return found->getValue<orv::cim::fwf::CIMObjectPath>().at(0);
+}
+
 }  // namespace orv::test

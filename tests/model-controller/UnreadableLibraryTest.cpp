@@ -13,11 +13,6 @@ using orv::raidlib::PropertyContainer;
 class UnreadableLibraryTest : public orv::test::FrameworkTest {
 protected:
     void start() { ASSERT_TRUE(startFramework(providerPluginCatalogue(), 0)); }
-    CIMInstanceList instancesOf(const std::string& className) {
-        CIMInstanceList instances;
-        facade->enumerateInstances(CIMObjectPath("cimhost", kStorage, className), instances);
-        return instances;
-    }
     PropertyContainer& addBattery(uint32_t contrId, uint32_t chargeStatus, uint32_t state, uint32_t type,
                                   uint32_t replaceNeeded) {
         PropertyContainer battery;

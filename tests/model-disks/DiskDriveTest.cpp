@@ -92,7 +92,7 @@ TEST_F(DiskDriveTest, LocateThatCannotBeCarriedOutFails) {
     EXPECT_TRUE(logged(name + " :: LocateDevice on 0,3 is Failed "));
 }
 
-TEST_F(DiskDriveTest, ReclaimPDClearsTheDisksMetadata) {
+TEST_F(DiskDriveTest, ReclaimAndRebuildCheckSendTheirRecords) {
     sim.VrlSimClearCallLog();
     CIMArgumentList out;
     EXPECT_EQ(invoke("0_4", "ReclaimPD", out), 0u);
@@ -107,10 +107,8 @@ TEST_F(DiskDriveTest, ReclaimPDClearsTheDisksMetadata) {
     EXPECT_EQ(message, CommonFunctions::getErrorDescription(calls[1].status));
     EXPECT_TRUE(logged("orv::cim::fwf::ORVDiskDrive::invokeMethod :: Operation failed, Vrlib returned error : " +
                        std::to_string(static_cast<int>(calls[1].status)) + "."));
-}
 
-TEST_F(DiskDriveTest, IsDiskRebuildableAsksTheDisksFlags) {
-    sim.VrlSimClearCallLog();
+    // IsDiskRebuildable asks the disk's flags.
     CIMArgumentList failedMember;
     CIMArgumentList freeDisk;
     EXPECT_EQ(invoke("0_1", "IsDiskRebuildable", failedMember), 0u);
@@ -121,9 +119,9 @@ TEST_F(DiskDriveTest, IsDiskRebuildableAsksTheDisksFlags) {
     ASSERT_EQ(freeDisk.size(), 1u);
     EXPECT_EQ(freeDisk.at(0).getValue<bool>().getValues(), std::vector<bool>{false});
 
-    const auto calls = callsOf(VrlOpcode::GET_DEVICE_FLAGS);
-    ASSERT_EQ(calls.size(), 2u);
-    EXPECT_EQ(std::make_tuple(calls[0].u8(0), calls[0].u32(4), calls[0].u32(8)),
+    const auto flags = callsOf(VrlOpcode::GET_DEVICE_FLAGS);
+    ASSERT_EQ(flags.size(), 2u);
+    EXPECT_EQ(std::make_tuple(flags[0].u8(0), flags[0].u32(4), flags[0].u32(8)),
               std::make_tuple(uint8_t{0}, 1u, VrlDeviceType::PhysicalDisk));
 
     EXPECT_EQ(failureOf([&] { invoke("0_0", "Format", freeDisk); }).first, 7);

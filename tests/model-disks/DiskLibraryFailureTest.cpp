@@ -37,11 +37,6 @@ PropertyContainer controllerObject(uint32_t contrId, const char* ports) {
 class DiskLibraryFailureTest : public orv::test::FrameworkTest {
 protected:
     void start() { ASSERT_TRUE(startFramework(providerPluginCatalogue(), 0)); }
-    CIMInstanceList enumerate(const std::string& className) {
-        CIMInstanceList instances;
-        facade->enumerateInstances(CIMObjectPath("cimhost", kStorage, className), instances);
-        return instances;
-    }
     std::vector<PropertyContainer>& disks() { return library.storageClasses["physicalDisks"]; }
     std::vector<PropertyContainer>& controllers() { return library.storageClasses["IOAs"]; }
 };

@@ -18,7 +18,6 @@ using namespace orv::cim::fwf;
 // Paths, requests and instance lookup as the pool tests make them.
 using poolstest::enumerate;
 using poolstest::get;
-using poolstest::Keys;
 using poolstest::kStorage;
 using poolstest::pathOf;
 using poolstest::withKey;
@@ -64,23 +63,10 @@ protected:
     }
 };
 
-// The ordered key names and values of a path.
-inline Keys keysOf(const CIMObjectPath& path) {
-    Keys keys;
-    for (const auto& key : path.getKeyBindings()) {
-        const auto values = key.getValue<std::string>();
-        keys.emplace_back(key.getName(), values.empty() ? "<none>" : values.front());
-    }
-    return keys;
-}
-inline std::string keyOf(const CIMInstance& instance, const std::string& key) {
-    for (const auto& [name, value] : keysOf(instance.getObjectPath()))
-        if (name == key) return value;
-    return "<none>";
-}
+// The value of one key in the path of each instance, in order.
 inline std::vector<std::string> keyValues(const CIMInstanceList& instances, const std::string& key) {
     std::vector<std::string> values;
-    for (const CIMInstance& instance : instances) values.push_back(keyOf(instance, key));
+    for (const CIMInstance& instance : instances) values.push_back(orv::test::keyText(instance.getObjectPath(), key));
     return values;
 }
 using orv::test::expectProperties;

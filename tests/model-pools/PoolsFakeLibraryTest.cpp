@@ -49,46 +49,35 @@ protected:
     }
 };
 
-TEST_F(PoolsFakeLibraryTest, VolumeStatesMapToOperationalAndExtentStatus) {
-    library.addController(0);
-    const std::vector<std::pair<uint16_t, uint16_t>> expected{{2, 2}, {3, 2}, {1, 11}, {6, 2}, {0, 2}};
-    for (uint32_t state = 0; state < expected.size(); ++state) addVolume(0, state, 5, state);
-    start();
-    for (uint32_t state = 0; state < expected.size(); ++state) {
-        const std::string id = "0_" + std::to_string(state);
-        const auto [operational, extent] = expected[state];
-        const std::string row = "state " + std::to_string(state);
-        expectProperties(volumeNamed("ORV_StorageVolume", id), row,
-                         {{"OperationalStatus", operational}, {"ExtentStatus", extent}});
-        expectProperties(volumeNamed("ORV_CompositeExtent", id), row, {{"ExtentStatus", extent}});
-        expectProperties(volumeNamed("ORV_ConcreteStoragePool", id), row, {{"OperationalStatus", operational}});
-    }
-}
-
-TEST_F(PoolsFakeLibraryTest, RaidLevelsGiveTheirRedundancyAndOthersNone) {
+// The state decides the statuses, the level the redundancy and the name of
+// the array's setting and capabilities; levels outside the table claim none.
+TEST_F(PoolsFakeLibraryTest, VolumeStatesAndRaidLevelsMapToTheirCimValues) {
     library.addController(0);
     struct Row {
-        uint32_t level;
-        uint16_t data, package;
+        uint32_t level, state;
+        uint16_t operational, extent, data, package;
         bool protectedAgainstOneFailure;
         const char* name;
     };
-    const std::vector<Row> rows{{0, 1, 0, false, "RAID0"}, {1, 2, 1, true, "RAID1"}, {5, 1, 1, true, "RAID5"},
-                                {6, 1, 2, true, "RAID6"},  {10, 0, 0, false, "Unknown"}};
-    for (uint32_t index = 0; index < rows.size(); ++index) addVolume(0, index, rows[index].level, 0);
+    const std::vector<Row> rows{{0, 0, 2, 2, 1, 0, false, "RAID0"}, {1, 1, 3, 2, 2, 1, true, "RAID1"},
+                                {5, 2, 1, 11, 1, 1, true, "RAID5"}, {6, 3, 6, 2, 1, 2, true, "RAID6"},
+                                {10, 4, 0, 2, 0, 0, false, "Unknown"}};
+    for (uint32_t index = 0; index < rows.size(); ++index) addVolume(0, index, rows[index].level, rows[index].state);
     start();
     for (uint32_t index = 0; index < rows.size(); ++index) {
         const Row& row = rows[index];
         const std::string id = "0_" + std::to_string(index);
+        SCOPED_TRACE(row.name);
         for (const char* className : {"ORV_StorageVolume", "ORV_CompositeExtent"}) {
-            expectProperties(volumeNamed(className, id), className + std::string(" ") + row.name,
-                             {{"DataRedundancy", row.data}, {"PackageRedundancy", row.package},
+            expectProperties(volumeNamed(className, id), className,
+                             {{"OperationalStatus", row.operational}, {"ExtentStatus", row.extent},
+                              {"DataRedundancy", row.data}, {"PackageRedundancy", row.package},
                               {"NoSinglePointOfFailure", row.protectedAgainstOneFailure}});
         }
+        expectProperties(volumeNamed("ORV_ConcreteStoragePool", id), "pool", {{"OperationalStatus", row.operational}});
         for (const char* className : {"ORV_FixedStorageSetting", "ORV_ConcretePoolCapabilities"})
             expectProperties(volumeNamed(className, id), className, {{"ElementName", row.name}});
     }
-    // No redundancy is claimed for a level outside the table.
     expectProperties(volumeNamed("ORV_FixedStorageSetting", "0_4"), "unknown level", {{"DataRedundancyGoal", kAbsent}});
     expectProperties(volumeNamed("ORV_FixedStorageSetting", "0_3"), "RAID 6", {{"PackageRedundancyGoal", 2}});
 }

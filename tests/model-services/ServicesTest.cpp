@@ -45,19 +45,18 @@ const char* const kTopology = R"({
 // Opcodes whose calls change the configuration.
 constexpr uint32_t kConfigurationOpcodes[] = {7, 9, 18, 19, 20, 21, 22, 23, 30, 31, 37};
 
+// A service of a controller: its class and the prefix of its Name.
+CIMObjectPath serviceOf(const std::string& className, const std::string& name, unsigned contrId) {
+    return pathOf(className, {{"SystemCreationClassName", "ORV_ControllerComputerSystem"},
+                              {"SystemName", "AmbrixController_" + std::to_string(contrId)},
+                              {"CreationClassName", className},
+                              {"Name", name + std::to_string(contrId)}});
+}
 CIMObjectPath storageService(unsigned contrId) {
-    return pathOf("ORV_StorageConfigurationService",
-                  {{"SystemCreationClassName", "ORV_ControllerComputerSystem"},
-                   {"SystemName", "AmbrixController_" + std::to_string(contrId)},
-                   {"CreationClassName", "ORV_StorageConfigurationService"},
-                   {"Name", "StorageConfigurationService_" + std::to_string(contrId)}});
+    return serviceOf("ORV_StorageConfigurationService", "StorageConfigurationService_", contrId);
 }
 CIMObjectPath spareService(unsigned contrId) {
-    return pathOf("ORV_SpareConfigurationService",
-                  {{"SystemCreationClassName", "ORV_ControllerComputerSystem"},
-                   {"SystemName", "AmbrixController_" + std::to_string(contrId)},
-                   {"CreationClassName", "ORV_SpareConfigurationService"},
-                   {"Name", "SpareConfigService_" + std::to_string(contrId)}});
+    return serviceOf("ORV_SpareConfigurationService", "SpareConfigService_", contrId);
 }
 CIMObjectPath pool(const std::string& instanceId) { return pathOf("ORV_ConcreteStoragePool", {{"InstanceID", instanceId}}); }
 CIMObjectPath extent(unsigned contrId, const std::string& deviceId) {
