@@ -32,7 +32,7 @@ TEST_F(ControllerElementsTest, EachClassHasOneInstancePerControllerNamedByItsNum
     }
 }
 
-TEST_F(ControllerElementsTest, BoardIdentityComesFromTheController) {
+TEST_F(ControllerElementsTest, ElementsCarryTheValuesTheLibraryReports) {
     start();
     expectProperties(getOne("ORV_Card", "Tag", "Ambrix_2"), "card",
                      {{"Manufacturer", "ORV"}, {"SerialNumber", "VRC00002"}, {"SKU", "VRC00002"}});
@@ -44,10 +44,8 @@ TEST_F(ControllerElementsTest, BoardIdentityComesFromTheController) {
     expectProperties(getOne("ORV_DATargetPort", "DeviceID", "2_2"), "target port",
                      {{"PCIVendorID", 4136}, {"PCIDeviceID", 115}, {"PCISubSysVendorId", 7530},
                       {"PCISubSysDeviceId", 610}, {"SlotNumber", 2}});
-}
 
-TEST_F(ControllerElementsTest, BatteryOnlyWhereTheControllerHasOne) {
-    start();
+    // Only controller 0 has a battery.
     const CIMObjectPathList names = namesOf("ORV_Battery");
     ASSERT_EQ(names.size(), 1u);
     EXPECT_EQ(keyText(names[0], "SystemName"), "AmbrixController_0");
@@ -56,10 +54,7 @@ TEST_F(ControllerElementsTest, BatteryOnlyWhereTheControllerHasOne) {
                      {{"ElementName", "0_BAT00001"}, {"Chemistry", 6}, {"EstimatedChargeRemaining", 95},
                       {"DesignVoltage", 3700}, {"MaxRechargeTime", kAbsent}});
     EXPECT_TRUE(get(pathOf("ORV_Battery", {{"DeviceID", "2_BAT00001"}})).empty());
-}
 
-TEST_F(ControllerElementsTest, SoftwareIdentitiesCarryTheVersionsTheLibraryReports) {
-    start();
     expectProperties(getOne("ORV_FirmwareSoftwareIdentity", "InstanceID", "2_Firmware"), "firmware",
                      {{"VersionString", "1310"}});
     const CIMInstance bios = getOne("ORV_BiosSoftwareIdentity", "InstanceID", "0_BIOS");

@@ -21,7 +21,7 @@ protected:
     static CIMProperty flag(const char* name, bool value) { return scalarProperty(name, value, CIM_BOOLEAN); }
 };
 
-TEST_F(ControllerSystemTest, GetInstanceTakesTheNumberAfterTheUnderscore) {
+TEST_F(ControllerSystemTest, GetTakesTheNumberAfterTheUnderscoreAndDecodesCapabilities) {
     start();
     const CIMObjectPathList names = namesOf(kController);
     ASSERT_EQ(names.size(), 2u);
@@ -34,11 +34,8 @@ TEST_F(ControllerSystemTest, GetInstanceTakesTheNumberAfterTheUnderscore) {
     // A controller the library does not know is no instance, and no error.
     EXPECT_TRUE(get(pathOf(kController, {{"Name", "AmbrixController_7"}})).empty());
     EXPECT_TRUE(get(pathOf(kController, {{"CreationClassName", kController}})).empty());
-}
 
-TEST_F(ControllerSystemTest, CapabilityBitsBecomeSizesAndLevels) {
-    start();
-    // Controller 0: stripe bits 0x3C0, recommended 0x30, levels 0x07; controller 2: 0x0C, 0, 0x0F.
+    // Capability bits become sizes and levels. Controller 0: stripe bits 0x3C0, recommended 0x30, levels 0x07; controller 2: 0x0C, 0, 0x0F.
     expectProperties(getOne(kController, "Name", "AmbrixController_0"), "controller 0",
                      {{"SupportedStripeSizes", "64,128,256,512"}, {"RecommendedStripeSize", 16},
                       {"SupportedRAIDLevels", "0,1,5"}});

@@ -48,7 +48,7 @@ std::vector<std::string> names(const std::vector<const Property*>& properties) {
 
 }  // namespace
 
-TEST_F(ClassTableTest, AnswersAncestryWithoutRegardToCase) {
+TEST_F(ClassTableTest, AnswersAncestryAndDescendantsWithoutRegardToCase) {
     EXPECT_EQ(table.superClassOf("t_disk"), "T_Device");
     EXPECT_EQ(table.superClassOf("T_Element"), std::nullopt);
     EXPECT_EQ(table.superClassOf("T_Nothing"), std::nullopt);
@@ -63,9 +63,8 @@ TEST_F(ClassTableTest, AnswersAncestryWithoutRegardToCase) {
     for (const ClassDecl* c : table.lineage("T_Disk")) chain.push_back(c->name);
     EXPECT_EQ(chain, (std::vector<std::string>{"T_Disk", "T_Device", "T_Element"}));
     EXPECT_EQ(table.rootClasses(), (std::vector<std::string>{"T_Element", "T_Other", "T_Holds"}));
-}
 
-TEST_F(ClassTableTest, ListsEveryDescendantInDeclarationOrder) {
+    // Descendants in declaration order.
     EXPECT_EQ(table.derivedClasses("t_element"), (std::vector<std::string>{"T_Device", "T_Disk", "T_Port"}));
     EXPECT_EQ(table.derivedClasses("T_Device"), (std::vector<std::string>{"T_Disk", "T_Port"}));
     EXPECT_TRUE(table.derivedClasses("T_Disk").empty());
@@ -99,11 +98,10 @@ TEST_F(ClassTableTest, KeepsKeysThatAnOverrideDoesNotRepeat) {
     EXPECT_TRUE(table.keyProperties("T_Element").empty());
 }
 
-TEST_F(ClassTableTest, ReportsReferencesToUndeclaredClasses) {
+TEST_F(ClassTableTest, ReportsUndeclaredReferencesAndKeepsClassesBeforeAFault) {
     EXPECT_EQ(table.unresolvedNames(), std::vector<std::string>{"T_Holds.Run.Target: unknown class T_Missing"});
-}
 
-TEST_F(ClassTableTest, KeepsTheClassesReadBeforeAFault) {
+    // A fault keeps the classes read before it.
     EXPECT_THROW(table.addText("class T_New : T_Device {};\nclass T_Broken {", "more.mof"), MofError);
     EXPECT_TRUE(table.contains("T_New"));
     EXPECT_FALSE(table.contains("T_Broken"));
