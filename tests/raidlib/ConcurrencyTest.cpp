@@ -21,11 +21,9 @@ public:
     explicit Watchdog(std::chrono::seconds limit)
         : thread_([this, limit] {
               std::unique_lock<std::mutex> lock(mutex_);
-              if (!done_.wait_for(lock, limit, [this] { return finished_; })) {
-                  std::fprintf(stderr, "watchdog: no progress for %lld s, deadlock\n",
-                               static_cast<long long>(limit.count()));
-                  std::abort();
-              }
+              if (done_.wait_for(lock, limit, [this] { return finished_; })) return;
+              std::fprintf(stderr, "watchdog: no progress for %lld s, deadlock\n", static_cast<long long>(limit.count()));
+              std::abort();
           }) {}
     ~Watchdog() {
         {

@@ -45,8 +45,7 @@ TEST_F(EventTest, DiskAnnouncedTwiceOrUnknownLeavesTheCache) {
 }
 
 TEST_F(EventTest, VolumeArrivalAndRemovalKeepMembersInStep) {
-    VrlCreateVolumeIn request;
-    std::memset(&request, 0, sizeof request);
+    VrlCreateVolumeIn request{};
     request.contrId = 1;
     request.stripeSize = 64;
     request.raidLevel = 1;
@@ -182,6 +181,11 @@ TEST_F(EventTest, ConfigurationMethodsAreToldOnceAndNeverAsAlerts) {
             return in;
         };
     };
+    auto disk4 = [&] {
+        PropertyContainer in = on(0);
+        in.insertVector("compPdId", {4}, true);
+        return in;
+    };
     const std::vector<Row> rows = {
         {"createVolume", [] { return volumeRequest(1, 1, {0, 1}); }, {{1, kMirror}, {10, 0}, {10, 1}}},
         {"activateVolume", onMirror([](PropertyContainer& in) { in.insertInt("activate", 0); }), {{9, kMirror}}},
@@ -189,16 +193,8 @@ TEST_F(EventTest, ConfigurationMethodsAreToldOnceAndNeverAsAlerts) {
         {"setVolumeProps", onMirror([](PropertyContainer& in) { in.insertString("volumeName", "Renamed"); }),
          {{9, kMirror}}},
         {"deleteVolume", onMirror(nullptr), {{4, kMirror}, {10, 0}, {10, 1}}},
-        {"createHotSpare", [&] {
-             PropertyContainer in = on(0);
-             in.insertVector("compPdId", {4}, true);
-             return in;
-         }, {{10, 4}}},
-        {"deleteHotSpare", [&] {
-             PropertyContainer in = on(0);
-             in.insertVector("compPdId", {4}, true);
-             return in;
-         }, {{10, 4}}},
+        {"createHotSpare", disk4, {{10, 4}}},
+        {"deleteHotSpare", disk4, {{10, 4}}},
         {"setContrProps", [&] {
              PropertyContainer in = on(0);
              in.insertInt("inputMask", VrlContrPropsMask::MediaScrubRate);
@@ -295,7 +291,7 @@ TEST_F(EventTest, UnchangedPropertyEventsAreDroppedOrForcedToAlerts) {
     EXPECT_TRUE(logged("ERROR[268435473]--refreshObjectInCache() Failed"));
 }
 
-TEST_F(EventTest, EventCodesWithoutCacheWork) {
+TEST_F(EventTest, EventCodesWithoutCacheWorkAndTheirTexts) {
     EXPECT_TRUE(deliveredAfter(eventRecord(25, 0, 2, 0)).empty());
     EXPECT_TRUE(logged("Invalid AEN received -- AenSatus == 25"));
     EXPECT_TRUE(deliveredAfter(eventRecord(2, 0, 2, 0)).empty());
@@ -314,12 +310,11 @@ TEST_F(EventTest, EventCodesWithoutCacheWork) {
     delivered = deliveredAfter(eventRecord(20, 0, 3, 1));
     ASSERT_EQ(1u, delivered.size());
     EXPECT_FALSE(has(delivered[0], "externalError"));
-}
 
-TEST_F(EventTest, EventTextsAreReadWithinTheRecord) {
+    // A description without a terminating zero is read within the record.
     VrlEventRecord record = eventRecord(14, 0, 2, 0);
-    std::memset(record.description, 'D', sizeof record.description);  // no terminating zero
-    const auto delivered = deliveredAfter(record);
+    std::memset(record.description, 'D', sizeof record.description);
+    delivered = deliveredAfter(record);
     ASSERT_EQ(1u, delivered.size());
     EXPECT_EQ(std::string(kVrlEventDescriptionSize, 'D'), textOf(delivered[0], "description"));
 }
@@ -393,19 +388,16 @@ TEST_F(EventTest, ObserversAreRegisteredWhileAnyIsAttached) {
     ASSERT_EQ(1u, registrations.size());
     EXPECT_EQ(0u, registrations[0].u32(0));
     EXPECT_EQ(reinterpret_cast<uintptr_t>(&orv::raidlib::VrlEventManagerCbk), registrations[0].u64(8));
-}
 
-TEST_F(EventTest, RegistrationFailureLeavesTheListAlone) {
-    facade.DetachObserver(&observer);
+    // A failed registration leaves the list alone: the next attach registers.
+    facade.DetachObserver(&a);
     attached.clear();
     sim.VrlSimFailOpcode(VrlOpcode::REGISTER_AEN, VRLSIM_ANY_CONTROLLER, 0x10000004, 1);
-    RecordingObserver a;
-    EXPECT_EQ(0x10000002u, facade.AttachObserver(&a));
-    EXPECT_EQ(0u, facade.AttachObserver(&a));
-    attached.push_back(&a);
-    inject(eventRecord(14, 0, 2, 0));
-    drain();
-    EXPECT_EQ(1u, a.events().size());
+    EXPECT_EQ(0x10000002u, facade.AttachObserver(&b));
+    EXPECT_EQ(0u, facade.AttachObserver(&b));
+    attached.push_back(&b);
+    deliveredAfter(eventRecord(14, 0, 2, 0));
+    EXPECT_EQ(2u, b.events().size());
 }
 
 TEST_F(EventTest, ObserversRunWithoutTheFacadeMutex) {

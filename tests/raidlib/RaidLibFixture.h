@@ -254,19 +254,8 @@ protected:
             << className << " " << contrId << " " << (idName ? idName : "") << " " << id;
         return object;
     }
-    bool isCached(const std::string& className, uint32_t contrId, const char* idName, uint32_t id) {
-        PropertyContainer keys;
-        keys.insertInt("contrId", contrId, true);
-        keys.insertInt(idName, id, true);
-        PropertyContainer object;
-        return facade.getObjectInstance(className, keys, object) == 0;
-    }
-
-    std::vector<std::string> logLines() const {
-        return orv::test::TestInstallation::readLines(installation->logFile());
-    }
     size_t logCount(const std::string& text) const {
-        const auto lines = logLines();
+        const auto lines = orv::test::TestInstallation::readLines(installation->logFile());
         return static_cast<size_t>(std::count_if(lines.begin(), lines.end(), [&](const std::string& line) {
             return line.size() >= text.size() && line.compare(line.size() - text.size(), text.size(), text) == 0;
         }));
