@@ -7,12 +7,6 @@ using orv::raidlib::changeListNames;
 
 class MethodTest : public RaidLibTest {
 protected:
-    PropertyContainer controllerInput(VrlInt contrId) {
-        PropertyContainer in;
-        in.insertInt("contrId", contrId, true);
-        return in;
-    }
-
     // A RAID 1 of disks 0 and 1 on controller 1.
     PropertyContainer mirrorRequest(VrlInt volReserved = 0) {
         PropertyContainer in = volumeRequest(1, 1, {0, 1});
@@ -34,7 +28,7 @@ TEST_F(MethodTest, UnknownNamesAndRefusedCreatesChangeNothing) {
     sim.VrlSimClearCallLog();
     PropertyContainer out;
     EXPECT_EQ(0x10000005u, facade.invokeMethod("CreateVolume", mirrorRequest(), out));
-    EXPECT_EQ(0x10000005u, facade.invokeMethod("", controllerInput(0), out));
+    EXPECT_EQ(0x10000005u, facade.invokeMethod("", keysOf(0), out));
     EXPECT_EQ(0u, sim.VrlSimCallCount());
 
     PropertyContainer request = mirrorRequest();
@@ -90,8 +84,7 @@ TEST_F(MethodTest, ActivateAndDeleteTellTheReservedFlagAndFreeTheMembers) {
     RecordingObserver observer;
     attach(observer);
 
-    PropertyContainer in = controllerInput(1);
-    in.insertInt("vdIndex", 0, true);
+    PropertyContainer in = keysOf(1, "vdIndex", 0);
     PropertyContainer activate = in, out;
     activate.insertInt("activate", 1);
     ASSERT_EQ(0u, facade.invokeMethod("activateVolume", activate, out));
@@ -129,15 +122,13 @@ TEST_F(MethodTest, ActivateAndDeleteTellTheReservedFlagAndFreeTheMembers) {
 
 TEST_F(MethodTest, DeleteVolumeRefusedByTheLibraryChangesNothing) {
     ASSERT_EQ(0u, start());
-    PropertyContainer in = controllerInput(0);
-    in.insertInt("vdIndex", 0, true);  // the boot volume
+    PropertyContainer in = keysOf(0, "vdIndex", 0);  // the boot volume
     PropertyContainer out;
     EXPECT_EQ(0x1000000Eu, facade.invokeMethod("deleteVolume", in, out));
     EXPECT_TRUE(logged("Volume deletion Failed"));
     EXPECT_EQ(1u, objectsOf("volumes", 0).size());
 
-    PropertyContainer missing = controllerInput(0);
-    missing.insertInt("vdIndex", 5, true);
+    PropertyContainer missing = keysOf(0, "vdIndex", 5);
     EXPECT_EQ(0x1000000Au, facade.invokeMethod("deleteVolume", missing, out));
     EXPECT_TRUE(logged("Get Volume properites Failed"));
 }
@@ -149,7 +140,7 @@ TEST_F(MethodTest, SettingsMethodsPutTheirFieldsAtTheirOffsets) {
     ASSERT_EQ(0u, start());
     PropertyContainer out;
 
-    PropertyContainer settings = controllerInput(0);
+    PropertyContainer settings = keysOf(0);
     settings.insertInt("inputMask", 0xE0);
     settings.insertU64("timeStamp", 0x1122334455ull);
     settings.insertInt("cacheModeEnabled", 0x31323334);
@@ -159,17 +150,14 @@ TEST_F(MethodTest, SettingsMethodsPutTheirFieldsAtTheirOffsets) {
     EXPECT_EQ(0x31323334u, call.u32(40));
     EXPECT_TRUE(has(out, "resultMask"));
 
-    PropertyContainer init = controllerInput(0);
-    init.insertInt("vdIndex", 0, true);
+    PropertyContainer init = keysOf(0, "vdIndex", 0);
     init.insertInt("initMode", 3);
     facade.invokeMethod("fastInitVolume", init, out);
     call = lastCall(VrlOpcode::FAST_INIT_VOLUME);
     EXPECT_EQ(0u, call.u32(4));
     EXPECT_EQ(3u, call.u32(8));
 
-    PropertyContainer rebuild = controllerInput(0);
-    rebuild.insertInt("compPdId", 2, true);
-    EXPECT_NE(0u, facade.invokeMethod("rebuildVolume", rebuild, out));
+    EXPECT_NE(0u, facade.invokeMethod("rebuildVolume", keysOf(0, "compPdId", 2), out));
     EXPECT_TRUE(logged("pfVrlInvokeMethod(REBUILD_VOLUME) Failed"));
 }
 
@@ -179,12 +167,11 @@ TEST_F(MethodTest, ClearConfigurationNamesWhatItCouldNotClear) {
         "disks": [{"compPdId": 0}, {"compPdId": 6}, {"compPdId": 7}, {"compPdId": 2, "hotSpare": true}],
         "volumes": [{"vdIndex": 5, "RAIDLevel": 1, "compPdId": [6, 7]}, {"vdIndex": 1, "RAIDLevel": 0,
                      "compPdId": [0]}]}]})"));
-    PropertyContainer resync = controllerInput(0);
-    resync.insertInt("vdIndex", 5, true);
+    PropertyContainer resync = keysOf(0, "vdIndex", 5);
     PropertyContainer ignored;
     ASSERT_EQ(0u, facade.invokeMethod("resyncVolume", resync, ignored));
     PropertyContainer cleared;
-    ASSERT_EQ(0u, facade.invokeMethod("clearConfiguration", controllerInput(0), cleared));
+    ASSERT_EQ(0u, facade.invokeMethod("clearConfiguration", keysOf(0), cleared));
     EXPECT_EQ(2u, intOf(cleared, "failedPdCount"));
     EXPECT_EQ((VrlVector{6, 7}), vectorOf(cleared, "compPdId"));
     EXPECT_EQ(1u, intOf(cleared, "failedVolCount"));

@@ -107,11 +107,18 @@ inline bool has(const PropertyContainer& c, const std::string& name, bool isKey 
     return c.findProperty(name, isKey) != nullptr;
 }
 
+// The keys of a controller, or of one of its devices.
+inline PropertyContainer keysOf(VrlInt contrId, const char* idName = nullptr, VrlInt id = 0) {
+    PropertyContainer keys;
+    keys.insertInt("contrId", contrId, true);
+    if (idName != nullptr) keys.insertInt(idName, id, true);
+    return keys;
+}
+
 // The input of createVolume: a volume of the given level over the disks, in
 // stripes of 64 KiB.
 inline PropertyContainer volumeRequest(VrlInt contrId, VrlInt raidLevel, const VrlVector& disks) {
-    PropertyContainer in;
-    in.insertInt("contrId", contrId, true);
+    PropertyContainer in = keysOf(contrId);
     in.insertInt("raidLevel", raidLevel);
     in.insertInt("stripeSize", 64);
     in.insertInt("pdCount", static_cast<VrlInt>(disks.size()));
@@ -246,11 +253,8 @@ protected:
     // The cached object with these keys; fails the test when absent.
     PropertyContainer cached(const std::string& className, uint32_t contrId, const char* idName = nullptr,
                              uint32_t id = 0) {
-        PropertyContainer keys;
-        keys.insertInt("contrId", contrId, true);
-        if (idName != nullptr) keys.insertInt(idName, id, true);
         PropertyContainer object;
-        EXPECT_EQ(0u, facade.getObjectInstance(className, keys, object))
+        EXPECT_EQ(0u, facade.getObjectInstance(className, keysOf(contrId, idName, id), object))
             << className << " " << contrId << " " << (idName ? idName : "") << " " << id;
         return object;
     }
