@@ -60,7 +60,7 @@ void FrameworkFacade::destroyInstance() {
     scripted::theFacade = nullptr;
 }
 
-bool FrameworkFacade::initialize() { return script().initializeAnswer; }
+bool FrameworkFacade::initialize() { return true; }
 
 bool FrameworkFacade::registerForEvent(DeliverIndicationCallback callback) {
     if (callback == nullptr) return false;
@@ -70,7 +70,7 @@ bool FrameworkFacade::registerForEvent(DeliverIndicationCallback callback) {
 
 void FrameworkFacade::unregisterForEvent() { script().callback = nullptr; }
 bool FrameworkFacade::createSubscription() { return true; }
-void FrameworkFacade::deleteSubscription() { ++script().deleteSubscriptionCalls; }
+void FrameworkFacade::deleteSubscription() {}
 void FrameworkFacade::setSubscription(bool) {}
 
 bool FrameworkFacade::notify(CIMInstance indication) {
