@@ -3,6 +3,7 @@
 #pragma once
 
 #include "Broker.h"
+#include "CIMProperty.h"
 #include "CMPIAdapter.h"
 #include "Logger.h"
 #include "ScriptedFramework.h"
@@ -45,6 +46,15 @@ private:
 };
 
 inline std::string message(const CMPIStatus& status) { return readMessage(status); }
+
+// An alert as the framework hands it to the adapter for delivery.
+inline CIMInstance alert(const std::string& id = "1") {
+    CIMInstance indication;
+    indication.setObjectPath(CIMObjectPath("", kNameSpace, "ORV_AlertIndication"));
+    indication.addProperty(CIMProperty("IndicationIdentifier", CIMValue<std::string>({id}, false, false), false,
+                                       CIM_STRING));
+    return indication;
+}
 
 class AdapterTest : public ::testing::Test {
 protected:

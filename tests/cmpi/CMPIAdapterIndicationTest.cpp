@@ -3,8 +3,6 @@
 // while the server re-activates filters.
 #include "AdapterFixture.h"
 
-#include "CIMProperty.h"
-
 #include <atomic>
 #include <mutex>
 #include <thread>
@@ -12,14 +10,6 @@
 
 namespace adaptertest {
 namespace {
-
-CIMInstance alert(const std::string& id) {
-    CIMInstance indication;
-    indication.setObjectPath(CIMObjectPath("", kNameSpace, "ORV_AlertIndication"));
-    indication.addProperty(CIMProperty("IndicationIdentifier", CIMValue<std::string>({id}, false, false), false,
-                                       CIM_STRING));
-    return indication;
-}
 
 class IndicationTest : public AdapterTest {
 protected:

@@ -5,8 +5,6 @@
 // adapter for the whole process, so this program holds this test alone.
 #include "AdapterFixture.h"
 
-#include "CIMProperty.h"
-
 #include <atomic>
 #include <chrono>
 #include <thread>
@@ -16,14 +14,6 @@ namespace adaptertest {
 namespace {
 
 using scripted::script;
-
-CIMInstance alert() {
-    CIMInstance indication;
-    indication.setObjectPath(CIMObjectPath("", kNameSpace, "ORV_AlertIndication"));
-    indication.addProperty(CIMProperty("IndicationIdentifier", CIMValue<std::string>({"1"}, false, false), false,
-                                       CIM_STRING));
-    return indication;
-}
 
 TEST_F(AdapterTest, CleanUpRacingRequestsAndDeliveriesEndsInOrder) {
     std::atomic<int> delivered{0};

@@ -69,39 +69,23 @@ CMPICount failingCount(const CMPIObjectPath*, CMPIStatus* rc) {
 
 TEST_F(CMPIHelperTest, PathAccessorFailuresRaiseTheirCodes) {
     CMPIObjectPath* real = broker.newObjectPath(volumePath());
-    auto withTable = [&](auto change) {
-        static CMPIObjectPathFT table;
-        table = *real->ft;
-        change(table);
-        static CMPIObjectPath face;
-        face = CMPIObjectPath{real->hdl, &table};
-        return &face;
+    struct Case {
+        void (*breakTable)(CMPIObjectPathFT&);
+        bool withKeys;
+        std::pair<int, std::string> failure;
     };
-
-    auto nameSpace = failureOf([&] {
-        CMPIHelper::CMPIObjectPathToFrameworkObjectPath(
-            withTable([](CMPIObjectPathFT& t) { t.getNameSpace = failingString; }), false);
-    });
-    EXPECT_EQ(nameSpace, std::make_pair(3, std::string(" :: Invalid namespace")));
-
-    auto className = failureOf([&] {
-        CMPIHelper::CMPIObjectPathToFrameworkObjectPath(
-            withTable([](CMPIObjectPathFT& t) { t.getClassName = failingString; }), false);
-    });
-    EXPECT_EQ(className, std::make_pair(5, std::string(" :: Invalid class")));
-
-    auto host = failureOf([&] {
-        CMPIHelper::CMPIObjectPathToFrameworkObjectPath(
-            withTable([](CMPIObjectPathFT& t) { t.getHostname = failingString; }), false);
-    });
-    EXPECT_EQ(host, std::make_pair(1, std::string(" :: Operation Failed")));
-
-    auto keys = failureOf([&] {
-        CMPIHelper::CMPIObjectPathToFrameworkObjectPath(
-            withTable([](CMPIObjectPathFT& t) { t.getKeyCount = failingCount; }), true);
-    });
-    EXPECT_EQ(keys, std::make_pair(1, std::string(" :: Operation Failed")));
-
+    const Case cases[] = {
+        {[](CMPIObjectPathFT& t) { t.getNameSpace = failingString; }, false, {3, " :: Invalid namespace"}},
+        {[](CMPIObjectPathFT& t) { t.getClassName = failingString; }, false, {5, " :: Invalid class"}},
+        {[](CMPIObjectPathFT& t) { t.getHostname = failingString; }, false, {1, " :: Operation Failed"}},
+        {[](CMPIObjectPathFT& t) { t.getKeyCount = failingCount; }, true, {1, " :: Operation Failed"}},
+    };
+    for (const Case& c : cases) {
+        CMPIObjectPathFT table = *real->ft;
+        c.breakTable(table);
+        CMPIObjectPath face{real->hdl, &table};
+        EXPECT_EQ(failureOf([&] { CMPIHelper::CMPIObjectPathToFrameworkObjectPath(&face, c.withKeys); }), c.failure);
+    }
     CIMObjectPath target;
     EXPECT_FALSE(CMPIHelper::CMPIKeysToFrameworkKeys(nullptr, target));
 }

@@ -141,13 +141,6 @@ TEST(ThreadAttachTest, BrokerThreadServicesStartJoinAndSignal) {
     for (auto& racer : racers) racer.join();
     EXPECT_EQ(onceCalls, 1);
 
-    CMPI_THREAD_KEY_TYPE key;
-    ASSERT_EQ(mb->xft->createThreadKey(&key, nullptr), 0);
-    int local = 5;
-    mb->xft->setThreadSpecific(key, &local);
-    EXPECT_EQ(mb->xft->getThreadSpecific(key), &local);
-    mb->xft->destroyThreadKey(key);
-
     mb->xft->destroyCondition(handoff.condition);
     mb->xft->destroyMutex(handoff.mutex);
 }

@@ -47,8 +47,7 @@ TEST_F(LifecycleTest, LibraryThatCannotBeLoadedIsReported) {
             EXPECT_TRUE(logged(c.logLine));
         }
         EXPECT_EQ(c.loads, logCount(loading));
-        PropertyContainer in, out;
-        in.insertInt("contrId", 0, true);
+        PropertyContainer in = keysOf(0), out;
         EXPECT_EQ(0x10000002u, facade.invokeMethod("getContrDefaults", in, out));
     }
 }
@@ -91,24 +90,14 @@ TEST_F(LifecycleTest, StartStatusesOfTheLibrary) {
     EXPECT_TRUE(names.empty());
 }
 
-TEST_F(LifecycleTest, TerminateEmptiesTheCacheStopsAndUnloads) {
-    ASSERT_EQ(0u, start());
-    sim.close();
-    EXPECT_EQ(0u, facade.terminate());
-    EXPECT_TRUE(objects("IOAs").empty());
-    EXPECT_EQ(nullptr, dlopen(libraryPath().c_str(), RTLD_NOW | RTLD_NOLOAD));
-    // A second terminate finds the library gone.
-    EXPECT_EQ(0x10000002u, facade.terminate());
-    EXPECT_TRUE(logged("ERROR: Failed to shutdown clean"));
-}
-
-TEST_F(LifecycleTest, TerminateWaitsForCallsInFlight) {
+// Terminate waits for a call in flight, then empties the cache, stops the
+// library and unloads it.
+TEST_F(LifecycleTest, TerminateWaitsForCallsInFlightThenStopsAndUnloads) {
     ASSERT_EQ(0u, start());
     sim.VrlSimHoldOpcode(VrlOpcode::GET_CONTR_PROPS_DEFAULTS, 1);
     std::atomic<uint32_t> status{0};
     std::thread request([&] {
-        PropertyContainer in, out;
-        in.insertInt("contrId", 0, true);
+        PropertyContainer in = keysOf(0), out;
         status = facade.invokeMethod("getContrDefaults", in, out);
     });
     for (int i = 0; i < 500 && sim.VrlSimHeldCalls() == 0; ++i)
@@ -118,8 +107,9 @@ TEST_F(LifecycleTest, TerminateWaitsForCallsInFlight) {
     // The test's own handle keeps the module mapped, so a terminate that does
     // not wait shows as returning early rather than as a crash.
     std::atomic<bool> terminated{false};
+    std::atomic<uint32_t> stopped{1};
     std::thread stopper([&] {
-        facade.terminate();
+        stopped = facade.terminate();
         terminated = true;
     });
     std::this_thread::sleep_for(std::chrono::milliseconds(200));
@@ -128,8 +118,13 @@ TEST_F(LifecycleTest, TerminateWaitsForCallsInFlight) {
     request.join();
     stopper.join();
     EXPECT_EQ(0x10000007u, status.load());  // the library had stopped meanwhile
+    EXPECT_EQ(0u, stopped.load());
+    EXPECT_TRUE(objects("IOAs").empty());
     sim.close();
     EXPECT_EQ(nullptr, dlopen(libraryPath().c_str(), RTLD_NOW | RTLD_NOLOAD));
+    // A second terminate finds the library gone.
+    EXPECT_EQ(0x10000002u, facade.terminate());
+    EXPECT_TRUE(logged("ERROR: Failed to shutdown clean"));
 }
 
 }  // namespace

@@ -107,11 +107,18 @@ inline bool has(const PropertyContainer& c, const std::string& name, bool isKey 
     return c.findProperty(name, isKey) != nullptr;
 }
 
+// The keys of a controller, or of one of its devices.
+inline PropertyContainer keysOf(VrlInt contrId, const char* idName = nullptr, VrlInt id = 0) {
+    PropertyContainer keys;
+    keys.insertInt("contrId", contrId, true);
+    if (idName != nullptr) keys.insertInt(idName, id, true);
+    return keys;
+}
+
 // The input of createVolume: a volume of the given level over the disks, in
 // stripes of 64 KiB.
 inline PropertyContainer volumeRequest(VrlInt contrId, VrlInt raidLevel, const VrlVector& disks) {
-    PropertyContainer in;
-    in.insertInt("contrId", contrId, true);
+    PropertyContainer in = keysOf(contrId);
     in.insertInt("raidLevel", raidLevel);
     in.insertInt("stripeSize", 64);
     in.insertInt("pdCount", static_cast<VrlInt>(disks.size()));
@@ -246,27 +253,13 @@ protected:
     // The cached object with these keys; fails the test when absent.
     PropertyContainer cached(const std::string& className, uint32_t contrId, const char* idName = nullptr,
                              uint32_t id = 0) {
-        PropertyContainer keys;
-        keys.insertInt("contrId", contrId, true);
-        if (idName != nullptr) keys.insertInt(idName, id, true);
         PropertyContainer object;
-        EXPECT_EQ(0u, facade.getObjectInstance(className, keys, object))
+        EXPECT_EQ(0u, facade.getObjectInstance(className, keysOf(contrId, idName, id), object))
             << className << " " << contrId << " " << (idName ? idName : "") << " " << id;
         return object;
     }
-    bool isCached(const std::string& className, uint32_t contrId, const char* idName, uint32_t id) {
-        PropertyContainer keys;
-        keys.insertInt("contrId", contrId, true);
-        keys.insertInt(idName, id, true);
-        PropertyContainer object;
-        return facade.getObjectInstance(className, keys, object) == 0;
-    }
-
-    std::vector<std::string> logLines() const {
-        return orv::test::TestInstallation::readLines(installation->logFile());
-    }
     size_t logCount(const std::string& text) const {
-        const auto lines = logLines();
+        const auto lines = orv::test::TestInstallation::readLines(installation->logFile());
         return static_cast<size_t>(std::count_if(lines.begin(), lines.end(), [&](const std::string& line) {
             return line.size() >= text.size() && line.compare(line.size() - text.size(), text.size(), text) == 0;
         }));

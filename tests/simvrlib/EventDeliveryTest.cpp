@@ -1,5 +1,7 @@
 // Delivery of events on the library's own thread, in order and never after
-// a stop, and calls from many threads at once.
+// a stop. Calls from many threads at once are the binding's concurrency
+// tests', which drive the library from its event, control and request
+// threads together.
 #include <atomic>
 
 #include "SimLibraryFixture.h"
@@ -60,42 +62,6 @@ TEST_F(EventDelivery, UnregisterAndShutdownStopDelivery) {
   std::this_thread::sleep_for(std::chrono::milliseconds(100));
   EXPECT_EQ(delivered, EventLog::get().events().size());
   EXPECT_EQ(1u, delivered);
-}
-
-using ConcurrentCalls = SimTest;
-
-TEST_F(ConcurrentCalls, ReadersAndWritersFromManyThreads) {
-  start();
-  std::atomic<int> failures{0};
-  std::vector<std::thread> threads;
-  for (int t = 0; t < 4; ++t) {
-    threads.emplace_back([&, t] {
-      for (int i = 0; i < 200; ++i) {
-        uint8_t contrId = static_cast<uint8_t>(t % 2);
-        VrlPhysDiskList disks{};
-        if (sim.invoke(VrlOpcode::GET_ALL_PD_PROPS, &contrId, &disks) != 0) ++failures;
-        VrlVolumeKey key{0, {}, 0};
-        VrlVolumeRecord volume{};
-        if (sim.invoke(VrlOpcode::GET_VD_PROPS, &key, &volume) != 0) ++failures;
-      }
-    });
-  }
-  threads.emplace_back([&] {
-    for (int i = 0; i < 100; ++i) {
-      VrlHotSpareIn spare{};
-      spare.contrId = 1;
-      spare.pdCount = 1;
-      spare.compPdId[0] = 2;
-      if (sim.invoke(VrlOpcode::CREATE_HOT_SPARE, &spare, nullptr) != 0) ++failures;
-      if (sim.invoke(VrlOpcode::DELETE_HOT_SPARE, &spare, nullptr) != 0) ++failures;
-    }
-  });
-  for (std::thread& thread : threads) thread.join();
-  EXPECT_EQ(0, failures.load());
-  // Each assignment and removal announces the disk, the mirror's spare
-  // protection and the controller.
-  EXPECT_EQ(0, sim.VrlSimWaitEventsDrained(10000));
-  EXPECT_EQ(600u, EventLog::get().events().size());
 }
 
 }  // namespace

@@ -74,17 +74,14 @@ class EventLog {
 
 extern "C" inline void recordEvent(const VrlEventRecord* record) { EventLog::get().add(*record); }
 
-inline uint32_t u32At(const void* record, size_t offset) {
-  uint32_t value;
-  std::memcpy(&value, static_cast<const unsigned char*>(record) + offset, 4);
+template <typename T = uint32_t>
+T at(const void* record, size_t offset) {
+  T value;
+  std::memcpy(&value, static_cast<const unsigned char*>(record) + offset, sizeof value);
   return value;
 }
-inline uint16_t u16At(const void* record, size_t offset) {
-  uint16_t value;
-  std::memcpy(&value, static_cast<const unsigned char*>(record) + offset, 2);
-  return value;
-}
-inline uint8_t u8At(const void* record, size_t offset) { return static_cast<const unsigned char*>(record)[offset]; }
+inline uint32_t u32At(const void* record, size_t offset) { return at<uint32_t>(record, offset); }
+inline uint8_t u8At(const void* record, size_t offset) { return at<uint8_t>(record, offset); }
 inline std::string textAt(const void* record, size_t offset, size_t width) {
   const char* at = static_cast<const char*>(record) + offset;
   return std::string(at, strnlen(at, width));

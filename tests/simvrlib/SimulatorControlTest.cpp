@@ -73,7 +73,7 @@ TEST_F(SimulatorControl, DiskFailureAlertsDegradesAndRebuildsOntoTheSpare) {
   EXPECT_EQ(1u, u32At(&alert, 20));
   EXPECT_EQ(VrlSeverity::Error, u32At(&alert, 32));
   EXPECT_EQ(0x11u, u8At(&alert, 40));  // external error
-  EXPECT_EQ(1u, u16At(&alert, 46));    // slot
+  EXPECT_EQ(1u, at<uint16_t>(&alert, 46));    // slot
   EXPECT_EQ("Physical disk 0-1 failed", textAt(&alert, 80, 256));
   EXPECT_EQ(VrlChangedAttr::State, u32At(&events[1], 40));
   EXPECT_EQ(VrlSeverity::Error, u32At(&events[1], 32));

@@ -27,6 +27,15 @@ Call& record(const std::string& operation, const CIMObjectPath& path) {
     return s.calls.back();
 }
 
+void recordAssociation(const std::string& operation, const CIMObjectPath& path, const std::string& associationClass,
+                       const std::string& role, const std::string& resultRole, const std::string& resultClass) {
+    Call& call = record(operation, path);
+    call.associationClass = associationClass;
+    call.role = role;
+    call.resultRole = resultRole;
+    call.resultClass = resultClass;
+}
+
 }  // namespace
 
 }  // namespace scripted
@@ -51,7 +60,7 @@ void FrameworkFacade::destroyInstance() {
     scripted::theFacade = nullptr;
 }
 
-bool FrameworkFacade::initialize() { return script().initializeAnswer; }
+bool FrameworkFacade::initialize() { return true; }
 
 bool FrameworkFacade::registerForEvent(DeliverIndicationCallback callback) {
     if (callback == nullptr) return false;
@@ -61,7 +70,7 @@ bool FrameworkFacade::registerForEvent(DeliverIndicationCallback callback) {
 
 void FrameworkFacade::unregisterForEvent() { script().callback = nullptr; }
 bool FrameworkFacade::createSubscription() { return true; }
-void FrameworkFacade::deleteSubscription() { ++script().deleteSubscriptionCalls; }
+void FrameworkFacade::deleteSubscription() {}
 void FrameworkFacade::setSubscription(bool) {}
 
 bool FrameworkFacade::notify(CIMInstance indication) {
@@ -98,38 +107,26 @@ void FrameworkFacade::modifyInstance(CIMObjectPath path, CIMInstance instance,
 void FrameworkFacade::associators(CIMObjectPath path, const std::string& associationClass,
                                   CIMInstanceList& out, const std::string& role,
                                   const std::string& resultRole, const std::string& resultClass) {
-    scripted::Call& call = record("associators", path);
-    call.associationClass = associationClass;
-    call.role = role;
-    call.resultRole = resultRole;
-    call.resultClass = resultClass;
+    scripted::recordAssociation("associators", path, associationClass, role, resultRole, resultClass);
     out = script().instances;
 }
 
 void FrameworkFacade::associatorsNames(CIMObjectPath path, const std::string& associationClass,
                                        CIMObjectPathList& out, const std::string& role,
                                        const std::string& resultRole, const std::string& resultClass) {
-    scripted::Call& call = record("associatorsNames", path);
-    call.associationClass = associationClass;
-    call.role = role;
-    call.resultRole = resultRole;
-    call.resultClass = resultClass;
+    scripted::recordAssociation("associatorsNames", path, associationClass, role, resultRole, resultClass);
     out = script().paths;
 }
 
 void FrameworkFacade::references(CIMObjectPath path, const std::string& resultClass,
                                  CIMInstanceList& out, const std::string& role) {
-    scripted::Call& call = record("references", path);
-    call.resultClass = resultClass;
-    call.role = role;
+    scripted::recordAssociation("references", path, "", role, "", resultClass);
     out = script().instances;
 }
 
 void FrameworkFacade::referencesNames(CIMObjectPath path, const std::string& resultClass,
                                       CIMObjectPathList& out, const std::string& role) {
-    scripted::Call& call = record("referencesNames", path);
-    call.resultClass = resultClass;
-    call.role = role;
+    scripted::recordAssociation("referencesNames", path, "", role, "", resultClass);
     out = script().paths;
 }
 

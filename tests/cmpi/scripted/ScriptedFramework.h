@@ -62,7 +62,6 @@ struct Call {
 
 struct Script {
     bool facadeExists = true;
-    bool initializeAnswer = true;
     CIMObjectPathList paths;        // answered by the name operations
     CIMInstanceList instances;      // answered by the instance operations
     AbstractProviderPlugin* plugin = nullptr;  // answered by getPlugIn
@@ -73,7 +72,6 @@ struct Script {
 
     std::vector<Call> calls;
     DeliverIndicationCallback callback = nullptr;
-    int deleteSubscriptionCalls = 0;
     int destroyCalls = 0;
 };
 
