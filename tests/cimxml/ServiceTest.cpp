@@ -26,9 +26,7 @@ protected:
     static Response valid(const HttpAnswer& answer) {
         EXPECT_EQ(answer.status, 200) << answer.body;
         EXPECT_EQ(answer.header("CIMOperation").value_or(""), "MethodResponse");
-        if (cimXmlDtdAvailable()) {
-            EXPECT_EQ(cimXmlDtdErrors(answer.body), "") << answer.body;
-        }
+        expectValidCimXml(answer.body);
         return Response(answer.body);
     }
     Response call(const std::string& method, const std::string& ns, const std::string& params) {
@@ -139,25 +137,12 @@ TEST_F(ServiceTest, ModifyInstanceNamesTheChangedPropertiesAndSeesTheChange) {
     EXPECT_NE(refused.errorDescription().find("CacheSizeMB"), std::string::npos);
 }
 
-TEST_F(ServiceTest, CreateAndDeleteAnswerAsTheProviderAnswers) {
-    Response created = call("CreateInstance", kStorageNs,
-                            "<IPARAMVALUE NAME=\"NewInstance\"><INSTANCE CLASSNAME=\"FIX_Disk\">"
-                            "<PROPERTY NAME=\"DeviceID\" TYPE=\"string\"><VALUE>d7</VALUE></PROPERTY>"
-                            "</INSTANCE></IPARAMVALUE>");
-    EXPECT_EQ(created.errorCode(), 7);
-    EXPECT_EQ(created.errorDescription(), "fixture instances cannot be created");
-    Response deleted =
-        call("DeleteInstance", kStorageNs, instanceNameParam("InstanceName", "FIX_Disk", stringKey("DeviceID", "d0")));
-    EXPECT_EQ(deleted.errorCode(), 7);
-}
-
-TEST_F(ServiceTest, AssociatorsWalkEveryAssociationWithFilters) {
+TEST_F(ServiceTest, AssociationsAreWalkedFromEitherEndWithTheirFilters) {
     const std::string controller = instanceNameParam("ObjectName", "FIX_Controller", kControllerKeys);
     Response names = call("AssociatorNames", kStorageNs, controller);
     EXPECT_EQ(names.attributes("INSTANCENAME", "CLASSNAME"), (std::vector<std::string>(3, "FIX_Disk")));
     EXPECT_EQ(names.all("OBJECTPATH").size(), 3u);
     EXPECT_EQ(names.all("HOST").at(0)->GetText(), std::string("testhost"));
-
     // A base-class result class passes the broker's class test.
     Response byBase = call("Associators", kStorageNs,
                            controller + classNameParam("ResultClass", "CIM_ManagedElement") +
@@ -165,49 +150,33 @@ TEST_F(ServiceTest, AssociatorsWalkEveryAssociationWithFilters) {
                                valueParam("ResultRole", "PartComponent"));
     EXPECT_EQ(byBase.all("VALUE.OBJECTWITHPATH").size(), 3u);
     EXPECT_EQ(byBase.property("DeviceID", 2), "d2");
+    EXPECT_TRUE(call("AssociatorNames", kStorageNs, controller + classNameParam("ResultClass", "FIX_Profile"))
+                    .all("INSTANCENAME").empty());
 
-    Response wrongClass = call("AssociatorNames", kStorageNs, controller + classNameParam("ResultClass", "FIX_Profile"));
-    EXPECT_TRUE(wrongClass.all("INSTANCENAME").empty());
-}
-
-TEST_F(ServiceTest, ReferencesNameTheAssociationToTheProvider) {
     const std::string disk = instanceNameParam("ObjectName", "FIX_Disk", stringKey("DeviceID", "d2"));
     Response refs = call("References", kStorageNs, disk + classNameParam("ResultClass", "CIM_Component"));
     ASSERT_EQ(refs.all("VALUE.OBJECTWITHPATH").size(), 1u);
     EXPECT_EQ(refs.attributes("INSTANCE", "CLASSNAME"), std::vector<std::string>{"FIX_ControllerDisk"});
     // Reference keys travel as VALUE.REFERENCE inside the key bindings.
     EXPECT_EQ(refs.all("VALUE.REFERENCE").size(), 4u);
-
-    Response names = call("ReferenceNames", kStorageNs, disk + valueParam("Role", "PartComponent"));
-    EXPECT_EQ(names.attributes("INSTANCENAME", "CLASSNAME").front(), "FIX_ControllerDisk");
+    Response refNames = call("ReferenceNames", kStorageNs, disk + valueParam("Role", "PartComponent"));
+    EXPECT_EQ(refNames.attributes("INSTANCENAME", "CLASSNAME").front(), "FIX_ControllerDisk");
     Response none = call("ReferenceNames", kStorageNs, disk + valueParam("Role", "GroupComponent"));
     EXPECT_EQ(none.errorCode(), 0);
     EXPECT_TRUE(none.all("OBJECTPATH").empty());
-}
 
-// The KEYVALUE texts under an element, in document order.
-void keyValues(const tinyxml2::XMLElement* element, std::vector<std::string>& out) {
-    for (auto* child = element->FirstChildElement(); child; child = child->NextSiblingElement()) {
-        if (std::string(child->Name()) == "KEYVALUE")
-            out.push_back(child->GetText() ? child->GetText() : "");
-        else
-            keyValues(child, out);
-    }
-}
-
-TEST_F(ServiceTest, AssociationInstancesNameTheirOwnEndsInKeysAndProperties) {
-    // The same controller and each instance's own disk, in the key bindings
-    // and again in the reference properties, however alike the paths are.
-    Response r = call("EnumerateInstances", kStorageNs, classNameParam("ClassName", "FIX_ControllerDisk"));
-    const auto instances = r.all("VALUE.NAMEDINSTANCE");
-    ASSERT_EQ(instances.size(), 3u);
+    // Each link names the same controller and its own disk, in the key
+    // bindings and again in the reference properties, however alike the
+    // paths are.
+    Response links = call("EnumerateInstances", kStorageNs, classNameParam("ClassName", "FIX_ControllerDisk"));
+    std::vector<std::string> keys;
+    for (const auto* key : links.all("KEYVALUE")) keys.push_back(key->GetText() ? key->GetText() : "");
+    ASSERT_EQ(keys.size(), 3u * 6);
     std::set<std::string> disks;
-    for (const auto* instance : instances) {
-        std::vector<std::string> keys;
-        keyValues(instance, keys);
-        ASSERT_EQ(keys.size(), 6u);
-        EXPECT_EQ(keys, (std::vector<std::string>{"ctl0", "0", keys[2], "ctl0", "0", keys[2]}));
-        disks.insert(keys[2]);
+    for (auto link = keys.begin(); link != keys.end(); link += 6) {
+        EXPECT_EQ(std::vector<std::string>(link, link + 6),
+                  (std::vector<std::string>{"ctl0", "0", link[2], "ctl0", "0", link[2]}));
+        disks.insert(link[2]);
     }
     EXPECT_EQ(disks.size(), 3u);
 }
@@ -235,9 +204,6 @@ TEST_F(ServiceTest, ClassOperationsAnswerFromTheSchema) {
     Response assoc = call("GetClass", kStorageNs, classNameParam("ClassName", "FIX_ControllerDisk"));
     EXPECT_EQ(assoc.attributes("PROPERTY.REFERENCE", "REFERENCECLASS"),
               (std::vector<std::string>{"FIX_Controller", "FIX_Disk"}));
-
-    Response missing = call("GetClass", kStorageNs, classNameParam("ClassName", "FIX_Nothing"));
-    EXPECT_EQ(missing.errorCode(), 6);
 }
 
 TEST_F(ServiceTest, MethodsGetTypedArgumentsAndReturnOutputs) {
@@ -284,6 +250,7 @@ TEST_F(ServiceTest, BadRequestsGetCimErrorsAndTheServiceGoesOn) {
     const Case cases[] = {
         {"class of the other namespace", "EnumerateInstanceNames", kInteropNs, classNameParam("ClassName", "FIX_Disk"), 5},
         {"unknown class", "EnumerateInstances", kStorageNs, classNameParam("ClassName", "FIX_Nothing"), 5},
+        {"class not found", "GetClass", kStorageNs, classNameParam("ClassName", "FIX_Nothing"), 6},
         {"unknown operation", "Teleport", kStorageNs, "", 7},
         {"unsupported operation", "ExecQuery", kStorageNs, "", 7},
         {"unknown parameter", "EnumerateInstanceNames", kStorageNs,
@@ -295,11 +262,21 @@ TEST_F(ServiceTest, BadRequestsGetCimErrorsAndTheServiceGoesOn) {
         {"unknown namespace", "EnumerateInstanceNames", "root/nowhere", classNameParam("ClassName", "FIX_Disk"), 3},
         {"missing instance", "GetInstance", kStorageNs,
          instanceNameParam("InstanceName", "FIX_Disk", stringKey("DeviceID", "d9")), 6},
+        // The provider's own refusals pass through with their text.
+        {"fixture instances cannot be created", "CreateInstance", kStorageNs,
+         "<IPARAMVALUE NAME=\"NewInstance\"><INSTANCE CLASSNAME=\"FIX_Disk\"><PROPERTY NAME=\"DeviceID\" "
+         "TYPE=\"string\"><VALUE>d7</VALUE></PROPERTY></INSTANCE></IPARAMVALUE>", 7},
+        {"delete refused by the provider", "DeleteInstance", kStorageNs,
+         instanceNameParam("InstanceName", "FIX_Disk", stringKey("DeviceID", "d0")), 7},
     };
     for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
         Response r = call(c.method, c.ns, c.params);
-        EXPECT_EQ(r.errorCode(), c.code) << c.what << ": " << r.errorDescription();
-        EXPECT_FALSE(r.errorDescription().empty()) << c.what;
+        EXPECT_EQ(r.errorCode(), c.code) << r.errorDescription();
+        EXPECT_FALSE(r.errorDescription().empty());
+        if (c.method == "CreateInstance") {
+            EXPECT_EQ(r.errorDescription(), c.what);
+        }
     }
     Response still = call("EnumerateInstanceNames", kStorageNs, classNameParam("ClassName", "FIX_Disk"));
     EXPECT_EQ(still.all("INSTANCENAME").size(), 3u);
