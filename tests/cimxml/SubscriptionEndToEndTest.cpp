@@ -5,7 +5,6 @@
 #include "TestInstallation.h"
 #include "TextSearch.h"
 #include "TestSupport.h"
-#include "ValidatingProxy.h"
 
 #include <gtest/gtest.h>
 
@@ -80,7 +79,7 @@ TEST(SubscriptionEndToEnd, WbemcliSubscribesOrvListenerReceivesAndTheSubscriptio
 
     auto wbemcli = [&](const std::string& op, const std::string& ns, const std::string& object,
                        const std::string& values = {}) {
-        return runCommand("/usr/bin/wbemcli " + op + " '" + validatedUrl(server->port(), ns) + ":" + object + "'" +
+        return runCommand("/usr/bin/wbemcli " + op + " '" + server->url(ns) + ":" + object + "'" +
                           (values.empty() ? "" : " '" + values + "'"));
     };
     // The three instances a client creates to subscribe a listener to alerts

@@ -128,6 +128,10 @@ protected:
 };
 
 TEST_F(SubscriptionTest, SubscriptionsTellTheProviderAsACimServerDoesAndOutliveRestarts) {
+    const std::vector<std::string> started{"activateFilter CIM_AlertIndication in root/orv/Ambrix/smi_14 first",
+                                           "enableIndications"};
+    const std::vector<std::string> ended{"deActivateFilter CIM_AlertIndication in root/orv/Ambrix/smi_14 last",
+                                         "disableIndications"};
     EXPECT_EQ(call("CreateInstance", filter("alerts", "SELECT * FROM CIM_AlertIndication WHERE PerceivedSeverity &gt; 4",
                                             prop("SourceNamespace", "root/orv/Ambrix/smi_14")))
                   .errorCode(),
@@ -137,9 +141,7 @@ TEST_F(SubscriptionTest, SubscriptionsTellTheProviderAsACimServerDoesAndOutliveR
     const Response created = call("CreateInstance", subscription("alerts", "me"));
     ASSERT_EQ(created.errorCode(), 0) << created.errorDescription();
     EXPECT_EQ(created.all("KEYBINDING").size(), 10u);  // Filter and Handler, four keys each
-    EXPECT_EQ(provider_.calls, (std::vector<std::string>{
-                                   "activateFilter CIM_AlertIndication in root/orv/Ambrix/smi_14 first",
-                                   "enableIndications"}));
+    EXPECT_EQ(provider_.calls, started);
 
     // What the server filled in comes back with the instances.
     const Response filters = call("EnumerateInstances", classNameParam("ClassName", "CIM_IndicationFilter"));
@@ -158,10 +160,6 @@ TEST_F(SubscriptionTest, SubscriptionsTellTheProviderAsACimServerDoesAndOutliveR
 
     // Disabling a subscription ends its use of the filter as deleting it
     // does; enabling it starts it again. Echoed properties pass unchanged.
-    const std::vector<std::string> started{"activateFilter CIM_AlertIndication in root/orv/Ambrix/smi_14 first",
-                                           "enableIndications"};
-    const std::vector<std::string> ended{"deActivateFilter CIM_AlertIndication in root/orv/Ambrix/smi_14 last",
-                                         "disableIndications"};
     provider_.calls.clear();
     EXPECT_EQ(call("ModifyInstance", modifiedSubscription(prop("SubscriptionState", "4", "uint16") +
                                                           prop("OnFatalErrorPolicy", "2", "uint16")))
