@@ -1,5 +1,6 @@
 #include "DtdValidation.h"
 
+#include <gtest/gtest.h>
 #include <libxml/parser.h>
 #include <libxml/valid.h>
 
@@ -43,6 +44,11 @@ std::string cimXmlDtdErrors(const std::string& document) {
     }
     xmlFreeDtd(dtd);
     return errors;
+}
+
+void expectValidCimXml(const std::string& document) {
+    if (!cimXmlDtdAvailable()) return;
+    EXPECT_EQ(cimXmlDtdErrors(document), "") << document;
 }
 
 }  // namespace orv::cimxml::test

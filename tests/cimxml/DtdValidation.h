@@ -9,5 +9,7 @@ namespace orv::cimxml::test {
 bool cimXmlDtdAvailable();
 // The validator's complaints; empty for a valid document.
 std::string cimXmlDtdErrors(const std::string& document);
+// A test failure naming the complaints, when the DTD is there to judge.
+void expectValidCimXml(const std::string& document);
 
 }  // namespace orv::cimxml::test

