@@ -534,8 +534,12 @@ void MofParser::parseFile(const std::string& path) {
 void MofParser::parseText(std::string_view text, const std::string& sourceName, const std::string& baseDirectory) {
     const std::function<void(const std::string&, const SourceLocation&)> include =
         [this](const std::string& target, const SourceLocation& where) {
-            if (!std::filesystem::exists(target))
-                throw MofError(where, "included file " + target + " does not exist");
+            // A name the system cannot look up (too long, say) is the
+            // MOF's fault like a missing file, not the reader's.
+            std::error_code lookup;
+            const bool exists = std::filesystem::exists(target, lookup);
+            if (lookup) throw MofError(where, "included file " + target + " cannot be read: " + lookup.message());
+            if (!exists) throw MofError(where, "included file " + target + " does not exist");
             parseFile(target);
         };
     Parser parser(text, sourceName, baseDirectory.empty() ? "." : baseDirectory, sink_, include);

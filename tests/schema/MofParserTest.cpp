@@ -175,6 +175,9 @@ TEST(MofParser, FollowsIncludesRelativeToTheIncludingFileAndNamesTheirFaults) {
     const std::string loop = dir.write("Loop.mof", "#pragma include (\"Loop.mof\")\n");
     EXPECT_THROW(ClassTable::load(loop), MofError);
     EXPECT_THROW(ClassTable::load(dir.write("Gone.mof", "") + ".absent"), MofError);
+    // A name the system refuses to look up is a fault of the MOF too.
+    const std::string tooLong = dir.write("TooLong.mof", "#pragma include (\"" + std::string(300, 'h') + ".mof\")\n");
+    EXPECT_THROW(ClassTable::load(tooLong), MofError);
 }
 
 TEST(MofParser, NamesTheLineOfEachSyntaxFault) {
