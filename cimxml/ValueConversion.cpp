@@ -212,6 +212,27 @@ Value ValueConverter::keyValue(const XmlKeyBinding& key, const PropertyDecl* dec
     return parseScalar(key.text, type, what());
 }
 
+namespace {
+
+// The key of the class a binding names (null when none has that name), or
+// for an unnamed binding the class's only key.
+const PropertyDecl* declaredKey(const std::vector<Inherited<PropertyDecl>>* properties, std::string_view name) {
+    const PropertyDecl* only = nullptr;
+    std::size_t keys = 0;
+    if (properties)
+        for (const auto& p : *properties) {
+            if (!p.decl->isKey) continue;
+            if (!name.empty() && equalsIgnoreCase(p.decl->name, name)) return p.decl;
+            ++keys;
+            only = p.decl;
+        }
+    if (name.empty() && keys != 1)
+        throw CimError(kCimErrInvalidParameter, "an unnamed key value needs a class with exactly one key");
+    return name.empty() ? only : nullptr;
+}
+
+}  // namespace
+
 ObjectPath ValueConverter::path(const XmlPath& xml) const {
     ObjectPath out;
     out.host = xml.host;
@@ -222,23 +243,8 @@ ObjectPath ValueConverter::path(const XmlPath& xml) const {
         decl ? &schema_.effectiveProperties(xml.className) : nullptr;
     out.keys.reserve(xml.keys.size());
     for (const auto& key : xml.keys) {
-        std::string_view name = key.name;
-        const PropertyDecl* keyDecl = nullptr;
-        const PropertyDecl* onlyKey = nullptr;
-        std::size_t keyCount = 0;
-        if (properties)
-            for (const auto& p : *properties) {
-                if (!p.decl->isKey) continue;
-                ++keyCount;
-                onlyKey = p.decl;
-                if (!name.empty() && equalsIgnoreCase(p.decl->name, name)) keyDecl = p.decl;
-            }
-        if (name.empty()) {
-            if (keyCount != 1)
-                throw CimError(kCimErrInvalidParameter, "an unnamed key value needs a class with exactly one key");
-            name = onlyKey->name;
-            keyDecl = onlyKey;
-        }
+        const PropertyDecl* keyDecl = declaredKey(properties, key.name);
+        const std::string_view name = key.name.empty() ? std::string_view(keyDecl->name) : key.name;
         if (decl && !keyDecl) {
             const auto p = schema_.property(xml.className, name);
             throw CimError(kCimErrInvalidParameter,

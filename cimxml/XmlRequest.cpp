@@ -61,7 +61,8 @@ constexpr int kMaxElementDepth = 100;
 std::optional<std::string> structureFault(const pugi::xml_document& doc) {
     std::vector<pugi::xml_node> path;
     for (pugi::xml_node node = doc.first_child(); node;) {
-        if ((node.type() == pugi::node_pcdata || node.type() == pugi::node_cdata) && !isXmlSafe(node.value()))
+        // A CDATA section resolves nothing: the raw check saw its text as it is.
+        if (node.type() == pugi::node_pcdata && !isXmlSafe(node.value()))
             return "the request refers to a character XML does not allow in the text of " +
                    std::string(node.parent().name());
         if (node.type() == pugi::node_element) {
